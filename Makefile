@@ -1,0 +1,51 @@
+# make        builds the stub (build/win32/sfxstub.exe) and the packer (build/host/mksfx)
+# make test   installs what is missing, builds everything and runs every test
+# make demo   installs what is missing, builds, packs an example and runs it under Wine
+# make bench  runs the benchmarks against peer tools
+# make fuzz   builds the libFuzzer targets with clang (build/fuzz)
+
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all host host-asan win32 test demo bench fuzz setup clean
+
+all: host win32
+
+setup:
+	@scripts/setup
+
+build/host/CMakeCache.txt:
+	cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+
+build/host-asan/CMakeCache.txt:
+	cmake -S . -B build/host-asan -DCMAKE_BUILD_TYPE=Debug -DSFX_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+
+build/win32/CMakeCache.txt:
+	cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+
+host: build/host/CMakeCache.txt
+	cmake --build build/host -j $(JOBS)
+
+host-asan: build/host-asan/CMakeCache.txt
+	cmake --build build/host-asan -j $(JOBS)
+
+win32: build/win32/CMakeCache.txt
+	cmake --build build/win32 -j $(JOBS)
+
+test: setup
+	@$(MAKE) --no-print-directory all host-asan
+	@scripts/run-tests
+
+demo: setup
+	@$(MAKE) --no-print-directory all
+	@scripts/demo
+
+bench: setup host
+	@bench/run
+
+fuzz:
+	CC=clang CXX=clang++ cmake -S fuzz -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build/fuzz -j $(JOBS)
+
+clean:
+	rm -rf build

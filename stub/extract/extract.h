@@ -1,0 +1,114 @@
+// The extraction engine: the walk over the archive's local file headers, its
+// state, the stored copy and the output files.
+#pragma once
+
+#include <stdint.h>
+
+#include "../platform/platform.h"
+
+// ------------------------------------------------------------ ZIP records
+
+#pragma pack(push, 1)
+// Local file header, in file layout (little-endian).  The time sits in the
+// low and the date in the high half of `timeDate`.
+struct LocalHeaderRecord {
+  uint32_t signature;
+  uint16_t versionNeeded;
+  uint16_t flags;
+  uint16_t method;
+  uint32_t timeDate;
+  uint32_t crc32;
+  uint32_t compressedSize;
+  uint32_t uncompressedSize;
+  uint16_t nameLength;
+  uint16_t extraLength;
+};
+#pragma pack(pop)
+static_assert(sizeof(LocalHeaderRecord) == 30, "local file header is 30 bytes");
+
+const uint16_t kFlagEncrypted = 0x0001;
+const uint16_t kFlagDataDescriptor = 0x0008;
+const uint16_t kMethodStored = 0;
+const uint16_t kMethodDeflated = 8;
+
+// Bytes of a data descriptor with its signature; only the signature is read.
+const int32_t kDataDescriptorSize = 16;
+
+// Controls of the main dialog that the walk addresses.
+const int kEntryListId = 301;
+const int kPlainEntryListId = 302;
+const int kStatusLineId = 601;
+
+// ------------------------------------------------------------ walk state
+
+extern LocalHeaderRecord LocalHeader;
+extern uint32_t LocalHeaderSignature;
+
+extern BOOL Busy;                 // TRUE while a walk runs (wait cursor)
+extern BOOL ExtractionSucceeded;  // the last walk extracted every selected entry
+extern int32_t CurrentListIndex;  // list item of the current entry, -1 for none
+
+// Compressed bytes of the current entry not yet read.  Signed: an encrypted
+// entry shorter than its 12-byte header leaves it negative.
+extern int32_t BytesRemaining;
+extern HANDLE OutputFile;
+extern uint32_t RunningCrc;
+
+// Capacity of the password texts: 79 characters and the terminator.
+const int kPasswordSize = 80;
+extern char Password[kPasswordSize];       // last password typed, kept for the run
+extern char TypedPassword[kPasswordSize];  // text of the password prompt
+extern int32_t TypedPasswordLength;
+
+extern BOOL OverwriteAnswer;  // the overwrite prompt's answer: TRUE overwrites
+
+// Last component of the existing file's path, shown by the overwrite prompt.
+const int kFileNamePartSize = 256;
+extern char ExistingFileName[kFileNamePartSize];
+
+// Shared with the main dialog, which sets them.  OverwriteMode: 0 overwrite,
+// 1 leave existing files alone, 2 ask; other values act as 0.
+const int kDestFolderSize = 256;
+extern char DestFolder[kDestFolderSize];
+extern uint8_t OverwriteMode;
+
+// Walks the local file headers from ArchiveStart.  listOnly: empties list box
+// `listId` of `dialog` and fills it with the entry names.  Otherwise extracts
+// every entry whose item is selected in list `listId` into DestFolder,
+// deselecting each one it has dealt with.  A call made while a walk runs (from
+// a message let through or a prompt's message loop) returns at once.
+void WalkEntries(HWND dialog, int listId, bool listOnly);
+
+// TRUE while a walk is running (also while its prompts are up).
+bool WalkRunning();
+
+// Reads the next local file header into LocalHeader, skipping data
+// descriptors that carry their signature.  TRUE when there is one to process.
+bool ReadLocalHeader();
+
+// Finds the entry's item after CurrentListIndex (wrapping) and tells whether
+// it is selected; leaves the index in CurrentListIndex.
+bool IsEntrySelected(HWND list, const char* name);
+
+// The reason an entry name is refused before anything is written for it, or
+// nullptr when it is safe to join to the destination folder: no "..", drive,
+// ":", leading separator, reserved device name or character Windows forbids.
+const char* UnsafeNameReason(const char* name);
+
+// -------------------------------------------------- stored copy and output
+
+// Copies the current stored entry from ArchiveFile into OutputFile,
+// decrypting when flag bit 0 is set, and feeds RunningCrc with the bytes each
+// write reports as written.  Reads at most BytesRemaining bytes.
+void CopyStored();
+
+// WriteFile under the wait cursor.  `written` receives the count written.
+void WriteOutput(HANDLE file, const void* buffer, int32_t count, DWORD* written);
+
+// Sets the file's last write time from the DOS time (low 16 bits) and date
+// (high 16 bits), read as local time.  A value that does not convert leaves
+// the file's time alone.
+void SetFileTimeFromDos(HANDLE file, uint32_t timeDate);
+
+// Bytes per read of entry data, for the stored copy and the inflate input.
+const int32_t kChunkSize = 32768;

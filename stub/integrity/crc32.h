@@ -1,0 +1,25 @@
+// CRC-32 of the ZIP format: reflected, polynomial 0xEDB88320, register
+// preset to all ones and complemented at the end by the caller.
+#pragma once
+
+#include <stdint.h>
+
+// Entries 0-255 are the byte table of the ZIP application note; entries
+// 256-2047 are seven more tables derived from it, so that the buffer update
+// takes eight bytes per step.  Built at start-up into a heap block of
+// kCrcTableBytes, never stored in the image.
+extern uint32_t* CrcTable;
+const uint32_t kCrcTableEntries = 8 * 256;
+const uint32_t kCrcTableBytes = kCrcTableEntries * 4 + 4;
+
+// Fills CrcTable, which the caller has allocated with kCrcTableBytes.
+void BuildCrcTable();
+
+// One byte into the register: table[(crc ^ byte) & 0xFF] ^ (crc >> 8).
+inline uint32_t UpdateCrc(uint8_t byte, uint32_t crc) {
+  return CrcTable[(crc ^ byte) & 0xFF] ^ (crc >> 8);
+}
+
+// Feeds `length` bytes in address order; nothing when length <= 0.  The
+// result equals UpdateCrc applied byte by byte.
+void UpdateCrcBuffer(const uint8_t* bytes, int32_t length, uint32_t& crc);

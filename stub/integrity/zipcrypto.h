@@ -1,0 +1,32 @@
+// Traditional PKWARE decryption: three keys set up from the password, a
+// 12-byte encryption header ahead of each encrypted entry's data, and one
+// keystream byte per data byte.  The stub only decrypts.
+#pragma once
+
+#include <stdint.h>
+
+extern uint32_t Key0, Key1, Key2;
+
+// Bytes of the encryption header in front of an encrypted entry's data.
+const int kEncryptionHeaderLength = 12;
+
+void InitKeys(const char* password);
+void UpdateKeys(uint8_t plain);
+
+// The next keystream byte, keys unchanged.
+inline uint8_t DecryptByte() {
+  uint32_t t = (Key2 & 0xFFFF) | 2;
+  return (uint8_t)((t * (t ^ 1)) >> 8);
+}
+
+// Decrypts `count` bytes in place, advancing the keys over each plain byte.
+void DecryptBuffer(uint8_t* bytes, int32_t count);
+
+// `block` holds 2 * headerLength bytes: the header as read in the second
+// half; the first half receives its decryption, so a check can be repeated
+// with another password.  The check byte (the last decrypted header byte) is
+// compared with the high byte of the DOS time when flag bit 3 is set, of the
+// crc-32 otherwise.  An empty password fails without touching the keys.  On
+// true the keys stand ready for the entry's first data byte.
+bool CheckEncryptionHeader(uint8_t* block, int headerLength, uint16_t flags, uint32_t crc,
+                           uint32_t timeDate, const char* password);

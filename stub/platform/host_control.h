@@ -1,0 +1,63 @@
+// Controls of the Linux stand-in that have no Win32 counterpart: what a test,
+// a benchmark or mksfx sets up before it runs engine code, and the faults it
+// can inject.  Only host code includes this header.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "host_win32.h"
+
+// Maps drive `letter` (A-Z) to a native folder; nullptr removes the mapping.
+// Z: starts mapped to "/".
+void HostMapDrive(char letter, const char* nativeFolder);
+
+// Native path of a Windows path, as the stand-in's file calls resolve it.
+// False when the path cannot be resolved (unmapped drive, UNC, too long).
+bool HostNativePath(const char* windowsPath, char* out, size_t capacity);
+
+// Windows path of a native absolute path on drive Z: ("/tmp/a" -> "Z:\tmp\a").
+bool HostWindowsPath(const char* nativePath, char* out, size_t capacity);
+
+// What GetModuleFileNameA and GetTempPathA report, as Windows paths.
+void HostSetModuleFileName(const char* windowsPath);
+void HostSetTempPath(const char* windowsPath);
+
+// An in-memory dialog holding the controls the engine addresses: list boxes
+// with LBS_SORT | LBS_HASSTRINGS (multiple selection or single selection) and
+// static texts.
+HWND HostCreateDialog();
+void HostAddListBox(HWND dialog, int id, bool multipleSelection);
+void HostAddStatic(HWND dialog, int id);
+void HostDestroyDialog(HWND dialog);
+
+// Called once by every PeekMessageA, standing for the one window message
+// that the engine lets through; nullptr for none.
+void HostSetMessageHook(void (*hook)(void* context), void* context);
+
+// Called by ExitProcess before the process ends.
+void HostSetExitHook(void (*hook)(UINT code));
+
+// Fault injection.  `allowed` heap allocations succeed and every later one
+// fails (-1: never fail).  WriteFile writes at most `bytes` more bytes in all
+// and then reports ERROR_DISK_FULL (-1: no limit).
+void HostFailAllocationsAfter(long allowed);
+void HostLimitWrites(int64_t bytes);
+
+// The cursor that SetCursor last received: IDC_ARROW, IDC_WAIT or nullptr.
+LPCSTR HostCurrentCursor();
+
+// CloseHandle fails (ERROR_INVALID_HANDLE, after closing) for the next
+// `count` handles of files opened for writing.
+void HostFailNextCloses(int count);
+
+// Called with every ReadFile and WriteFile on a file (after the call): the
+// handle, the count asked for and the count done.  For tests that check the
+// I/O pattern (chunk sizes, nothing read past an entry).  nullptr for none.
+typedef void (*HostIoObserver)(void* context, bool isWrite, HANDLE file, DWORD asked,
+                               DWORD done);
+void HostSetIoObserver(HostIoObserver observer, void* context);
+
+// Back to the start-up state: current folder Z:\ + the process's folder,
+// no hooks, no faults, drives other than Z: unmapped.
+void HostResetPlatform();

@@ -1,0 +1,28 @@
+// Shared between the files of the Linux stand-in; nothing else includes it.
+#pragma once
+
+#include <string>
+
+#include "host_win32.h"
+
+// A Windows path resolved to the native file system.
+struct HostResolved {
+  std::string native;         // native absolute path
+  std::string nativeParent;   // native folder holding it
+  std::string canonical;      // Windows form: "C:\a\b" (drive root "C:\")
+  std::string lastComponent;  // after normalisation; empty for a drive root
+  bool trailingSeparator = false;
+  bool isDriveRoot = false;
+  bool invalidName = false;   // a component holds < > : " | or a control byte
+  bool wildcard = false;      // a component holds * or ?
+  DWORD error = 0;            // why resolution failed
+};
+
+// Resolves `path`; on false, `r.error` holds the Win32 error code.
+bool HostResolve(const char* path, HostResolved& r);
+
+bool HostIsFolder(const char* native);
+bool HostPathExistsAsFile(const char* native);
+void HostResetPaths();
+void HostResetFiles();
+void HostResetWindows();

@@ -1,0 +1,209 @@
+// Windows path resolution for the Linux stand-in: drive mapping, the
+// stand-in's own current folder, and the normalisation Windows applies
+// ("." and ".." resolved lexically, trailing dots and blanks dropped).
+#include <ctype.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "host_control.h"
+#include "host_internal.h"
+
+namespace {
+
+std::string driveRoot[26];
+bool driveMapped[26];
+std::string currentFolder;  // canonical Windows form, e.g. "Z:\tmp"
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+void EnsureStarted() {
+  if (!currentFolder.empty()) return;
+  driveMapped['Z' - 'A'] = true;
+  driveRoot['Z' - 'A'] = "";
+  char cwd[PATH_MAX];
+  char win[PATH_MAX + 4];
+  if (getcwd(cwd, sizeof cwd) && HostWindowsPath(cwd, win, sizeof win))
+    currentFolder = win;
+  else
+    currentFolder = "Z:\\";
+}
+
+// Splits "a\b/c" into components; empty components are dropped.
+void Split(const char* text, std::vector<std::string>& parts) {
+  std::string part;
+  for (const char* p = text;; ++p) {
+    if (*p == 0 || IsSeparator(*p)) {
+      parts.push_back(part);
+      part.clear();
+      if (*p == 0) break;
+    } else {
+      part += *p;
+    }
+  }
+}
+
+}  // namespace
+
+void HostMapDrive(char letter, const char* nativeFolder) {
+  EnsureStarted();
+  int d = toupper((unsigned char)letter) - 'A';
+  if (d < 0 || d >= 26) return;
+  driveMapped[d] = nativeFolder != nullptr;
+  driveRoot[d] = nativeFolder ? nativeFolder : "";
+  while (!driveRoot[d].empty() && driveRoot[d].back() == '/') driveRoot[d].pop_back();
+}
+
+bool HostWindowsPath(const char* nativePath, char* out, size_t capacity) {
+  if (!nativePath || nativePath[0] != '/') return false;
+  std::string w = "Z:";
+  for (const char* p = nativePath; *p; ++p) w += (*p == '/') ? '\\' : *p;
+  if (w.size() == 2) w += '\\';
+  if (w.size() + 1 > capacity) return false;
+  memcpy(out, w.c_str(), w.size() + 1);
+  return true;
+}
+
+void HostResetPaths() {
+  for (int d = 0; d < 26; ++d) {
+    driveMapped[d] = false;
+    driveRoot[d].clear();
+  }
+  currentFolder.clear();
+  EnsureStarted();
+}
+
+bool HostResolve(const char* path, HostResolved& r) {
+  EnsureStarted();
+  r = HostResolved();
+  if (!path || !*path) {
+    r.error = ERROR_PATH_NOT_FOUND;
+    return false;
+  }
+  size_t length = strlen(path);
+  if (length >= MAX_PATH) {
+    r.error = ERROR_FILENAME_EXCED_RANGE;
+    return false;
+  }
+  if (IsSeparator(path[0]) && IsSeparator(path[1])) {
+    r.error = ERROR_BAD_NETPATH;  // UNC paths are not modelled
+    return false;
+  }
+  std::vector<std::string> comps;
+  char drive;
+  const char* rest = path;
+  if (isalpha((unsigned char)path[0]) && path[1] == ':') {
+    drive = (char)toupper((unsigned char)path[0]);
+    rest = path + 2;
+    if (!IsSeparator(*rest) && currentFolder[0] == drive) Split(currentFolder.c_str() + 3, comps);
+  } else {
+    drive = currentFolder[0];
+    if (!IsSeparator(*rest)) Split(currentFolder.c_str() + 3, comps);
+  }
+  r.trailingSeparator = IsSeparator(path[length - 1]) && length > 0;
+  std::vector<std::string> more;
+  Split(rest, more);
+  // Windows drops one trailing dot of an inner component and every trailing
+  // dot and blank of the last one.
+  for (size_t i = 0; i < more.size(); ++i) {
+    std::string c = more[i];
+    bool last = i + 1 == more.size();
+    if (c == "." || c.empty()) continue;
+    if (c == "..") {
+      if (!comps.empty()) comps.pop_back();
+      continue;
+    }
+    if (last) {
+      while (!c.empty() && (c.back() == '.' || c.back() == ' ')) c.pop_back();
+    } else if (c.back() == '.') {
+      c.pop_back();
+    }
+    if (c.empty()) continue;
+    comps.push_back(c);
+  }
+  for (std::string& c : comps) {
+    if (c.empty()) continue;
+    for (char ch : c) {
+      if ((unsigned char)ch < 32 || strchr("<>:\"|", ch)) r.invalidName = true;
+      if (ch == '*' || ch == '?') r.wildcard = true;
+    }
+  }
+  int d = drive - 'A';
+  if (d < 0 || d >= 26 || !driveMapped[d]) {
+    r.error = ERROR_PATH_NOT_FOUND;
+    return false;
+  }
+  std::string canonical(1, drive);
+  canonical += ":\\";
+  std::string native = driveRoot[d];
+  for (size_t i = 0; i < comps.size(); ++i) {
+    if (comps[i].empty()) continue;
+    if (canonical.size() > 3) canonical += '\\';
+    canonical += comps[i];
+    native += '/';
+    native += comps[i];
+  }
+  if (native.empty()) native = "/";
+  r.isDriveRoot = canonical.size() == 3;
+  r.native = native;
+  r.canonical = canonical;
+  r.lastComponent = comps.empty() ? std::string() : comps.back();
+  size_t cut = native.find_last_of('/');
+  r.nativeParent = cut == 0 ? std::string("/") : native.substr(0, cut);
+  return true;
+}
+
+bool HostNativePath(const char* windowsPath, char* out, size_t capacity) {
+  HostResolved r;
+  if (!HostResolve(windowsPath, r) || r.native.size() + 1 > capacity) return false;
+  memcpy(out, r.native.c_str(), r.native.size() + 1);
+  return true;
+}
+
+DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+  EnsureStarted();
+  DWORD n = (DWORD)currentFolder.size();
+  if (size < n + 1 || !buffer) return n + 1;
+  memcpy(buffer, currentFolder.c_str(), n + 1);
+  return n;
+}
+
+BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
+  HostResolved r;
+  if (!HostResolve(path, r)) {
+    SetLastError(r.error);
+    return FALSE;
+  }
+  if (!HostIsFolder(r.native.c_str())) {
+    SetLastError(HostPathExistsAsFile(r.native.c_str()) ? ERROR_DIRECTORY : ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  currentFolder = r.canonical;
+  return TRUE;
+}
+
+// ---------------------------------------------------------------- temp path
+
+namespace {
+std::string tempPath;
+}
+
+void HostSetTempPath(const char* windowsPath) { tempPath = windowsPath ? windowsPath : ""; }
+
+DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
+  if (tempPath.empty()) {
+    const char* t = getenv("TMPDIR");
+    char win[PATH_MAX + 4];
+    tempPath = (t && *t && HostWindowsPath(t, win, sizeof win)) ? win : "Z:\\tmp";
+  }
+  std::string p = tempPath;
+  if (p.back() != '\\') p += '\\';
+  DWORD n = (DWORD)p.size();
+  if (size < n + 1 || !buffer) return n + 1;
+  memcpy(buffer, p.c_str(), n + 1);
+  return n;
+}

@@ -1,0 +1,122 @@
+// Start-up: the program's own file, where the archive and the configuration
+// block lie in it, and the settings the block carries.
+#pragma once
+
+#include <stdint.h>
+
+#include "../platform/platform.h"
+
+// ------------------------------------------------------------ own file
+
+// The program's own file, open for reading for the whole run.  Every part
+// moves through it with SeekArchive only.
+extern HANDLE ArchiveFile;
+
+// Absolute position after the last SeekArchive (not moved by later reads);
+// -1 after a failed seek.
+extern int32_t FilePos;
+
+// origin: FILE_BEGIN, FILE_CURRENT or FILE_END.  Returns and stores the new
+// absolute position, -1 when the seek fails.
+int32_t SeekArchive(int32_t distance, DWORD origin);
+
+// The module instance the dialogs are created from.
+extern HINSTANCE HInstance;
+
+// Set by the information dialog's second button: the main dialog is skipped.
+extern BOOL SkipMainDialog;
+
+// ------------------------------------------------------ archive location
+
+// A self-extractor written without a configuration block has its archive
+// here, right behind the stub padded to its full budget.
+const int32_t kDefaultArchiveStart = 0x5400;
+
+// First the position of the configuration block, after start-up the position
+// of the archive's first local file header.
+extern int32_t ArchiveStart;
+
+// The 16-bit word just in front of the first local file header: the distance
+// from the block's first byte to that header.  0 until the locator reads it.
+extern uint16_t BlockLength;
+
+// The fixed part of the central directory file header being examined.
+const int kCentralHeaderSize = 46;
+extern uint8_t CentralHeader[kCentralHeaderSize];
+
+// Finds the end of central directory record in the file's last 65,558 bytes,
+// checks the central directory and moves ArchiveStart to the configuration
+// block when it finds one.  On failure it reports, closes ArchiveFile and ends
+// the process with exit code 0; it returns only on success.
+bool LocateArchive();
+
+// Called by LocateArchive with CentralHeader holding the first header and the
+// file standing behind it; `entryCount` headers must carry their signature.
+bool WalkCentralDirectory(uint16_t entryCount);
+
+// ------------------------------------------------------------- settings
+
+// Capacity of the caption, default folder and run command buffers: 260
+// characters and the terminator (GetTempPathA writes at most 260).
+const int kSettingTextSize = 261;
+
+struct Settings {
+  BOOL ShowRunCheckBox;
+  BOOL SelectableFileList;
+  BOOL HideOverwriteChoice;
+  int32_t OverwriteButtonId;  // 501 overwrite, 502 skip existing, 503 ask
+  BOOL AutoExtract;
+  BOOL HasCaption;
+  char Caption[kSettingTextSize];
+  BOOL HasDefaultFolder;
+  char DefaultFolder[kSettingTextSize];
+  BOOL HasRunCommand;
+  char RunCommand[kSettingTextSize];
+  BOOL HasInfoText;
+  char* InfoText;  // length + 1 bytes from the heap, or nullptr
+  BOOL HasInfoCaption;
+  char* InfoCaption;  // length + 1 bytes from the heap, or nullptr
+};
+
+// Written once by ReadConfigurationBlock, read-only afterwards.
+extern Settings SfxSettings;
+
+// Overwrite-mode radio buttons of the main dialog.
+const int32_t kOverwriteButton = 501;
+const int32_t kSkipExistingButton = 502;
+const int32_t kAskButton = 503;
+
+// The block's magic and its fixed part: "MPU", flags, L1-L3, L4 (16-bit), L5.
+const int kBlockFixedSize = 10;
+
+// Flags byte of the configuration block.
+const uint8_t kFlagShowRunCheckBox = 0x01;
+const uint8_t kFlagSelectableFileList = 0x02;
+const uint8_t kFlagHideOverwriteChoice = 0x04;
+const uint8_t kFlagOverwriteMask = 0x18;
+const uint8_t kFlagOverwriteAlways = 0x08;
+const uint8_t kFlagSkipExisting = 0x10;
+const uint8_t kFlagAutoExtract = 0x40;
+
+// Sets ArchiveStart and BlockLength, runs the locator when the file is longer
+// than 0x5400 bytes, and fills SfxSettings from the block when there is one.
+void ReadConfigurationBlock();
+
+// The settings' defaults, with no texts (tests and the program's end).
+void ResetSettings();
+
+// ----------------------------------------------------------- program body
+
+// Opens the program's own file as ArchiveFile; on failure shows the message
+// with the path as its text and returns false.
+bool OpenOwnFile();
+
+// Takes and fills CrcTable, then reads the configuration block.
+void PrepareEngine();
+
+// Closes ArchiveFile (with a message when that fails) and releases the CRC
+// table and the settings texts.
+void FinishEngine();
+
+// The whole run: open, prepare, information dialog, main dialog, finish.
+void RunSelfExtractor();

@@ -1,0 +1,27 @@
+// What the engine asks of the user interface.
+//
+// The stub implements these with MessageBoxA and its dialog templates; the
+// unit tests (natively and under Wine) and mksfx implement them by recording
+// messages and answering prompts from a script.
+#pragma once
+
+#include "../platform/platform.h"
+
+// MessageBoxA with no owner window and one OK button.  `style` carries the
+// icon: MB_ICONERROR, MB_ICONINFORMATION or none.
+void ShowMessage(const char* text, const char* caption, UINT style);
+
+// The information dialog; its second button sets SkipMainDialog.  Nothing is
+// reported when it cannot be created.
+void RunInfoDialog();
+
+// The main dialog, until it closes.
+void RunMainDialog();
+
+// The password prompt: on return TypedPassword and TypedPasswordLength hold
+// the text typed.
+void RunPasswordPrompt();
+
+// The overwrite prompt for ExistingFileName: on return OverwriteAnswer holds
+// the answer; with "Don't ask again" ticked OverwriteMode has changed too.
+void RunOverwritePrompt();
