@@ -1,0 +1,190 @@
+// Finding the archive inside an input file.
+#include "archive_layout.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "errors.h"
+#include "zip_records.h"
+
+namespace {
+
+using zip::Read16;
+using zip::Read32;
+
+// Each candidate base costs a read of the directory region; a directory whose
+// stored size and offset are both wrong is rare enough to try only a few.
+const size_t kMaxBaseCandidates = 64;
+
+bool HasSignature(const uint8_t* p, uint32_t signature) { return Read32(p) == signature; }
+
+std::vector<size_t> FindSignatures(const std::vector<uint8_t>& bytes, uint32_t signature) {
+  std::vector<size_t> at;
+  for (size_t i = 0; i + 4 <= bytes.size(); ++i)
+    if (HasSignature(&bytes[i], signature)) at.push_back(i);
+  return at;
+}
+
+struct EndRecord {
+  uint64_t pos;
+  uint16_t entries;
+  uint32_t centralSize;
+  uint32_t centralOffset;
+  uint16_t commentLength;
+};
+
+void RefuseZip64AndSpanning(const InputFile& file, const EndRecord& end, const uint8_t* rec) {
+  bool zip64Locator = false;
+  if (end.pos >= zip::kZip64LocatorSize) {
+    std::vector<uint8_t> loc = file.ReadAt(end.pos - zip::kZip64LocatorSize, 4);
+    zip64Locator = HasSignature(loc.data(), zip::kZip64LocatorSignature);
+  }
+  if (zip64Locator || end.entries == zip::kZip64Count ||
+      Read16(rec + zip::kEndEntriesOnDisk) == zip::kZip64Count ||
+      end.centralSize == zip::kZip64Value || end.centralOffset == zip::kZip64Value)
+    throw Refusal(file.Path() + ": ZIP64 archive; the stub reads only 32-bit ZIP records");
+  if (Read16(rec + zip::kEndDiskNumber) != 0 || Read16(rec + zip::kEndCentralDisk) != 0 ||
+      Read16(rec + zip::kEndEntriesOnDisk) != end.entries)
+    throw Refusal(file.Path() + ": the archive spans several disks; mksfx needs a single-file archive");
+  if (end.entries == 0) throw Refusal(file.Path() + ": the archive has no entries");
+}
+
+// Parses `count` central headers from `bytes`, which must end exactly after
+// the last one.  False when they do not.
+bool ParseCentral(const std::vector<uint8_t>& bytes, uint64_t centralPos, uint16_t count,
+                  uint64_t base, std::vector<CentralEntry>& entries, const std::string& path) {
+  entries.clear();
+  size_t at = 0;
+  for (unsigned i = 0; i < count; ++i) {
+    if (at + zip::kCentralHeaderSize > bytes.size()) return false;
+    const uint8_t* h = &bytes[at];
+    if (!HasSignature(h, zip::kCentralHeaderSignature)) return false;
+    size_t variable = (size_t)Read16(h + zip::kCentralNameLength) +
+                      Read16(h + zip::kCentralExtraLength) + Read16(h + zip::kCentralCommentLength);
+    if (at + zip::kCentralHeaderSize + variable > bytes.size()) return false;
+    CentralEntry e;
+    e.headerPos = centralPos + at;
+    e.name.assign((const char*)h + zip::kCentralHeaderSize, Read16(h + zip::kCentralNameLength));
+    e.flags = Read16(h + zip::kCentralFlags);
+    e.method = Read16(h + zip::kCentralMethod);
+    e.crc = Read32(h + zip::kCentralCrc);
+    e.compressedSize = Read32(h + zip::kCentralCompressedSize);
+    e.uncompressedSize = Read32(h + zip::kCentralUncompressedSize);
+    uint32_t offset = Read32(h + zip::kCentralLocalOffset);
+    if (offset == zip::kZip64Value || Read16(h + zip::kCentralDiskStart) == zip::kZip64Count)
+      throw Refusal(path + ": entry \"" + e.name +
+                    "\" keeps its offset in a ZIP64 field; the stub reads only 32-bit offsets");
+    e.zip64Sizes = e.compressedSize == zip::kZip64Value || e.uncompressedSize == zip::kZip64Value;
+    e.localPos = offset + base;
+    entries.push_back(e);
+    at += zip::kCentralHeaderSize + variable;
+  }
+  return at == bytes.size();
+}
+
+// Local headers found where the entries say; the better of two readings of
+// the same directory is the one whose offsets all land on local headers.
+bool LocalHeadersInPlace(const InputFile& file, const std::vector<CentralEntry>& entries,
+                         uint64_t centralPos) {
+  for (const CentralEntry& e : entries) {
+    if (e.localPos + zip::kLocalHeaderSize > centralPos) return false;
+    std::vector<uint8_t> sig = file.ReadAt(e.localPos, 4);
+    if (!HasSignature(sig.data(), zip::kLocalHeaderSignature)) return false;
+  }
+  return true;
+}
+
+// Tries the candidate bases in order; the first that reads the directory with
+// every local header in place wins, else the first that reads the directory.
+bool ReadDirectory(const InputFile& file, const EndRecord& end, ArchiveLayout& layout) {
+  std::vector<uint64_t> bases = {0};
+  if (end.pos >= (uint64_t)end.centralSize + end.centralOffset)
+    bases.push_back(end.pos - end.centralSize - end.centralOffset);
+  uint64_t searchFrom = end.pos > kCentralSearchLimit ? end.pos - kCentralSearchLimit : 0;
+  searchFrom = std::max<uint64_t>(searchFrom, end.centralOffset);
+  if (searchFrom < end.pos) {
+    std::vector<uint8_t> region = file.ReadAt(searchFrom, (size_t)(end.pos - searchFrom));
+    for (size_t at : FindSignatures(region, zip::kCentralHeaderSignature)) {
+      if (bases.size() >= kMaxBaseCandidates) break;
+      bases.push_back(searchFrom + at - end.centralOffset);
+    }
+  }
+  bool found = false;
+  ArchiveLayout fallback;
+  for (uint64_t base : bases) {
+    uint64_t centralPos = end.centralOffset + base;
+    if (centralPos > end.pos) continue;
+    std::vector<uint8_t> central = file.ReadAt(centralPos, (size_t)(end.pos - centralPos));
+    std::vector<CentralEntry> entries;
+    if (!ParseCentral(central, centralPos, end.entries, base, entries, file.Path())) continue;
+    ArchiveLayout candidate;
+    candidate.base = base;
+    candidate.centralPos = centralPos;
+    candidate.centralSize = central.size();
+    candidate.central = std::move(central);
+    candidate.entries = std::move(entries);
+    if (LocalHeadersInPlace(file, candidate.entries, centralPos)) {
+      layout = std::move(candidate);
+      return true;
+    }
+    if (!found) fallback = std::move(candidate);
+    found = true;
+  }
+  if (found) layout = std::move(fallback);
+  return found;
+}
+
+}  // namespace
+
+ArchiveLayout ReadArchiveLayout(const InputFile& file) {
+  uint64_t size = file.Size();
+  uint64_t tailPos = size > kEndSearchSize ? size - kEndSearchSize : 0;
+  std::vector<uint8_t> tail = file.ReadAt(tailPos, (size_t)(size - tailPos));
+  std::vector<size_t> candidates = FindSignatures(tail, zip::kEndRecordSignature);
+
+  // Highest first: an end record inside an entry or a comment lies lower.
+  for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
+    size_t i = *it;
+    if (i + zip::kEndRecordSize > tail.size()) continue;
+    const uint8_t* rec = &tail[i];
+    EndRecord end = {tailPos + i, Read16(rec + zip::kEndEntriesTotal),
+                     Read32(rec + zip::kEndCentralSize), Read32(rec + zip::kEndCentralOffset),
+                     Read16(rec + zip::kEndCommentLength)};
+    if (i + zip::kEndRecordSize + end.commentLength > tail.size()) continue;
+    RefuseZip64AndSpanning(file, end, rec);
+
+    ArchiveLayout layout;
+    if (!ReadDirectory(file, end, layout))
+      throw Refusal(file.Path() + ": the central directory is damaged or not where the end "
+                    "record places it");
+    layout.endRecordPos = end.pos;
+    layout.archiveEnd = end.pos + zip::kEndRecordSize + end.commentLength;
+    layout.endRecord.assign(rec, rec + zip::kEndRecordSize + end.commentLength);
+    layout.trailingBytes = size - layout.archiveEnd;
+    // A higher signature inside this record's comment is only text; one
+    // after the archive's end may be the real record, damaged.
+    if (candidates.back() + tailPos >= layout.archiveEnd)
+      throw Refusal(file.Path() + ": more than one end of central directory record; "
+                    "cannot tell which one is the archive's");
+    layout.firstLocalPos = layout.entries[0].localPos;
+    for (const CentralEntry& e : layout.entries)
+      layout.firstLocalPos = std::min(layout.firstLocalPos, e.localPos);
+    return layout;
+  }
+  throw Refusal(file.Path() + ": not a ZIP archive (no end of central directory record)");
+}
+
+void RebaseDirectory(ArchiveLayout& layout, int64_t shift) {
+  size_t at = 0;
+  for (size_t i = 0; i < layout.entries.size(); ++i) {
+    uint8_t* h = &layout.central[at];
+    zip::Write32(h + zip::kCentralLocalOffset,
+                 (uint32_t)((int64_t)layout.entries[i].localPos + shift));
+    at += zip::kCentralHeaderSize + Read16(h + zip::kCentralNameLength) +
+          Read16(h + zip::kCentralExtraLength) + Read16(h + zip::kCentralCommentLength);
+  }
+  uint8_t* rec = layout.endRecord.data();
+  zip::Write16(rec + zip::kEndEntriesOnDisk, (uint16_t)layout.entries.size());
+  zip::Write32(rec + zip::kEndCentralSize, (uint32_t)layout.centralSize);
+  zip::Write32(rec + zip::kEndCentralOffset, (uint32_t)((int64_t)layout.centralPos + shift));
+}

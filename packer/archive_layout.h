@@ -1,0 +1,55 @@
+// Where a ZIP archive lies inside an input file: its end record, its central
+// directory, the first local header, and the base that turns its stored
+// offsets into file positions.  The input may carry a prefix (a previous stub,
+// padding) with offsets either already counted from the start of the file or
+// counted from the archive's own first byte.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "file_io.h"
+
+struct CentralEntry {
+  uint64_t headerPos = 0;  // file position of the central header
+  std::string name;        // raw bytes, no code page conversion
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  uint32_t crc = 0;
+  uint32_t compressedSize = 0;
+  uint32_t uncompressedSize = 0;
+  uint64_t localPos = 0;  // file position of its local header
+  bool zip64Sizes = false;
+};
+
+struct ArchiveLayout {
+  uint64_t endRecordPos = 0;
+  uint64_t archiveEnd = 0;  // end record plus comment
+  uint64_t centralPos = 0;
+  uint64_t centralSize = 0;  // as parsed; the stored field may be wrong
+  uint64_t base = 0;         // file position = stored offset + base
+  uint64_t firstLocalPos = 0;
+  std::vector<CentralEntry> entries;  // central directory order
+  std::vector<uint8_t> central;       // the central directory as read
+  std::vector<uint8_t> endRecord;     // the end record and its comment
+  uint64_t trailingBytes = 0;         // after the comment, not part of the archive
+};
+
+// The end record may lie anywhere in the last 22 + 65,535 bytes.
+const size_t kEndSearchSize = 22 + 0xFFFF;
+
+// When neither the stored central directory offset nor the offset implied by
+// the stored directory size leads to a directory, central headers are searched
+// for in at most this many bytes in front of the end record.
+const uint64_t kCentralSearchLimit = 16u << 20;
+
+// Throws Refusal for what cannot be rebased correctly: no end record, ZIP64
+// end records or offsets, several disks, no entries, a central directory that
+// does not parse, or ambiguous end records.
+ArchiveLayout ReadArchiveLayout(const InputFile& file);
+
+// Stored offset plus `shift`, for the central headers and the end record:
+// both byte vectors rewritten in place.  Also corrects the stored central
+// directory size and the entry count of this disk to what was parsed.
+void RebaseDirectory(ArchiveLayout& layout, int64_t shift);

@@ -1,0 +1,21 @@
+// The subcommands of mksfx.  Each takes the arguments after its own name,
+// prints its messages, and returns the exit code: 0 success, 1 refused or
+// failed, 2 usage error.  Refusal and UsageError may also escape; main turns
+// them into the message and the code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+typedef std::vector<std::string> Arguments;
+
+int RunPackCommand(const Arguments& args);
+int RunInfoCommand(const Arguments& args);
+
+// Runs the stub's engine on Linux (extract_command.cpp).  Weak, so that mksfx
+// builds and says so when that command is not part of the build.
+int RunExtractCommand(const Arguments& args) __attribute__((weak));
+
+// The stub that pack uses when --stub is not given: $MKSFX_STUB, else
+// ../win32/sfxstub.exe beside the mksfx binary.
+std::string DefaultStubPath();

@@ -1,0 +1,75 @@
+// Encoding of the configuration block.
+#include "config_block.h"
+
+#include "errors.h"
+#include "startup/startup.h"
+
+static_assert(kBlockHeaderSize == (size_t)kBlockFixedSize, "the stub reads the same fixed part");
+
+namespace {
+
+const uint8_t kMagic[3] = {'M', 'P', 'U'};
+
+// One text of the block: its name for messages, its bytes and its limit.
+struct BlockText {
+  const char* option;
+  const std::string* text;
+  size_t limit;
+};
+
+void CheckText(const BlockText& t) {
+  if (t.text->size() > t.limit)
+    throw Refusal(std::string(t.option) + " is " + std::to_string(t.text->size()) +
+                  " bytes long; its length field holds at most " + std::to_string(t.limit));
+  if (t.text->find('\0') != std::string::npos)
+    throw Refusal(std::string(t.option) +
+                  " contains a NUL byte; the stub would cut the text there");
+}
+
+}  // namespace
+
+uint8_t EncodeFlags(const BlockSettings& s) {
+  uint8_t flags = 0;
+  if (s.showRunCheckBox) flags |= kFlagShowRunCheckBox;
+  if (s.selectableFileList) flags |= kFlagSelectableFileList;
+  if (s.hideOverwriteChoice) flags |= kFlagHideOverwriteChoice;
+  // Asking is the stub's default: both bits clear.
+  if (s.overwrite == OverwriteChoice::kOverwrite) flags |= kFlagOverwriteAlways;
+  if (s.overwrite == OverwriteChoice::kSkipExisting) flags |= kFlagSkipExisting;
+  if (s.autoExtract) flags |= kFlagAutoExtract;
+  return flags;
+}
+
+std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& s) {
+  const BlockText texts[] = {
+      {"--caption", &s.caption, kMaxShortTextLength},
+      {"--default-folder", &s.defaultFolder, kMaxShortTextLength},
+      {"--run", &s.runCommand, kMaxShortTextLength},
+      {"the information text", &s.infoText, kMaxInfoTextLength},
+      {"--info-caption", &s.infoCaption, kMaxShortTextLength},
+  };
+  size_t length = kBlockOverhead;
+  for (const BlockText& t : texts) {
+    CheckText(t);
+    length += t.text->size();
+  }
+  if (length > kMaxBlockLength)
+    throw Refusal("the configuration block would be " + std::to_string(length) +
+                  " bytes long; its 16-bit length field holds at most " +
+                  std::to_string(kMaxBlockLength) + " (shorten the information text)");
+
+  std::vector<uint8_t> block;
+  block.reserve(length);
+  block.insert(block.end(), kMagic, kMagic + sizeof kMagic);
+  block.push_back(EncodeFlags(s));
+  block.push_back((uint8_t)s.caption.size());
+  block.push_back((uint8_t)s.defaultFolder.size());
+  block.push_back((uint8_t)s.runCommand.size());
+  block.push_back((uint8_t)(s.infoText.size() & 0xFF));
+  block.push_back((uint8_t)(s.infoText.size() >> 8));
+  block.push_back((uint8_t)s.infoCaption.size());
+  for (const BlockText& t : texts) block.insert(block.end(), t.text->begin(), t.text->end());
+  block.push_back((uint8_t)(length & 0xFF));
+  block.push_back((uint8_t)(length >> 8));
+  return block;
+}

@@ -1,0 +1,115 @@
+// POSIX file access for mksfx.
+#include "file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "errors.h"
+
+namespace {
+
+// Bytes per read when copying the archive body: large enough that a 2 GiB
+// archive needs few system calls, small enough to sit on the heap unnoticed.
+const size_t kCopyChunkSize = 1 << 20;
+
+std::string SystemError(const std::string& what, const std::string& path) {
+  return path + ": " + what + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+InputFile::InputFile(const std::string& path) : path_(path) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) throw Refusal(SystemError("cannot open", path));
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) {
+    ::close(fd_);
+    throw Refusal(SystemError("cannot examine", path));
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd_);
+    throw Refusal(path + ": not a regular file");
+  }
+  size_ = (uint64_t)st.st_size;
+}
+
+InputFile::~InputFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::vector<uint8_t> InputFile::ReadSome(uint64_t offset, size_t count) const {
+  if (offset >= size_) return {};
+  if (count > size_ - offset) count = (size_t)(size_ - offset);
+  std::vector<uint8_t> bytes(count);
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::pread(fd_, bytes.data() + done, count - done, (off_t)(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw Refusal(SystemError("cannot read", path_));
+    if (n == 0) break;
+    done += (size_t)n;
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+std::vector<uint8_t> InputFile::ReadAt(uint64_t offset, size_t count) const {
+  std::vector<uint8_t> bytes = ReadSome(offset, count);
+  if (bytes.size() != count) throw Refusal(path_ + ": unexpected end of file");
+  return bytes;
+}
+
+void InputFile::CopyTo(uint64_t offset, uint64_t count, PendingOutput& out) const {
+  while (count > 0) {
+    size_t step = count < kCopyChunkSize ? (size_t)count : kCopyChunkSize;
+    std::vector<uint8_t> chunk = ReadAt(offset, step);
+    out.Write(chunk);
+    offset += step;
+    count -= step;
+  }
+}
+
+PendingOutput::PendingOutput(const std::string& finalPath) : finalPath_(finalPath) {
+  std::string pattern = finalPath + ".tmpXXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  fd_ = ::mkstemp(name.data());
+  if (fd_ < 0) throw Refusal(SystemError("cannot create a temporary file beside", finalPath));
+  tempPath_ = name.data();
+  // mkstemp creates the file 0600; give it the mode a new file would get.
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd_, 0777 & ~mask);
+}
+
+PendingOutput::~PendingOutput() {
+  if (committed_) return;
+  if (fd_ >= 0) ::close(fd_);
+  ::unlink(tempPath_.c_str());
+}
+
+void PendingOutput::Write(const uint8_t* bytes, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(fd_, bytes + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw Refusal(SystemError("cannot write", tempPath_));
+    done += (size_t)n;
+  }
+  written_ += count;
+}
+
+void PendingOutput::Commit() {
+  if (::fsync(fd_) != 0) throw Refusal(SystemError("cannot write", tempPath_));
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) throw Refusal(SystemError("cannot close", tempPath_));
+  if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0)
+    throw Refusal(SystemError("cannot rename the temporary file to", finalPath_));
+  committed_ = true;
+}

@@ -1,0 +1,81 @@
+// Assembly of the self-extractor.
+#include "sfx_writer.h"
+
+#include <cstring>
+
+#include "errors.h"
+#include "stub_locator.h"
+
+namespace {
+
+const uint8_t kExecutableMagic[2] = {'M', 'Z'};
+const uint8_t kLocalSignatureBytes[4] = {'P', 'K', 3, 4};
+const uint8_t kEndSignatureBytes[4] = {'P', 'K', 5, 6};
+
+bool Contains(const std::vector<uint8_t>& bytes, const uint8_t (&what)[4]) {
+  for (size_t i = 0; i + 4 <= bytes.size(); ++i)
+    if (std::memcmp(&bytes[i], what, 4) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ReadStub(const std::string& path) {
+  InputFile file(path);
+  if (file.Size() > kStubImageSize)
+    throw Refusal(path + ": the stub is " + std::to_string(file.Size()) +
+                  " bytes long; it must fit in " + std::to_string(kStubImageSize));
+  return file.ReadAt(0, (size_t)file.Size());
+}
+
+void CheckStub(const std::vector<uint8_t>& stub, const std::string& path, bool forBlocklessOutput) {
+  if (stub.size() > kStubImageSize)
+    throw Refusal(path + ": the stub is " + std::to_string(stub.size()) +
+                  " bytes long; it must fit in " + std::to_string(kStubImageSize));
+  if (stub.size() < sizeof kExecutableMagic ||
+      std::memcmp(stub.data(), kExecutableMagic, sizeof kExecutableMagic) != 0)
+    throw Refusal(path + ": the stub is not a Windows executable (no MZ header)");
+  if (Contains(stub, kLocalSignatureBytes))
+    throw Refusal(path + ": the stub contains a local header signature (PK\\3\\4)");
+  if (Contains(stub, kEndSignatureBytes))
+    throw Refusal(path + ": the stub contains an end of central directory signature (PK\\5\\6)");
+  if (forBlocklessOutput && stub.size() == kStubImageSize &&
+      (stub[kStubImageSize - 2] != 0 || stub[kStubImageSize - 1] != 0))
+    throw Refusal(path + ": the stub's last two bytes are not zero; without a configuration "
+                  "block the stub would read them as the block length");
+}
+
+WriteResult WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block,
+                               const InputFile& archive, ArchiveLayout layout,
+                               const std::string& outputPath) {
+  WriteResult result;
+  result.firstHeaderPos = kStubImageSize + block.size();
+  uint64_t body = layout.archiveEnd - layout.firstLocalPos;
+  result.outputSize = result.firstHeaderPos + body;
+  if (result.outputSize > kLargestOutput)
+    throw Refusal(outputPath + ": the self-extractor would be " + std::to_string(result.outputSize) +
+                  " bytes long; the stub reads at most " + std::to_string(kLargestOutput));
+  result.shift = (int64_t)result.firstHeaderPos - (int64_t)layout.firstLocalPos;
+  RebaseDirectory(layout, result.shift);
+
+  PendingOutput out(outputPath);
+  std::vector<uint8_t> image = stub;
+  image.resize(kStubImageSize, 0);
+  out.Write(image);
+  out.Write(block);
+  archive.CopyTo(layout.firstLocalPos, layout.centralPos - layout.firstLocalPos, out);
+  out.Write(layout.central);
+  out.Write(layout.endRecord);
+  if (out.Written() != result.outputSize) throw Refusal(outputPath + ": internal size mismatch");
+
+  InputFile written(out.TempPath());
+  StubLocation where = LocateLikeTheStub(written);
+  uint64_t endRecordPos = layout.endRecordPos + result.shift;
+  if (!where.archiveFound || where.endRecordPos != endRecordPos)
+    throw Refusal(archive.Path() + ": the stub would not find this archive's end record (the "
+                  "comment or the data near the end holds a second one that it takes first)");
+  if (where.firstHeaderPos != (int64_t)result.firstHeaderPos || where.blockFound != !block.empty())
+    throw Refusal(archive.Path() + ": the stub would not start at the archive's first local header");
+  out.Commit();
+  return result;
+}

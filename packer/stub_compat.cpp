@@ -1,0 +1,213 @@
+// The stub's view of an archive: a walk over local headers as it makes it,
+// compared with what the central directory promises.
+#include "stub_compat.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <map>
+
+#include "zip_records.h"
+
+namespace {
+
+using zip::Read16;
+using zip::Read32;
+
+struct LocalView {
+  uint64_t pos = 0;
+  bool complete = false;  // all 30 bytes and the name could be read
+  uint16_t flags = 0, method = 0, nameLength = 0, extraLength = 0;
+  uint32_t crc = 0, compressedSize = 0, uncompressedSize = 0;
+  std::string name;
+  uint64_t dataPos = 0;
+  uint64_t dataEnd = 0;
+};
+
+LocalView ReadLocal(const InputFile& file, uint64_t pos) {
+  LocalView v;
+  v.pos = pos;
+  std::vector<uint8_t> h = file.ReadSome(pos, zip::kLocalHeaderSize);
+  if (h.size() < zip::kLocalHeaderSize) return v;
+  v.flags = Read16(&h[zip::kLocalFlags]);
+  v.method = Read16(&h[zip::kLocalMethod]);
+  v.crc = Read32(&h[zip::kLocalCrc]);
+  v.compressedSize = Read32(&h[zip::kLocalCompressedSize]);
+  v.uncompressedSize = Read32(&h[zip::kLocalUncompressedSize]);
+  v.nameLength = Read16(&h[zip::kLocalNameLength]);
+  v.extraLength = Read16(&h[zip::kLocalExtraLength]);
+  std::vector<uint8_t> name = file.ReadSome(pos + zip::kLocalHeaderSize, v.nameLength);
+  if (name.size() < v.nameLength) return v;
+  v.name.assign(name.begin(), name.end());
+  v.dataPos = pos + zip::kLocalHeaderSize + v.nameLength + v.extraLength;
+  v.dataEnd = v.dataPos + v.compressedSize;
+  v.complete = true;
+  return v;
+}
+
+std::string Hex(uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llX", (unsigned long long)value);
+  return text;
+}
+
+bool IsReservedDeviceName(std::string part) {
+  size_t dot = part.find('.');
+  if (dot != std::string::npos) part.resize(dot);
+  while (!part.empty() && part.back() == ' ') part.pop_back();
+  for (char& c : part) c = (char)std::toupper((unsigned char)c);
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const char* d : kDevices)
+    if (part == d) return true;
+  return part.size() == 4 && (part.compare(0, 3, "COM") == 0 || part.compare(0, 3, "LPT") == 0) &&
+         part[3] >= '1' && part[3] <= '9';
+}
+
+// What the stub's walk meets, in order: local header positions.  It reads a
+// header where the signature is PK\3\4 or 00 00 00 50, steps over signed data
+// descriptors, and ends at anything else.
+struct Walk {
+  std::vector<LocalView> headers;
+  uint64_t stopPos = 0;
+  std::string stopReason;
+};
+
+Walk WalkLikeTheStub(const InputFile& file, const ArchiveLayout& layout) {
+  Walk walk;
+  uint64_t pos = layout.firstLocalPos;
+  for (;;) {
+    std::vector<uint8_t> sig = file.ReadSome(pos, 4);
+    uint32_t s = sig.size() == 4 ? Read32(sig.data()) : 0;
+    if (s == zip::kDataDescriptorSignature) {
+      pos += zip::kDataDescriptorSize;
+      continue;
+    }
+    walk.stopPos = pos;
+    if (s != zip::kLocalHeaderSignature && s != zip::kStubAltLocalSignature) {
+      if (pos != layout.centralPos)
+        walk.stopReason = "the stub's walk over local headers stops at input offset " + Hex(pos) +
+                          ", which holds no local header or signed data descriptor";
+      return walk;
+    }
+    LocalView v = ReadLocal(file, pos);
+    walk.headers.push_back(v);
+    if (!v.complete) {
+      walk.stopReason = "local header at input offset " + Hex(pos) + " is cut short";
+      return walk;
+    }
+    // The stub ends the walk at these entries; nothing after them is reached.
+    if (v.name.empty() || v.name[0] == '\0' || (v.method != zip::kMethodStored &&
+                                                v.method != zip::kMethodDeflated)) {
+      walk.stopReason = "the stub's walk ends at the entry at input offset " + Hex(pos);
+      return walk;
+    }
+    if (v.compressedSize == zip::kZip64Value || v.dataEnd > layout.centralPos) {
+      walk.stopReason = "the entry at input offset " + Hex(pos) + " claims data past the "
+                        "central directory";
+      return walk;
+    }
+    pos = v.dataEnd;
+  }
+}
+
+void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::string>& reasons) {
+  if (l.method != zip::kMethodStored && l.method != zip::kMethodDeflated)
+    reasons.push_back("compression method " + std::to_string(l.method) +
+                      ": the stub extracts only stored (0) and deflated (8) data and ends "
+                      "its walk here");
+  if ((l.flags | c.flags) & zip::kFlagStrongEncryption)
+    reasons.push_back("strong encryption: the stub knows only the traditional ZIP encryption");
+  if (c.flags & zip::kFlagMaskedCentralDirectory)
+    reasons.push_back("encrypted central directory");
+  if (c.zip64Sizes || l.compressedSize == zip::kZip64Value || l.uncompressedSize == zip::kZip64Value)
+    reasons.push_back("ZIP64 sizes: the stub reads only 32-bit sizes");
+  else if (l.compressedSize != c.compressedSize) {
+    if ((l.flags & zip::kFlagDataDescriptor) && l.compressedSize == 0)
+      reasons.push_back("sizes only in a data descriptor: the stub's walk ends here");
+    else
+      reasons.push_back("local header says " + std::to_string(l.compressedSize) +
+                        " compressed bytes, the central directory " +
+                        std::to_string(c.compressedSize));
+  }
+  if (l.crc != c.crc) {
+    if ((l.flags & zip::kFlagDataDescriptor) && l.crc == 0)
+      reasons.push_back("CRC only in a data descriptor: the stub checks the local header's CRC");
+    else
+      reasons.push_back("local header CRC " + Hex(l.crc) + " differs from the central directory's " +
+                        Hex(c.crc) + "; the stub checks the local one");
+  }
+  bool encrypted = l.flags & zip::kFlagEncrypted;
+  if (encrypted && l.compressedSize < zip::kEncryptionHeaderSize)
+    reasons.push_back("encrypted entry shorter than its 12-byte encryption header");
+  else if (l.method == zip::kMethodStored && l.compressedSize != zip::kZip64Value &&
+           l.compressedSize - (encrypted ? zip::kEncryptionHeaderSize : 0) != l.uncompressedSize &&
+           !(l.flags & zip::kFlagDataDescriptor && l.compressedSize == 0))
+    reasons.push_back("stored entry whose compressed and uncompressed sizes disagree");
+  std::string nameProblem = EntryNameProblem(l.name);
+  if (!nameProblem.empty()) reasons.push_back(nameProblem);
+}
+
+}  // namespace
+
+std::string EntryNameProblem(const std::string& name) {
+  if (name.empty()) return "empty name: the stub ends its walk here";
+  if (name.find('\0') != std::string::npos)
+    return "name contains a NUL byte: the stub would cut it there";
+  if (name.size() > kLongestEntryName)
+    return "name longer than " + std::to_string(kLongestEntryName) + " bytes";
+  if (name[0] == '/' || name[0] == '\\') return "absolute path";
+  if (name.find(':') != std::string::npos) return "drive letter or colon in the name";
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("/\\", start);
+    if (end == std::string::npos) end = name.size();
+    std::string part = name.substr(start, end - start);
+    if (part == "..") return "\"..\" in the path";
+    if (IsReservedDeviceName(part)) return "reserved device name \"" + part + "\"";
+    start = end + 1;
+  }
+  for (unsigned char ch : name)
+    if (ch < 0x20 || std::string("<>\"|?*").find((char)ch) != std::string::npos)
+      return "character that Windows forbids in file names";
+  return "";
+}
+
+std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout) {
+  std::vector<EntryFinding> findings;
+  Walk walk = WalkLikeTheStub(file, layout);
+  std::map<uint64_t, const LocalView*> walked;
+  for (const LocalView& v : walk.headers) walked[v.pos] = &v;
+
+  std::vector<const CentralEntry*> byPosition;
+  for (const CentralEntry& e : layout.entries) byPosition.push_back(&e);
+  std::stable_sort(byPosition.begin(), byPosition.end(),
+                   [](const CentralEntry* a, const CentralEntry* b) { return a->localPos < b->localPos; });
+
+  std::map<uint64_t, int> listed;
+  for (const CentralEntry* c : byPosition) {
+    if (++listed[c->localPos] == 2)
+      findings.push_back({c->name, "shares its local header with another entry"});
+    auto hit = walked.find(c->localPos);
+    if (hit == walked.end()) {
+      findings.push_back({c->name, "not reached by the stub's walk over local headers"});
+      continue;
+    }
+    const LocalView& l = *hit->second;
+    if (!l.complete) {
+      findings.push_back({c->name, "local header cut short"});
+      continue;
+    }
+    std::vector<std::string> reasons;
+    CheckEntry(*c, l, reasons);
+    for (const std::string& r : reasons) findings.push_back({c->name, r});
+  }
+  for (const LocalView& v : walk.headers)
+    if (!listed.count(v.pos))
+      findings.push_back({v.complete ? v.name : "",
+                          "local header at input offset " + Hex(v.pos) +
+                              " that the central directory does not list; the stub would "
+                              "extract it"});
+  if (!walk.stopReason.empty() && walk.headers.size() < layout.entries.size())
+    findings.push_back({"", walk.stopReason});
+  return findings;
+}

@@ -1,0 +1,26 @@
+// What the stub cannot extract from an archive.  The stub walks the local
+// headers in order from the first one, skips only signed data descriptors,
+// takes sizes and CRC from the local header, extracts methods 0 and 8 with
+// traditional encryption, and refuses unsafe names.  Whatever in the archive
+// falls outside that is reported here, one finding per entry and reason.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "archive_layout.h"
+#include "file_io.h"
+
+struct EntryFinding {
+  std::string entry;  // entry name, or "" for the archive as a whole
+  std::string reason;
+};
+
+// Longest entry name the stub can write: "C:\" and the name fill a Windows
+// path of MAX_PATH - 1 = 259 characters.
+const size_t kLongestEntryName = 259 - 3;
+
+// The reason a name is unsafe to join to the destination folder, or "".
+std::string EntryNameProblem(const std::string& name);
+
+std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout);

@@ -1,0 +1,26 @@
+// Where the stub will look for its archive in a finished self-extractor: the
+// start-up rules replayed on the file, so that mksfx can prove before it
+// renames its output that the stub finds the end record mksfx wrote and
+// starts its walk at the first local header.
+#pragma once
+
+#include <cstdint>
+
+#include "file_io.h"
+
+struct StubLocation {
+  bool archiveFound = false;    // false: the stub shows "Cannot process file."
+  uint64_t endRecordPos = 0;    // the end record the stub takes
+  bool blockFound = false;      // "MPU" where the stub looks for it
+  int64_t blockPos = 0;
+  int64_t firstHeaderPos = 0;   // where the stub's walk begins
+};
+
+// The stub's default archive start, and so the size its image is padded to.
+const uint32_t kStubImageSize = 0x5400;
+
+// The end record search window: the 22-byte record, the longest comment and
+// one byte more.
+const uint32_t kStubSearchWindow = 0x10016;
+
+StubLocation LocateLikeTheStub(const InputFile& file);
