@@ -67,8 +67,10 @@ const int kFileNamePartSize = 256;
 extern char ExistingFileName[kFileNamePartSize];
 
 // Shared with the main dialog, which sets them.  OverwriteMode: 0 overwrite,
-// 1 leave existing files alone, 2 ask; other values act as 0.
-const int kDestFolderSize = 256;
+// 1 leave existing files alone, 2 ask; other values act as 0.  DestFolder
+// holds any folder the platform takes (259 characters), the backslash the run
+// command appends, and the terminator.
+const int kDestFolderSize = MAX_PATH + 2;
 extern char DestFolder[kDestFolderSize];
 extern uint8_t OverwriteMode;
 
@@ -90,10 +92,12 @@ bool ReadLocalHeader();
 // it is selected; leaves the index in CurrentListIndex.
 bool IsEntrySelected(HWND list, const char* name);
 
-// The reason an entry name is refused before anything is written for it, or
-// nullptr when it is safe to join to the destination folder: no "..", drive,
-// ":", leading separator, reserved device name or character Windows forbids.
-const char* UnsafeNameReason(const char* name);
+// FALSE for an entry name that must not be joined to the destination folder:
+// a leading separator, a drive or any ":" (which would also name an alternate
+// data stream), a component made of dots and blanks only (other than "."), a
+// reserved device name with or without extension, or a character Windows
+// forbids in file names.  Nothing is written for such an entry.
+bool IsSafeEntryName(const char* name);
 
 // -------------------------------------------------- stored copy and output
 

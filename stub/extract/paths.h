@@ -7,6 +7,9 @@
 
 #include "../platform/platform.h"
 
+// Longest last component FileNamePart gives.
+const int kFileNamePartLength = 255;
+
 // Longest path the platform's ANSI calls take: 259 characters.
 const int kMaxPathLength = MAX_PATH - 1;
 

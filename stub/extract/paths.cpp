@@ -1,0 +1,128 @@
+// Path strings and folders.
+#include "paths.h"
+
+#include "fatal.h"
+
+static bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
+
+// Index of the last "\", "/" or ":", -1 when there is none.
+static int LastSeparator(const char* path) {
+  int last = -1;
+  for (int i = 0; path[i]; ++i)
+    if (IsSeparator(path[i])) last = i;
+  return last;
+}
+
+uint16_t StrLength(const char* text) {
+  uint16_t n = 0;
+  while (text[n]) ++n;
+  return n;
+}
+
+char* SlashesToBackslashes(char* text) {
+  for (char* p = text; *p; ++p)
+    if (*p == '/') *p = '\\';
+  return text;
+}
+
+// "*.*" appended to a folder of up to 259 characters, and the terminator.
+const int kPatternSize = MAX_PATH + 4;
+
+bool PathExists(char* path) {
+  uint16_t n = StrLength(path);
+  if (n == 0) return false;
+  HANDLE found;
+  WIN32_FIND_DATAA data;
+  if (path[n - 1] == '\\') {
+    // A folder given with its separator exists when it has any entry.
+    char pattern[kPatternSize];
+    if (n + 4 > kPatternSize) return false;
+    for (uint16_t i = 0; i < n; ++i) pattern[i] = path[i];
+    pattern[n] = '*';
+    pattern[n + 1] = '.';
+    pattern[n + 2] = '*';
+    pattern[n + 3] = 0;
+    found = FindFirstFileA(SlashesToBackslashes(pattern), &data);
+  } else {
+    found = FindFirstFileA(SlashesToBackslashes(path), &data);
+  }
+  if (found == INVALID_HANDLE_VALUE) return false;
+  FindClose(found);
+  return true;
+}
+
+char* BufferToString(const char* buffer, uint16_t length, char* result) {
+  uint16_t n = 0;
+  while (n < length && buffer[n]) {
+    result[n] = buffer[n];
+    ++n;
+  }
+  result[n] = 0;
+  return result;
+}
+
+char* ParentFolder(const char* path, char* result) {
+  int n = StrLength(path);
+  int keep;
+  bool hasColon = false;
+  for (int i = 0; i < n; ++i) hasColon |= path[i] == ':';
+  if (n == 3 && hasColon) {
+    keep = 3;  // a drive root such as C:\ stays as it is
+  } else {
+    int at = LastSeparator(path);
+    if (at < 0)
+      keep = 0;
+    else if (path[at] == ':')
+      keep = at + 1;  // C:file gives C:
+    else if (at == 2 && path[1] == ':')
+      keep = 3;  // C:\x gives C:\, keeping the root's separator
+    else
+      keep = at;
+  }
+  for (int i = 0; i < keep; ++i) result[i] = path[i];
+  result[keep] = 0;
+  return result;
+}
+
+char* FileNamePart(const char* path, char* result) {
+  const char* from = path + LastSeparator(path) + 1;
+  int n = 0;
+  while (from[n] && n < kFileNamePartLength) {
+    result[n] = from[n];
+    ++n;
+  }
+  result[n] = 0;
+  return result;
+}
+
+char* AddTrailingBackslash(char* text) {
+  uint16_t n = StrLength(text);
+  if (n == 0 || text[n - 1] != '\\') {
+    text[n] = '\\';
+    text[n + 1] = 0;
+  }
+  return text;
+}
+
+char* RemoveTrailingBackslash(char* text) {
+  uint16_t n = StrLength(text);
+  if (n > 0 && text[n - 1] == '\\') text[n - 1] = 0;
+  return text;
+}
+
+void CreateFolderPath(const char* path) {
+  char folder[MAX_PATH + 1];
+  uint16_t n = StrLength(path);
+  // Nothing this long can be created; the caller's test of the folder reports it.
+  if (n > kMaxPathLength) return;
+  for (uint16_t i = 0; i <= n; ++i) folder[i] = path[i];
+  if (n > 0 && folder[n - 1] == '\\') folder[--n] = 0;
+  if (n < 3) return;
+  if (PathExists(folder)) return;
+  char parent[MAX_PATH + 1];
+  ParentFolder(folder, parent);
+  // The parents come first, top down.  A parent that is no shorter (a text
+  // such as "a:b") would recurse without end.
+  if (StrLength(parent) < n) CreateFolderPath(parent);
+  if (!CreateDirectoryA(folder, nullptr)) FatalErrorReport(GetLastError());
+}

@@ -1,0 +1,285 @@
+// The walk over the archive's local file headers: listing the entries, and
+// extracting the selected ones into the destination folder.
+#include "../inflate/inflate.h"
+#include "../integrity/zipcrypto.h"
+#include "../startup/startup.h"
+#include "../ui/dialogs.h"
+#include "extract.h"
+#include "fatal.h"
+#include "paths.h"
+#include "texts.h"
+
+// Longest entry name the walk takes whole.  A longer name is listed cut to
+// this length and refused for extraction; nothing is read past the buffer.
+const int kNameBufferSize = 258;
+
+// The local header signature is formed at run time: the stub's image must
+// hold no copy of its four bytes, and gcc would fold a constant expression.
+static volatile uint32_t signatureBase = 0x04034B51;
+const uint32_t kSplitHeaderSignature = 0x50000000;  // the bytes 00 00 00 50
+const uint32_t kDataDescriptorSignature = 0x08074B50;
+
+// "Extracting: " and a path of up to 259 characters.
+const int kProgressSize = 12 + MAX_PATH;
+
+static bool walkRunning;
+
+bool WalkRunning() { return walkRunning; }
+
+// What follows the processing of one entry.
+enum EntryOutcome {
+  kNextEntry,   // Advance to the next header
+  kEndWalk,     // leave the loop; the closing step runs
+  kAbortWalk,   // return at once: no closing step, no closing message
+};
+
+// Everything one walk keeps; `passed` says whether the last selected entry
+// passed its password stage.
+struct Walk {
+  HWND dialog;
+  HWND list;
+  bool listOnly;
+  bool passed;
+  char* name;  // kNameBufferSize + 1 bytes from the heap
+  int32_t headerEnd;
+};
+
+bool ReadLocalHeader() {
+  for (;;) {
+    LocalHeader.signature = 0;
+    DWORD got = 0;
+    ReadFile(ArchiveFile, &LocalHeader, sizeof LocalHeader, &got, nullptr);
+    if (got >= 4 && LocalHeader.signature == kDataDescriptorSignature) {
+      // FilePos still holds this record's position, the target of the last seek.
+      BytesRemaining = 0;
+      SeekArchive(FilePos + kDataDescriptorSize, FILE_BEGIN);
+      continue;
+    }
+    // A header cut short by the end of the archive ends the walk; so does a
+    // size that cannot be a distance within a file of signed 32-bit positions.
+    bool header = LocalHeader.signature == LocalHeaderSignature ||
+                  LocalHeader.signature == kSplitHeaderSignature;
+    if (!header || got < sizeof LocalHeader || (int32_t)LocalHeader.compressedSize < 0) {
+      BytesRemaining = 0;
+      return false;
+    }
+    BytesRemaining = (int32_t)LocalHeader.compressedSize;
+    return true;
+  }
+}
+
+bool IsEntrySelected(HWND list, const char* name) {
+  CurrentListIndex = (int32_t)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)CurrentListIndex, (LPARAM)name);
+  return SendMessageA(list, LB_GETSEL, (WPARAM)CurrentListIndex, 0) > 0;
+}
+
+static void Deselect(Walk& w) { SendMessageA(w.list, LB_SETSEL, FALSE, CurrentListIndex); }
+
+static void PutUpArrow() { SetCursor(LoadCursorA(nullptr, IDC_ARROW)); }
+
+// Checks the remembered password, then asks up to three times.  Leaves the
+// file at the entry's first data byte and, on success, the keys ready.
+static bool PasswordStage() {
+  uint8_t block[2 * kEncryptionHeaderLength] = {};
+  DWORD got;
+  ReadFile(ArchiveFile, block + kEncryptionHeaderLength, kEncryptionHeaderLength, &got, nullptr);
+  const LocalHeaderRecord& h = LocalHeader;
+  bool passed = Password[0] && CheckEncryptionHeader(block, kEncryptionHeaderLength, h.flags, h.crc32,
+                                                     h.timeDate, Password);
+  for (int attempt = 0; !passed && attempt < 3; ++attempt) {
+    Busy = FALSE;
+    PutUpArrow();
+    RunPasswordPrompt();
+    Busy = TRUE;
+    int32_t typed = TypedPasswordLength;
+    if (typed < 0) typed = 0;
+    if (typed > kPasswordSize - 1) typed = kPasswordSize - 1;
+    BufferToString(TypedPassword, (uint16_t)typed, Password);
+    passed = CheckEncryptionHeader(block, kEncryptionHeaderLength, h.flags, h.crc32, h.timeDate, Password);
+  }
+  return passed;
+}
+
+// Writes the entry's data into the open OutputFile and tests its CRC.
+static EntryOutcome WriteEntry(Walk& w, const char* outputPath) {
+  char progress[kProgressSize];
+  int n = 0;
+  for (const char* s = kExtractingPrefix; *s;) progress[n++] = *s++;
+  for (const char* s = outputPath; *s;) progress[n++] = *s++;
+  progress[n] = 0;
+  SendMessageA(GetDlgItem(w.dialog, kStatusLineId), WM_SETTEXT, 0, (LPARAM)progress);
+
+  // One pending window message per file keeps the main dialog alive.
+  MSG msg;
+  if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+
+  RunningCrc = 0xFFFFFFFF;
+  BytesRemaining = (int32_t)LocalHeader.compressedSize;
+  if (LocalHeader.flags & kFlagEncrypted) BytesRemaining -= kEncryptionHeaderLength;
+  if (LocalHeader.method == kMethodStored) {
+    CopyStored();
+  } else if (LocalHeader.method == kMethodDeflated) {
+    InflateEntry();
+  } else {
+    Busy = FALSE;
+    ShowMessage(kUnknownCompression, kErrorCaption, MB_ICONERROR);
+    return kAbortWalk;
+  }
+  if ((RunningCrc ^ 0xFFFFFFFF) == LocalHeader.crc32) Deselect(w);
+  return kNextEntry;
+}
+
+static EntryOutcome ExtractEntry(Walk& w) {
+  if (!IsEntrySelected(w.list, w.name)) return kNextEntry;
+  w.passed = false;
+
+  // Output path: the folder without its trailing "\" (a root C:\ becomes C:),
+  // "\", and the name with its "/" separators, which PathExists turns into "\".
+  char outputPath[kDestFolderSize + 1 + kNameBufferSize + 1];
+  if (StrLength(DestFolder) < kDestFolderSize - 1) AddTrailingBackslash(DestFolder);
+  RemoveTrailingBackslash(DestFolder);
+  uint16_t folderLength = StrLength(DestFolder);
+  uint16_t nameLength = StrLength(w.name);
+  bool tooLong = LocalHeader.nameLength > kNameBufferSize || folderLength + 1 + nameLength > kMaxPathLength;
+  if (tooLong || !IsSafeEntryName(w.name)) {
+    // Refused: nothing is written and the item stays selected, so the closing
+    // message reports it.  No password is asked for a name that is refused.
+    w.passed = true;
+    ShowMessage(w.name, kCannotOpenFile, MB_ICONERROR);
+    return kNextEntry;
+  }
+  for (uint16_t i = 0; i < folderLength; ++i) outputPath[i] = DestFolder[i];
+  outputPath[folderLength] = '\\';
+  for (uint16_t i = 0; i <= nameLength; ++i) outputPath[folderLength + 1 + i] = w.name[i];
+
+  w.passed = (LocalHeader.flags & kFlagEncrypted) ? PasswordStage() : true;
+  if (!w.passed) return kEndWalk;
+
+  if (PathExists(outputPath)) {
+    if (OverwriteMode == 1) {
+      Deselect(w);
+      return kNextEntry;
+    }
+    if (OverwriteMode == 2) {
+      FileNamePart(outputPath, ExistingFileName);
+      Busy = FALSE;
+      PutUpArrow();
+      RunOverwritePrompt();
+      Busy = TRUE;
+      if (!OverwriteAnswer) {
+        Deselect(w);
+        return kNextEntry;
+      }
+    }
+  } else {
+    char folderPath[sizeof outputPath];
+    ParentFolder(outputPath, folderPath);
+    if (StrLength(folderPath) > kMaxFolderLength && !PathExists(folderPath)) {
+      // Deeper than a folder can be made: this entry only is refused.
+      ShowMessage(folderPath, kErrorInDirectory, MB_ICONERROR);
+      return kNextEntry;
+    }
+    CreateFolderPath(folderPath);
+    if (!PathExists(folderPath)) {
+      ShowMessage(folderPath, kErrorInDirectory, MB_ICONERROR);
+      return kEndWalk;
+    }
+  }
+
+  OutputFile = CreateFileA(outputPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (OutputFile == INVALID_HANDLE_VALUE) {
+    // A folder entry ("docs/") counts as done once its folder exists.
+    DWORD attributes = GetFileAttributesA(outputPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      Deselect(w);
+    else
+      ShowMessage(outputPath, kCannotOpenFile, MB_ICONERROR);
+    return kNextEntry;
+  }
+  EntryOutcome outcome = WriteEntry(w, outputPath);
+  // The file keeps the entry's time also when it failed or was left empty.
+  SetFileTimeFromDos(OutputFile, LocalHeader.timeDate);
+  if (!CloseHandle(OutputFile)) ShowMessage(outputPath, kCannotCloseFile, MB_ICONERROR);
+  return outcome;
+}
+
+static EntryOutcome ProcessEntry(Walk& w) {
+  w.headerEnd = SeekArchive(0, FILE_CURRENT);
+  uint16_t nameLength = LocalHeader.nameLength;
+  DWORD wanted = nameLength < kNameBufferSize ? nameLength : kNameBufferSize;
+  char raw[kNameBufferSize];
+  DWORD got = 0;
+  ReadFile(ArchiveFile, raw, wanted, &got, nullptr);
+  if (got < wanted) return kEndWalk;  // a name cut short by the end of the archive
+  BufferToString(raw, (uint16_t)wanted, w.name);
+  if (!w.name[0]) {
+    Busy = FALSE;
+    ShowMessage(kInvalidFileName, kErrorCaption, MB_ICONERROR);
+    return kAbortWalk;
+  }
+  int32_t skip = (int32_t)(nameLength - wanted) + LocalHeader.extraLength;
+  if (skip) SeekArchive(skip, FILE_CURRENT);
+  if (w.listOnly) {
+    SendMessageA(w.list, LB_ADDSTRING, 0, (LPARAM)w.name);
+    return kNextEntry;
+  }
+  return ExtractEntry(w);
+}
+
+// The next header's position comes from this header alone, whatever the
+// processing of the entry read.  False when it lies beyond any signed 32-bit
+// position.
+static bool Advance(const Walk& w) {
+  int64_t next = (int64_t)w.headerEnd + LocalHeader.nameLength + LocalHeader.extraLength +
+                 LocalHeader.compressedSize;
+  if (next > 0x7FFFFFFF) return false;
+  SeekArchive((int32_t)next, FILE_BEGIN);
+  return true;
+}
+
+static void EndWalk(Walk& w) {
+  Busy = FALSE;
+  if (!w.listOnly && w.passed) {
+    if (SendMessageA(w.list, LB_GETSELCOUNT, 0, 0) == 0) {
+      if (!SfxSettings.AutoExtract) ShowMessage(kAllExtracted, kInformationCaption, MB_ICONINFORMATION);
+      ExtractionSucceeded = TRUE;
+    } else {
+      ShowMessage(kSomeNotExtracted, kErrorCaption, MB_ICONERROR);
+      SendMessageA(GetDlgItem(w.dialog, kStatusLineId), WM_SETTEXT, 0, (LPARAM)kSomeNotExtracted);
+      ExtractionSucceeded = FALSE;
+    }
+  }
+  if (w.listOnly && SendMessageA(w.list, LB_GETCOUNT, 0, 0) == 0)
+    ShowMessage(kCannotProcessFile, kErrorCaption, MB_ICONERROR);
+}
+
+void WalkEntries(HWND dialog, int listId, bool listOnly) {
+  // The walk's state is module-wide (file position, keys, output file): a
+  // second walk started from a message it lets through must not run.
+  if (walkRunning) return;
+  Busy = TRUE;
+  ExtractionSucceeded = FALSE;
+  LocalHeaderSignature = signatureBase - 1;
+  if (SeekArchive(ArchiveStart, FILE_BEGIN) == -1) {
+    Busy = FALSE;
+    ShowMessage(kCannotProcessFile, kErrorCaption, MB_ICONERROR);
+    return;
+  }
+  walkRunning = true;
+  Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, nullptr, 0};
+  w.name = (char*)TakeMemory(kNameBufferSize + 1);
+  CurrentListIndex = -1;
+  if (listOnly) SendMessageA(w.list, LB_RESETCONTENT, 0, 0);
+  EntryOutcome outcome = kNextEntry;
+  while (outcome == kNextEntry && ReadLocalHeader()) {
+    outcome = ProcessEntry(w);
+    if (outcome == kNextEntry && !Advance(w)) break;
+  }
+  if (outcome != kAbortWalk) EndWalk(w);
+  ReleaseMemory(w.name);
+  walkRunning = false;
+}

@@ -1,0 +1,85 @@
+// Finds the ZIP archive from the end of the program's own file and the
+// configuration block in front of it.
+#include "../extract/fatal.h"
+#include "../extract/texts.h"
+#include "../ui/dialogs.h"
+#include "startup.h"
+#include "zip_records.h"
+
+uint8_t CentralHeader[kCentralHeaderSize];
+
+// The end record and the longest comment, plus one: the record must end
+// exactly at the end of the file, so it lies within the last 65,558 bytes.
+const int32_t kScanWindow = kEndRecordSize + kLongestComment + 1;
+static_assert(kScanWindow == 0x10016, "scan window of the end record search");
+
+// Magic of the configuration block.
+const int kMagicSize = 3;
+
+// Reports that no archive was found, closes the file and ends the program.
+[[noreturn]] static void ArchiveNotFound(uint8_t* scanBuffer) {
+  ReleaseMemory(scanBuffer);
+  ShowMessage(kCannotProcessFile, kErrorCaption, MB_ICONERROR);
+  CloseHandle(ArchiveFile);
+  ExitProcess(0);
+}
+
+bool LocateArchive() {
+  int32_t fileSize = (int32_t)GetFileSize(ArchiveFile, nullptr);
+  int32_t window = fileSize - ArchiveStart;
+  if (window > kScanWindow) window = kScanWindow;
+  if (window <= kEndRecordSize) ArchiveNotFound(nullptr);
+
+  uint8_t* scan = (uint8_t*)TakeMemory((DWORD)window);
+  int32_t windowStart = SeekArchive(-window, FILE_END);
+  DWORD got = 0;
+  ReadFile(ArchiveFile, scan, (DWORD)window, &got, nullptr);
+  if ((int32_t)got < window) ArchiveNotFound(scan);
+
+  for (int32_t i = 0; i <= window - kEndRecordSize; ++i) {
+    // Byte by byte: the stub's own image must hold no copy of the signature,
+    // and the window may reach back into its tail.
+    const uint8_t* r = scan + i;
+    if (r[0] != 0x50 || r[1] != 0x4B || r[2] != 0x05 || r[3] != 0x06) continue;
+    if (fileSize != windowStart + i + kEndRecordSize + Read16(r + kEndCommentLength)) continue;
+    // The lowest record that ends exactly at the end of the file is the one;
+    // no later candidate is tried, whatever its directory holds.
+    uint16_t entries = Read16(r + kEndEntryCount);
+    SeekArchive((int32_t)Read32(r + kEndDirectoryOffset), FILE_BEGIN);
+    ReadFile(ArchiveFile, CentralHeader, kCentralHeaderSize, &got, nullptr);
+    if (!WalkCentralDirectory(entries)) ArchiveNotFound(scan);
+    ReleaseMemory(scan);
+    return true;
+  }
+  ArchiveNotFound(scan);
+}
+
+bool WalkCentralDirectory(uint16_t entryCount) {
+  int32_t smallest = (int32_t)Read32(CentralHeader + kCentralLocalHeaderOffset);
+  for (uint16_t k = 0; k < entryCount; ++k) {
+    // A short read leaves stale bytes that fail here or further on.
+    if (Read32(CentralHeader) != kCentralHeaderSignature) return false;
+    int32_t offset = (int32_t)Read32(CentralHeader + kCentralLocalHeaderOffset);
+    if (offset < smallest) smallest = offset;
+    SeekArchive(Read16(CentralHeader + kCentralNameLength) + Read16(CentralHeader + kCentralExtraLength) +
+                    Read16(CentralHeader + kCentralCommentLength),
+                FILE_CURRENT);
+    DWORD got;
+    ReadFile(ArchiveFile, CentralHeader, kCentralHeaderSize, &got, nullptr);
+  }
+  if (smallest > 0) {
+    DWORD got = 0;
+    SeekArchive(smallest - 2, FILE_BEGIN);
+    ReadFile(ArchiveFile, &BlockLength, sizeof BlockLength, &got, nullptr);
+    int32_t headerAt = SeekArchive(0, FILE_CURRENT);
+    int32_t blockAt = headerAt - BlockLength;
+    if (blockAt > 0) {
+      uint8_t magic[kMagicSize];
+      SeekArchive(blockAt, FILE_BEGIN);
+      if (ReadFile(ArchiveFile, magic, kMagicSize, &got, nullptr) && got == kMagicSize &&
+          magic[0] == 'M' && magic[1] == 'P' && magic[2] == 'U')
+        ArchiveStart = blockAt;
+    }
+  }
+  return true;
+}

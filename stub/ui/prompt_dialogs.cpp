@@ -1,0 +1,80 @@
+// The overwrite prompt, the password prompt and the information dialog.
+// They hand their answers back through shared state, not the dialog result.
+#include "../extract/extract.h"
+#include "../startup/startup.h"
+#include "dialog_procs.h"
+#include "resource_ids.h"
+
+const char kAlreadyExists[] = "...already exists, overwrite ?";
+
+// ExistingFileName (at most 255 characters) and the question, joined.
+const int kQuestionSize = kFileNamePartSize + sizeof kAlreadyExists;
+
+INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      CenterWindow(dialog);
+      char question[kQuestionSize];
+      int n = 0;
+      for (const char* s = ExistingFileName; *s && n < kFileNamePartSize - 1;) question[n++] = *s++;
+      for (const char* s = kAlreadyExists; *s;) question[n++] = *s++;
+      question[n] = 0;
+      SendDlgItemMessageA(dialog, IDC_EDIT, WM_SETTEXT, 0, (LPARAM)question);
+      return FALSE;
+    }
+    case WM_COMMAND: {
+      WORD id = LOWORD(wParam);
+      if (id != IDC_ACCEPT && id != IDC_REFUSE) return FALSE;
+      bool yes = id == IDC_ACCEPT;
+      if (IsDlgButtonChecked(dialog, IDC_OVERWRITE_DONT_ASK) == BST_CHECKED) {
+        // The choice holds for every further file, and the main dialog shows it.
+        SendDlgItemMessageA(MainWindow, IDC_MAIN_ASK, BM_SETCHECK, BST_UNCHECKED, 0);
+        SendDlgItemMessageA(MainWindow, yes ? IDC_MAIN_OVERWRITE : IDC_MAIN_SKIP_EXISTING, BM_SETCHECK,
+                            BST_CHECKED, 0);
+        OverwriteMode = yes ? 0 : 1;
+        OverwriteAnswer = yes;
+      } else if (OverwriteMode != 0) {
+        OverwriteAnswer = yes;
+      }
+      EndDialog(dialog, id);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      CenterWindow(dialog);
+      SetFocus(GetDlgItem(dialog, IDC_EDIT));
+      return FALSE;  // the focus stays in the edit field
+    case WM_COMMAND:
+      // OK is the only way out; Escape and every other command are ignored.
+      if (LOWORD(wParam) != IDC_ACCEPT) return FALSE;
+      TypedPasswordLength = (int32_t)GetDlgItemTextA(dialog, IDC_EDIT, TypedPassword, kPasswordSize);
+      TypedPassword[TypedPasswordLength] = 0;
+      EndDialog(dialog, IDC_ACCEPT);
+      return FALSE;
+  }
+  return FALSE;
+}
+
+INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      if (SfxSettings.HasInfoCaption) SetWindowTextA(dialog, SfxSettings.InfoCaption);
+      CenterWindow(dialog);
+      SendDlgItemMessageA(dialog, IDC_INFO_TEXT, WM_SETTEXT, 0, (LPARAM)SfxSettings.InfoText);
+      return FALSE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_ACCEPT) {
+        EndDialog(dialog, IDC_ACCEPT);
+      } else if (LOWORD(wParam) == IDC_REFUSE) {
+        SkipMainDialog = TRUE;
+        EndDialog(dialog, IDC_REFUSE);
+      }
+      return FALSE;
+  }
+  return FALSE;
+}

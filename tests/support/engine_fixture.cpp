@@ -1,0 +1,82 @@
+// The engine fixture shared by the start-up and walk tests.
+#include "engine_fixture.h"
+
+#include <string.h>
+
+#include "extract/fatal.h"
+#ifndef _WIN32
+#include "platform/host_control.h"
+#endif
+
+void ResetEngineState() {
+  ResetSettings();
+  Password[0] = 0;
+  TypedPassword[0] = 0;
+  TypedPasswordLength = 0;
+  OverwriteMode = 2;
+  OverwriteAnswer = FALSE;
+  Busy = FALSE;
+  ExtractionSucceeded = FALSE;
+  CurrentListIndex = -1;
+  DestFolder[0] = 0;
+  ArchiveStart = 0;
+  BlockLength = 0;
+  FilePos = 0;
+  memset(CentralHeader, 0, sizeof CentralHeader);
+}
+
+void EngineTest::SetUp() {
+#ifndef _WIN32
+  HostResetPlatform();
+#endif
+  scripted::Reset();
+  ResetEngineState();
+  CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
+  BuildCrcTable();
+  ArchiveFile = INVALID_HANDLE_VALUE;
+  dialog = CreateEngineDialog();
+}
+
+void EngineTest::TearDown() {
+  if (ArchiveFile != INVALID_HANDLE_VALUE) CloseHandle(ArchiveFile);
+  ArchiveFile = INVALID_HANDLE_VALUE;
+  DestroyEngineDialog(dialog);
+  ReleaseMemory(CrcTable);
+  CrcTable = nullptr;
+  ResetEngineState();
+}
+
+void EngineTest::OpenSfx(const std::string& bytes) {
+  temp.Write("sfx.exe", bytes);
+  sfxWinPath = temp.Win("sfx.exe");
+#ifndef _WIN32
+  HostSetModuleFileName(sfxWinPath.c_str());
+#endif
+  ArchiveFile = CreateFileA(sfxWinPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(ArchiveFile, INVALID_HANDLE_VALUE);
+}
+
+void EngineTest::LoadSfx(const std::string& bytes) {
+  OpenSfx(bytes);
+  ReadConfigurationBlock();
+}
+
+std::vector<std::string> EngineTest::ListEntries() {
+  WalkEntries(dialog, kEntryListId, true);
+  return ListItems(dialog, kEntryListId);
+}
+
+void EngineTest::ExtractAll(const std::string& dest) {
+  ListEntries();
+  SelectAllItems(dialog, kEntryListId);
+  ExtractAgain(dest);
+}
+
+void EngineTest::ExtractAgain(const std::string& dest) {
+  temp.MakeFolder(dest);
+  std::string folder = temp.Win(dest);
+  ASSERT_LT(folder.size(), sizeof DestFolder);
+  strcpy(DestFolder, folder.c_str());
+  WalkEntries(dialog, kEntryListId, false);
+}

@@ -1,0 +1,34 @@
+// The engine dialog on the Linux stand-in.
+#include "platform/host_control.h"
+#include "test_dialog.h"
+
+HWND CreateEngineDialog(bool withStatusLine) {
+  HWND d = HostCreateDialog();
+  HostAddListBox(d, 301, true);
+  HostAddListBox(d, 302, false);
+  if (withStatusLine) HostAddStatic(d, 601);
+  return d;
+}
+
+void DestroyEngineDialog(HWND dialog) {
+  HostSetMessageHook(nullptr, nullptr);
+  HostDestroyDialog(dialog);
+}
+
+namespace {
+void (*pending)(void*);
+void* pendingContext;
+
+void RunOnce(void*) {
+  void (*callback)(void*) = pending;
+  HostSetMessageHook(nullptr, nullptr);
+  pending = nullptr;
+  if (callback) callback(pendingContext);
+}
+}  // namespace
+
+void PostMessageCallback(HWND, void (*callback)(void*), void* context) {
+  pending = callback;
+  pendingContext = context;
+  HostSetMessageHook(RunOnce, nullptr);
+}

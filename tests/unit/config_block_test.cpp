@@ -1,0 +1,152 @@
+// Reading the configuration block into the settings.
+#include "support/engine_fixture.h"
+
+namespace {
+
+std::vector<ZipEntry> OneFile() {
+  ZipEntry e;
+  e.name = "readme.txt";
+  e.data = "read me";
+  return {e};
+}
+
+struct FlagsRow {
+  uint8_t flags;
+  bool showRun, selectable, hideOverwrite;
+  int32_t buttonId;
+  bool autoExtract;
+};
+
+// Bits 0 and 1 clear settings that default to TRUE, bits 2 and 6 set
+// settings that default to FALSE, bits 3-4 pick the radio button; bits 5 and
+// 7 mean nothing.
+const FlagsRow kFlagRows[] = {
+    {0x00, false, false, false, 503, false}, {0x03, true, true, false, 503, false},
+    {0x01, true, false, false, 503, false},  {0x02, false, true, false, 503, false},
+    {0x07, true, true, true, 503, false},    {0x0B, true, true, false, 501, false},
+    {0x13, true, true, false, 502, false},   {0x1B, true, true, false, 503, false},
+    {0x43, true, true, false, 503, true},    {0xA3, true, true, false, 503, false},
+    {0xFF, true, true, true, 503, true},     {0x48, false, false, false, 501, true},
+};
+
+class FlagsTest : public EngineTest, public ::testing::WithParamInterface<FlagsRow> {};
+
+TEST_P(FlagsTest, FlagsByteGivesTheSettings) {
+  const FlagsRow& row = GetParam();
+  BlockSpec block;
+  block.flags = row.flags;
+  LoadSfx(BuildSfx(OneFile(), block));
+  EXPECT_EQ(!!SfxSettings.ShowRunCheckBox, row.showRun);
+  EXPECT_EQ(!!SfxSettings.SelectableFileList, row.selectable);
+  EXPECT_EQ(!!SfxSettings.HideOverwriteChoice, row.hideOverwrite);
+  EXPECT_EQ(SfxSettings.OverwriteButtonId, row.buttonId);
+  EXPECT_EQ(!!SfxSettings.AutoExtract, row.autoExtract);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryBit, FlagsTest, ::testing::ValuesIn(kFlagRows));
+
+using ConfigBlockTest = EngineTest;
+
+TEST_F(ConfigBlockTest, TextsAndPresenceFlags) {
+  BlockSpec block;
+  block.caption = "My caption";
+  block.folder = "C:\\Target";
+  block.command = "setup.exe|/quiet";
+  block.infoText = "Read this first.";
+  block.infoCaption = "Notice";
+  LoadSfx(BuildSfx(OneFile(), block));
+  const Settings& s = SfxSettings;
+  EXPECT_TRUE(s.HasCaption && s.HasDefaultFolder && s.HasRunCommand && s.HasInfoText && s.HasInfoCaption);
+  EXPECT_STREQ(s.Caption, "My caption");
+  EXPECT_STREQ(s.DefaultFolder, "C:\\Target");
+  EXPECT_STREQ(s.RunCommand, "setup.exe|/quiet");
+  EXPECT_STREQ(s.InfoText, "Read this first.");
+  EXPECT_STREQ(s.InfoCaption, "Notice");
+  EXPECT_EQ(ListEntries(), std::vector<std::string>{"readme.txt"});
+}
+
+TEST_F(ConfigBlockTest, EmptyTextsLeaveTheirFlagsClear) {
+  LoadSfx(BuildSfx(OneFile(), BlockSpec()));
+  const Settings& s = SfxSettings;
+  EXPECT_FALSE(s.HasCaption || s.HasDefaultFolder || s.HasRunCommand || s.HasInfoText || s.HasInfoCaption);
+  EXPECT_STREQ(s.Caption, "");
+  EXPECT_STREQ(s.RunCommand, "");
+  EXPECT_EQ(s.InfoText, nullptr);
+  EXPECT_EQ(s.InfoCaption, nullptr);
+}
+
+TEST_F(ConfigBlockTest, LongestShortTextsAreReadWhole) {
+  BlockSpec block;
+  block.caption = std::string(255, 'C');
+  block.command = std::string(255, 'R');
+  block.infoCaption = std::string(255, 'I');
+  LoadSfx(BuildSfx(OneFile(), block));
+  EXPECT_EQ(std::string(SfxSettings.Caption), block.caption);
+  EXPECT_EQ(std::string(SfxSettings.RunCommand), block.command);
+  EXPECT_EQ(std::string(SfxSettings.InfoCaption), block.infoCaption);
+  EXPECT_EQ(ListEntries().size(), 1u);
+}
+
+TEST_F(ConfigBlockTest, TempFolderMarkBecomesTheTemporaryFolder) {
+  BlockSpec block;
+  block.folder = "><";
+  LoadSfx(BuildSfx(OneFile(), block));
+  char temp[MAX_PATH + 1];
+  GetTempPathA(MAX_PATH, temp);
+  EXPECT_STREQ(SfxSettings.DefaultFolder, temp);
+  EXPECT_EQ(SfxSettings.DefaultFolder[strlen(SfxSettings.DefaultFolder) - 1], '\\');
+}
+
+TEST_F(ConfigBlockTest, TempFolderMarkWithMoreCharactersStaysLiteral) {
+  BlockSpec block;
+  block.folder = "><sub";
+  LoadSfx(BuildSfx(OneFile(), block));
+  EXPECT_STREQ(SfxSettings.DefaultFolder, "><sub");
+}
+
+TEST_F(ConfigBlockTest, InformationCaptionWithoutText) {
+  BlockSpec block;
+  block.infoCaption = "Only a caption";
+  LoadSfx(BuildSfx(OneFile(), block));
+  EXPECT_FALSE(SfxSettings.HasInfoText);
+  EXPECT_TRUE(SfxSettings.HasInfoCaption);
+  EXPECT_STREQ(SfxSettings.InfoCaption, "Only a caption");
+}
+
+TEST_F(ConfigBlockTest, LongestInformationTextIsReadWhole) {
+  // 12 + 65,535 bytes do not fit the 16-bit block length: the locator cannot
+  // find the block from the archive side, but it sits where the stub looks by
+  // default, right behind the padded stub.
+  BlockSpec block;
+  block.infoText = std::string(65535, 'i');
+  block.infoText[0] = 'S';
+  block.infoText[65534] = 'E';
+  std::string stub = FakeStub(0x5400);
+  LoadSfx(BuildSfx(OneFile(), block, stub));
+  ASSERT_TRUE(SfxSettings.HasInfoText);
+  EXPECT_EQ(std::string(SfxSettings.InfoText), block.infoText);
+  EXPECT_EQ(ArchiveStart, (int32_t)(0x5400 + 12 + 65535));
+  EXPECT_EQ(ListEntries(), std::vector<std::string>{"readme.txt"});
+}
+
+TEST_F(ConfigBlockTest, BlockCutShortYieldsTheBytesThatArrived) {
+  // The information text claims 256 bytes; the file ends 27 bytes later,
+  // after an empty archive's end record.  The text holds exactly what
+  // arrived, up to its first NUL, never stale memory.
+  std::string head = FakeStub(0x5400) + "MPU" + std::string(1, '\x03') + std::string(3, '\0') +
+                     std::string("\x00\x01", 2) + std::string(1, '\0') + "short";
+  ZipOptions options;
+  options.base = (uint32_t)head.size();
+  LoadSfx(head + BuildZip({}, options));
+  ASSERT_TRUE(SfxSettings.HasInfoText);
+  EXPECT_STREQ(SfxSettings.InfoText, "shortPK\x05\x06");
+}
+
+TEST_F(ConfigBlockTest, NoBlockAtTheDefaultPlaceLeavesDefaults) {
+  LoadSfx(BuildSfxWithoutBlock(OneFile()));
+  EXPECT_EQ(ArchiveStart, 0x5400);
+  EXPECT_FALSE(SfxSettings.HasCaption);
+  EXPECT_EQ(ListEntries(), std::vector<std::string>{"readme.txt"});
+}
+
+}  // namespace

@@ -1,0 +1,180 @@
+// Finding the archive and the configuration block from the end of the file.
+#include "support/engine_fixture.h"
+
+namespace {
+
+// The two-line text follows the caption; death tests match the first line.
+const char kNotFound[] = "Error\\.\\.\\.: Cannot process file\\.";
+
+std::vector<ZipEntry> TwoFiles() {
+  ZipEntry a, b;
+  a.name = "a.txt";
+  a.data = "alpha";
+  b.name = "dir/b.txt";
+  b.data = "bravo bravo";
+  return {a, b};
+}
+
+using LocatorTest = EngineTest;
+using LocatorDeathTest = EngineTest;
+
+TEST_F(LocatorTest, FindsTheBlockInFrontOfTheFirstLocalHeader) {
+  BlockSpec block;
+  block.caption = "Setup";
+  std::string stub = FakeStub(0x5400);
+  LoadSfx(BuildSfx(TwoFiles(), block, stub));
+  std::string blockBytes = BuildBlock(block);
+  EXPECT_EQ(BlockLength, blockBytes.size());
+  EXPECT_EQ(ArchiveStart, (int32_t)(stub.size() + blockBytes.size()));
+  EXPECT_STREQ(SfxSettings.Caption, "Setup");
+  EXPECT_EQ(ListEntries(), (std::vector<std::string>{"a.txt", "dir/b.txt"}));
+}
+
+TEST_F(LocatorTest, FindsAStubShorterThanItsBudget) {
+  // Without padding the block sits below 0x5400 and is found only through
+  // the block length in front of the archive.
+  BlockSpec block;
+  block.caption = "Short";
+  LoadSfx(BuildSfx(TwoFiles(), block, FakeStub(0x5000)));
+  EXPECT_STREQ(SfxSettings.Caption, "Short");
+  EXPECT_EQ(ListEntries().size(), 2u);
+}
+
+TEST_F(LocatorTest, EndRecordBehindTheLongestCommentIsFound) {
+  ZipOptions options;
+  options.comment = std::string(65535, 'c');
+  LoadSfx(BuildSfx(TwoFiles(), BlockSpec(), FakeStub(), options));
+  EXPECT_EQ(ListEntries().size(), 2u);
+  EXPECT_TRUE(scripted::messages.empty()) << scripted::MessageLog();
+}
+
+TEST_F(LocatorTest, RecordLikeBytesInsideTheCommentArePassedOver) {
+  // A fake end record in the comment whose own comment length does not
+  // reach the end of the file, and whose directory offset leads nowhere.
+  std::string fake("PK\x05\x06\0\0\0\0\x01\0\x01\0\x2E\0\0\0\x10\0\0\0\x50\0", 22);
+  ZipOptions options;
+  options.comment = "before " + fake + " after";
+  LoadSfx(BuildSfx(TwoFiles(), BlockSpec(), FakeStub(), options));
+  EXPECT_EQ(ListEntries().size(), 2u);
+}
+
+TEST_F(LocatorTest, EntriesWithFileCommentsAreSteppedOver) {
+  std::vector<ZipEntry> entries = TwoFiles();
+  entries[0].centralComment = "first comment";
+  entries[1].centralComment = std::string(300, 'x');
+  BlockSpec block;
+  block.caption = "Commented";
+  LoadSfx(BuildSfx(entries, block));
+  EXPECT_STREQ(SfxSettings.Caption, "Commented");
+}
+
+TEST_F(LocatorTest, EmptyArchiveIsFoundAndListsNothing) {
+  // No header is examined; the smallest offset is whatever the 46-byte read
+  // left at bytes 42-45, here zero, so no block search happens and the block
+  // is read at its default place behind the padded stub.
+  BlockSpec block;
+  block.caption = "Empty";
+  LoadSfx(BuildSfx({}, block));
+  EXPECT_STREQ(SfxSettings.Caption, "Empty");
+  EXPECT_TRUE(ListEntries().empty());
+  ASSERT_EQ(scripted::messages.size(), 1u);
+  EXPECT_EQ(scripted::messages[0].caption, "Error...");
+}
+
+TEST_F(LocatorTest, ArchiveAtOffsetZeroKeepsTheDefaultStart) {
+  // Smallest local header offset 0: no block search, archive expected at 0x5400.
+  ZipEntry big;
+  big.name = "big.bin";
+  big.data = std::string(0x6000, 'b');
+  LoadSfx(BuildZip({big}));
+  EXPECT_EQ(ArchiveStart, 0x5400);
+  EXPECT_EQ(BlockLength, 0);
+}
+
+TEST_F(LocatorTest, MagicInAnotherCaseIsNoBlock) {
+  std::string stub = FakeStub(0x5400);
+  BlockSpec block;
+  block.caption = "Lower";
+  std::string sfx = BuildSfx(TwoFiles(), block, stub);
+  sfx[0x5400] = 'm';
+  sfx[0x5401] = 'p';
+  sfx[0x5402] = 'u';
+  LoadSfx(sfx);
+  // Defaults stand; the archive is still found behind the unread block.
+  EXPECT_FALSE(SfxSettings.HasCaption);
+  EXPECT_EQ(ArchiveStart, (int32_t)(0x5400 + BuildBlock(block).size()));
+  EXPECT_EQ(ListEntries().size(), 2u);
+}
+
+TEST_F(LocatorTest, FileOfExactlyTheBudgetIsNotSearched) {
+  LoadSfx(FakeStub(0x5400));
+  EXPECT_EQ(ArchiveStart, 0x5400);
+  EXPECT_EQ(BlockLength, 0);
+  EXPECT_TRUE(SfxSettings.ShowRunCheckBox);
+  EXPECT_EQ(SfxSettings.OverwriteButtonId, 503);
+  EXPECT_TRUE(scripted::messages.empty());
+}
+
+TEST_F(LocatorTest, SeekBeyondTheEndSucceedsAndReadsNothing) {
+  OpenSfx(FakeStub(100));
+  EXPECT_EQ(SeekArchive(5000, FILE_BEGIN), 5000);
+  EXPECT_EQ(FilePos, 5000);
+  char buffer[8];
+  DWORD got = 99;
+  ReadFile(ArchiveFile, buffer, sizeof buffer, &got, nullptr);
+  EXPECT_EQ(got, 0u);
+}
+
+TEST_F(LocatorTest, FilePosDescribesTheLastSeekNotLaterReads) {
+  OpenSfx(FakeStub(100));
+  SeekArchive(10, FILE_BEGIN);
+  char buffer[7];
+  DWORD got;
+  ReadFile(ArchiveFile, buffer, sizeof buffer, &got, nullptr);
+  EXPECT_EQ(FilePos, 10);
+  EXPECT_EQ(SeekArchive(0, FILE_CURRENT), 17);
+  EXPECT_EQ(SeekArchive(-4, FILE_END), 96);
+  EXPECT_EQ(SeekArchive(-200, FILE_BEGIN), -1);
+  EXPECT_EQ(FilePos, -1);
+}
+
+// Failures end the process after the message: exit code 0, nothing else runs.
+TEST_F(LocatorDeathTest, StubAloneLongerThanItsBudget) {
+  EXPECT_EXIT(LoadSfx(FakeStub(0x6000)), ::testing::ExitedWithCode(0), kNotFound);
+}
+
+TEST_F(LocatorDeathTest, WindowOfAtMost22Bytes) {
+  EXPECT_EXIT(LoadSfx(FakeStub(0x5400 + 22)), ::testing::ExitedWithCode(0), kNotFound);
+}
+
+TEST_F(LocatorDeathTest, DamagedCentralDirectory) {
+  std::string sfx = BuildSfx(TwoFiles(), BlockSpec());
+  size_t central = sfx.rfind(std::string("PK\x01\x02", 4));
+  sfx[central + 3] = 9;  // the second header loses its signature
+  EXPECT_EXIT(LoadSfx(sfx), ::testing::ExitedWithCode(0), kNotFound);
+}
+
+TEST_F(LocatorDeathTest, OffsetsCountedFromTheArchiveInsteadOfTheFile) {
+  std::string sfx = FakeStub() + BuildBlock(BlockSpec()) + BuildZip(TwoFiles());
+  EXPECT_EXIT(LoadSfx(sfx), ::testing::ExitedWithCode(0), kNotFound);
+}
+
+TEST_F(LocatorDeathTest, LowestMatchingRecordWinsEvenWhenItsDirectoryIsBad) {
+  // A record-like sequence inside an entry's data whose comment length
+  // reaches exactly to the end of the file comes first and is the one used.
+  std::vector<ZipEntry> entries = TwoFiles();
+  std::string sfx = BuildSfx(entries, BlockSpec());
+  size_t dataAt = sfx.find("alpha");
+  std::string fake("PK\x05\x06\0\0\0\0\x01\0\x01\0\x2E\0\0\0\x10\0\0\0", 20);
+  uint32_t rest = (uint32_t)(sfx.size() - (dataAt + 22));
+  fake += (char)(rest & 0xFF);
+  fake += (char)(rest >> 8);
+  entries[0].data = fake;  // same length in the archive, so offsets shift alike
+  sfx = BuildSfx(entries, BlockSpec());
+  rest = (uint32_t)(sfx.size() - (dataAt + 22));
+  sfx[dataAt + 20] = (char)(rest & 0xFF);
+  sfx[dataAt + 21] = (char)(rest >> 8);
+  EXPECT_EXIT(LoadSfx(sfx), ::testing::ExitedWithCode(0), kNotFound);
+}
+
+}  // namespace
