@@ -1,0 +1,70 @@
+// The names the stub refuses to write, so that pack refuses them first.
+#include <gtest/gtest.h>
+
+#include "stub_compat.h"
+#include "test_support.h"
+
+namespace {
+
+TEST(EntryName, UnsafeNamesAreNamedWithTheirReason) {
+  struct Row {
+    std::string name;
+    const char* reason;  // "" for a safe name
+  };
+  const Row rows[] = {
+      {"a.txt", ""},
+      {"docs/", ""},
+      {"sub/deeper/file.txt", ""},
+      {"arc\\test", ""},
+      {"..a/b..", ""},
+      {"console/con_x", ""},
+      {"con.txt.bak/x", "reserved device name"},
+      {"COM0", ""},
+      {"", "empty name"},
+      {std::string("a\0b", 3), "NUL byte"},
+      {"../x", "\"..\" in the path"},
+      {"a/../../x", "\"..\" in the path"},
+      {"a\\..\\x", "\"..\" in the path"},
+      {"..", "\"..\" in the path"},
+      {"/etc/passwd", "absolute path"},
+      {"\\Windows\\x", "absolute path"},
+      {"C:x", "drive letter or colon"},
+      {"C:\\x", "drive letter or colon"},
+      {"file.txt:stream", "drive letter or colon"},
+      {"CON", "reserved device name"},
+      {"sub/nul.txt", "reserved device name"},
+      {"lpt1", "reserved device name"},
+      {"a?b", "character that Windows forbids"},
+      {"a\x01" "b", "character that Windows forbids"},
+      {"a|b", "character that Windows forbids"},
+      {std::string(kLongestEntryName, 'n'), ""},
+      {std::string(kLongestEntryName + 1, 'n'), "name longer than"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string problem = EntryNameProblem(row.name);
+    if (*row.reason == 0)
+      EXPECT_EQ(problem, "");
+    else
+      EXPECT_NE(problem.find(row.reason), std::string::npos) << problem;
+  }
+}
+
+TEST(EntryName, PackRefusesUnsafeNamesUnlessForced) {
+  TempDir dir;
+  WriteBytes(dir / "stub.exe", FakeStub());
+  Fixture({"stored", dir / "in.zip", "good.txt", "../evil.txt", "C:evil.txt"});
+  RunResult r = Mksfx({"pack", "--stub", dir / "stub.exe", dir / "in.zip", dir / "out.exe"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("mksfx: \"../evil.txt\": \"..\" in the path\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("mksfx: \"C:evil.txt\": drive letter or colon"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("good.txt"), std::string::npos) << r.err;
+  EXPECT_FALSE(Exists(dir / "out.exe"));
+
+  r = Mksfx({"pack", "--force", "--stub", dir / "stub.exe", dir / "in.zip", dir / "out.exe"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("mksfx: warning: \"../evil.txt\""), std::string::npos) << r.err;
+  EXPECT_TRUE(Exists(dir / "out.exe"));
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+// The configuration block as pack writes it: every option's flag bit, every
+// length field, the texts byte for byte, the block length in front of the
+// first local header, and the limits of each length field.
+#include <gtest/gtest.h>
+
+#include "config_block.h"
+#include "test_support.h"
+
+namespace {
+
+class PackBlock : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteBytes(dir / "stub.exe", FakeStub());
+    WriteText(dir / "a.txt", "some text\n");
+    ASSERT_EQ(RunTool({"zip", "-q", dir / "in.zip", "a.txt"}, dir.Path()).exitCode, 0);
+  }
+
+  RunResult Pack(const std::vector<std::string>& options) {
+    std::vector<std::string> args = {"pack", "--stub", dir / "stub.exe"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(dir / "in.zip");
+    args.push_back(dir / "out.exe");
+    return Mksfx(args);
+  }
+
+  // The block as found at 0x5400, checked against its own length field and
+  // the local header behind it.
+  std::vector<uint8_t> PackedBlock(const std::vector<std::string>& options) {
+    RunResult r = Pack(options);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<uint8_t> out = ReadBytes(dir / "out.exe");
+    if (out.size() < kImageSize + 12) return {};
+    size_t length = 12 + out[kImageSize + 4] + out[kImageSize + 5] + out[kImageSize + 6] +
+                    Le16(out, kImageSize + 7) + out[kImageSize + 9];
+    EXPECT_EQ(Le16(out, kImageSize + length - 2), length);
+    EXPECT_EQ(Le32(out, kImageSize + length), 0x04034B50u) << "first local header";
+    return std::vector<uint8_t>(out.begin() + kImageSize, out.begin() + kImageSize + length);
+  }
+
+  TempDir dir;
+};
+
+std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+TEST_F(PackBlock, EachChoiceSetsItsFlagBits) {
+  struct Row {
+    std::vector<std::string> options;
+    uint8_t flags;
+  };
+  const Row rows[] = {
+      {{}, 0x03},
+      {{"--hide-run-checkbox"}, 0x02},
+      {{"--hide-run-checkbox", "--show-run-checkbox"}, 0x03},
+      {{"--fixed-file-list"}, 0x01},
+      {{"--fixed-file-list", "--selectable-file-list"}, 0x03},
+      {{"--hide-overwrite-choice"}, 0x07},
+      {{"--overwrite", "ask"}, 0x03},
+      {{"--overwrite", "overwrite"}, 0x0B},
+      {{"--overwrite=skip"}, 0x13},
+      {{"--auto-extract"}, 0x43},
+      {{"--hide-run-checkbox", "--fixed-file-list", "--hide-overwrite-choice", "--overwrite",
+        "skip", "--auto-extract"},
+       0x54},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.options));
+    std::vector<uint8_t> block = PackedBlock(row.options);
+    std::vector<uint8_t> expected = {'M', 'P', 'U', row.flags, 0, 0, 0, 0, 0, 0, 12, 0};
+    EXPECT_EQ(block, expected);
+  }
+}
+
+TEST_F(PackBlock, TextsFollowInOrderWithTheirLengths) {
+  std::vector<uint8_t> block =
+      PackedBlock({"--caption", "Setup", "--default-folder", "><", "--run", "setup.exe|/S ><",
+                   "--info-text", "Read me first.", "--info-caption", "Note"});
+  std::vector<uint8_t> expected = {'M', 'P', 'U', 0x03, 5, 2, 15, 14, 0, 4};
+  for (const char* text : {"Setup", "><", "setup.exe|/S ><", "Read me first.", "Note"}) {
+    std::vector<uint8_t> t = Bytes(text);
+    expected.insert(expected.end(), t.begin(), t.end());
+  }
+  size_t length = expected.size() + 2;
+  expected.push_back((uint8_t)length);
+  expected.push_back((uint8_t)(length >> 8));
+  EXPECT_EQ(block, expected);
+}
+
+TEST_F(PackBlock, InformationTextComesFromAFileByteForByte) {
+  std::string text = "line one\r\nline two \x84\xE9\r\n";
+  WriteText(dir / "info.txt", text);
+  std::vector<uint8_t> block = PackedBlock({"--info-file", dir / "info.txt", "--info-caption", "i"});
+  ASSERT_EQ(block.size(), 12 + text.size() + 1);
+  EXPECT_EQ(Le16(block, 7), text.size());
+  EXPECT_EQ(std::string(block.begin() + 10, block.begin() + 10 + (long)text.size()), text);
+}
+
+TEST_F(PackBlock, ShortTextsTake255BytesAndRefuse256) {
+  for (const char* option : {"--caption", "--default-folder", "--run", "--info-caption"}) {
+    SCOPED_TRACE(option);
+    std::vector<uint8_t> block = PackedBlock({option, std::string(255, 'c')});
+    EXPECT_EQ(block.size(), 12u + 255);
+    RunTool({"rm", "-f", dir / "out.exe"});
+    RunResult r = Pack({option, std::string(256, 'c')});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, std::string("mksfx: ") + option +
+                         " is 256 bytes long; its length field holds at most 255\n");
+    EXPECT_FALSE(Exists(dir / "out.exe"));
+  }
+}
+
+TEST_F(PackBlock, InformationTextFillsTheBlockLengthAndNoMore) {
+  const size_t longest = 0xFFFF - 12;
+  WriteText(dir / "info.txt", std::string(longest, 'i'));
+  std::vector<uint8_t> block = PackedBlock({"--info-file", dir / "info.txt"});
+  ASSERT_EQ(block.size(), 0xFFFFu);
+  EXPECT_EQ(Le16(block, 7), longest);
+  EXPECT_EQ(Le16(block, block.size() - 2), 0xFFFF);
+  // Readers that use the central directory still find every entry.
+  EXPECT_EQ(RunTool({"unzip", "-tq", dir / "out.exe"}).exitCode, 0);
+
+  RunTool({"rm", "-f", dir / "out.exe"});
+  RunResult r = Pack({"--info-file", dir / "info.txt", "--caption", "x"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("the configuration block would be 65536 bytes long"), std::string::npos)
+      << r.err;
+  WriteText(dir / "info.txt", std::string(0x10000, 'i'));
+  r = Pack({"--info-file", dir / "info.txt"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("the information text is 65536 bytes long"), std::string::npos) << r.err;
+  EXPECT_FALSE(Exists(dir / "out.exe"));
+}
+
+TEST_F(PackBlock, TextsWithANulByteAreRefused) {
+  WriteText(dir / "info.txt", std::string("before\0after", 12));
+  RunResult r = Pack({"--info-file", dir / "info.txt"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("contains a NUL byte"), std::string::npos) << r.err;
+  EXPECT_FALSE(Exists(dir / "out.exe"));
+}
+
+// The encoder directly, for the limits that the command line cannot reach.
+TEST(ConfigurationBlock, LengthFieldsAreLittleEndianAndTheTotalIsChecked) {
+  BlockSettings s;
+  s.infoText = std::string(0x1234, 't');
+  std::vector<uint8_t> block = BuildConfigurationBlock(s);
+  EXPECT_EQ(block[7], 0x34);
+  EXPECT_EQ(block[8], 0x12);
+  EXPECT_EQ(block.size(), 12u + 0x1234);
+  s.infoText = std::string(0xFFFF - 12 - 3 * 255, 't');
+  s.caption = s.defaultFolder = s.runCommand = std::string(255, 'c');
+  EXPECT_EQ(BuildConfigurationBlock(s).size(), 0xFFFFu);
+  s.infoCaption = "x";
+  EXPECT_ANY_THROW(BuildConfigurationBlock(s));
+}
+
+}  // namespace

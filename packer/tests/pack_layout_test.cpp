@@ -1,0 +1,210 @@
+// Where pack puts things: the archive behind the padded stub and the block,
+// every offset moved by the same distance, prefixes of every kind dropped,
+// and the result readable by tools that share no code with mksfx.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+
+#include "test_support.h"
+
+namespace {
+
+struct Listed {
+  std::map<std::string, uint64_t> offsets;  // name -> local header position
+  std::string testzip;
+};
+
+Listed ListArchive(const std::string& path) {
+  Listed l;
+  std::istringstream in(Fixture({"list", path}));
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string name;
+    fields >> name;
+    if (name == "testzip") {
+      fields >> l.testzip;
+      continue;
+    }
+    uint64_t offset;
+    fields >> offset;
+    l.offsets[name] = offset;
+  }
+  return l;
+}
+
+uint64_t FirstOffset(const Listed& l) {
+  uint64_t first = UINT64_MAX;
+  for (auto& e : l.offsets) first = std::min(first, e.second);
+  return first;
+}
+
+// unzip takes a prefixed archive whose offsets count from the file's start
+// without a word; offsets that are off make it report "extra bytes".
+void ExpectUnzipAccepts(const std::string& path) {
+  RunResult r = RunTool({"unzip", "-tq", path});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("No errors detected"), std::string::npos) << r.out;
+  EXPECT_EQ((r.out + r.err).find("extra bytes"), std::string::npos) << r.out << r.err;
+}
+
+// Contents as extracted, and every offset moved by first-header distance.
+void ExpectRebased(const std::string& input, const std::string& output, uint64_t firstHeader) {
+  Listed in = ListArchive(input), out = ListArchive(output);
+  ASSERT_FALSE(in.offsets.empty());
+  EXPECT_EQ(out.testzip, "OK");
+  ASSERT_EQ(in.offsets.size(), out.offsets.size());
+  uint64_t inFirst = FirstOffset(in);
+  for (auto& e : in.offsets)
+    EXPECT_EQ(out.offsets[e.first], e.second - inFirst + firstHeader) << e.first;
+  EXPECT_EQ(Fixture({"contents", input}), Fixture({"contents", output}));
+  ExpectUnzipAccepts(output);
+}
+
+class PackLayout : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteBytes(dir / "stub.exe", FakeStub());
+    RunTool({"mkdir", "-p", dir / "src/sub/deeper"});
+    WriteText(dir / "src/hello.txt", "Hello, world.\r\nSecond line.\r\n");
+    std::string binary;
+    for (int i = 0; i < 5000; ++i) binary += (char)(i * 7 % 251);
+    WriteText(dir / "src/binary.bin", binary);
+    WriteText(dir / "src/sub/deeper/nested.txt", "nested text\n");
+  }
+
+  std::string Pack(const std::string& archive, std::vector<std::string> options = {}) {
+    std::vector<std::string> args = {"pack", "--stub", dir / "stub.exe"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(archive);
+    args.push_back(dir / "out.exe");
+    RunResult r = Mksfx(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return dir / "out.exe";
+  }
+
+  TempDir dir;
+};
+
+struct ToolRow {
+  const char* tool;
+  std::vector<std::string> command;  // run in src/, archive name appended by {out}
+};
+
+TEST_F(PackLayout, ArchivesOfEveryToolReadBackWithTheSameContents) {
+  const std::string out = dir / "in.zip";
+  const std::vector<ToolRow> rows = {
+      {"zip", {"zip", "-qr", out, "hello.txt", "binary.bin", "sub"}},
+      {"zip stored", {"zip", "-qr0", out, "hello.txt", "binary.bin", "sub"}},
+      {"7z", {"7z", "a", "-tzip", "-bd", "-bso0", out, "hello.txt", "binary.bin", "sub"}},
+      {"python", {"python3", "-c",
+                  "import zipfile,sys\n"
+                  "with zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED) as z:\n"
+                  "  [z.write(n) for n in ('hello.txt','binary.bin','sub/deeper/nested.txt')]",
+                  out}},
+  };
+  for (const ToolRow& row : rows) {
+    SCOPED_TRACE(row.tool);
+    RunTool({"rm", "-f", out});
+    RunResult made = RunTool(row.command, dir / "src");
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    std::string sfx = Pack(out, {"--caption", "Tool test"});
+    const size_t blockLength = 12 + 9;
+    ExpectRebased(out, sfx, kImageSize + blockLength);
+  }
+}
+
+TEST_F(PackLayout, BlocklessOutputIsThePaddedStubThenTheArchive) {
+  ASSERT_EQ(RunTool({"zip", "-qr", dir / "in.zip", "hello.txt", "sub"}, dir / "src").exitCode, 0);
+  std::string sfx = Pack(dir / "in.zip", {"--no-block"});
+  std::vector<uint8_t> stub = FakeStub(), input = ReadBytes(dir / "in.zip"), output = ReadBytes(sfx);
+  ASSERT_EQ(output.size(), kImageSize + input.size());
+  EXPECT_TRUE(std::equal(stub.begin(), stub.end(), output.begin()));
+  EXPECT_TRUE(std::all_of(output.begin() + stub.size(), output.begin() + kImageSize,
+                          [](uint8_t b) { return b == 0; }));
+  // Everything up to the central directory is copied unchanged.
+  size_t end = input.size() - 22;
+  uint32_t centralOffset = Le32(input, end + 16);
+  EXPECT_TRUE(std::equal(input.begin(), input.begin() + centralOffset, output.begin() + kImageSize));
+  EXPECT_EQ(Le32(output, output.size() - 22 + 16), centralOffset + kImageSize);
+  ExpectRebased(dir / "in.zip", sfx, kImageSize);
+}
+
+TEST_F(PackLayout, StubOfTheFullBudgetEndingInZerosWorksWithoutBlock) {
+  std::vector<uint8_t> stub = FakeStub(kImageSize);
+  stub[kImageSize - 2] = stub[kImageSize - 1] = 0;
+  WriteBytes(dir / "stub.exe", stub);
+  ASSERT_EQ(RunTool({"zip", "-qr", dir / "in.zip", "hello.txt"}, dir / "src").exitCode, 0);
+  std::string sfx = Pack(dir / "in.zip", {"--no-block"});
+  ExpectRebased(dir / "in.zip", sfx, kImageSize);
+}
+
+// Prefixes whose offsets count from the file's start, and prefixes whose
+// offsets count from the archive's own first byte: the output starts the
+// archive right behind the block either way.
+TEST_F(PackLayout, PrefixedInputsAreRebasedFromTheirFirstLocalHeader) {
+  ASSERT_EQ(RunTool({"zip", "-qr", dir / "plain.zip", "hello.txt", "sub"}, dir / "src").exitCode, 0);
+  std::vector<uint8_t> prefix = FakeStub(1000), plain = ReadBytes(dir / "plain.zip");
+  prefix.insert(prefix.end(), plain.begin(), plain.end());
+  WriteBytes(dir / "unadjusted.zip", prefix);
+  WriteBytes(dir / "adjusted.zip", prefix);
+  ASSERT_EQ(RunTool({"zip", "-qA", dir / "adjusted.zip"}).exitCode, 0);
+  ASSERT_EQ(Mksfx({"pack", "--stub", dir / "stub.exe", "--caption", "first",
+                   dir / "plain.zip", dir / "earlier.exe"}).exitCode, 0);
+
+  const std::vector<std::string> inputs = {
+      dir / "unadjusted.zip", dir / "adjusted.zip", dir / "earlier.exe",
+      CorpusFile("zip/go/test-prefix.zip"),
+      CorpusFile("zip/libarchive/test_read_format_zip_padded1.zip"),
+      CorpusFile("zip/libarchive/test_read_format_zip_padded3.zip"),
+      CorpusFile("zip/libarchive/test_compat_zip_4.zip"),
+  };
+  for (const std::string& input : inputs) {
+    SCOPED_TRACE(input);
+    std::string sfx = Pack(input, {"--caption", "again"});
+    ExpectRebased(input, sfx, kImageSize + 12 + 5);
+  }
+}
+
+TEST_F(PackLayout, WrongDirectorySizesAreCorrectedInTheOutput) {
+  for (const char* name : {"zip/go/test-baddirsz.zip", "zip/go/test-badbase.zip"}) {
+    SCOPED_TRACE(name);
+    std::string sfx = Pack(CorpusFile(name), {"--no-block"});
+    std::vector<uint8_t> in = ReadBytes(CorpusFile("zip/go/test.zip")), out = ReadBytes(sfx);
+    // The same archive as test.zip, whose end record is right.
+    ASSERT_EQ(out.size(), kImageSize + in.size());
+    size_t end = out.size() - 22 - 26;
+    EXPECT_EQ(Le32(out, end + 12), Le32(in, in.size() - 22 - 26 + 12));
+    EXPECT_EQ(Fixture({"contents", sfx}), Fixture({"contents", CorpusFile("zip/go/test.zip")}));
+    ExpectUnzipAccepts(sfx);
+  }
+}
+
+TEST_F(PackLayout, TheLowestLocalHeaderStartsTheArchiveWhateverTheDirectoryOrder) {
+  ASSERT_EQ(RunTool({"zip", "-qr", dir / "in.zip", "hello.txt", "binary.bin", "sub"}, dir / "src").exitCode, 0);
+  Fixture({"reverse-cd", dir / "in.zip", dir / "reversed.zip"});
+  std::string sfx = Pack(dir / "reversed.zip");
+  ExpectRebased(dir / "reversed.zip", sfx, kImageSize + 12);
+}
+
+TEST_F(PackLayout, BytesAfterTheEndRecordAreLeftOut) {
+  std::string input = CorpusFile("zip/libarchive/test_read_format_zip_padded2.zip");
+  RunResult r = Mksfx({"pack", "--stub", dir / "stub.exe", "--no-block", input, dir / "out.exe"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("mksfx: note: "), std::string::npos);
+  EXPECT_NE(r.err.find("189 bytes after the end record"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(dir / "out.exe").size(), kImageSize + 499 - 189);
+  ExpectRebased(input, dir / "out.exe", kImageSize);
+}
+
+TEST_F(PackLayout, ExistingOutputIsReplacedWholeAndNoTemporaryFileStays) {
+  ASSERT_EQ(RunTool({"zip", "-qr", dir / "in.zip", "hello.txt"}, dir / "src").exitCode, 0);
+  WriteText(dir / "out.exe", std::string(100000, 'x'));
+  std::string sfx = Pack(dir / "in.zip");
+  ExpectRebased(dir / "in.zip", sfx, kImageSize + 12);
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.zip", "out.exe", "src", "stub.exe"}));
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+// What pack refuses: a clear message starting with "mksfx: ", exit code 1
+// (2 for a wrong command line), and no output file, not even a temporary
+// one, while an output that existed before stays as it was.
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+class PackRefusal : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteBytes(dir / "stub.exe", FakeStub());
+    WriteText(dir / "a.txt", "some text\n");
+    ASSERT_EQ(RunTool({"zip", "-q", dir / "in.zip", "a.txt"}, dir.Path()).exitCode, 0);
+    WriteText(dir / "out.exe", "earlier output");
+    before = dir.List();
+  }
+
+  void ExpectRefused(const std::vector<std::string>& args, int exitCode, const std::string& message) {
+    RunResult r = Mksfx(args, dir.Path());
+    EXPECT_EQ(r.exitCode, exitCode) << r.err;
+    EXPECT_EQ(r.err.compare(0, 7, "mksfx: "), 0) << r.err;
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    EXPECT_EQ(dir.List(), before);
+    EXPECT_EQ(ReadBytes(dir / "out.exe").size(), 14u) << "the earlier output was touched";
+  }
+
+  TempDir dir;
+  std::vector<std::string> before;
+};
+
+TEST_F(PackRefusal, StubsThatCannotCarryAnArchive) {
+  struct Row {
+    const char* what;
+    std::vector<uint8_t> stub;
+    std::vector<std::string> extra;
+    const char* message;
+  };
+  std::vector<uint8_t> tooLarge = FakeStub(kImageSize + 1);
+  std::vector<uint8_t> localSig = FakeStub(), endSig = FakeStub(), notExe = FakeStub();
+  std::vector<uint8_t> fullWithTail = FakeStub(kImageSize);
+  const uint8_t local[] = {'P', 'K', 3, 4}, end[] = {'P', 'K', 5, 6};
+  std::copy(local, local + 4, localSig.begin() + 500);
+  std::copy(end, end + 4, endSig.begin() + 2996);
+  notExe[0] = 'Z';
+  const Row rows[] = {
+      {"too large", tooLarge, {}, "the stub is 21505 bytes long; it must fit in 21504"},
+      {"local header signature", localSig, {}, "contains a local header signature"},
+      {"end record signature", endSig, {}, "contains an end of central directory signature"},
+      {"not an executable", notExe, {}, "not a Windows executable"},
+      {"full budget, no zero tail, no block", fullWithTail, {"--no-block"},
+       "last two bytes are not zero"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    WriteBytes(dir / "stub.exe", row.stub);
+    std::vector<std::string> args = {"pack", "--stub", "stub.exe"};
+    args.insert(args.end(), row.extra.begin(), row.extra.end());
+    args.insert(args.end(), {"in.zip", "out.exe"});
+    ExpectRefused(args, 1, row.message);
+  }
+  // The same full-size stub is fine when a block follows: the block's own
+  // length field stands where the stub reads it.
+  EXPECT_EQ(Mksfx({"pack", "--stub", "stub.exe", "in.zip", "new.exe"}, dir.Path()).exitCode, 0);
+}
+
+TEST_F(PackRefusal, ArchivesThatCannotBeRebasedCorrectly) {
+  Fixture({"empty", dir / "empty.zip"});
+  Fixture({"multidisk", dir / "in.zip", dir / "disks.zip"});
+  Fixture({"decoy", dir / "decoy.zip"});
+  Fixture({"huge", dir / "huge.zip"});
+  WriteText(dir / "text.txt", "not an archive at all");
+  before = dir.List();
+  struct Row {
+    std::string archive;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"missing.zip", "missing.zip: cannot open"},
+      {"text.txt", "not a ZIP archive"},
+      {"empty.zip", "the archive has no entries"},
+      {"disks.zip", "spans several disks"},
+      {"decoy.zip", "the stub would not find this archive's end record"},
+      {"huge.zip", "the stub reads at most 2147483647"},
+      {CorpusFile("zip/go/zip64.zip"), "ZIP64 archive"},
+      {CorpusFile("zip/libarchive/test_read_format_zip_with_invalid_traditional_eocd.zip"),
+       "ZIP64 archive"},
+      {CorpusFile("zip/go/comment-truncated.zip"), "more than one end of central directory"},
+      {CorpusFile("zip/go/readme.notzip"), "not a ZIP archive"},
+      {CorpusFile("zip/libarchive/test_read_format_zip_malformed1.zip"), "not a ZIP archive"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.archive);
+    // --force covers what the stub cannot extract, never what cannot be written.
+    ExpectRefused({"pack", "--force", "--stub", "stub.exe", row.archive, "out.exe"}, 1, row.message);
+  }
+}
+
+TEST_F(PackRefusal, WrongCommandLines) {
+  WriteText(dir / "info.txt", "info");
+  before = dir.List();
+  struct Row {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const Row rows[] = {
+      {{"pack", "in.zip"}, "pack needs ARCHIVE and OUTPUT"},
+      {{"pack", "in.zip", "out.exe", "more"}, "pack needs ARCHIVE and OUTPUT"},
+      {{"pack", "--colour", "in.zip", "out.exe"}, "unknown option --colour"},
+      {{"pack", "in.zip", "out.exe", "--caption"}, "--caption needs a value"},
+      {{"pack", "--overwrite", "always", "in.zip", "out.exe"}, "--overwrite takes ask, overwrite or skip"},
+      {{"pack", "--auto-extract=yes", "in.zip", "out.exe"}, "--auto-extract takes no value"},
+      {{"pack", "--no-block", "--caption", "x", "in.zip", "out.exe"}, "--caption needs a configuration block"},
+      {{"pack", "--info-text", "a", "--info-file", "info.txt", "in.zip", "out.exe"},
+       "either --info-text or --info-file"},
+      {{"unpack"}, "unknown command \"unpack\""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.args));
+    std::vector<std::string> args = row.args;
+    if (args[0] == "pack") args.insert(args.begin() + 1, {"--stub", "stub.exe"});
+    ExpectRefused(args, 2, row.message);
+  }
+  RunResult none = Mksfx({});
+  EXPECT_EQ(none.exitCode, 2);
+  EXPECT_NE(none.err.find("usage: mksfx COMMAND"), std::string::npos);
+}
+
+TEST_F(PackRefusal, HelpDocumentsEveryOption) {
+  RunResult r = Mksfx({"pack", "--help"});
+  EXPECT_EQ(r.exitCode, 0);
+  for (const char* option :
+       {"--stub", "--no-block", "--caption", "--default-folder", "\"><\"", "--run", "--info-text",
+        "--info-file", "--info-caption", "--hide-run-checkbox", "--fixed-file-list",
+        "--hide-overwrite-choice", "--overwrite", "--auto-extract", "--force", "0x5400"})
+    EXPECT_NE(r.out.find(option), std::string::npos) << option;
+  EXPECT_EQ(Mksfx({"--help"}).exitCode, 0);
+}
+
+TEST_F(PackRefusal, DefaultStubComesFromTheEnvironment) {
+  RunResult r = RunTool({"env", "MKSFX_STUB=" + (dir / "nothere.exe"), MKSFX_BINARY, "pack", "in.zip", "new.exe"},
+                    dir.Path());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("nothere.exe: cannot open"), std::string::npos) << r.err;
+  r = RunTool({"env", "MKSFX_STUB=" + (dir / "stub.exe"), MKSFX_BINARY, "pack", "in.zip", "new.exe"},
+          dir.Path());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+#include "test_support.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/mksfx-test-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (!::mkdtemp(name.data())) std::abort();
+  path_ = name.data();
+}
+
+TempDir::~TempDir() { RunTool({"rm", "-rf", path_}); }
+
+std::vector<std::string> TempDir::List() const {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(path_.c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace
+
+RunResult RunTool(const std::vector<std::string>& argv, const std::string& folder) {
+  char outName[] = "/tmp/mksfx-out-XXXXXX";
+  char errName[] = "/tmp/mksfx-err-XXXXXX";
+  int outFd = ::mkstemp(outName);
+  int errFd = ::mkstemp(errName);
+  RunResult r;
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(outFd, 1);
+    ::dup2(errFd, 2);
+    int devNull = ::open("/dev/null", O_RDONLY);
+    ::dup2(devNull, 0);
+    if (::chdir(folder.c_str()) != 0) ::_exit(126);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  ::close(outFd);
+  ::close(errFd);
+  r.out = Slurp(outName);
+  r.err = Slurp(errName);
+  ::unlink(outName);
+  ::unlink(errName);
+  return r;
+}
+
+RunResult Mksfx(const std::vector<std::string>& args, const std::string& folder) {
+  std::vector<std::string> argv = {MKSFX_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunTool(argv, folder);
+}
+
+std::string Fixture(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {"python3", PACKER_FIXTURES};
+  argv.insert(argv.end(), args.begin(), args.end());
+  RunResult r = RunTool(argv);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  return r.out;
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::string s = Slurp(path);
+  return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+std::vector<uint8_t> FakeStub(size_t size) {
+  std::vector<uint8_t> stub(size);
+  for (size_t i = 0; i < size; ++i) stub[i] = (uint8_t)(0x90 + i % 7);
+  stub[0] = 'M';
+  stub[1] = 'Z';
+  return stub;
+}
+
+std::string CorpusFile(const std::string& relative) {
+  const char* dir = std::getenv("SFX_CORPUS_DIR");
+  return std::string(dir && *dir ? dir : SFX_CORPUS_DIR) + "/" + relative;
+}
+
+uint16_t Le16(const std::vector<uint8_t>& b, size_t at) { return (uint16_t)(b[at] | b[at + 1] << 8); }
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
+  return (uint32_t)Le16(b, at) | (uint32_t)Le16(b, at + 2) << 16;
+}
