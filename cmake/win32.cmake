@@ -48,8 +48,16 @@ add_test(NAME wine_engine_tests
          COMMAND engine_tests --gtest_output=xml:${CMAKE_BINARY_DIR}/engine_tests.xml)
 
 # ------------------------------------------------------ end-to-end driver
-add_executable(sfxdriver ${CMAKE_SOURCE_DIR}/tests/driver/driver.cpp)
+file(GLOB SFX_DRIVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/driver/*.cpp)
+add_executable(sfxdriver ${SFX_DRIVER_SOURCES})
 set_target_properties(sfxdriver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_compile_options(sfxdriver PRIVATE -O2 -Wall -Wextra)
 target_link_options(sfxdriver PRIVATE -static)
 target_link_libraries(sfxdriver PRIVATE user32 kernel32 gdi32)
+
+# A small program of known windows that the driver's own tests drive.
+add_executable(sfxfixture ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/fixture.cpp)
+set_target_properties(sfxfixture PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_compile_options(sfxfixture PRIVATE -O2 -Wall -Wextra)
+target_link_options(sfxfixture PRIVATE -static)
+target_link_libraries(sfxfixture PRIVATE user32 kernel32)

@@ -1,9 +1,286 @@
-// End-to-end test driver: starts a program under Wine, logs and answers its
-// windows by a script.  Being written; for now it only reports its usage.
-#include <windows.h>
-#include <stdio.h>
+// sfxdriver: runs a Win32 program, logs every window it shows, answers them
+// by a script and reports how the program ended.
+//
+//   sfxdriver [--cwd DIR] [--timeout MS] [--fail-screenshot FILE]
+//             [--script FILE] [--steps "STEP; STEP..."] -- PROGRAM [ARGS...]
+//
+// The log on stdout has one record per line:
+//   MESSAGEBOX caption="..." icon=error text="..." buttons=1
+//   DIALOG title="..."            followed by its controls:
+//   CONTROL id=101 class=Edit text="..." visible=1 enabled=1 checked=0
+//   LISTITEM id=301 index=0 selected=1 text="..."
+//   WINDOW class=... title="..."  a top-level window that is no dialog
+//   FAIL line=N step="..." reason="..."
+//   EXIT code=N                   (code=killed when the driver ended it)
+// Every visible top-level window of the program is logged once when it
+// first appears, whether a step waits for it or not; `log` logs it again.
+// The driver exits with 0 when every step ran and the program ended by
+// itself, 1 when a step failed or time ran out, 2 on a usage error.
+#include <fcntl.h>
+#include <io.h>
 
-int main() {
-  fputs("usage: sfxdriver [options] -- program.exe\n", stderr);
-  return 2;
+#include <cstdio>
+#include <cstring>
+
+#include "driver.h"
+
+namespace {
+
+// How often the program's windows are looked at.  Dialogs appear within a
+// few milliseconds of each other at most once per user action, so 25 ms
+// catches every one without burning the shared machine's CPU.
+const DWORD kPollMs = 25;
+
+// Limit of one wait unless the script sets another (`timeout`).
+const int kDefaultStepTimeoutMs = 10000;
+
+// Limit of the whole run, from the program's start to its end.
+const int kDefaultRunTimeoutMs = 60000;
+
+// Exit codes of the driver itself.
+const int kDriverOk = 0;
+const int kDriverFailed = 1;
+const int kDriverUsage = 2;
+
+struct Options {
+  std::string cwd;
+  std::string script;
+  std::string failScreenshot;
+  int runTimeoutMs = kDefaultRunTimeoutMs;
+  std::vector<std::string> command;
+};
+
+struct Seen {
+  HWND window;
+  bool waited;  // a `wait` has taken it; later `wait`s look for others
+};
+
+// The run's state: the program, its windows and the clock.
+struct Run {
+  PROCESS_INFORMATION process = {};
+  std::vector<Seen> seen;
+  HWND current = nullptr;
+  DWORD started = 0;
+  DWORD runTimeoutMs = 0;
+  DWORD stepTimeoutMs = kDefaultStepTimeoutMs;
+};
+
+void Usage() {
+  std::fputs(
+      "usage: sfxdriver [--cwd DIR] [--timeout MS] [--fail-screenshot FILE]\n"
+      "                 [--script FILE] [--steps \"STEP; STEP...\"] -- PROGRAM [ARGS...]\n",
+      stderr);
+}
+
+bool ReadText(const char* path, std::string* text) {
+  FILE* in = std::fopen(path, "rb");
+  if (!in) return false;
+  char buffer[4096];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) text->append(buffer, got);
+  std::fclose(in);
+  return true;
+}
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+  int i = 1;
+  for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+    std::string option = argv[i];
+    if (i + 1 >= argc) return false;
+    const char* value = argv[++i];
+    if (option == "--cwd") {
+      options->cwd = value;
+    } else if (option == "--timeout") {
+      options->runTimeoutMs = std::atoi(value);
+      if (options->runTimeoutMs <= 0) return false;
+    } else if (option == "--fail-screenshot") {
+      options->failScreenshot = value;
+    } else if (option == "--script") {
+      if (!ReadText(value, &options->script)) {
+        std::fprintf(stderr, "sfxdriver: cannot read %s\n", value);
+        return false;
+      }
+      options->script += '\n';
+    } else if (option == "--steps") {
+      options->script += std::string(value) + '\n';
+    } else {
+      return false;
+    }
+  }
+  for (++i; i < argc; ++i) options->command.push_back(argv[i]);
+  return !options->command.empty();
+}
+
+// The command line CreateProcess expects: every argument quoted, with
+// backslashes before a quote doubled.
+std::string CommandLine(const std::vector<std::string>& command) {
+  std::string line;
+  for (const std::string& argument : command) {
+    if (!line.empty()) line += ' ';
+    line += '"';
+    size_t backslashes = 0;
+    for (char c : argument) {
+      if (c == '\\') { ++backslashes; continue; }
+      line.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+      backslashes = 0;
+      line += c;
+    }
+    line.append(backslashes * 2, '\\');
+    line += '"';
+  }
+  return line;
+}
+
+bool Ended(const Run& run) { return WaitForSingleObject(run.process.hProcess, 0) == WAIT_OBJECT_0; }
+
+DWORD Elapsed(const Run& run) { return GetTickCount() - run.started; }
+
+// Logs windows that became visible since the last look and forgets the ones
+// destroyed since.  Older windows first, so a prompt follows its owner.
+void Watch(Run* run) {
+  std::vector<HWND> visible = VisibleWindows(run->process.dwProcessId);
+  std::vector<Seen> alive;
+  for (const Seen& seen : run->seen)
+    if (IsWindow(seen.window)) alive.push_back(seen);
+  run->seen.swap(alive);
+  for (auto it = visible.rbegin(); it != visible.rend(); ++it) {
+    bool known = false;
+    for (const Seen& seen : run->seen) known = known || seen.window == *it;
+    if (known) continue;
+    run->seen.push_back({*it, false});
+    LogWindow(*it);
+  }
+}
+
+bool Matches(const Step& step, HWND window) {
+  if (!IsWindowVisible(window)) return false;
+  WindowKind kind = KindOf(window);
+  if (step.windowKind != WindowKind::Any && step.windowKind != kind) return false;
+  return TitleMatches(step.pattern, WindowTitle(window));
+}
+
+// Polls until `done` holds; false with a reason when the step's time or
+// the run's time runs out, or when the program ends first and `done` needs
+// it alive.
+template <typename Done>
+bool Until(Run* run, bool needsProgram, Done done, std::string* reason) {
+  DWORD stepStart = GetTickCount();
+  for (;;) {
+    Watch(run);
+    if (done()) return true;
+    if (needsProgram && Ended(*run)) {
+      Watch(run);
+      if (done()) return true;
+      *reason = "the program ended first";
+      return false;
+    }
+    if (Elapsed(*run) >= run->runTimeoutMs) {
+      *reason = "the run took longer than " + std::to_string(run->runTimeoutMs) + " ms";
+      return false;
+    }
+    if (GetTickCount() - stepStart >= run->stepTimeoutMs) {
+      *reason = "nothing happened within " + std::to_string(run->stepTimeoutMs) + " ms";
+      return false;
+    }
+    Sleep(kPollMs);
+  }
+}
+
+bool RunStep(Run* run, const Step& step, std::string* reason) {
+  switch (step.kind) {
+    case StepKind::Timeout:
+      run->stepTimeoutMs = step.number;
+      return true;
+    case StepKind::Wait:
+    case StepKind::Use:
+      return Until(run, true, [&] {
+        for (Seen& seen : run->seen) {
+          if ((step.kind == StepKind::Wait && seen.waited) || !Matches(step, seen.window)) continue;
+          seen.waited = seen.waited || step.kind == StepKind::Wait;
+          run->current = seen.window;
+          return true;
+        }
+        return false;
+      }, reason);
+    case StepKind::Gone:
+      if (!run->current) { *reason = "no current window"; return false; }
+      return Until(run, false, [&] { return !IsWindow(run->current); }, reason);
+    case StepKind::Exit:
+      return Until(run, false, [&] { return Ended(*run); }, reason);
+    default:
+      if (run->current && !IsWindow(run->current)) {
+        *reason = "the current window is gone";
+        return false;
+      }
+      return Perform(step, run->current, reason);
+  }
+}
+
+int Fail(Run* run, const Options& options, const Step* step, const std::string& reason) {
+  std::string where = step ? "line=" + std::to_string(step->line) + " step=" + Quote(step->source) + " "
+                           : std::string();
+  LogLine("FAIL " + where + "reason=" + Quote(reason));
+  // What was open when it failed, for the reader of the log.
+  for (HWND window : VisibleWindows(run->process.dwProcessId)) LogWindow(window);
+  if (!options.failScreenshot.empty()) SaveScreenshot(options.failScreenshot);
+  if (!Ended(*run)) {
+    TerminateProcess(run->process.hProcess, 1);
+    WaitForSingleObject(run->process.hProcess, INFINITE);
+    LogLine("EXIT code=killed");
+  } else {
+    DWORD code = 0;
+    GetExitCodeProcess(run->process.hProcess, &code);
+    LogLine("EXIT code=" + std::to_string(code));
+  }
+  return kDriverFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The log is read on Linux: no CR before each LF.
+  _setmode(_fileno(stdout), _O_BINARY);
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    Usage();
+    return kDriverUsage;
+  }
+  std::vector<Step> steps;
+  std::string error;
+  if (!ParseScript(options.script, &steps, &error)) {
+    std::fprintf(stderr, "sfxdriver: script %s\n", error.c_str());
+    return kDriverUsage;
+  }
+
+  Run run;
+  run.runTimeoutMs = options.runTimeoutMs;
+  std::string line = CommandLine(options.command);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                      options.cwd.empty() ? nullptr : options.cwd.c_str(), &startup,
+                      &run.process)) {
+    std::fprintf(stderr, "sfxdriver: cannot start %s (error %lu)\n", line.c_str(), GetLastError());
+    return kDriverFailed;
+  }
+  run.started = GetTickCount();
+
+  for (const Step& step : steps) {
+    std::string reason;
+    if (!RunStep(&run, step, &reason)) return Fail(&run, options, &step, reason);
+  }
+  // After the last step the program must end by itself in the run's time.
+  Step end;
+  end.kind = StepKind::Exit;
+  end.source = "(end of script)";
+  run.stepTimeoutMs = run.runTimeoutMs;
+  std::string reason;
+  if (!RunStep(&run, end, &reason)) return Fail(&run, options, &end, reason);
+
+  DWORD code = 0;
+  GetExitCodeProcess(run.process.hProcess, &code);
+  LogLine("EXIT code=" + std::to_string(code));
+  CloseHandle(run.process.hThread);
+  CloseHandle(run.process.hProcess);
+  return kDriverOk;
 }

@@ -1,0 +1,164 @@
+// Acting on another process's windows.
+//
+// Clicks, commands, keys and closing are posted: the program's answer is
+// often another modal loop (a prompt, a message box), and a sent message
+// would keep the driver waiting inside it.  Setting texts, checks and list
+// selections are sent with a timeout, so they have taken effect when the
+// next step runs.
+#include "driver.h"
+
+namespace {
+
+bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kQueryTimeoutMs,
+                           &answer))
+    return false;
+  if (result) *result = static_cast<LRESULT>(answer);
+  return true;
+}
+
+bool Control(HWND window, int id, HWND* control, std::string* error) {
+  *control = window ? GetDlgItem(window, id) : nullptr;
+  if (*control) return true;
+  *error = window ? "no control " + std::to_string(id) + " in the current window"
+                  : "no current window";
+  return false;
+}
+
+// Index of the list item whose text is `text`, or -1.
+int FindItem(HWND list, const std::wstring& text) {
+  LRESULT count = 0;
+  if (!Send(list, LB_GETCOUNT, 0, 0, &count)) return -1;
+  for (LRESULT index = 0; index < count; ++index) {
+    LRESULT length = 0;
+    if (!Send(list, LB_GETTEXTLEN, index, 0, &length) || length < 0 || length > kMaxControlText)
+      continue;
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, 0);
+    LRESULT got = 0;
+    if (Send(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(buffer.data()), &got) &&
+        got == length && text == std::wstring(buffer.data(), got))
+      return static_cast<int>(index);
+  }
+  return -1;
+}
+
+bool Select(const Step& step, HWND list, std::string* error) {
+  std::vector<int> indexes;
+  for (const SelectItem& item : step.items) {
+    int index = item.index >= 0 ? item.index : FindItem(list, Utf16(item.text));
+    if (index < 0) {
+      *error = "no list item " + Quote(item.text) + " in control " + std::to_string(step.id);
+      return false;
+    }
+    indexes.push_back(index);
+  }
+  LONG style = GetWindowLongW(list, GWL_STYLE);
+  bool multiple = (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0;
+  LRESULT result = 0;
+  if (!multiple) {
+    if (step.selectAll || indexes.size() > 1) {
+      *error = "control " + std::to_string(step.id) + " takes one selected item";
+      return false;
+    }
+    int index = indexes.empty() ? -1 : indexes[0];
+    if (!Send(list, LB_SETCURSEL, index, 0, &result) || (index >= 0 && result == LB_ERR)) {
+      *error = "cannot select item " + std::to_string(index);
+      return false;
+    }
+    return true;
+  }
+  // Index -1 stands for every item.
+  if (!Send(list, LB_SETSEL, step.selectAll ? TRUE : FALSE, -1, &result)) {
+    *error = "the list box does not answer";
+    return false;
+  }
+  for (int index : indexes) {
+    if (!Send(list, LB_SETSEL, TRUE, index, &result) || result == LB_ERR) {
+      *error = "cannot select item " + std::to_string(index);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Key(HWND window, const std::string& name, std::string* error) {
+  struct Named { const char* name; WPARAM key; };
+  static const Named kKeys[] = {
+      {"escape", VK_ESCAPE}, {"enter", VK_RETURN}, {"tab", VK_TAB}, {"space", VK_SPACE}};
+  WPARAM key = 0;
+  for (const Named& named : kKeys)
+    if (name == named.name) key = named.key;
+  // Keys go to the control that has the focus, where the dialog's own loop
+  // (IsDialogMessage) turns Escape and Enter into its commands.
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  HWND target = window;
+  DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  if (GetGUIThreadInfo(thread, &info) && info.hwndFocus &&
+      (info.hwndFocus == window || IsChild(window, info.hwndFocus)))
+    target = info.hwndFocus;
+  UINT scan = MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+  LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
+  LPARAM up = down | (1 << 30) | (static_cast<LPARAM>(1) << 31);
+  if (!PostMessageW(target, WM_KEYDOWN, key, down) || !PostMessageW(target, WM_KEYUP, key, up)) {
+    *error = "cannot post the key";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool Perform(const Step& step, HWND window, std::string* error) {
+  HWND control = nullptr;
+  switch (step.kind) {
+    case StepKind::SetText: {
+      if (!Control(window, step.id, &control, error)) return false;
+      std::wstring text = Utf16(step.text);
+      if (!Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), nullptr)) {
+        *error = "control " + std::to_string(step.id) + " does not answer";
+        return false;
+      }
+      return true;
+    }
+    case StepKind::Click:
+      if (!Control(window, step.id, &control, error)) return false;
+      if (!IsWindowEnabled(control) || !IsWindowVisible(control)) {
+        *error = "control " + std::to_string(step.id) + " cannot be clicked (hidden or disabled)";
+        return false;
+      }
+      return PostMessageW(control, BM_CLICK, 0, 0) || (*error = "cannot post the click", false);
+    case StepKind::Command:
+      if (!window) { *error = "no current window"; return false; }
+      control = GetDlgItem(window, step.id);
+      return PostMessageW(window, WM_COMMAND, MAKEWPARAM(step.id, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(control)) ||
+             (*error = "cannot post the command", false);
+    case StepKind::Check:
+      if (!Control(window, step.id, &control, error)) return false;
+      return Send(control, BM_SETCHECK, step.number ? BST_CHECKED : BST_UNCHECKED, 0, nullptr) ||
+             (*error = "control does not answer", false);
+    case StepKind::Select:
+      if (!Control(window, step.id, &control, error)) return false;
+      return Select(step, control, error);
+    case StepKind::Key:
+      if (!window) { *error = "no current window"; return false; }
+      return Key(window, step.text, error);
+    case StepKind::Close:
+      if (!window) { *error = "no current window"; return false; }
+      return PostMessageW(window, WM_CLOSE, 0, 0) || (*error = "cannot post WM_CLOSE", false);
+    case StepKind::Log:
+      if (!window) { *error = "no current window"; return false; }
+      LogWindow(window);
+      return true;
+    case StepKind::Sleep:
+      Sleep(step.number);
+      return true;
+    case StepKind::Screenshot:
+      return SaveScreenshot(step.text) || (*error = "cannot write " + step.text, false);
+    default:
+      *error = "not an action";
+      return false;
+  }
+}
