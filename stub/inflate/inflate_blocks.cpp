@@ -1,0 +1,215 @@
+// The entry driver, the block header and the stored, fixed and dynamic block
+// bodies.  Literals and matches are decoded in inflate_codes.cpp.
+#include "../extract/extract.h"
+#include "../extract/fatal.h"
+#include "../integrity/crc32.h"
+#include "inflate.h"
+#include "inflate_private.h"
+
+// Root widths asked of the builder: most symbols decode in one lookup, and
+// sub-tables stay as narrow as the codes below them need.
+const int32_t kCodeLengthRootBits = 7;
+const int32_t kLiteralRootBits = 9;
+const int32_t kDistanceRootBits = 6;
+const int32_t kFixedLiteralRootBits = 7;
+const int32_t kFixedDistanceRootBits = 5;
+
+// Fixed literal/length code: 0-143 8 bits, 144-255 9, 256-279 7, 280-287 8.
+const uint32_t kFixedNineBitStart = 144;
+const uint32_t kFixedSevenBitStart = 256;
+const uint32_t kFixedEightBitAgain = 280;
+
+void FlushWindow(uint32_t count) {
+  DWORD written = 0;
+  WriteOutput(OutputFile, slidingWindow, (int32_t)count, &written);
+  // Only what was written enters the CRC: a short write (a full disk) then
+  // fails the entry's check instead of passing a truncated file.
+  UpdateCrcBuffer(slidingWindow, (int32_t)written, RunningCrc);
+}
+
+void FlushFullWindow() {
+  FlushWindow(kWindowSize);
+  windowPos = 0;
+  windowWrapped = true;
+}
+
+void InflateEntry() {
+  ResetInflateState();
+  BuildDeflateTables();
+  inputBuffer = (uint8_t*)TakeMemory(kInputBufferSize);
+  slidingWindow = (uint8_t*)TakeMemory(kWindowSize);
+  int lastBlock = 0;
+  int result;
+  do {
+    result = InflateBlock(lastBlock);
+  } while (result == kInflateOk && !lastBlock);
+  lastInflateResult = result;
+  // A failed block's bytes before the fault are written too; none of them
+  // came from bits past the entry's data.
+  if (windowPos) FlushWindow(windowPos);
+  windowPos = 0;
+  FreeHuffmanTables(fixedLiteralList);
+  FreeHuffmanTables(fixedDistanceList);
+  fixedLiteralList = fixedLiteralTable = fixedDistanceList = fixedDistanceTable = nullptr;
+  ReleaseMemory(slidingWindow);
+  ReleaseMemory(inputBuffer);
+  slidingWindow = inputBuffer = nullptr;
+}
+
+int InflateBlock(int& lastBlock) {
+  lastBlock = (int)ReadBits(kFinalFlagBits);
+  uint32_t type = ReadBits(kBlockTypeBits);
+  int result = kInflateBadBlockType;
+  if (type == kStoredBlock) result = InflateStored();
+  if (type == kFixedBlock) result = InflateFixed();
+  if (type == kDynamicBlock) result = InflateDynamic();
+  // A block that completed only on end-marker bits is truncated data, not a
+  // block (past the end every header reads as final block of type 3).
+  if (InputOverrun()) result = kInflateTruncated;
+  return result;
+}
+
+int InflateStored() {
+  DumpBits(bitCount & 7, bitBuffer, bitCount);
+  uint32_t length = ReadBits(16);
+  uint32_t complement = ReadBits(16);
+  if (InputOverrun()) return kInflateTruncated;
+  if (length != (~complement & 0xFFFF)) return kInflateStoredLengthMismatch;
+  while (length) {
+    if (bitCount) {
+      // Whole bytes the bit reader fetched beyond the boundary come first.
+      slidingWindow[windowPos] = (uint8_t)bitBuffer;
+      DumpBits(8, bitBuffer, bitCount);
+      --length;
+      if (++windowPos == kWindowSize) FlushFullWindow();
+      continue;
+    }
+    // Bits above bitCount may still mirror bytes about to be moved past.
+    bitBuffer = 0;
+    uint32_t buffered = (uint32_t)inputCount - inputPos;
+    if (BytesRemaining > 0 && buffered) {
+      uint32_t run = length;
+      if (run > buffered) run = buffered;
+      if (run > kWindowSize - windowPos) run = kWindowSize - windowPos;
+      __builtin_memcpy(slidingWindow + windowPos, inputBuffer + inputPos, run);
+      inputPos += run;
+      BytesRemaining -= (int32_t)run;
+      length -= run;
+      windowPos += run;
+      if (windowPos == kWindowSize) FlushFullWindow();
+      continue;
+    }
+    int32_t byte = NextByte();  // refills, or reports the end of the data
+    if (byte < 0) return kInflateTruncated;
+    slidingWindow[windowPos] = (uint8_t)byte;
+    --length;
+    if (++windowPos == kWindowSize) FlushFullWindow();
+  }
+  return kInflateOk;
+}
+
+int InflateFixed() {
+  if (!fixedLiteralTable) {
+    uint16_t lengths[kLiteralLengthSymbols];
+    for (uint32_t i = 0; i < kLiteralLengthSymbols; ++i) {
+      lengths[i] = i < kFixedNineBitStart    ? 8
+                   : i < kFixedSevenBitStart ? 9
+                   : i < kFixedEightBitAgain ? 7
+                                             : 8;
+    }
+    fixedLiteralBits = kFixedLiteralRootBits;
+    if (BuildHuffmanTable(lengths, kLiteralLengthSymbols, kFirstLengthSymbol, lengthBase,
+                          lengthExtra, fixedLiteralTable, fixedLiteralList,
+                          fixedLiteralBits) != kHuffmanComplete) {
+      FreeHuffmanTables(fixedLiteralList);
+      fixedLiteralList = fixedLiteralTable = nullptr;
+      return kInflateNoMemory;
+    }
+    for (uint32_t i = 0; i < kValidDistanceSymbols; ++i) lengths[i] = kFixedDistanceLength;
+    fixedDistanceBits = kFixedDistanceRootBits;
+    // Incomplete is the normal outcome: codes 30 and 31 do not exist.
+    if (BuildHuffmanTable(lengths, kValidDistanceSymbols, 0, distanceBase, distanceExtra,
+                          fixedDistanceTable, fixedDistanceList,
+                          fixedDistanceBits) > kHuffmanIncomplete) {
+      FreeHuffmanTables(fixedLiteralList);
+      fixedLiteralList = fixedLiteralTable = nullptr;
+      return kInflateNoMemory;
+    }
+  }
+  return InflateCodes(fixedLiteralTable, fixedDistanceTable, fixedLiteralBits,
+                      fixedDistanceBits);
+}
+
+static int ReadCodeLengths(uint16_t* lengths, uint32_t total) {
+  HuffmanEntry* root;
+  HuffmanEntry* list = nullptr;
+  int32_t width = kCodeLengthRootBits;
+  int built = BuildHuffmanTable(lengths, kCodeLengthSymbols, kCodeLengthSymbols, nullptr,
+                                nullptr, root, list, width);
+  if (built == kHuffmanNoMemory) return kInflateNoMemory;
+  int result = built == kHuffmanComplete && root ? kInflateOk : kInflateBadCodeLengthCode;
+  uint32_t previous = 0;
+  for (uint32_t i = 0; i < total && result == kInflateOk;) {
+    const HuffmanEntry* e = DecodeSymbol(root, (uint32_t)width);
+    if (!e) {
+      result = kInflateBadCodeLengthCode;  // the unused pattern of a one-code code
+      break;
+    }
+    uint32_t symbol = e->value;
+    if (symbol < kRepeatPrevious) {
+      lengths[i++] = (uint16_t)symbol;
+      previous = symbol;
+      continue;
+    }
+    uint32_t repeat, value = 0;
+    if (symbol == kRepeatPrevious) {
+      repeat = 3 + ReadBits(2);
+      value = previous;
+    } else if (symbol == kRepeatZeroShort) {
+      repeat = 3 + ReadBits(3);
+    } else {
+      repeat = 11 + ReadBits(7);
+    }
+    previous = value;
+    if (repeat > total - i) result = kInflateBadRepeat;
+    while (repeat-- && i < total) lengths[i++] = (uint16_t)value;
+  }
+  FreeHuffmanTables(list);
+  return result;
+}
+
+int InflateDynamic() {
+  uint32_t literalCount = kFirstLengthSymbol + ReadBits(kLiteralCountBits);
+  uint32_t distanceCount = kMinDistanceCodes + ReadBits(kDistanceCountBits);
+  uint32_t codeLengthCount = kMinCodeLengthCodes + ReadBits(kCodeLengthCountBits);
+  uint16_t lengths[kMaxDynamicLengths];
+  for (uint32_t j = 0; j < kCodeLengthSymbols; ++j)
+    lengths[kCodeLengthOrder[j]] = j < codeLengthCount ? (uint16_t)ReadBits(kCodeLengthBits) : 0;
+
+  int result = ReadCodeLengths(lengths, literalCount + distanceCount);
+  if (result != kInflateOk) return result;
+  if (InputOverrun()) return kInflateTruncated;
+  // Without an end-of-block code the block could only end in a fault; it
+  // fails before it writes anything.
+  if (!lengths[kEndOfBlockSymbol]) return kInflateBadLiteralCode;
+
+  HuffmanEntry *literalRoot, *literalList = nullptr;
+  HuffmanEntry *distanceRoot, *distanceList = nullptr;
+  int32_t literalBits = kLiteralRootBits, distanceBits = kDistanceRootBits;
+  int built = BuildHuffmanTable(lengths, literalCount, kFirstLengthSymbol, lengthBase,
+                                lengthExtra, literalRoot, literalList, literalBits);
+  if (built != kHuffmanComplete || !literalRoot) {
+    result = built == kHuffmanNoMemory ? kInflateNoMemory : kInflateBadLiteralCode;
+  } else {
+    // An incomplete distance code (a single 1-bit code, say) is legal.
+    built = BuildHuffmanTable(lengths + literalCount, distanceCount, 0, distanceBase,
+                              distanceExtra, distanceRoot, distanceList, distanceBits);
+    if (built > kHuffmanIncomplete)
+      result = built == kHuffmanNoMemory ? kInflateNoMemory : kInflateBadDistanceCode;
+    else
+      result = InflateCodes(literalRoot, distanceRoot, literalBits, distanceBits);
+  }
+  FreeHuffmanTables(distanceList);
+  FreeHuffmanTables(literalList);
+  return result;
+}

@@ -1,0 +1,246 @@
+// Literals and matches of a Huffman-coded block, up to its end-of-block code.
+//
+// Two paths decode the same symbols.  The careful path fetches bits exactly
+// as the bit reader's contract says (a byte when fewer bits are held than a
+// lookup needs), so the moment the next chunk is read from the archive, and
+// the end of the entry's data, are seen exactly.  The fast loop runs while the
+// input buffer holds enough bytes for a whole match and the window has room
+// for one: it refills a word of bits at a time from inputBuffer, checks
+// nothing per bit, and never reaches the point where a read would happen.
+#include "../extract/extract.h"
+#include "inflate_private.h"
+
+// Returned inside this file: the symbol was decoded and the block goes on
+// (careful path), or the fast loop has reached one of its limits.
+const int kCodesContinue = -1;
+const int kCodesCarefulStep = -2;
+
+// Bits of the longest literal/length code with its extra bits and the
+// longest distance code with its extra bits.
+const uint32_t kMaxMatchBits =
+    2 * kMaxStreamCodeLength + kMaxLengthExtraBits + kMaxDistanceExtraBits;  // 48
+
+// A refill keeps whole bytes up to kBitWordBits - 8 .. kBitWordBits - 1 bits.
+// A 64-bit word holds a whole match after one refill; a 32-bit word is
+// refilled again before the distance code and before its extra bits.
+const uint32_t kRefilledBits = kBitWordBits - 8;
+const bool kRefillPerCode = kRefilledBits < kMaxMatchBits;
+static_assert(kRefilledBits >= kMaxStreamCodeLength + kMaxLengthExtraBits,
+              "a refill covers a literal/length code and its extra bits");
+static_assert(kRefilledBits >= kMaxDistanceExtraBits, "a refill covers distance extra bits");
+
+// The fast loop runs while at least this many buffered bytes follow the next
+// unfetched byte.  One pass consumes at most kMaxMatchBits, so the next
+// unfetched byte moves at most 6 + sizeof(BitWord) bytes on, and a refill
+// loads sizeof(BitWord) bytes from there: 6 + 2 * 8 = 22 bytes on the host.
+// The careful path would look at most 16 bits past any consumed bit, well
+// inside that, so it too would not have needed the next chunk yet.
+const int32_t kFastInputMargin = 32;
+static_assert(kFastInputMargin >= (kMaxMatchBits + 7) / 8 + 2 * sizeof(BitWord),
+              "a fast pass stays inside the buffered bytes");
+static_assert(kFastInputMargin >= (kMaxMatchBits + kMaxCodeLength + 7) / 8,
+              "a fast pass never reaches where the careful path would read");
+
+// Below this position a whole match fits in the window without reaching its
+// end, so the fast loop never writes the window out.
+const uint32_t kFastWindowLimit = kWindowSize - kMaxMatchLength;
+
+static inline BitWord LoadWord(const uint8_t* p) {
+  BitWord w;
+  __builtin_memcpy(&w, p, sizeof w);  // little-endian on both targets
+  return w;
+}
+
+static inline void StoreWord(uint8_t* p, BitWord w) { __builtin_memcpy(p, &w, sizeof w); }
+
+static inline uint32_t Load32(const uint8_t* p) {
+  uint32_t w;
+  __builtin_memcpy(&w, p, sizeof w);
+  return w;
+}
+
+static inline void Store32(uint8_t* p, uint32_t w) { __builtin_memcpy(p, &w, sizeof w); }
+
+// dst[i] = src[i] for i = 0 .. n-1 in that order, so a source just behind the
+// destination repeats the bytes just produced.  Writes exactly n bytes: the
+// window past them still holds history that later matches may need.
+static void CopyForward(uint8_t* dst, const uint8_t* src, uint32_t n) {
+  const ptrdiff_t word = (ptrdiff_t)sizeof(BitWord);
+  ptrdiff_t gap = dst - src;
+  if (gap >= word || gap <= -word) {
+    // Whole words read nothing written by this copy; the last word may
+    // overlap the one before it, rewriting bytes with the same values.
+    if (n >= (uint32_t)word) {
+      uint32_t i = 0;
+      do {
+        StoreWord(dst + i, LoadWord(src + i));
+        i += (uint32_t)word;
+      } while (i + (uint32_t)word <= n);
+      StoreWord(dst + n - word, LoadWord(src + n - word));
+      return;
+    }
+    if (word == 8 && n >= 4) {
+      Store32(dst, Load32(src));
+      Store32(dst + n - 4, Load32(src + n - 4));
+      return;
+    }
+  } else if (gap == 1) {
+    __builtin_memset(dst, src[0], n);
+    return;
+  }
+  while (n--) *dst++ = *src++;
+}
+
+// A match in pieces cut at the window's end for source and destination; the
+// window is written out whenever it fills.
+static void CopyMatch(uint32_t distance, uint32_t length) {
+  uint32_t source = windowPos - distance;
+  while (length) {
+    source &= kWindowMask;
+    uint32_t chunk = kWindowSize - (source > windowPos ? source : windowPos);
+    if (chunk > length) chunk = length;
+    CopyForward(slidingWindow + windowPos, slidingWindow + source, chunk);
+    windowPos += chunk;
+    source += chunk;
+    length -= chunk;
+    if (windowPos == kWindowSize) FlushFullWindow();
+  }
+}
+
+const HuffmanEntry* DecodeSymbol(const HuffmanEntry* table, uint32_t width) {
+  NeedBits(width, bitBuffer, bitCount);
+  const HuffmanEntry* e = table + (bitBuffer & maskBits[width]);
+  while (e->extra > kExtraLiteral) {
+    if (e->extra == kExtraInvalid) return nullptr;
+    DumpBits((uint32_t)e->bits, bitBuffer, bitCount);
+    width = (uint32_t)(e->extra - kExtraLinkBase);
+    NeedBits(width, bitBuffer, bitCount);
+    e = e->next + (bitBuffer & maskBits[width]);
+  }
+  DumpBits((uint32_t)e->bits, bitBuffer, bitCount);
+  return e;
+}
+
+// One literal, match or end-of-block code on the careful path.  Nothing that
+// rests on bits past the entry's data reaches the window.
+static int InflateCarefulStep(const HuffmanEntry* literalRoot, const HuffmanEntry* distanceRoot,
+                              uint32_t literalBits, uint32_t distanceBits) {
+  const HuffmanEntry* e = DecodeSymbol(literalRoot, literalBits);
+  if (!e) return kInflateInvalidLiteral;
+  if (e->extra == kExtraEndOfBlock) return kInflateOk;
+  if (e->extra == kExtraLiteral) {
+    if (InputOverrun()) return kInflateTruncated;
+    slidingWindow[windowPos] = (uint8_t)e->value;
+    if (++windowPos == kWindowSize) FlushFullWindow();
+    return kCodesContinue;
+  }
+  uint32_t length = e->value + ReadBits((uint32_t)e->extra);
+  if (!distanceRoot) return kInflateInvalidDistance;
+  e = DecodeSymbol(distanceRoot, distanceBits);
+  if (!e) return kInflateInvalidDistance;
+  uint32_t distance = e->value + ReadBits((uint32_t)e->extra);
+  if (InputOverrun()) return kInflateTruncated;
+  if (distance > windowPos && !windowWrapped) return kInflateDistanceTooFar;
+  CopyMatch(distance, length);
+  return kCodesContinue;
+}
+
+static inline void Refill(BitWord& bits, uint32_t& count, const uint8_t*& in) {
+  bits |= LoadWord(in) << count;
+  in += (kBitWordBits - 1 - count) >> 3;
+  count |= kRefilledBits;
+}
+
+// Follows links to the entry that ends the code; stops at an invalid entry.
+static inline const HuffmanEntry* FollowLinks(const HuffmanEntry* e, BitWord& bits,
+                                              uint32_t& count) {
+  while (e->extra > kExtraLiteral && e->extra != kExtraInvalid) {
+    bits >>= e->bits;
+    count -= (uint32_t)e->bits;
+    e = e->next + (bits & maskBits[e->extra - kExtraLinkBase]);
+  }
+  return e;
+}
+
+// Reader and window state live in locals here and are stored back once.
+static int InflateFast(const HuffmanEntry* literalRoot, const HuffmanEntry* distanceRoot,
+                       uint32_t literalBits, uint32_t distanceBits) {
+  const uint8_t* in = inputBuffer + inputPos;
+  const uint8_t* const inStart = in;
+  const uint8_t* const inEnd = inputBuffer + inputCount;
+  uint8_t* const window = slidingWindow;
+  uint32_t pos = windowPos;
+  BitWord bits = bitBuffer;
+  uint32_t count = bitCount;
+  const BitWord literalMask = maskBits[literalBits];
+  const BitWord distanceMask = maskBits[distanceBits];
+  int result = kCodesCarefulStep;
+  while (inEnd - in >= kFastInputMargin && pos < kFastWindowLimit) {
+    Refill(bits, count, in);
+    const HuffmanEntry* e = FollowLinks(literalRoot + (bits & literalMask), bits, count);
+    int32_t extra = e->extra;
+    if (extra == kExtraInvalid) {
+      result = kInflateInvalidLiteral;
+      break;
+    }
+    bits >>= e->bits;
+    count -= (uint32_t)e->bits;
+    if (extra == kExtraLiteral) {
+      window[pos++] = (uint8_t)e->value;
+      continue;
+    }
+    if (extra == kExtraEndOfBlock) {
+      result = kInflateOk;
+      break;
+    }
+    uint32_t length = e->value + (uint32_t)(bits & maskBits[extra]);
+    bits >>= extra;
+    count -= (uint32_t)extra;
+    if (!distanceRoot) {
+      result = kInflateInvalidDistance;
+      break;
+    }
+    if (kRefillPerCode) Refill(bits, count, in);
+    e = FollowLinks(distanceRoot + (bits & distanceMask), bits, count);
+    extra = e->extra;
+    if (extra == kExtraInvalid) {
+      result = kInflateInvalidDistance;
+      break;
+    }
+    bits >>= e->bits;
+    count -= (uint32_t)e->bits;
+    if (kRefillPerCode && count < kMaxDistanceExtraBits) Refill(bits, count, in);
+    uint32_t distance = e->value + (uint32_t)(bits & maskBits[extra]);
+    bits >>= extra;
+    count -= (uint32_t)extra;
+    if (distance <= pos) {
+      CopyForward(window + pos, window + pos - distance, length);
+      pos += length;
+    } else if (windowWrapped) {
+      windowPos = pos;  // the source wraps; the destination stays below the end
+      CopyMatch(distance, length);
+      pos = windowPos;
+    } else {
+      result = kInflateDistanceTooFar;
+      break;
+    }
+  }
+  bitBuffer = bits;
+  bitCount = count;
+  inputPos = (uint32_t)(in - inputBuffer);
+  BytesRemaining -= (int32_t)(in - inStart);
+  windowPos = pos;
+  return result;
+}
+
+int InflateCodes(const HuffmanEntry* literalRoot, const HuffmanEntry* distanceRoot,
+                 int32_t literalBits, int32_t distanceBits) {
+  for (;;) {
+    int result = InflateFast(literalRoot, distanceRoot, (uint32_t)literalBits,
+                             (uint32_t)distanceBits);
+    if (result == kCodesCarefulStep)
+      result = InflateCarefulStep(literalRoot, distanceRoot, (uint32_t)literalBits,
+                                  (uint32_t)distanceBits);
+    if (result != kCodesContinue) return result;
+  }
+}

@@ -1,0 +1,174 @@
+// Inside the inflate decoder: its module state, the bit reader, the Huffman
+// table builder and the block routines.  Shared by the decoder's files and by
+// the tests; nothing else includes it.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "../platform/platform.h"
+#include "deflate_format.h"
+
+// ------------------------------------------------------------ results
+
+// Result of a block routine and of the block loop of an entry: 0 decoded,
+// otherwise the first fault met.  The entry stops at its first failed block.
+enum InflateResult {
+  kInflateOk = 0,
+  kInflateTruncated = 1,           // a bit past the entry's compressed data was needed
+  kInflateBadBlockType = 2,        // block type 3
+  kInflateStoredLengthMismatch = 3,  // NLEN is not the complement of LEN
+  kInflateBadCodeLengthCode = 4,   // code-length code empty, over-subscribed or incomplete
+  kInflateBadRepeat = 5,           // a repeat runs past the declared lengths
+  kInflateBadLiteralCode = 6,      // literal/length set empty, incomplete or over-subscribed
+  kInflateBadDistanceCode = 7,     // distance set over-subscribed
+  kInflateInvalidLiteral = 8,      // symbol 286, 287 or a pattern the code leaves unused
+  kInflateInvalidDistance = 9,     // code 30, 31, an unused pattern, or no distance code
+  kInflateDistanceTooFar = 10,     // a match reaches before the entry's first byte
+  kInflateNoMemory = 11,           // a table could not be allocated
+};
+
+// Result of the last InflateEntry's block loop (kInflateOk before any).
+extern int lastInflateResult;
+
+// ------------------------------------------------------ Huffman tables
+
+// One entry of a decoding table.  `extra`: 0-13 a length or distance code
+// with that many extra bits, 15 end of block, 16 a literal (or any symbol of
+// the code-length code), 17-32 a link to a sub-table indexed by extra - 16
+// bits, 99 an invalid code.  `bits`: code bits consumed at this level (for a
+// link, the index width of the table it sits in).  `value`: the literal or
+// symbol, or the base length (3-258) or distance (1-24,577).
+struct HuffmanEntry {
+  int8_t extra;
+  int8_t bits;
+  uint16_t value;
+  HuffmanEntry* next;
+};
+
+const int8_t kExtraEndOfBlock = 15;
+const int8_t kExtraLiteral = 16;
+const int8_t kExtraLinkBase = 16;
+const int8_t kExtraInvalid = 99;
+
+enum HuffmanResult {
+  kHuffmanComplete = 0,        // also: every length 0, or a single 1-bit code
+  kHuffmanIncomplete = 1,      // unused patterns decode as invalid entries
+  kHuffmanOversubscribed = 2,  // nothing allocated
+  kHuffmanNoMemory = 3,        // what this set had allocated is released
+};
+
+// Builds the tables of one code set from `n` code lengths (0-16).  Symbols
+// below `s` stand for themselves (`extra` 16, or 15 for 256); symbol v >= s
+// takes its value from baseValues[v - s] and its extra-bit count from
+// extraBits[v - s].  `width`: in, the root width asked for; out, the root's
+// actual width, which every lookup must use.  Each table is a block of
+// 2^width + 1 entries whose first entry links (`next`) to the block built
+// before it; `tableList` always names the newest table.
+int BuildHuffmanTable(const uint16_t* lengths, uint32_t n, uint32_t s,
+                      const uint16_t* baseValues, const uint8_t* extraBits,
+                      HuffmanEntry*& root, HuffmanEntry*& tableList, int32_t& width);
+
+// Releases every table on the chain, newest first.  Accepts an empty list.
+int FreeHuffmanTables(HuffmanEntry* tableList);
+
+// Where the builder takes its table blocks: TakeMemory, which never returns
+// empty.  A test puts a failing allocator here to reach result 3.
+typedef void* (*HuffmanAllocator)(DWORD bytes);
+extern HuffmanAllocator huffmanTableMemory;
+
+// Base values and extra-bit counts of length symbols 257-287 and distance
+// codes 0-31, computed by BuildDeflateTables (the stub stores code, not
+// data).  286, 287, 30 and 31 carry the invalid mark.
+extern uint16_t lengthBase[kLengthCodes];
+extern uint8_t lengthExtra[kLengthCodes];
+extern uint16_t distanceBase[kDistanceSymbols];
+extern uint8_t distanceExtra[kDistanceSymbols];
+void BuildDeflateTables();
+
+// Order in which a dynamic block sends the code-length code lengths.
+extern const uint8_t kCodeLengthOrder[kCodeLengthSymbols];
+
+// ------------------------------------------------------ input and bits
+
+// The bit buffer is a machine word: 32 bits in the stub, 64 on the host,
+// where the fast loop takes a whole match from one refill.
+typedef uintptr_t BitWord;
+const uint32_t kBitWordBits = sizeof(BitWord) * 8;
+
+// Bytes read from the archive per refill; never more than the entry has left.
+const int32_t kInputBufferSize = 32768;
+
+extern uint8_t* inputBuffer;  // kInputBufferSize bytes, decrypted as read
+extern int32_t inputCount;    // bytes the last read delivered
+extern uint32_t inputPos;     // next byte of inputBuffer to hand out
+
+// Bits fetched and not yet used; the next bit is bit 0.  Bits at and above
+// bitCount are zero or, after the fast loop, already the bits of the bytes at
+// inputPos onwards, so merging those bytes again changes nothing.
+extern BitWord bitBuffer;
+extern uint32_t bitCount;
+
+// 1 bits merged in for end markers (past the entry's data), counted as they
+// enter.  They lie above every real bit, so bitCount < endBits means a bit
+// past the entry's data has been consumed.
+extern uint32_t endBits;
+
+// maskBits[n] = 2^n - 1.
+extern const uint16_t maskBits[kMaxCodeLength + 1];
+
+// The next byte of the entry (0-255) or -1 at its end; refills inputBuffer
+// when it is used up.
+int32_t ReadInputByte();
+// The same, bounded by BytesRemaining: the block routines' only byte source.
+int32_t NextByte();
+// At least n (<= 16) valid bits afterwards; past the end they are 1 bits.
+void NeedBits(uint32_t n, BitWord& bits, uint32_t& count);
+inline void DumpBits(uint32_t n, BitWord& bits, uint32_t& count) {
+  bits >>= n;
+  count -= n;
+}
+// n bits (<= 16) from the module's bit state.
+uint32_t ReadBits(uint32_t n);
+inline bool InputOverrun() { return bitCount < endBits; }
+
+// ------------------------------------------------------ window and blocks
+
+extern uint8_t* slidingWindow;  // kWindowSize bytes: output byte m at m mod 32,768
+extern uint32_t windowPos;      // next position; bytes produced and not yet written
+// A full window has been written: every distance up to 32,768 now lies within
+// the entry's own output.  Until then a match may not reach before position 0.
+extern bool windowWrapped;
+
+// Fixed code tables, built by an entry's first fixed block and kept for the
+// rest of that entry.
+extern HuffmanEntry* fixedLiteralTable;
+extern HuffmanEntry* fixedLiteralList;
+extern int32_t fixedLiteralBits;
+extern HuffmanEntry* fixedDistanceTable;
+extern HuffmanEntry* fixedDistanceList;
+extern int32_t fixedDistanceBits;
+
+// Back to the state before an entry: positions, bits, no fixed tables, no
+// buffers (nothing is released: InflateEntry releases its own).
+void ResetInflateState();
+
+// Writes `count` bytes from the window's start and feeds the bytes written
+// into RunningCrc.
+void FlushWindow(uint32_t count);
+// The window is full: written out, restarted at 0.
+void FlushFullWindow();
+
+// Decodes one symbol through a code set's tables, from the module's bit
+// state, fetching bits as the bit reader's contract says; nullptr for an
+// invalid code.
+const HuffmanEntry* DecodeSymbol(const HuffmanEntry* table, uint32_t width);
+
+int InflateBlock(int& lastBlock);
+int InflateStored();
+int InflateFixed();
+int InflateDynamic();
+// Decodes literals and matches up to the end-of-block code.  An empty
+// distance root makes any length code fail.
+int InflateCodes(const HuffmanEntry* literalRoot, const HuffmanEntry* distanceRoot,
+                 int32_t literalBits, int32_t distanceBits);

@@ -1,0 +1,189 @@
+// Runs the inflate decoder on one entry held in a file.
+#include "inflate_harness.h"
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "extract/extract.h"
+#include "extract/fatal.h"
+#include "inflate/inflate.h"
+#include "inflate/inflate_private.h"
+#include "integrity/crc32.h"
+#include "integrity/zipcrypto.h"
+#include "startup/startup.h"
+#ifndef _WIN32
+#include <unistd.h>
+
+#include "platform/host_control.h"
+#else
+#include <process.h>
+#define getpid _getpid
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::atomic<int> harnessCounter;
+
+std::string WindowsPathOf(const std::string& native) {
+#ifdef _WIN32
+  std::string p = native;
+  std::replace(p.begin(), p.end(), '/', '\\');
+  return p;
+#else
+  char win[4096];
+  if (!HostWindowsPath(native.c_str(), win, sizeof win)) throw std::runtime_error("path");
+  return win;
+#endif
+}
+
+void EnsureCrcTable() {
+  if (CrcTable) return;
+  CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
+  BuildCrcTable();
+}
+
+struct ObservedRun {
+  InflateOutcome* outcome;
+  HANDLE input, output;
+};
+
+#ifndef _WIN32
+void Observe(void* context, bool isWrite, HANDLE file, DWORD asked, DWORD done) {
+  ObservedRun* run = static_cast<ObservedRun*>(context);
+  if (file == run->input || file == run->output) run->outcome->io.push_back({isWrite, asked, done});
+}
+#endif
+
+}  // namespace
+
+std::vector<DWORD> InflateOutcome::Reads() const {
+  std::vector<DWORD> r;
+  for (const InflateIo& i : io)
+    if (!i.write) r.push_back(i.asked);
+  return r;
+}
+
+std::vector<DWORD> InflateOutcome::Writes() const {
+  std::vector<DWORD> r;
+  for (const InflateIo& i : io)
+    if (i.write) r.push_back(i.asked);
+  return r;
+}
+
+InflateHarness::InflateHarness() {
+  fs::path dir = fs::temp_directory_path() /
+                 ("inflate-" + std::to_string(getpid()) + "-" + std::to_string(++harnessCounter));
+  fs::create_directories(dir);
+  native_ = dir.string();
+  inputWin_ = WindowsPathOf((dir / "entry.bin").string());
+  outputNative_ = (dir / "out.bin").string();
+  outputWin_ = WindowsPathOf(outputNative_);
+  EnsureCrcTable();
+}
+
+InflateHarness::~InflateHarness() {
+  std::error_code ec;
+  fs::remove_all(native_, ec);
+}
+
+InflateOutcome InflateHarness::Run(const std::string& file, int32_t compressedSize,
+                                   const char* password) {
+  {
+    std::ofstream f(fs::path(native_) / "entry.bin", std::ios::binary | std::ios::trunc);
+    f.write(file.data(), (std::streamsize)file.size());
+  }
+  InflateOutcome outcome;
+  ArchiveFile = CreateFileA(inputWin_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  OutputFile = CreateFileA(outputWin_.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (ArchiveFile == INVALID_HANDLE_VALUE || OutputFile == INVALID_HANDLE_VALUE)
+    throw std::runtime_error("cannot open the harness files");
+  LocalHeader.flags = 0;
+  BytesRemaining = compressedSize;
+  if (password) {
+    // The walk's order: the header is read and decrypted, the keys carry on.
+    uint8_t header[kEncryptionHeaderLength];
+    DWORD got = 0;
+    ReadFile(ArchiveFile, header, kEncryptionHeaderLength, &got, nullptr);
+    InitKeys(password);
+    DecryptBuffer(header, (int32_t)got);
+    LocalHeader.flags = kFlagEncrypted;
+    BytesRemaining = compressedSize - kEncryptionHeaderLength;
+  }
+  RunningCrc = 0xFFFFFFFF;
+  ObservedRun observed{&outcome, ArchiveFile, OutputFile};
+#ifndef _WIN32
+  HostSetIoObserver(Observe, &observed);
+#else
+  (void)observed;
+#endif
+  InflateEntry();
+#ifndef _WIN32
+  HostSetIoObserver(nullptr, nullptr);
+#endif
+  outcome.result = lastInflateResult;
+  outcome.crc = RunningCrc ^ 0xFFFFFFFF;
+  outcome.bytesRemaining = BytesRemaining;
+  CloseHandle(ArchiveFile);
+  CloseHandle(OutputFile);
+  ArchiveFile = INVALID_HANDLE_VALUE;
+  OutputFile = INVALID_HANDLE_VALUE;
+  if (outputWin_ == WindowsPathOf(outputNative_)) {
+    std::ifstream f(outputNative_, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    outcome.output = s.str();
+  }
+  return outcome;
+}
+
+std::string EncryptEntry(const std::string& data, const char* password, uint32_t crc) {
+  EnsureCrcTable();
+  std::string plain(kEncryptionHeaderLength, '\0');
+  for (int i = 0; i < kEncryptionHeaderLength - 1; ++i) plain[i] = (char)(0x5A ^ (i * 37));
+  plain[kEncryptionHeaderLength - 1] = (char)(crc >> 24);
+  plain += data;
+  InitKeys(password);
+  std::string out(plain.size(), '\0');
+  for (size_t i = 0; i < plain.size(); ++i) {
+    uint8_t p = (uint8_t)plain[i];
+    out[i] = (char)(p ^ DecryptByte());
+    UpdateKeys(p);
+  }
+  return out;
+}
+
+uint32_t ReferenceCrc32(const std::string& bytes) {
+  uint32_t crc = 0xFFFFFFFF;
+  for (unsigned char c : bytes) {
+    crc ^= c;
+    for (int k = 0; k < 8; ++k) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+  }
+  return crc ^ 0xFFFFFFFF;
+}
+
+std::string FromHex(const std::string& hex) {
+  std::string out;
+  int high = -1;
+  for (char c : hex) {
+    int v = c >= '0' && c <= '9' ? c - '0'
+            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                   : -1;
+    if (v < 0) continue;
+    if (high < 0) {
+      high = v;
+    } else {
+      out += (char)(high << 4 | v);
+      high = -1;
+    }
+  }
+  return out;
+}
