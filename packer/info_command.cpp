@@ -1,6 +1,177 @@
-// mksfx info: placeholder until the start-up code is available to the host
-// build.
+// mksfx info: the settings and the archive position as the stub's own
+// start-up code reads them from a finished self-extractor, run through the
+// Linux stand-in, and the entries as the central directory and the local
+// headers give them.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+#include "archive_layout.h"
 #include "commands.h"
 #include "errors.h"
+#include "extract/fatal.h"
+#include "integrity/crc32.h"
+#include "platform/host_control.h"
+#include "startup/startup.h"
+#include "stub_compat.h"
+#include "stub_locator.h"
+#include "zip_records.h"
 
-int RunInfoCommand(const Arguments&) { throw Refusal("info is not available yet"); }
+namespace {
+
+const char kInfoHelp[] =
+    "usage: mksfx info FILE\n"
+    "\n"
+    "Shows what the stub reads from the self-extractor FILE: where it finds the\n"
+    "archive and the configuration block, the settings, and the entries with\n"
+    "whatever in them the stub cannot extract.  Exit code 1 when the stub would\n"
+    "not find its archive (it shows \"Cannot process file.\").\n";
+
+// What GetTempPathA reports while the block is read, so that a default
+// folder of "><" can be told apart: no real folder holds '<' or '>'.
+const char kTemporaryFolderStandIn[] = "Z:\\<temporary folder>\\";
+
+std::string infoPath;
+
+// The engine ends the process when its locator finds no archive; mksfx then
+// reports that and exits 1 instead of the stub's 0.
+void OnEngineExit(UINT) {
+  std::cerr << "mksfx: " << infoPath
+            << ": the stub would not find its archive and shows \"Cannot process file.\"\n";
+  std::fflush(nullptr);
+  ::_exit(kExitRefused);
+}
+
+const char* YesNo(BOOL value) { return value ? "yes" : "no"; }
+
+std::string Quoted(const char* text) { return std::string("\"") + text + "\""; }
+
+std::string Hex(uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llX", (unsigned long long)value);
+  return text;
+}
+
+const char* OverwriteName(int32_t id) {
+  switch (id) {
+    case kOverwriteButton: return "overwrite";
+    case kSkipExistingButton: return "skip";
+    default: return "ask";
+  }
+}
+
+void PrintSettings(std::ostream& out) {
+  const Settings& s = SfxSettings;
+  out << "settings:\n"
+      << "  show run check box:    " << YesNo(s.ShowRunCheckBox) << "\n"
+      << "  selectable file list:  " << YesNo(s.SelectableFileList) << "\n"
+      << "  hide overwrite choice: " << YesNo(s.HideOverwriteChoice) << "\n"
+      << "  overwrite mode:        " << OverwriteName(s.OverwriteButtonId) << " ("
+      << s.OverwriteButtonId << ")\n"
+      << "  auto extract:          " << YesNo(s.AutoExtract) << "\n"
+      << "  caption:               " << (s.HasCaption ? Quoted(s.Caption) : "(none)") << "\n";
+  out << "  default folder:        ";
+  if (!s.HasDefaultFolder)
+    out << "(none)\n";
+  else if (std::string(s.DefaultFolder) == kTemporaryFolderStandIn)
+    out << "\"><\" (the user's temporary folder)\n";
+  else
+    out << Quoted(s.DefaultFolder) << "\n";
+  out << "  run command:           " << (s.HasRunCommand ? Quoted(s.RunCommand) : "(none)") << "\n"
+      << "  information caption:   " << (s.HasInfoCaption ? Quoted(s.InfoCaption) : "(none)")
+      << "\n";
+  if (!s.HasInfoText) {
+    out << "  information text:      (none)\n";
+    return;
+  }
+  std::string text = s.InfoText;
+  out << "  information text:      " << text.size() << " bytes\n";
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    out << "    | " << line << "\n";
+  }
+}
+
+const char* MethodName(uint16_t method) {
+  switch (method) {
+    case zip::kMethodStored: return "stored";
+    case zip::kMethodDeflated: return "deflated";
+    default: return "other";
+  }
+}
+
+void PrintEntries(std::ostream& out, const ArchiveLayout& layout) {
+  out << "entries: " << layout.entries.size() << "\n"
+      << "  offset      method        compressed  uncompressed  crc-32    encrypted  name\n";
+  for (const CentralEntry& e : layout.entries) {
+    char row[128];
+    std::snprintf(row, sizeof row, "  %-10s  %-8s %3u  %10u  %12u  %08x  %-9s  ",
+                  Hex(e.localPos).c_str(), MethodName(e.method), e.method, e.compressedSize,
+                  e.uncompressedSize, e.crc, (e.flags & zip::kFlagEncrypted) ? "yes" : "no");
+    out << row << e.name << "\n";
+  }
+}
+
+}  // namespace
+
+int RunInfoCommand(const Arguments& args) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::cout << kInfoHelp;
+    return kExitSuccess;
+  }
+  if (args.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
+  infoPath = args[0];
+  InputFile file(infoPath);  // a readable regular file, or a clear refusal
+  if (file.Size() > (uint64_t)INT32_MAX)
+    throw Refusal(infoPath + ": larger than the 2 GiB - 1 bytes the stub can read");
+
+  char native[PATH_MAX];
+  char windowsPath[PATH_MAX + 4];
+  if (!::realpath(infoPath.c_str(), native) || !HostWindowsPath(native, windowsPath, sizeof windowsPath))
+    throw Refusal(infoPath + ": cannot name the file for the engine");
+  HostSetTempPath(kTemporaryFolderStandIn);
+  ArchiveFile = CreateFileA(windowsPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(infoPath + ": cannot open");
+  CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
+  BuildCrcTable();
+  HostSetExitHook(OnEngineExit);
+  ReadConfigurationBlock();
+  HostSetExitHook(nullptr);
+
+  std::ostream& out = std::cout;
+  out << "file: " << infoPath << " (" << file.Size() << " bytes)\n";
+  StubLocation where = LocateLikeTheStub(file);
+  if (where.blockFound)
+    out << "configuration block: at " << Hex((uint64_t)where.blockPos) << ", "
+        << ArchiveStart - where.blockPos << " bytes\n";
+  else
+    out << "configuration block: none; the stub uses its defaults\n";
+  out << "first local header: " << Hex((uint32_t)ArchiveStart) << "\n";
+  PrintSettings(out);
+  int32_t archiveStart = ArchiveStart;
+  CloseHandle(ArchiveFile);
+  ReleaseMemory(CrcTable);
+  CrcTable = nullptr;
+  ResetSettings();
+
+  if (file.Size() <= (uint64_t)kDefaultArchiveStart)
+    throw Refusal(infoPath + ": the stub searches only files longer than " +
+                  Hex((uint32_t)kDefaultArchiveStart) + " bytes and finds no archive in this one");
+  ArchiveLayout layout = ReadArchiveLayout(file);
+  PrintEntries(out, layout);
+  std::vector<EntryFinding> findings = FindStubProblems(file, layout);
+  out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";
+  for (const EntryFinding& f : findings)
+    out << "  " << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ") << f.reason << "\n";
+  if ((int64_t)layout.firstLocalPos != archiveStart)
+    throw Refusal(infoPath + ": the stub starts its walk at " + Hex((uint32_t)archiveStart) +
+                  ", not at the first local header (" + Hex(layout.firstLocalPos) + ")");
+  return kExitSuccess;
+}

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 
+#include "extract/extract.h"
 #include "zip_records.h"
 
 namespace {
@@ -147,6 +148,28 @@ void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::stri
   if (!nameProblem.empty()) reasons.push_back(nameProblem);
 }
 
+// The reason for a name the stub's own check refuses; the check decides,
+// this only puts it into words.
+std::string DescribeUnsafeName(const std::string& name) {
+  if (name[0] == '/' || name[0] == '\\') return "absolute path";
+  if (name.find(':') != std::string::npos) return "drive letter or colon in the name";
+  for (unsigned char ch : name)
+    if (ch < 0x20 || std::string("<>\"|?*").find((char)ch) != std::string::npos)
+      return "character that Windows forbids in file names";
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("/\\", start);
+    if (end == std::string::npos) end = name.size();
+    std::string part = name.substr(start, end - start);
+    if (part == "..") return "\"..\" in the path";
+    if (!part.empty() && part != "." && part.find_first_not_of(". ") == std::string::npos)
+      return "path component of dots and blanks only, which Windows reads as \"..\"";
+    if (IsReservedDeviceName(part)) return "reserved device name \"" + part + "\"";
+    start = end + 1;
+  }
+  return "a name the stub refuses to write";
+}
+
 }  // namespace
 
 std::string EntryNameProblem(const std::string& name) {
@@ -155,21 +178,8 @@ std::string EntryNameProblem(const std::string& name) {
     return "name contains a NUL byte: the stub would cut it there";
   if (name.size() > kLongestEntryName)
     return "name longer than " + std::to_string(kLongestEntryName) + " bytes";
-  if (name[0] == '/' || name[0] == '\\') return "absolute path";
-  if (name.find(':') != std::string::npos) return "drive letter or colon in the name";
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("/\\", start);
-    if (end == std::string::npos) end = name.size();
-    std::string part = name.substr(start, end - start);
-    if (part == "..") return "\"..\" in the path";
-    if (IsReservedDeviceName(part)) return "reserved device name \"" + part + "\"";
-    start = end + 1;
-  }
-  for (unsigned char ch : name)
-    if (ch < 0x20 || std::string("<>\"|?*").find((char)ch) != std::string::npos)
-      return "character that Windows forbids in file names";
-  return "";
+  if (IsSafeEntryName(name.c_str())) return "";
+  return DescribeUnsafeName(name);
 }
 
 std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout) {

@@ -1,0 +1,131 @@
+// mksfx info: what the stub's own start-up code reads back from what pack
+// wrote, and a non-zero exit where the stub would not find its archive.
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+class Info : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteBytes(dir / "stub.exe", FakeStub());
+    WriteText(dir / "a.txt", "some text\n");
+    WriteText(dir / "b.txt", std::string(4000, 'b'));
+    ASSERT_EQ(RunTool({"zip", "-q", dir / "in.zip", "a.txt", "b.txt"}, dir.Path()).exitCode, 0);
+  }
+
+  RunResult PackAndInfo(const std::vector<std::string>& options, const std::string& archive = "") {
+    std::vector<std::string> args = {"pack", "--stub", dir / "stub.exe"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(archive.empty() ? dir / "in.zip" : archive);
+    args.push_back(dir / "out.exe");
+    RunResult packed = Mksfx(args);
+    EXPECT_EQ(packed.exitCode, 0) << packed.err;
+    return Mksfx({"info", dir / "out.exe"});
+  }
+
+  TempDir dir;
+};
+
+TEST_F(Info, ShowsEverySettingThatPackWrote) {
+  struct Row {
+    std::vector<std::string> options;
+    std::vector<std::string> lines;
+  };
+  const Row rows[] = {
+      {{},
+       {"configuration block: at 0x5400, 12 bytes\n", "first local header: 0x540C\n",
+        "show run check box:    yes\n", "selectable file list:  yes\n",
+        "hide overwrite choice: no\n", "overwrite mode:        ask (503)\n",
+        "auto extract:          no\n", "caption:               (none)\n",
+        "default folder:        (none)\n", "run command:           (none)\n",
+        "information caption:   (none)\n", "information text:      (none)\n"}},
+      {{"--hide-run-checkbox", "--fixed-file-list", "--hide-overwrite-choice", "--overwrite",
+        "overwrite", "--auto-extract"},
+       {"show run check box:    no\n", "selectable file list:  no\n",
+        "hide overwrite choice: yes\n", "overwrite mode:        overwrite (501)\n",
+        "auto extract:          yes\n"}},
+      {{"--overwrite", "skip"}, {"overwrite mode:        skip (502)\n"}},
+      {{"--caption", "Setup of Thing", "--default-folder", "><", "--run", "setup.exe|/S ><",
+        "--info-caption", "Read me"},
+       {"caption:               \"Setup of Thing\"\n",
+        "default folder:        \"><\" (the user's temporary folder)\n",
+        "run command:           \"setup.exe|/S ><\"\n", "information caption:   \"Read me\"\n",
+        "information text:      (none)\n"}},
+      {{"--default-folder", "><x"}, {"default folder:        \"><x\"\n"}},
+      {{"--default-folder", "C:\\Program Files\\Thing"},
+       {"default folder:        \"C:\\Program Files\\Thing\"\n"}},
+      {{"--info-text", "First line\r\nSecond line"},
+       {"information text:      23 bytes\n    | First line\n    | Second line\n"}},
+      {{"--caption", std::string(255, 'c')}, {"caption:               \"" + std::string(255, 'c') + "\"\n"}},
+      {{"--no-block"},
+       {"configuration block: none; the stub uses its defaults\n", "first local header: 0x5400\n",
+        "overwrite mode:        ask (503)\n"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.options));
+    RunResult r = PackAndInfo(row.options);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    for (const std::string& line : row.lines) EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
+    EXPECT_NE(r.out.find("stub problems: none\n"), std::string::npos) << r.out;
+  }
+}
+
+TEST_F(Info, LongestInformationTextIsReadWhole) {
+  WriteText(dir / "info.txt", std::string(0xFFFF - 12, 'i'));
+  RunResult r = PackAndInfo({"--info-file", dir / "info.txt"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("configuration block: at 0x5400, 65535 bytes\n"), std::string::npos);
+  EXPECT_NE(r.out.find("information text:      65523 bytes\n"), std::string::npos);
+  EXPECT_NE(r.out.find("first local header: 0x153FF\n"), std::string::npos) << r.out;
+}
+
+TEST_F(Info, ListsEntriesWithMethodSizesCrcAndEncryption) {
+  RunResult r = PackAndInfo(
+      {}, CorpusFile("zip/libarchive/test_read_format_zip_traditional_encryption_data.zip"));
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("entries: 2\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("deflated   8"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("495  a4d8fd47  yes        bar.txt\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("495  b493c7eb  yes        foo.txt\n"), std::string::npos) << r.out;
+
+  r = PackAndInfo({});
+  EXPECT_NE(r.out.find("  0x540C      stored     0          10            10"), std::string::npos) << r.out;
+}
+
+TEST_F(Info, ForcedArchivesShowWhatTheStubCannotExtract) {
+  RunResult r = PackAndInfo({"--force"}, CorpusFile("zip/go/dd.zip"));
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("stub problems: 2\n  \"filename\": sizes only in a data descriptor"),
+            std::string::npos)
+      << r.out;
+}
+
+TEST_F(Info, FilesWhereTheStubFindsNoArchiveExitNonZero) {
+  // A stub followed by an archive whose offsets were not moved.
+  std::vector<uint8_t> unadjusted = FakeStub(kImageSize + 100), zip = ReadBytes(dir / "in.zip");
+  unadjusted.insert(unadjusted.end(), zip.begin(), zip.end());
+  WriteBytes(dir / "unadjusted.exe", unadjusted);
+  WriteBytes(dir / "noarchive.exe", FakeStub(kImageSize + 5000));
+  struct Row {
+    std::string file;
+    const char* message;
+  };
+  const Row rows[] = {
+      {dir / "unadjusted.exe", "would not find its archive and shows \"Cannot process file.\""},
+      {dir / "noarchive.exe", "would not find its archive"},
+      {dir / "in.zip", "searches only files longer than 0x5400 bytes"},
+      {dir / "missing.exe", "cannot open"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.file);
+    RunResult r = Mksfx({"info", row.file});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("mksfx: " + row.file + ": "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Mksfx({"info"}).exitCode, 2);
+}
+
+}  // namespace
