@@ -18,11 +18,16 @@ const int kNameBufferSize = 258;
 static volatile uint32_t signatureBase = 0x04034B51;
 const uint32_t kSplitHeaderSignature = 0x50000000;  // the bytes 00 00 00 50
 const uint32_t kDataDescriptorSignature = 0x08074B50;
+const uint32_t kCentralDirectorySignature = 0x02014B50;
 
 // "Extracting: " and a path of up to 259 characters.
 const int kProgressSize = 12 + MAX_PATH;
 
 static bool walkRunning;
+
+// Whether the record that ended the last walk is where an archive's entries
+// end: the central directory, or the end record of an archive without one.
+static bool stoppedAtDirectory;
 
 bool WalkRunning() { return walkRunning; }
 
@@ -42,6 +47,7 @@ struct Walk {
   bool passed;
   char* name;  // kNameBufferSize + 1 bytes from the heap
   int32_t headerEnd;
+  bool incomplete;  // stopped before the end of the entries
 };
 
 bool ReadLocalHeader() {
@@ -60,6 +66,9 @@ bool ReadLocalHeader() {
     bool header = LocalHeader.signature == LocalHeaderSignature ||
                   LocalHeader.signature == kSplitHeaderSignature;
     if (!header || got < sizeof LocalHeader || (int32_t)LocalHeader.compressedSize < 0) {
+      // "PK\5\6" is derived from the run-time signature, like it.
+      stoppedAtDirectory = got >= 4 && (LocalHeader.signature == kCentralDirectorySignature ||
+                                        LocalHeader.signature == LocalHeaderSignature + 0x02020000);
       BytesRemaining = 0;
       return false;
     }
@@ -214,7 +223,10 @@ static EntryOutcome ProcessEntry(Walk& w) {
   char raw[kNameBufferSize];
   DWORD got = 0;
   ReadFile(ArchiveFile, raw, wanted, &got, nullptr);
-  if (got < wanted) return kEndWalk;  // a name cut short by the end of the archive
+  if (got < wanted) {  // a name cut short by the end of the archive
+    w.incomplete = true;
+    return kEndWalk;
+  }
   BufferToString(raw, (uint16_t)wanted, w.name);
   if (!w.name[0]) {
     Busy = FALSE;
@@ -241,10 +253,13 @@ static bool Advance(const Walk& w) {
   return true;
 }
 
+// A walk that stopped before the central directory (sizes kept only in data
+// descriptors, junk between entries, an archive cut short) has not seen every
+// entry: it reports failure even when every entry it met was extracted.
 static void EndWalk(Walk& w) {
   Busy = FALSE;
-  if (!w.listOnly && w.passed) {
-    if (SendMessageA(w.list, LB_GETSELCOUNT, 0, 0) == 0) {
+  if (!w.listOnly && (w.passed || w.incomplete)) {
+    if (!w.incomplete && SendMessageA(w.list, LB_GETSELCOUNT, 0, 0) == 0) {
       if (!SfxSettings.AutoExtract) ShowMessage(kAllExtracted, kInformationCaption, MB_ICONINFORMATION);
       ExtractionSucceeded = TRUE;
     } else {
@@ -270,14 +285,24 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
     return;
   }
   walkRunning = true;
-  Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, nullptr, 0};
+  Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, nullptr, 0, false};
   w.name = (char*)TakeMemory(kNameBufferSize + 1);
   CurrentListIndex = -1;
   if (listOnly) SendMessageA(w.list, LB_RESETCONTENT, 0, 0);
-  EntryOutcome outcome = kNextEntry;
-  while (outcome == kNextEntry && ReadLocalHeader()) {
+  EntryOutcome outcome;
+  for (;;) {
+    if (!ReadLocalHeader()) {
+      outcome = kEndWalk;
+      w.incomplete = !stoppedAtDirectory;
+      break;
+    }
     outcome = ProcessEntry(w);
-    if (outcome == kNextEntry && !Advance(w)) break;
+    if (outcome != kNextEntry) break;
+    if (!Advance(w)) {
+      outcome = kEndWalk;
+      w.incomplete = true;
+      break;
+    }
   }
   if (outcome != kAbortWalk) EndWalk(w);
   ReleaseMemory(w.name);

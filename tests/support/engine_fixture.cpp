@@ -47,6 +47,8 @@ void EngineTest::TearDown() {
 }
 
 void EngineTest::OpenSfx(const std::string& bytes) {
+  if (ArchiveFile != INVALID_HANDLE_VALUE) CloseHandle(ArchiveFile);
+  ArchiveFile = INVALID_HANDLE_VALUE;
   temp.Write("sfx.exe", bytes);
   sfxWinPath = temp.Win("sfx.exe");
 #ifndef _WIN32
@@ -55,6 +57,12 @@ void EngineTest::OpenSfx(const std::string& bytes) {
   ArchiveFile = CreateFileA(sfxWinPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(ArchiveFile, INVALID_HANDLE_VALUE);
+}
+
+void EngineTest::CloseSfx() {
+  if (ArchiveFile != INVALID_HANDLE_VALUE) CloseHandle(ArchiveFile);
+  ArchiveFile = INVALID_HANDLE_VALUE;
+  ResetSettings();
 }
 
 void EngineTest::LoadSfx(const std::string& bytes) {

@@ -22,6 +22,8 @@ class EngineTest : public ::testing::Test {
 
   // Writes `bytes` as the self-extractor file and opens it as ArchiveFile.
   void OpenSfx(const std::string& bytes);
+  // Closes ArchiveFile and resets the settings, for a test that loads another.
+  void CloseSfx();
   // OpenSfx, then ReadConfigurationBlock (the locator runs as at start-up).
   void LoadSfx(const std::string& bytes);
 

@@ -167,5 +167,62 @@ std::string BuildSfx(const std::vector<ZipEntry>& entries, const BlockSpec& bloc
 std::string BuildSfxWithoutBlock(const std::vector<ZipEntry>& entries) {
   ZipOptions options;
   options.base = 0x5400;
-  return FakeStub(0x5400) + BuildZip(entries, options);
+  // Padded with zeros, as the packer pads: the two bytes in front of the
+  // archive are read as the block length.
+  return FakeStub(0x5000) + std::string(0x400, '\0') + BuildZip(entries, options);
+}
+
+static uint32_t Get(const std::string& s, size_t at, int bytes) {
+  uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = v << 8 | (uint8_t)s[at + i];
+  return v;
+}
+
+std::vector<LocalEntryView> ReadLocalEntries(const std::string& zip) {
+  std::vector<LocalEntryView> out;
+  size_t at = zip.find(std::string("PK\x03\x04", 4));
+  while (at != std::string::npos && at + 30 <= zip.size() && Get(zip, at, 4) == 0x04034B50u) {
+    LocalEntryView v;
+    v.headerAt = at;
+    v.flags = (uint16_t)Get(zip, at + 6, 2);
+    v.method = (uint16_t)Get(zip, at + 8, 2);
+    v.timeDate = Get(zip, at + 10, 4);
+    v.crc = Get(zip, at + 14, 4);
+    v.compressedSize = Get(zip, at + 18, 4);
+    v.size = Get(zip, at + 22, 4);
+    uint16_t nameLength = (uint16_t)Get(zip, at + 26, 2), extraLength = (uint16_t)Get(zip, at + 28, 2);
+    v.name = zip.substr(at + 30, nameLength);
+    v.dataAt = at + 30 + nameLength + extraLength;
+    out.push_back(v);
+    at = v.dataAt + v.compressedSize;
+    while (at + 16 <= zip.size() && Get(zip, at, 4) == 0x08074B50u) at += 16;
+  }
+  return out;
+}
+
+std::string BuildSfxFromArchive(const std::string& zip, const BlockSpec& block) {
+  std::string head = FakeStub() + BuildBlock(block);
+  uint32_t base = (uint32_t)head.size();
+  std::string out = zip;
+  // The end record whose comment reaches exactly to the end of the file.
+  size_t end = std::string::npos;
+  for (size_t at = zip.size() >= 22 ? zip.size() - 22 : 0;; --at) {
+    if (Get(zip, at, 4) == 0x06054B50u && at + 22 + Get(zip, at + 20, 2) == zip.size()) {
+      end = at;
+      break;
+    }
+    if (at == 0) break;
+  }
+  if (end == std::string::npos) return head + zip;
+  auto put = [&out](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + i] = (char)(v >> (8 * i));
+  };
+  uint32_t central = Get(zip, end + 16, 4), count = Get(zip, end + 10, 2);
+  size_t at = central;
+  for (uint32_t k = 0; k < count && at + 46 <= zip.size(); ++k) {
+    put(at + 42, Get(zip, at + 42, 4) + base);
+    at += 46 + Get(zip, at + 28, 2) + Get(zip, at + 30, 2) + Get(zip, at + 32, 2);
+  }
+  put(end + 16, central + base);
+  return head + out;
 }

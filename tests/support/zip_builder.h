@@ -47,7 +47,10 @@ std::string FakeStub(size_t size = 0x5400);
 // stub + block + archive with offsets counted from the file's first byte.
 std::string BuildSfx(const std::vector<ZipEntry>& entries, const BlockSpec& block,
                      const std::string& stub = FakeStub(), ZipOptions options = {});
-// stub padded to 0x5400 + archive, no block.
+// stub + block + an existing archive (offsets counting from its own first
+// byte), rebased so that its offsets count from the file's first byte.
+std::string BuildSfxFromArchive(const std::string& zip, const BlockSpec& block = BlockSpec());
+// stub padded with zeros to 0x5400 + archive, no block.
 std::string BuildSfxWithoutBlock(const std::vector<ZipEntry>& entries);
 
 // CRC-32 of the ZIP format.
@@ -55,3 +58,16 @@ uint32_t Crc32(const std::string& bytes);
 
 // A raw deflate stream of `data` made of stored blocks only.
 std::string StoredDeflate(const std::string& data);
+
+// A local file header as found in an archive, for tests that read tool-made
+// archives directly.
+struct LocalEntryView {
+  size_t headerAt, dataAt;
+  uint16_t flags, method;
+  uint32_t timeDate, crc, compressedSize, size;
+  std::string name;
+};
+
+// The local headers of `zip` in order, following compressed sizes from the
+// first "PK\3\4" and skipping signed data descriptors.
+std::vector<LocalEntryView> ReadLocalEntries(const std::string& zip);

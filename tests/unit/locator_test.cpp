@@ -35,7 +35,9 @@ TEST_F(LocatorTest, FindsAStubShorterThanItsBudget) {
   // the block length in front of the archive.
   BlockSpec block;
   block.caption = "Short";
-  LoadSfx(BuildSfx(TwoFiles(), block, FakeStub(0x5000)));
+  std::vector<ZipEntry> entries = TwoFiles();
+  entries[1].data = std::string(0x800, 'z');  // the whole file must pass 0x5400 bytes
+  LoadSfx(BuildSfx(entries, block, FakeStub(0x5000)));
   EXPECT_STREQ(SfxSettings.Caption, "Short");
   EXPECT_EQ(ListEntries().size(), 2u);
 }

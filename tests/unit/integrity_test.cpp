@@ -1,0 +1,168 @@
+// CRC-32 and the traditional decryption against independent writers.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <random>
+
+#include "extract/fatal.h"
+#include "integrity/crc32.h"
+#include "integrity/zipcrypto.h"
+#include "support/test_files.h"
+#include "support/zip_builder.h"
+
+namespace {
+
+class IntegrityTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
+    BuildCrcTable();
+  }
+  void TearDown() override {
+    ReleaseMemory(CrcTable);
+    CrcTable = nullptr;
+  }
+  static uint32_t Crc(const std::string& s) {
+    uint32_t crc = 0xFFFFFFFF;
+    UpdateCrcBuffer((const uint8_t*)s.data(), (int32_t)s.size(), crc);
+    return crc ^ 0xFFFFFFFF;
+  }
+};
+
+TEST_F(IntegrityTest, CrcOfTheCheckStringAndOfNothing) {
+  EXPECT_EQ(Crc("123456789"), 0xCBF43926u);
+  EXPECT_EQ(Crc(""), 0u);
+  EXPECT_EQ(CrcTable[1], 0x77073096u);
+  EXPECT_EQ(CrcTable[255], 0x2D02EF8Du);
+}
+
+TEST_F(IntegrityTest, BufferUpdateEqualsTheByteUpdateAtEveryLengthAndAlignment) {
+  std::mt19937 random(11);
+  std::string data(300, '\0');
+  for (char& c : data) c = (char)random();
+  for (size_t start = 0; start < 9; ++start) {
+    for (size_t length = 0; length + start <= 100; ++length) {
+      uint32_t bytewise = 0x12345678, buffered = 0x12345678;
+      for (size_t i = 0; i < length; ++i) bytewise = UpdateCrc((uint8_t)data[start + i], bytewise);
+      UpdateCrcBuffer((const uint8_t*)data.data() + start, (int32_t)length, buffered);
+      ASSERT_EQ(buffered, bytewise) << "start " << start << " length " << length;
+    }
+  }
+}
+
+TEST_F(IntegrityTest, ZeroOrNegativeLengthLeavesTheRegister) {
+  uint32_t crc = 0xFFFFFFFF;
+  UpdateCrcBuffer((const uint8_t*)"abc", 0, crc);
+  UpdateCrcBuffer((const uint8_t*)"abc", -5, crc);
+  EXPECT_EQ(crc, 0xFFFFFFFFu);
+}
+
+TEST_F(IntegrityTest, CrcOfRealEntriesMatchesWhatTheirWritersStored) {
+  // CRCs as Info-ZIP and 7-Zip stored them for these files.
+  const struct {
+    const char* name;
+    uint32_t crc;
+  } kFiles[] = {{"plain.txt", 0x060B3FA0u}, {"text.txt", 0x53AD0F3Eu}, {"data.bin", 0xCEE0AFEEu}};
+  for (const auto& f : kFiles)
+    EXPECT_EQ(Crc(ReadNativeFile(std::string(SFX_SOURCE_DIR) + "/tests/data/tools/" + f.name)), f.crc)
+        << f.name;
+  std::string zip = CorpusFile("zip/go/test.zip");
+  for (const LocalEntryView& e : ReadLocalEntries(zip))
+    if (e.method == 0) EXPECT_EQ(Crc(zip.substr(e.dataAt, e.compressedSize)), e.crc) << e.name;
+}
+
+std::string ToolArchive(const std::string& name) {
+  return ReadNativeFile(std::string(SFX_SOURCE_DIR) + "/tests/data/tools/" + name);
+}
+
+// Runs the header check as the walk does: the header in the second half of
+// the block, each check decrypting it into the first half.
+bool Check(const std::string& zip, const LocalEntryView& e, const char* password, uint8_t* block) {
+  memcpy(block + 12, zip.data() + e.dataAt, 12);
+  return CheckEncryptionHeader(block, 12, e.flags, e.crc, e.timeDate, password);
+}
+
+struct CryptRow {
+  const char* archive;
+  bool bit3;  // Info-ZIP streams the check byte from the time, 7-Zip from the CRC
+};
+
+class DecryptionTest : public IntegrityTest, public ::testing::WithParamInterface<CryptRow> {};
+
+TEST_P(DecryptionTest, RightPasswordPassesAndDecryptsTheStoredData) {
+  std::string zip = ToolArchive(GetParam().archive);
+  std::vector<LocalEntryView> entries = ReadLocalEntries(zip);
+  ASSERT_EQ(entries.size(), 2u);
+  for (const LocalEntryView& e : entries) {
+    EXPECT_EQ((e.flags & 8) != 0, GetParam().bit3) << e.name;
+    uint8_t block[24];
+    ASSERT_TRUE(Check(zip, e, "s3cret", block)) << e.name;
+    std::string data = zip.substr(e.dataAt + 12, e.compressedSize - 12);
+    DecryptBuffer((uint8_t*)&data[0], (int32_t)data.size());
+    if (e.method == 0)
+      EXPECT_EQ(data, ReadNativeFile(std::string(SFX_SOURCE_DIR) + "/tests/data/tools/" + e.name));
+  }
+}
+
+TEST_P(DecryptionTest, WrongThenRightPasswordOnTheUntouchedSecondHalf) {
+  std::string zip = ToolArchive(GetParam().archive);
+  LocalEntryView e = ReadLocalEntries(zip)[0];
+  uint8_t block[24];
+  int wrongPassed = 0;
+  for (const char* wrong : {"secret", "S3cret", "s3cret ", "x"}) wrongPassed += Check(zip, e, wrong, block);
+  EXPECT_LE(wrongPassed, 1);  // one byte of check: 1 in 256 wrong passwords passes
+  // The retry runs on the same block: the first half was overwritten, the
+  // second half still holds the header as read.
+  EXPECT_TRUE(CheckEncryptionHeader(block, 12, e.flags, e.crc, e.timeDate, "s3cret"));
+}
+
+INSTANTIATE_TEST_SUITE_P(ToolArchives, DecryptionTest,
+                         ::testing::Values(CryptRow{"infozip-crypt.zip", true},
+                                           CryptRow{"infozip-store-crypt.zip", true},
+                                           CryptRow{"7z-crypt.zip", false},
+                                           CryptRow{"7z-store-crypt.zip", false}));
+
+TEST_F(IntegrityTest, EmptyPasswordFailsWithoutTouchingTheKeys) {
+  Key0 = 1;
+  Key1 = 2;
+  Key2 = 3;
+  uint8_t block[24] = {};
+  EXPECT_FALSE(CheckEncryptionHeader(block, 12, 0, 0, 0, ""));
+  EXPECT_EQ(Key0, 1u);
+  EXPECT_EQ(Key1, 2u);
+  EXPECT_EQ(Key2, 3u);
+}
+
+TEST_F(IntegrityTest, InitialKeysAndOneUpdate) {
+  InitKeys("");
+  EXPECT_EQ(Key0, 0x12345678u);
+  EXPECT_EQ(Key1, 0x23456789u);
+  EXPECT_EQ(Key2, 0x34567890u);
+  InitKeys("a");
+  uint32_t k0 = UpdateCrc('a', 0x12345678u);
+  uint32_t k1 = (0x23456789u + (k0 & 0xFF)) * 0x08088405u + 1;
+  EXPECT_EQ(Key0, k0);
+  EXPECT_EQ(Key1, k1);
+  EXPECT_EQ(Key2, UpdateCrc((uint8_t)(k1 >> 24), 0x34567890u));
+}
+
+TEST_F(IntegrityTest, Bit3ComparesWithTheTimeNotTheCrc) {
+  // A header whose check byte is the time's high byte (0x53) while the CRC's
+  // high byte differs (0xAB): it passes only when bit 3 is set.
+  ZipEntry e;
+  e.name = "t";
+  e.data = "payload";
+  e.password = "pw";
+  e.flags = 0x0008;
+  e.crc = 0xAB000000;
+  e.timeDate = 0x2A6453DD;
+  std::string zip = BuildZip({e});
+  LocalEntryView v = ReadLocalEntries(zip)[0];
+  uint8_t block[24];
+  EXPECT_TRUE(Check(zip, v, "pw", block));
+  memcpy(block + 12, zip.data() + v.dataAt, 12);
+  EXPECT_FALSE(CheckEncryptionHeader(block, 12, 0x0001, v.crc, v.timeDate, "pw"));
+}
+
+}  // namespace

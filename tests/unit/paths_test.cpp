@@ -1,0 +1,158 @@
+// Path strings and folders.
+#include <gtest/gtest.h>
+
+#include <string.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+#include <string>
+
+#include "extract/paths.h"
+#include "support/test_files.h"
+#ifndef _WIN32
+#include "platform/host_control.h"
+#endif
+
+namespace {
+
+std::string Parent(const char* path) {
+  char out[MAX_PATH + 1];
+  return ParentFolder(path, out);
+}
+
+std::string NamePart(const char* path) {
+  char out[256];
+  return FileNamePart(path, out);
+}
+
+TEST(PathTextTest, ParentFolderExamples) {
+  const struct {
+    const char* path;
+    const char* parent;
+  } kRows[] = {
+      {"C:\\dest\\sub\\file.txt", "C:\\dest\\sub"},
+      {"C:\\file.txt", "C:\\"},
+      {"C:\\dest\\", "C:\\dest"},
+      {"C:file", "C:"},
+      {"file.txt", ""},
+      {"\\\\server\\share\\file", "\\\\server\\share"},
+      {"C:\\", "C:\\"},
+      {"docs/readme.txt", "docs"},
+      {"a/b\\c", "a/b"},
+  };
+  for (const auto& row : kRows) EXPECT_EQ(Parent(row.path), row.parent) << row.path;
+}
+
+TEST(PathTextTest, FileNamePartExamples) {
+  EXPECT_EQ(NamePart("docs/readme.txt"), "readme.txt");
+  EXPECT_EQ(NamePart("C:\\dest\\sub\\file.txt"), "file.txt");
+  EXPECT_EQ(NamePart("C:file"), "file");
+  EXPECT_EQ(NamePart("plain"), "plain");
+  EXPECT_EQ(NamePart("C:\\dest\\"), "");
+  // At most 255 characters.
+  std::string longName(300, 'n');
+  EXPECT_EQ(NamePart(("C:\\" + longName).c_str()), std::string(255, 'n'));
+}
+
+TEST(PathTextTest, TrailingBackslashes) {
+  char text[16] = "C:\\dest";
+  EXPECT_STREQ(AddTrailingBackslash(text), "C:\\dest\\");
+  EXPECT_STREQ(AddTrailingBackslash(text), "C:\\dest\\");
+  strcpy(text, "C:\\a\\\\");
+  EXPECT_STREQ(RemoveTrailingBackslash(text), "C:\\a\\");  // one only
+  EXPECT_STREQ(RemoveTrailingBackslash(text), "C:\\a");
+  EXPECT_STREQ(RemoveTrailingBackslash(text), "C:\\a");
+  strcpy(text, "");
+  EXPECT_STREQ(AddTrailingBackslash(text), "\\");
+  strcpy(text, "");
+  EXPECT_STREQ(RemoveTrailingBackslash(text), "");
+}
+
+TEST(PathTextTest, BufferToStringStopsAtNulOrLength) {
+  char out[16];
+  EXPECT_STREQ(BufferToString("name\0rest", 9, out), "name");
+  EXPECT_STREQ(BufferToString("abcdef", 3, out), "abc");
+  EXPECT_STREQ(BufferToString("\0abc", 4, out), "");
+  EXPECT_STREQ(BufferToString("abc", 0, out), "");
+}
+
+TEST(PathTextTest, SlashesOfTheWholeTextAndLength) {
+  std::string path = "a/" + std::string(300, 'x') + "/b";
+  std::vector<char> text(path.begin(), path.end());
+  text.push_back(0);
+  SlashesToBackslashes(text.data());
+  EXPECT_EQ(std::string(text.data()), "a\\" + std::string(300, 'x') + "\\b");
+  EXPECT_EQ(StrLength(text.data()), 304);
+  EXPECT_EQ(StrLength(""), 0);
+}
+
+class FolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+#ifndef _WIN32
+    HostResetPlatform();
+#endif
+  }
+  std::string Win(const std::string& rel) { return temp.Win(rel); }
+  TempFolder temp;
+};
+
+TEST_F(FolderTest, PathExistsForFilesAndFolders) {
+  temp.Write("dest/file.txt", "x");
+  char folder[MAX_PATH];
+  strcpy(folder, (Win("dest") + "\\").c_str());
+  EXPECT_TRUE(PathExists(folder));
+  std::string slashed = Win("dest") + "/";
+  strcpy(folder, slashed.c_str());
+  EXPECT_FALSE(PathExists(folder));  // a trailing "/" is no folder search...
+  EXPECT_EQ(std::string(folder), Win("dest") + "\\");  // ...and the text has changed
+  strcpy(folder, (Win("dest") + "/file.txt").c_str());
+  EXPECT_TRUE(PathExists(folder));
+  EXPECT_EQ(std::string(folder), Win("dest") + "\\file.txt");
+  strcpy(folder, Win("dest/missing.txt").c_str());
+  EXPECT_FALSE(PathExists(folder));
+  strcpy(folder, "");
+  EXPECT_FALSE(PathExists(folder));
+}
+
+TEST_F(FolderTest, CreateFolderPathMakesParentsTopDown) {
+  std::string target = Win("a") + "\\b\\c\\";
+  CreateFolderPath(target.c_str());
+  EXPECT_TRUE(temp.IsFolder("a"));
+  EXPECT_TRUE(temp.IsFolder("a/b"));
+  EXPECT_TRUE(temp.IsFolder("a/b/c"));
+  // An existing folder and a second call change nothing.
+  CreateFolderPath(target.c_str());
+  EXPECT_EQ(temp.Tree(), (std::vector<std::string>{"a/", "a/b/", "a/b/c/"}));
+}
+
+TEST_F(FolderTest, CreateFolderPathLeavesDrivesAlone) {
+  CreateFolderPath("C:");
+  CreateFolderPath("C:\\");
+  CreateFolderPath("");
+  SUCCEED();
+}
+
+using FolderDeathTest = FolderTest;
+
+TEST_F(FolderDeathTest, FileInTheWayEndsWithTheFatalReport) {
+  temp.Write("a", "a file where a folder is wanted");
+  std::string target = Win("a") + "\\b";
+  // Windows reports ERROR_PATH_NOT_FOUND (3) for a folder below a file.
+  EXPECT_EXIT(CreateFolderPath(target.c_str()), ::testing::ExitedWithCode(3), "Error: Error 3");
+}
+
+TEST_F(FolderDeathTest, PathWithoutAShorterParentFailsInsteadOfRecursing) {
+  // "a:b" is its own parent: it must end with the report, not overflow the stack.
+  auto endsWithReport = [](int status) {
+#ifdef _WIN32
+    return status != 0 && status != (int)0xC00000FD;  // not a stack overflow
+#else
+    return WIFEXITED(status) && WEXITSTATUS(status) != 0;
+#endif
+  };
+  EXPECT_EXIT(CreateFolderPath("a:b"), endsWithReport, "Error: Error [0-9]+");
+}
+
+}  // namespace

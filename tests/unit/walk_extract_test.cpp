@@ -1,0 +1,287 @@
+// Extraction walks: files, folders, existing files, damaged entries and the
+// closing messages.
+#include "support/engine_fixture.h"
+#ifndef _WIN32
+#include "platform/host_control.h"
+#endif
+
+namespace {
+
+ZipEntry File(const std::string& name, const std::string& data) {
+  ZipEntry e;
+  e.name = name;
+  e.data = data;
+  return e;
+}
+
+const RecordedMessage kAllDone = {"Information", "All files have been extracted.", 0x40};
+const RecordedMessage kSomeFailed = {"Error...", "One or more file(s) could not be extracted.", 0x10};
+
+class WalkExtractTest : public EngineTest {
+ protected:
+  std::vector<std::string> OutTree() {
+    std::vector<std::string> out;
+    for (const std::string& p : temp.Tree())
+      if (p.rfind("out/", 0) == 0 && p != "out/") out.push_back(p.substr(4));
+    return out;
+  }
+};
+
+TEST_F(WalkExtractTest, FilesAndFoldersAreWrittenUnderTheDestination) {
+  LoadSfx(BuildSfx({File("readme.txt", "read me"), File("docs/", ""), File("docs/guide/intro.txt", "intro"),
+                    File("bin\\tool.exe", "MZ tool")},
+                   BlockSpec()));
+  ExtractAll();
+  EXPECT_EQ(OutTree(), (std::vector<std::string>{"bin/", "bin/tool.exe", "docs/", "docs/guide/",
+                                                 "docs/guide/intro.txt", "readme.txt"}));
+  EXPECT_EQ(Out("docs/guide/intro.txt"), "intro");
+  EXPECT_EQ(Out("bin/tool.exe"), "MZ tool");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+  EXPECT_TRUE(ExtractionSucceeded);
+  EXPECT_FALSE(Busy);
+  EXPECT_TRUE(SelectedItems(dialog, kEntryListId).empty());
+  // The status line keeps the last progress text, with "\" separators.
+  EXPECT_EQ(ControlText(dialog, kStatusLineId), "Extracting: " + temp.Win("out") + "\\bin\\tool.exe");
+}
+
+TEST_F(WalkExtractTest, FilesGetTheEntryTime) {
+  ZipEntry e = File("dated.txt", "x");
+  e.timeDate = 0x2A6453DD;
+  LoadSfx(BuildSfx({e}, BlockSpec()));
+  ExtractAll();
+  EXPECT_EQ(LastWriteTime(temp.Win("out/dated.txt")), DosTimeAsUtc(0x2A64, 0x53DD));
+}
+
+TEST_F(WalkExtractTest, FolderEntryThatExistsAlreadyCountsAsDone) {
+  temp.MakeFolder("out/docs");
+  LoadSfx(BuildSfx({File("docs/", "")}, BlockSpec()));
+  ExtractAll();
+  EXPECT_EQ(OutTree(), std::vector<std::string>{"docs/"});
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+  EXPECT_TRUE(scripted::overwriteNames.empty());  // no prompt for a folder
+}
+
+TEST_F(WalkExtractTest, OnlySelectedEntriesAreExtracted) {
+  LoadSfx(BuildSfx({File("a", "1"), File("b", "2"), File("c", "3")}, BlockSpec()));
+  ListEntries();
+  SendMessageA(GetDlgItem(dialog, kEntryListId), LB_SETSEL, TRUE, 1);
+  ExtractAgain();
+  EXPECT_EQ(OutTree(), std::vector<std::string>{"b"});
+  EXPECT_TRUE(ExtractionSucceeded);
+}
+
+TEST_F(WalkExtractTest, NothingSelectedShowsNothing) {
+  LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
+  ListEntries();
+  ExtractAgain();
+  EXPECT_TRUE(OutTree().empty());
+  EXPECT_TRUE(scripted::messages.empty());
+  EXPECT_FALSE(ExtractionSucceeded);
+}
+
+TEST_F(WalkExtractTest, DuplicateNamesMapToSuccessiveItems) {
+  LoadSfx(BuildSfx({File("same.txt", "first"), File("same.txt", "second")}, BlockSpec()));
+  OverwriteMode = 2;
+  scripted::overwrites = {{true, false}};
+  ExtractAll();
+  // Each entry found its own item; the second met the first's file.
+  EXPECT_EQ(scripted::overwriteNames, std::vector<std::string>{"same.txt"});
+  EXPECT_EQ(Out("same.txt"), "second");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+}
+
+TEST_F(WalkExtractTest, NamesDifferingInCaseFindTheirItemsInTurn) {
+  // The list compares without regard to case: the second search starts after
+  // the first hit and finds the other item.
+  LoadSfx(BuildSfx({File("Same.txt", "first"), File("sAME.txt", "second")}, BlockSpec()));
+  OverwriteMode = 0;
+  ExtractAll();
+  EXPECT_TRUE(SelectedItems(dialog, kEntryListId).empty());
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+}
+
+struct OverwriteRow {
+  const char* what;
+  uint8_t mode;
+  std::vector<OverwriteReply> replies;
+  std::vector<std::string> prompted;  // ExistingFileName at each prompt
+  const char* a;                      // content of a.txt and b.txt afterwards
+  const char* b;
+  uint8_t modeAfter;
+};
+
+class OverwriteTest : public WalkExtractTest, public ::testing::WithParamInterface<OverwriteRow> {};
+
+TEST_P(OverwriteTest, ExistingFiles) {
+  const OverwriteRow& row = GetParam();
+  temp.Write("out/a.txt", "old a");
+  temp.Write("out/sub/b.txt", "old b");
+  LoadSfx(BuildSfx({File("a.txt", "new a"), File("sub/b.txt", "new b"), File("c.txt", "new c")}, BlockSpec()));
+  OverwriteMode = row.mode;
+  scripted::overwrites.assign(row.replies.begin(), row.replies.end());
+  ExtractAll();
+  EXPECT_EQ(scripted::overwriteNames, row.prompted) << row.what;
+  EXPECT_EQ(Out("a.txt"), row.a) << row.what;
+  EXPECT_EQ(Out("sub/b.txt"), row.b) << row.what;
+  EXPECT_EQ(Out("c.txt"), "new c") << row.what;
+  EXPECT_EQ(OverwriteMode, row.modeAfter) << row.what;
+  // A file left alone counts as dealt with.
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone}) << row.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryMode, OverwriteTest,
+    ::testing::Values(
+        OverwriteRow{"overwrite", 0, {}, {}, "new a", "new b", 0},
+        OverwriteRow{"unknown mode acts as overwrite", 7, {}, {}, "new a", "new b", 7},
+        OverwriteRow{"skip", 1, {}, {}, "old a", "old b", 1},
+        OverwriteRow{"ask: yes, no", 2, {{true, false}, {false, false}}, {"a.txt", "b.txt"}, "new a", "old b", 2},
+        OverwriteRow{"ask: no, yes", 2, {{false, false}, {true, false}}, {"a.txt", "b.txt"}, "old a", "new b", 2},
+        OverwriteRow{"ask: yes for all", 2, {{true, true}}, {"a.txt"}, "new a", "new b", 0},
+        OverwriteRow{"ask: no for all", 2, {{false, true}}, {"a.txt"}, "old a", "old b", 1}));
+
+TEST_F(WalkExtractTest, CrcMismatchLeavesTheDamagedFileAndReports) {
+  ZipEntry bad = File("bad.txt", "damaged content");
+  bad.crc = 0x12345678;
+  bad.timeDate = 0x2A6453DD;
+  LoadSfx(BuildSfx({bad, File("good.txt", "good")}, BlockSpec()));
+  ExtractAll();
+  EXPECT_EQ(Out("bad.txt"), "damaged content");
+  EXPECT_EQ(LastWriteTime(temp.Win("out/bad.txt")), DosTimeAsUtc(0x2A64, 0x53DD));
+  EXPECT_EQ(Out("good.txt"), "good");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
+  EXPECT_EQ(ControlText(dialog, kStatusLineId), "One or more file(s) could not be extracted.");
+  EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{"bad.txt"});
+  EXPECT_FALSE(ExtractionSucceeded);
+}
+
+TEST_F(WalkExtractTest, SecondExtractionTouchesOnlyWhatIsStillSelected) {
+  ZipEntry bad = File("bad.txt", "x");
+  bad.crc = 1;
+  LoadSfx(BuildSfx({bad, File("good.txt", "good")}, BlockSpec()));
+  ExtractAll();
+  temp.Write("out/good.txt", "changed by the user");
+  scripted::messages.clear();
+  OverwriteMode = 0;
+  ExtractAgain();
+  EXPECT_EQ(Out("good.txt"), "changed by the user");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
+}
+
+TEST_F(WalkExtractTest, UnknownMethodLeavesAnEmptyFileAndEndsTheWalk) {
+  ZipEntry lzma = File("packed.bin", "not really");
+  lzma.method = 12;
+  lzma.timeDate = 0x2A6453DD;
+  LoadSfx(BuildSfx({File("first.txt", "1"), lzma, File("never.txt", "n")}, BlockSpec()));
+  ExtractAll();
+  EXPECT_EQ(Out("packed.bin"), "");
+  EXPECT_EQ(LastWriteTime(temp.Win("out/packed.bin")), DosTimeAsUtc(0x2A64, 0x53DD));
+  EXPECT_FALSE(temp.Exists("out/never.txt"));
+  EXPECT_EQ(scripted::messages, (std::vector<RecordedMessage>{{"Error...", "Unknown compression type", 0x10}}));
+  EXPECT_FALSE(ExtractionSucceeded);
+  EXPECT_FALSE(Busy);
+}
+
+TEST_F(WalkExtractTest, AutoExtractSuppressesOnlyTheSuccessMessage) {
+  BlockSpec block;
+  block.flags |= 0x40;
+  LoadSfx(BuildSfx({File("a", "1")}, block));
+  ExtractAll();
+  EXPECT_TRUE(scripted::messages.empty());
+  EXPECT_TRUE(ExtractionSucceeded);
+
+  ZipEntry bad = File("b", "2");
+  bad.crc = 5;
+  CloseSfx();
+  LoadSfx(BuildSfx({bad}, block));
+  ExtractAll("out2");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
+}
+
+TEST_F(WalkExtractTest, FileThatCannotBeCreatedIsReportedAndTheWalkGoesOn) {
+  // "a/b" is a file, so "a/b/c" cannot be created below it; the folder entry
+  // "a/b/" finds a file, not a folder.
+  LoadSfx(BuildSfxFromArchive(CorpusFile("zip/go/dupdir.zip")));
+  ExtractAll();
+  std::string out = temp.Win("out");
+  EXPECT_EQ(scripted::messages,
+            (std::vector<RecordedMessage>{{"Cannot open file ...", out + "\\a\\b\\", 0x10},
+                                          {"Cannot open file ...", out + "\\a\\b\\c", 0x10},
+                                          kSomeFailed}))
+      << scripted::MessageLog();
+  EXPECT_EQ(OutTree(), (std::vector<std::string>{"a/", "a/b"}));
+}
+
+TEST_F(WalkExtractTest, NoStatusLineChangesNothingElse) {
+  DestroyEngineDialog(dialog);
+  dialog = CreateEngineDialog(false);
+  LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
+  ExtractAll();
+  EXPECT_EQ(Out("a"), "1");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+}
+
+// The one message let through per file can start a second walk; it must
+// return at once and leave the running walk undisturbed.
+TEST_F(WalkExtractTest, SecondWalkCannotStartWhileOneRuns) {
+  LoadSfx(BuildSfx({File("a", "1"), File("b", "2")}, BlockSpec()));
+  ListEntries();
+  SelectAllItems(dialog, kEntryListId);
+  struct Probe {
+    HWND dialog;
+    int calls = 0;
+    bool busyInside = false;
+  } probe{dialog};
+  PostMessageCallback(
+      dialog,
+      [](void* p) {
+        Probe& probe = *static_cast<Probe*>(p);
+        ++probe.calls;
+        probe.busyInside = Busy;
+        EXPECT_TRUE(WalkRunning());
+        WalkEntries(probe.dialog, kEntryListId, true);   // would empty the list
+        WalkEntries(probe.dialog, kEntryListId, false);  // would extract again
+      },
+      &probe);
+  ExtractAgain();
+  EXPECT_EQ(probe.calls, 1);
+  EXPECT_TRUE(probe.busyInside);
+  EXPECT_EQ(ListItems(dialog, kEntryListId), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+  EXPECT_FALSE(WalkRunning());
+}
+
+TEST_F(WalkExtractTest, WalkStoppingBeforeTheDirectoryReportsFailure) {
+  // Entries behind junk are never seen: the walk must not claim success.
+  LoadSfx(BuildSfxFromArchive(CorpusFile("zip/libarchive/test_compat_zip_2.zip")));
+  ExtractAll();
+  EXPECT_EQ(Out("file1"), "");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
+  EXPECT_FALSE(ExtractionSucceeded);
+}
+
+#ifndef _WIN32
+TEST_F(WalkExtractTest, RootFolderYieldsPathsOfTheFormDriveName) {
+  HostMapDrive('C', temp.Native("croot").c_str());
+  temp.Write("croot/pagefile.sys", "a drive root is never empty");
+  LoadSfx(BuildSfx({File("name.txt", "at the root"), File("sub/x", "y")}, BlockSpec()));
+  ListEntries();
+  SelectAllItems(dialog, kEntryListId);
+  strcpy(DestFolder, "C:\\");
+  WalkEntries(dialog, kEntryListId, false);
+  EXPECT_EQ(temp.Read("croot/name.txt"), "at the root");
+  EXPECT_EQ(temp.Read("croot/sub/x"), "y");
+  EXPECT_STREQ(DestFolder, "C:");
+  EXPECT_EQ(ControlText(dialog, kStatusLineId), "Extracting: C:\\sub\\x");
+}
+
+TEST_F(WalkExtractTest, FailedCloseIsReportedAndTheItemKeepsItsState) {
+  LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
+  HostFailNextCloses(1);
+  ExtractAll();
+  EXPECT_EQ(scripted::messages,
+            (std::vector<RecordedMessage>{{"Cannot close the file", temp.Win("out") + "\\a", 0x10}, kAllDone}));
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,140 @@
+// Encrypted entries in the walk: the remembered password, the prompts, and
+// the end of the walk after three wrong answers.
+#include "support/engine_fixture.h"
+#ifndef _WIN32
+#include "platform/host_control.h"
+#endif
+
+namespace {
+
+ZipEntry Secret(const std::string& name, const std::string& data, const std::string& password) {
+  ZipEntry e;
+  e.name = name;
+  e.data = data;
+  e.password = password;
+  return e;
+}
+
+ZipEntry Plain(const std::string& name, const std::string& data) {
+  ZipEntry e;
+  e.name = name;
+  e.data = data;
+  return e;
+}
+
+const RecordedMessage kAllDone = {"Information", "All files have been extracted.", 0x40};
+
+using WalkPasswordTest = EngineTest;
+
+TEST_F(WalkPasswordTest, NoPasswordYetAsksAndAWrongThenRightAnswerExtracts) {
+  LoadSfx(BuildSfx({Secret("one.txt", "first secret", "open sesame")}, BlockSpec()));
+  scripted::passwords = {"wrong", "open sesame"};
+  bool busyDuringPrompt = true;
+  scripted::onPrompt = [&] {
+    busyDuringPrompt = Busy;
+#ifndef _WIN32
+    EXPECT_EQ(HostCurrentCursor(), IDC_ARROW);
+#endif
+  };
+  ExtractAll();
+  EXPECT_EQ(scripted::passwordPrompts, 2);
+  EXPECT_FALSE(busyDuringPrompt);
+  EXPECT_EQ(Out("one.txt"), "first secret");
+  EXPECT_STREQ(Password, "open sesame");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+}
+
+TEST_F(WalkPasswordTest, RememberedPasswordIsTriedFirstAndReplacedWhenItFails) {
+  LoadSfx(BuildSfx({Secret("a", "alpha", "pw1"), Secret("b", "bravo", "pw1"), Secret("c", "charlie", "pw2"),
+                    Secret("d", "delta", "pw2")},
+                   BlockSpec()));
+  scripted::passwords = {"pw1", "pw2"};
+  ExtractAll();
+  // One prompt for a (nothing remembered), none for b, one for c, none for d.
+  EXPECT_EQ(scripted::passwordPrompts, 2);
+  EXPECT_EQ(Out("a") + Out("b") + Out("c") + Out("d"), "alphabravocharliedelta");
+  EXPECT_STREQ(Password, "pw2");
+}
+
+TEST_F(WalkPasswordTest, ThreeWrongPasswordsEndTheWalkSilently) {
+  LoadSfx(BuildSfx({Plain("before.txt", "kept"), Secret("locked.txt", "x", "right"), Plain("after.txt", "a")},
+                   BlockSpec()));
+  scripted::passwords = {"one", "two", "three", "right"};
+  ExtractAll();
+  EXPECT_EQ(scripted::passwordPrompts, 3);
+  EXPECT_EQ(Out("before.txt"), "kept");
+  EXPECT_FALSE(temp.Exists("out/locked.txt"));
+  EXPECT_FALSE(temp.Exists("out/after.txt"));
+  EXPECT_TRUE(scripted::messages.empty());
+  EXPECT_FALSE(ExtractionSucceeded);
+  EXPECT_FALSE(Busy);
+  // The third wrong text stays and is tried first next time.
+  EXPECT_STREQ(Password, "three");
+  ExtractAgain();
+  EXPECT_EQ(scripted::passwordPrompts, 4);
+  EXPECT_EQ(Out("locked.txt"), "x");
+}
+
+TEST_F(WalkPasswordTest, EmptyAnswerCountsAsAFailedAttempt) {
+  LoadSfx(BuildSfx({Secret("s", "data", "pw")}, BlockSpec()));
+  scripted::passwords = {"", "", "pw"};
+  ExtractAll();
+  EXPECT_EQ(scripted::passwordPrompts, 3);
+  EXPECT_EQ(Out("s"), "data");
+}
+
+TEST_F(WalkPasswordTest, OverlongAnswerIsCutTo79Characters) {
+  std::string longPassword(79, 'p');
+  LoadSfx(BuildSfx({Secret("s", "data", longPassword)}, BlockSpec()));
+  scripted::passwords = {longPassword + "tail"};
+  ExtractAll();
+  EXPECT_EQ(scripted::passwordPrompts, 1);
+  EXPECT_EQ(Out("s"), "data");
+}
+
+TEST_F(WalkPasswordTest, PasswordIsAskedBeforeAnExistingFileIsLeftAlone) {
+  temp.Write("out/s.txt", "old");
+  LoadSfx(BuildSfx({Secret("s.txt", "new", "pw")}, BlockSpec()));
+  OverwriteMode = 1;
+  scripted::passwords = {"pw"};
+  ExtractAll();
+  EXPECT_EQ(scripted::passwordPrompts, 1);
+  EXPECT_EQ(Out("s.txt"), "old");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+}
+
+TEST_F(WalkPasswordTest, StreamedHeadersCheckTheTimeByte) {
+  ZipEntry streamed = Secret("streamed.txt", "time checked", "pw");
+  streamed.flags = 0x0008;
+  streamed.signedDescriptor = true;
+  LoadSfx(BuildSfx({streamed}, BlockSpec()));
+  scripted::passwords = {"pw"};
+  ExtractAll();
+  EXPECT_EQ(scripted::passwordPrompts, 1);
+  EXPECT_EQ(Out("streamed.txt"), "time checked");
+}
+
+struct ToolRow {
+  const char* archive;
+  const char* storedName;
+  const char* storedFile;
+};
+
+class ToolCryptTest : public EngineTest, public ::testing::WithParamInterface<ToolRow> {};
+
+TEST_P(ToolCryptTest, StoredEncryptedEntriesOfIndependentWriters) {
+  std::string tools = std::string(SFX_SOURCE_DIR) + "/tests/data/tools/";
+  LoadSfx(BuildSfxFromArchive(ReadNativeFile(tools + GetParam().archive)));
+  scripted::passwords = {"s3cret"};
+  ExtractAll();
+  EXPECT_EQ(scripted::passwordPrompts, 1);
+  EXPECT_EQ(Out("plain.txt"), ReadNativeFile(tools + "plain.txt"));
+  EXPECT_EQ(Out(GetParam().storedName), ReadNativeFile(tools + GetParam().storedFile));
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone}) << scripted::MessageLog();
+}
+
+INSTANTIATE_TEST_SUITE_P(StoredArchives, ToolCryptTest,
+                         ::testing::Values(ToolRow{"infozip-store-crypt.zip", "data.bin", "data.bin"},
+                                           ToolRow{"7z-store-crypt.zip", "data.bin", "data.bin"}));
+
+}  // namespace
