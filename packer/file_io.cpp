@@ -2,6 +2,7 @@
 #include "file_io.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,35 @@ namespace {
 // Bytes per read when copying the archive body: large enough that a 2 GiB
 // archive needs few system calls, small enough to sit on the heap unnoticed.
 const size_t kCopyChunkSize = 1 << 20;
+
+// The temporary output of this process, for the signal handler: an
+// interrupted pack leaves nothing behind either.  Only one output is pending
+// at a time.  Room for PATH_MAX and the ".tmpXXXXXX" suffix.
+const size_t kPendingPathSize = 4096 + 16;
+char pendingPath[kPendingPathSize];
+volatile sig_atomic_t pendingSet = 0;
+
+void RemovePendingAndExit(int signal) {
+  if (pendingSet) ::unlink(pendingPath);
+  ::_exit(128 + signal);
+}
+
+void WatchSignals() {
+  static const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+  for (int s : kSignals) {
+    struct sigaction action = {};
+    action.sa_handler = RemovePendingAndExit;
+    ::sigaction(s, &action, nullptr);
+  }
+}
+
+void SetPending(const std::string& path) {
+  if (path.size() >= kPendingPathSize) return;
+  pendingSet = 0;
+  path.copy(pendingPath, path.size());
+  pendingPath[path.size()] = '\0';
+  pendingSet = 1;
+}
 
 std::string SystemError(const std::string& what, const std::string& path) {
   return path + ": " + what + ": " + std::strerror(errno);
@@ -81,6 +111,8 @@ PendingOutput::PendingOutput(const std::string& finalPath) : finalPath_(finalPat
   fd_ = ::mkstemp(name.data());
   if (fd_ < 0) throw Refusal(SystemError("cannot create a temporary file beside", finalPath));
   tempPath_ = name.data();
+  WatchSignals();
+  SetPending(tempPath_);
   // mkstemp creates the file 0600; give it the mode a new file would get.
   mode_t mask = ::umask(0);
   ::umask(mask);
@@ -88,6 +120,7 @@ PendingOutput::PendingOutput(const std::string& finalPath) : finalPath_(finalPat
 }
 
 PendingOutput::~PendingOutput() {
+  pendingSet = 0;
   if (committed_) return;
   if (fd_ >= 0) ::close(fd_);
   ::unlink(tempPath_.c_str());
@@ -112,4 +145,5 @@ void PendingOutput::Commit() {
   if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0)
     throw Refusal(SystemError("cannot rename the temporary file to", finalPath_));
   committed_ = true;
+  pendingSet = 0;
 }

@@ -97,6 +97,32 @@ TEST_F(PackRefusal, ArchivesThatCannotBeRebasedCorrectly) {
   }
 }
 
+// The stub scans its search window forward and takes the first end record
+// signature whose comment reaches the end of the file: an information text
+// can hold one that comes before the archive's own.
+TEST_F(PackRefusal, TextThatTheStubWouldTakeForTheEndRecord) {
+  WriteText(dir / "b.txt", std::string(600, 'b'));
+  ASSERT_EQ(RunTool({"zip", "-q0", dir / "big.zip", "b.txt"}, dir.Path()).exitCode, 0);
+  size_t zipSize = ReadBytes(dir / "big.zip").size();
+  std::string infoCaption = "c";
+  // Comment length from the fake record to the end of the file.
+  size_t reach = zipSize + 2 + infoCaption.size();
+  if ((reach & 0xFF) == 0) reach += 1, infoCaption += "c";
+  std::string fake = std::string("PK\x05\x06", 4) + std::string(16, 'x');
+  fake += (char)(reach & 0xFF);
+  fake += (char)(reach >> 8);
+  WriteText(dir / "info.txt", fake);
+  before = dir.List();
+  ExpectRefused({"pack", "--stub", "stub.exe", "--info-file", "info.txt", "--info-caption",
+                 infoCaption, "big.zip", "out.exe"},
+                1, "the stub would not find this archive's end record");
+  // Another comment length and the stub passes it over.
+  fake[fake.size() - 2] = (char)((reach & 0xFF) == 1 ? 2 : 1);
+  WriteText(dir / "info.txt", fake);
+  EXPECT_EQ(Mksfx({"pack", "--stub", "stub.exe", "--info-file", "info.txt", "--info-caption",
+                   infoCaption, "big.zip", "new.exe"}, dir.Path()).exitCode, 0);
+}
+
 TEST_F(PackRefusal, WrongCommandLines) {
   WriteText(dir / "info.txt", "info");
   before = dir.List();
