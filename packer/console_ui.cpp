@@ -1,0 +1,89 @@
+// The stub's user interface on a terminal.
+#include "console_ui.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#include "extract/extract.h"
+#include "platform/host_control.h"
+#include "startup/startup.h"
+#include "ui/dialogs.h"
+
+ConsoleScript& Console() {
+  static ConsoleScript script;
+  return script;
+}
+
+std::string OneLine(const char* text) {
+  std::string line;
+  for (const char* p = text; *p; ++p) {
+    if (p[0] == '\r' && p[1] == '\n') {
+      line += ' ';
+      ++p;
+    } else {
+      line += *p;
+    }
+  }
+  return line;
+}
+
+void ShowMessage(const char* text, const char* caption, UINT) {
+  std::cout << OneLine(caption) << ": " << OneLine(text) << "\n" << std::flush;
+}
+
+// The information dialog is accepted: the main dialog follows.
+void RunInfoDialog() {
+  const char* caption = SfxSettings.HasInfoCaption ? SfxSettings.InfoCaption : "Information";
+  std::cout << OneLine(caption) << ": " << OneLine(SfxSettings.InfoText) << "\n";
+}
+
+void RunPasswordPrompt() {
+  std::string typed;
+  ConsoleScript& s = Console();
+  if (!s.passwords.empty()) {
+    typed = s.passwords.front();
+    s.passwords.pop_front();
+  }
+  // The prompt's edit field holds 79 characters.
+  if (typed.size() > kPasswordSize - 1) typed.resize(kPasswordSize - 1);
+  std::memcpy(TypedPassword, typed.c_str(), typed.size() + 1);
+  TypedPasswordLength = (int32_t)typed.size();
+}
+
+void RunOverwritePrompt() {
+  if (OverwriteMode != 0) OverwriteAnswer = Console().overwriteAnswer;
+}
+
+// What the main dialog does from its initialisation to a pressed Extract:
+// list the entries, select them (or the chosen ones), extract into the
+// destination.  The program to run afterwards is named, not started.
+void RunMainDialog() {
+  ConsoleScript& s = Console();
+  HWND dialog = HostCreateDialog();
+  HostAddListBox(dialog, kEntryListId, true);
+  HostAddListBox(dialog, kPlainEntryListId, false);
+  HostAddStatic(dialog, kStatusLineId);
+  OverwriteMode = (uint8_t)(s.overwriteMode >= 0 ? s.overwriteMode : SfxSettings.OverwriteButtonId - kOverwriteButton);
+  WalkEntries(dialog, kEntryListId, true);
+  HWND list = GetDlgItem(dialog, kEntryListId);
+  if (s.select.empty()) {
+    SendMessageA(list, LB_SETSEL, TRUE, -1);
+  } else {
+    for (const std::string& name : s.select) {
+      LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)name.c_str());
+      if (at == LB_ERR)
+        s.unknownSelections.push_back(name);
+      else
+        SendMessageA(list, LB_SETSEL, TRUE, at);
+    }
+  }
+  if (s.unknownSelections.empty()) {
+    std::snprintf(DestFolder, sizeof DestFolder, "%s", s.destination.c_str());
+    WalkEntries(dialog, kEntryListId, false);
+    s.extractionSucceeded = ExtractionSucceeded;
+    if (ExtractionSucceeded && SfxSettings.HasRunCommand)
+      std::cout << "After extraction, run : " << SfxSettings.RunCommand << " (not started by mksfx)\n";
+  }
+  HostDestroyDialog(dialog);
+}

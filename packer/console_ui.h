@@ -1,0 +1,24 @@
+// The stub's user interface on a terminal, for `mksfx extract`: messages are
+// printed, prompts are answered from the command line, and the main dialog
+// is a scripted sequence of the walks it would run.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+struct ConsoleScript {
+  std::deque<std::string> passwords;  // typed at each password prompt, then ""
+  bool overwriteAnswer = false;       // the answer to every overwrite prompt
+  int overwriteMode = -1;             // -1: the self-extractor's own setting
+  std::vector<std::string> select;    // entry names to extract; empty: all
+  std::string destination;            // the Windows path of the folder
+  bool extractionSucceeded = false;   // as the last extraction walk left it
+  std::vector<std::string> unknownSelections;
+};
+
+// The script the console front end follows.
+ConsoleScript& Console();
+
+// "\r\n" in a message shown as one blank, so each message is one line.
+std::string OneLine(const char* text);
