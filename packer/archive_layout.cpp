@@ -94,43 +94,57 @@ bool LocalHeadersInPlace(const InputFile& file, const std::vector<CentralEntry>&
   return true;
 }
 
-// Tries the candidate bases in order; the first that reads the directory with
-// every local header in place wins, else the first that reads the directory.
+// Reads the directory as if the archive began `base` bytes into the file.
+// 0: not a directory there; 1: a directory whose offsets miss local headers;
+// 2: a directory with every local header in place.
+int TryBase(const InputFile& file, const EndRecord& end, uint64_t base, ArchiveLayout& layout) {
+  uint64_t centralPos = end.centralOffset + base;
+  if (centralPos + 4 > end.pos) return 0;
+  if (!HasSignature(file.ReadAt(centralPos, 4).data(), zip::kCentralHeaderSignature)) return 0;
+  std::vector<uint8_t> central = file.ReadAt(centralPos, (size_t)(end.pos - centralPos));
+  std::vector<CentralEntry> entries;
+  if (!ParseCentral(central, centralPos, end.entries, base, entries, file.Path())) return 0;
+  layout.base = base;
+  layout.centralPos = centralPos;
+  layout.centralSize = central.size();
+  layout.central = std::move(central);
+  layout.entries = std::move(entries);
+  return LocalHeadersInPlace(file, layout.entries, centralPos) ? 2 : 1;
+}
+
+// The bases in order of likelihood: offsets counted from the file's start,
+// the prefix implied by the stored directory size, then any central header
+// signature near the end.  The first with every local header in place wins,
+// else the first that reads as a directory.
 bool ReadDirectory(const InputFile& file, const EndRecord& end, ArchiveLayout& layout) {
   std::vector<uint64_t> bases = {0};
   if (end.pos >= (uint64_t)end.centralSize + end.centralOffset)
     bases.push_back(end.pos - end.centralSize - end.centralOffset);
-  uint64_t searchFrom = end.pos > kCentralSearchLimit ? end.pos - kCentralSearchLimit : 0;
-  searchFrom = std::max<uint64_t>(searchFrom, end.centralOffset);
-  if (searchFrom < end.pos) {
-    std::vector<uint8_t> region = file.ReadAt(searchFrom, (size_t)(end.pos - searchFrom));
-    for (size_t at : FindSignatures(region, zip::kCentralHeaderSignature)) {
-      if (bases.size() >= kMaxBaseCandidates) break;
-      bases.push_back(searchFrom + at - end.centralOffset);
-    }
-  }
   bool found = false;
-  ArchiveLayout fallback;
-  for (uint64_t base : bases) {
-    uint64_t centralPos = end.centralOffset + base;
-    if (centralPos > end.pos) continue;
-    std::vector<uint8_t> central = file.ReadAt(centralPos, (size_t)(end.pos - centralPos));
-    std::vector<CentralEntry> entries;
-    if (!ParseCentral(central, centralPos, end.entries, base, entries, file.Path())) continue;
+  bool searched = false;
+  for (size_t i = 0; i < bases.size(); ++i) {
     ArchiveLayout candidate;
-    candidate.base = base;
-    candidate.centralPos = centralPos;
-    candidate.centralSize = central.size();
-    candidate.central = std::move(central);
-    candidate.entries = std::move(entries);
-    if (LocalHeadersInPlace(file, candidate.entries, centralPos)) {
+    int result = TryBase(file, end, bases[i], candidate);
+    if (result == 2) {
       layout = std::move(candidate);
       return true;
     }
-    if (!found) fallback = std::move(candidate);
-    found = true;
+    if (result == 1 && !found) {
+      layout = std::move(candidate);
+      found = true;
+    }
+    if (i + 1 == bases.size() && !searched) {
+      searched = true;
+      uint64_t from = end.pos > kCentralSearchLimit ? end.pos - kCentralSearchLimit : 0;
+      from = std::max<uint64_t>(from, end.centralOffset);
+      if (from >= end.pos) continue;
+      std::vector<uint8_t> region = file.ReadAt(from, (size_t)(end.pos - from));
+      for (size_t at : FindSignatures(region, zip::kCentralHeaderSignature)) {
+        if (bases.size() >= kMaxBaseCandidates) break;
+        bases.push_back(from + at - end.centralOffset);
+      }
+    }
   }
-  if (found) layout = std::move(fallback);
   return found;
 }
 

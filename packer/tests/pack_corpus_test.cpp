@@ -87,30 +87,4 @@ TEST(PackCorpus, EveryArchiveIsPackedOrRefusedWithItsReason) {
   }
 }
 
-// Archives written by the tools in ways the stub cannot walk.
-TEST(PackCorpus, StreamedToolArchivesNeedForce) {
-  TempDir dir;
-  WriteBytes(dir / "stub.exe", FakeStub());
-  WriteText(dir / "hello.txt", std::string(3000, 'h'));
-  struct Row {
-    std::vector<std::string> command;
-    const char* finding;
-  };
-  const Row rows[] = {
-      {{"bsdtar", "--format", "zip", "-cf", dir / "in.zip", "hello.txt"}, "sizes only in a data descriptor"},
-      {{"bsdtar", "--format", "zip", "--options", "zip:compression=store", "-cf", dir / "in.zip",
-        "hello.txt"},
-       "CRC only in a data descriptor"},
-      {{"sh", "-c", "zip -q - hello.txt | cat > in.zip"}, "sizes only in a data descriptor"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.command.back());
-    RunTool({"rm", "-f", dir / "in.zip"});
-    ASSERT_EQ(RunTool(row.command, dir.Path()).exitCode, 0);
-    RunResult r = Mksfx({"pack", "--stub", dir / "stub.exe", dir / "in.zip", dir / "out.exe"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find(row.finding), std::string::npos) << r.err;
-  }
-}
-
 }  // namespace

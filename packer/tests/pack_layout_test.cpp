@@ -168,18 +168,24 @@ TEST_F(PackLayout, PrefixedInputsAreRebasedFromTheirFirstLocalHeader) {
   }
 }
 
+// test-baddirsz and test-badbase are test.zip with a wrong directory size in
+// the end record; behind a prefix their offsets count from the archive, so
+// neither the stored offset nor the size leads to the directory.  Packed, all
+// of them give test.zip's self-extractor byte for byte.
 TEST_F(PackLayout, WrongDirectorySizesAreCorrectedInTheOutput) {
+  Pack(CorpusFile("zip/go/test.zip"), {"--no-block"});
+  std::vector<uint8_t> expected = ReadBytes(dir / "out.exe");
   for (const char* name : {"zip/go/test-baddirsz.zip", "zip/go/test-badbase.zip"}) {
-    SCOPED_TRACE(name);
-    std::string sfx = Pack(CorpusFile(name), {"--no-block"});
-    std::vector<uint8_t> in = ReadBytes(CorpusFile("zip/go/test.zip")), out = ReadBytes(sfx);
-    // The same archive as test.zip, whose end record is right.
-    ASSERT_EQ(out.size(), kImageSize + in.size());
-    size_t end = out.size() - 22 - 26;
-    EXPECT_EQ(Le32(out, end + 12), Le32(in, in.size() - 22 - 26 + 12));
-    EXPECT_EQ(Fixture({"contents", sfx}), Fixture({"contents", CorpusFile("zip/go/test.zip")}));
-    ExpectUnzipAccepts(sfx);
+    std::vector<uint8_t> prefixed = FakeStub(500), damaged = ReadBytes(CorpusFile(name));
+    prefixed.insert(prefixed.end(), damaged.begin(), damaged.end());
+    WriteBytes(dir / "prefixed.zip", prefixed);
+    for (const std::string& input : {CorpusFile(name), dir / "prefixed.zip"}) {
+      SCOPED_TRACE(input + " from " + name);
+      Pack(input, {"--no-block"});
+      EXPECT_TRUE(ReadBytes(dir / "out.exe") == expected);
+    }
   }
+  ExpectUnzipAccepts(dir / "out.exe");
 }
 
 TEST_F(PackLayout, TheLowestLocalHeaderStartsTheArchiveWhateverTheDirectoryOrder) {
