@@ -27,6 +27,10 @@ add_executable(engine_tests ${SFX_UNIT_TESTS} ${SFX_TEST_SUPPORT})
 target_include_directories(engine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(engine_tests PRIVATE SFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(engine_tests PRIVATE sfxengine GTest::gtest GTest::gtest_main)
+# zlib and libdeflate: the inflate tests' oracle and stream writers (host only;
+# never linked into the stub).
+find_package(ZLIB REQUIRED)
+target_link_libraries(engine_tests PRIVATE ZLIB::ZLIB deflate)
 gtest_discover_tests(engine_tests DISCOVERY_TIMEOUT 60
                      PROPERTIES ENVIRONMENT "SFX_BUILD_DIR=${CMAKE_BINARY_DIR}")
 
