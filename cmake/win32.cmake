@@ -16,14 +16,16 @@ set_target_properties(sfxstub PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY
 # constructors: the program starts at Start() and ends with ExitProcess.
 target_compile_options(sfxstub PRIVATE
   -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
-  -ffunction-sections -fdata-sections -fno-stack-protector -fno-threadsafe-statics
+  -ffunction-sections -fno-stack-protector -fno-threadsafe-statics
   -fno-ident -fomit-frame-pointer -Wall -Wextra)
 target_compile_definitions(sfxstub PRIVATE SFX_STUB=1 WIN32_LEAN_AND_MEAN)
 target_link_options(sfxstub PRIVATE
   -nostdlib -nostartfiles -Wl,-e,_Start@0 -Wl,--gc-sections -s
   -Wl,--disable-dynamicbase -Wl,--disable-reloc-section -Wl,--file-alignment,512
-  -Wl,--section-alignment,4096 -Wl,--no-insert-timestamp)
+  -Wl,--section-alignment,4096 -Wl,--no-insert-timestamp
+  -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld)
 target_link_libraries(sfxstub PRIVATE kernel32 user32 shell32 gcc)
+set_target_properties(sfxstub PROPERTIES LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/stub.ld)
 # The build fails when the stub outgrows its budget or holds a ZIP signature.
 add_custom_command(TARGET sfxstub POST_BUILD
   COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/check-stub $<TARGET_FILE:sfxstub>

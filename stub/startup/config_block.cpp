@@ -5,8 +5,9 @@
 int32_t ArchiveStart;
 uint16_t BlockLength;
 
-Settings SfxSettings = {TRUE, TRUE, FALSE, kAskButton, FALSE, FALSE, {}, FALSE, {}, FALSE, {},
-                        FALSE, nullptr, FALSE, nullptr};
+// Zero-filled in the image (its 800 bytes cost nothing there); the defaults
+// are set by ResetSettings before the block is read.
+Settings SfxSettings;
 
 // The text that stands for the system's temporary folder in the default folder.
 const char kTempFolderMark[] = "><";
@@ -41,6 +42,7 @@ void ResetSettings() {
 }
 
 void ReadConfigurationBlock() {
+  ResetSettings();
   ArchiveStart = kDefaultArchiveStart;
   BlockLength = 0;
   if ((int32_t)GetFileSize(ArchiveFile, nullptr) > ArchiveStart) LocateArchive();

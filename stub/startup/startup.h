@@ -78,7 +78,8 @@ struct Settings {
   char* InfoCaption;  // length + 1 bytes from the heap, or nullptr
 };
 
-// Written once by ReadConfigurationBlock, read-only afterwards.
+// Written once by ReadConfigurationBlock, which starts from the defaults,
+// read-only afterwards.
 extern Settings SfxSettings;
 
 // Overwrite-mode radio buttons of the main dialog.
@@ -98,8 +99,9 @@ const uint8_t kFlagOverwriteAlways = 0x08;
 const uint8_t kFlagSkipExisting = 0x10;
 const uint8_t kFlagAutoExtract = 0x40;
 
-// Sets ArchiveStart and BlockLength, runs the locator when the file is longer
-// than 0x5400 bytes, and fills SfxSettings from the block when there is one.
+// Sets the default settings, ArchiveStart and BlockLength, runs the locator
+// when the file is longer than 0x5400 bytes, and fills SfxSettings from the
+// block when there is one.
 void ReadConfigurationBlock();
 
 // The settings' defaults, with no texts (tests and the program's end).

@@ -18,7 +18,14 @@ const int kCentralExtraLength = 30;
 const int kCentralCommentLength = 32;
 const int kCentralLocalHeaderOffset = 42;  // signed 32-bit absolute position
 
-inline uint16_t Read16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
+// Both targets are little-endian and load unaligned words: one move each.
+inline uint16_t Read16(const uint8_t* p) {
+  uint16_t v;
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
+}
 inline uint32_t Read32(const uint8_t* p) {
-  return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+  uint32_t v;
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
 }
