@@ -12,9 +12,8 @@ typedef std::vector<std::string> Arguments;
 int RunPackCommand(const Arguments& args);
 int RunInfoCommand(const Arguments& args);
 
-// Runs the stub's engine on Linux (extract_command.cpp).  Weak, so that mksfx
-// builds and says so when that command is not part of the build.
-int RunExtractCommand(const Arguments& args) __attribute__((weak));
+// Runs the stub's start-up and walk on Linux (extract_command.cpp).
+int RunExtractCommand(const Arguments& args);
 
 // The stub that pack uses when --stub is not given: $MKSFX_STUB, else
 // ../win32/sfxstub.exe beside the mksfx binary.

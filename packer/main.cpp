@@ -16,8 +16,8 @@ const char kHelp[] =
     "                                  (mksfx pack --help lists the options)\n"
     "  info FILE                       show a self-extractor's settings and entries\n"
     "                                  as the stub reads them\n"
-    "  extract ...                     run the stub's engine on Linux\n"
-    "                                  (mksfx extract --help)\n"
+    "  extract SFX DIR [OPTIONS]       extract SFX into DIR with the stub's own\n"
+    "                                  start-up and walk (mksfx extract --help)\n"
     "  help                            this text\n"
     "\n"
     "Exit codes: 0 success, 1 refused or failed, 2 usage error.\n";
@@ -25,10 +25,7 @@ const char kHelp[] =
 int Dispatch(const std::string& command, const Arguments& args) {
   if (command == "pack") return RunPackCommand(args);
   if (command == "info") return RunInfoCommand(args);
-  if (command == "extract") {
-    if (!RunExtractCommand) throw Refusal("extract is not part of this build");
-    return RunExtractCommand(args);
-  }
+  if (command == "extract") return RunExtractCommand(args);
   if (command == "help" || command == "--help" || command == "-h") {
     std::cout << kHelp;
     return kExitSuccess;

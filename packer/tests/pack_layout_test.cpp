@@ -50,7 +50,8 @@ void ExpectUnzipAccepts(const std::string& path) {
   EXPECT_EQ((r.out + r.err).find("extra bytes"), std::string::npos) << r.out << r.err;
 }
 
-// Contents as extracted, and every offset moved by first-header distance.
+// Contents as extracted, every offset moved by the first header's distance,
+// and the stub's engine extracting what Python extracts.
 void ExpectRebased(const std::string& input, const std::string& output, uint64_t firstHeader) {
   Listed in = ListArchive(input), out = ListArchive(output);
   ASSERT_FALSE(in.offsets.empty());
@@ -61,6 +62,13 @@ void ExpectRebased(const std::string& input, const std::string& output, uint64_t
     EXPECT_EQ(out.offsets[e.first], e.second - inFirst + firstHeader) << e.first;
   EXPECT_EQ(Fixture({"contents", input}), Fixture({"contents", output}));
   ExpectUnzipAccepts(output);
+  // The stub's own start-up and walk, run on Linux, write the same files.
+  TempDir stub, python;
+  RunResult walked = Mksfx({"extract", output, stub.Path()});
+  EXPECT_EQ(walked.exitCode, 0) << walked.out << walked.err;
+  ASSERT_EQ(RunTool({"python3", "-m", "zipfile", "-e", output, python.Path()}).exitCode, 0);
+  RunResult diff = RunTool({"diff", "-r", stub.Path(), python.Path()});
+  EXPECT_EQ(diff.exitCode, 0) << diff.out;
 }
 
 class PackLayout : public ::testing::Test {
