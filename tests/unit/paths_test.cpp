@@ -152,7 +152,7 @@ TEST_F(FolderDeathTest, PathWithoutAShorterParentFailsInsteadOfRecursing) {
     return WIFEXITED(status) && WEXITSTATUS(status) != 0;
 #endif
   };
-  EXPECT_EXIT(CreateFolderPath("a:b"), endsWithReport, "Error: Error [0-9]+");
+  EXPECT_EXIT(CreateFolderPath("a:b"), endsWithReport, "Error: Error ");
 }
 
 }  // namespace
