@@ -99,6 +99,26 @@ DeflateWriter& DeflateWriter::Dynamic(bool final, const std::vector<uint8_t>& li
   return *this;
 }
 
+DeflateWriter& DeflateWriter::DynamicSpelled(bool final, uint32_t hlit, uint32_t hdist,
+                                             const std::vector<uint8_t>& codeLengthLengths,
+                                             const std::vector<std::pair<int, int>>& symbols,
+                                             const std::vector<uint8_t>& literalLengths,
+                                             const std::vector<uint8_t>& distanceLengths) {
+  Header(final, 2).Bits(hlit - 257, 5).Bits(hdist - 1, 5).Bits(19 - 4, 4);
+  for (int i = 0; i < 19; ++i) Bits(codeLengthLengths[kCodeLengthOrder[i]], 3);
+  std::vector<uint32_t> codes = CanonicalCodes(codeLengthLengths);
+  const int repeatBits[3] = {2, 3, 7};
+  for (auto [symbol, value] : symbols) {
+    Code(codes[symbol], codeLengthLengths[symbol]);
+    if (symbol >= 16) Bits((uint32_t)value, repeatBits[symbol - 16]);
+  }
+  literalLengths_ = literalLengths;
+  distanceLengths_ = distanceLengths;
+  literalCodes_ = CanonicalCodes(literalLengths_);
+  distanceCodes_ = CanonicalCodes(distanceLengths_);
+  return *this;
+}
+
 DeflateWriter& DeflateWriter::Literals(const std::string& bytes) {
   for (char c : bytes) Literal((uint8_t)c);
   return *this;

@@ -34,6 +34,16 @@ class DeflateWriter {
   DeflateWriter& Dynamic(bool final, const std::vector<uint8_t>& literalLengths,
                          const std::vector<uint8_t>& distanceLengths);
 
+  // A dynamic header spelled out: the code-length code's lengths (by
+  // symbol, 19 values), then code-length symbols with their repeat values.
+  // The block's codes are then taken to be `literalLengths` and
+  // `distanceLengths`, which the symbols are meant to describe.
+  DeflateWriter& DynamicSpelled(bool final, uint32_t hlit, uint32_t hdist,
+                                const std::vector<uint8_t>& codeLengthLengths,
+                                const std::vector<std::pair<int, int>>& symbols,
+                                const std::vector<uint8_t>& literalLengths,
+                                const std::vector<uint8_t>& distanceLengths);
+
   DeflateWriter& Literal(uint8_t byte) { return Symbol(byte); }
   DeflateWriter& Literals(const std::string& bytes);
   // A match (length 3-258, distance 1-32,768) in the current codes.

@@ -92,10 +92,14 @@ void ExpectEveryCodeDecodes(const Built& b, const std::vector<uint8_t>& lengths,
       EXPECT_EQ(e->value, v);
     } else if (s == 257) {
       EXPECT_EQ(e->extra, (int8_t)lengthExtra[v - s]);
-      if (e->extra != kExtraInvalid) EXPECT_EQ(e->value, lengthBase[v - s]);
+      if (e->extra != kExtraInvalid) {
+        EXPECT_EQ(e->value, lengthBase[v - s]);
+      }
     } else {
       EXPECT_EQ(e->extra, (int8_t)distanceExtra[v - s]);
-      if (e->extra != kExtraInvalid) EXPECT_EQ(e->value, distanceBase[v - s]);
+      if (e->extra != kExtraInvalid) {
+        EXPECT_EQ(e->value, distanceBase[v - s]);
+      }
     }
   }
 }
