@@ -109,7 +109,7 @@ PendingOutput::PendingOutput(const std::string& finalPath) : finalPath_(finalPat
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   fd_ = ::mkstemp(name.data());
-  if (fd_ < 0) throw Refusal(SystemError("cannot create a temporary file beside", finalPath));
+  if (fd_ < 0) throw Refusal(SystemError("cannot create a temporary file in its folder", finalPath));
   tempPath_ = name.data();
   WatchSignals();
   SetPending(tempPath_);
