@@ -138,15 +138,17 @@ DWORD Elapsed(const Run& run) { return GetTickCount() - run.started; }
 // Logs windows that became visible since the last look and forgets the ones
 // destroyed since.  Older windows first, so a prompt follows its owner.
 void Watch(Run* run) {
-  std::vector<HWND> visible = VisibleWindows(run->process.dwProcessId);
+  // Forget first, then look: a window destroyed in between is then either
+  // still known or no longer listed, never taken for a new one.
   std::vector<Seen> alive;
   for (const Seen& seen : run->seen)
     if (IsWindow(seen.window)) alive.push_back(seen);
   run->seen.swap(alive);
+  std::vector<HWND> visible = VisibleWindows(run->process.dwProcessId);
   for (auto it = visible.rbegin(); it != visible.rend(); ++it) {
     bool known = false;
     for (const Seen& seen : run->seen) known = known || seen.window == *it;
-    if (known) continue;
+    if (known || !IsWindow(*it)) continue;
     run->seen.push_back({*it, false});
     LogWindow(*it);
   }

@@ -192,6 +192,7 @@ std::vector<HWND> VisibleWindows(DWORD processId) {
 }
 
 void LogWindow(HWND window) {
+  if (!IsWindow(window)) return;
   switch (KindOf(window)) {
     case WindowKind::MessageBox:
       LogMessageBox(window);

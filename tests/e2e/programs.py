@@ -1,0 +1,176 @@
+"""Builds the program an end-to-end case runs: a self-extractor packed by
+mksfx, the stub alone behind junk, or the driver's fixture program.
+
+Archives are written with Python's zipfile (the peer writer) and packed
+with build/host/mksfx exactly as a user packs them; damage is applied to the
+finished file afterwards."""
+
+import io
+import os
+import random
+import struct
+import subprocess
+import zipfile
+
+# The stub's budget: a self-extractor without configuration block has its
+# archive here, and the stub alone is searched only when it is longer.
+STUB_BUDGET = 0x5400
+
+# Fixed time of every archive entry, so packed files are identical run to run.
+ENTRY_TIME = (2021, 6, 15, 12, 34, 56)
+
+ZIP_METHODS = {'store': zipfile.ZIP_STORED, 'deflate': zipfile.ZIP_DEFLATED}
+
+SIG_CENTRAL = b'PK\x01\x02'
+
+
+class CaseError(Exception):
+    """The case file asks for something this harness cannot build."""
+
+
+def win_path(path):
+    """The path a Windows program under Wine sees for a Linux path."""
+    return 'Z:' + os.path.abspath(path).replace('/', '\\')
+
+
+def junk(size, seed):
+    """Deterministic filler without the byte 'P', so it can hold no ZIP
+    signature and cannot complete one that starts in the stub's tail."""
+    rng = random.Random(seed)
+    return bytes(b if b != 0x50 else 0x51 for b in rng.randbytes(size))
+
+
+def entry_data(entry):
+    if 'text' in entry:
+        return entry['text'].encode('latin-1')
+    if 'hex' in entry:
+        return bytes.fromhex(entry['hex'])
+    if 'size' in entry:
+        return junk(entry['size'], entry['name'])
+    return b''
+
+
+def build_archive(entries):
+    """A plain ZIP archive (offsets from its own first byte)."""
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, 'w') as archive:
+        for entry in entries:
+            info = zipfile.ZipInfo(entry['name'], ENTRY_TIME)
+            method = entry.get('method', 'deflate')
+            if method not in ZIP_METHODS:
+                raise CaseError('unknown method %r' % method)
+            info.compress_type = ZIP_METHODS[method]
+            if entry['name'].endswith('/'):
+                info.external_attr = 0x10  # MS-DOS directory attribute
+            archive.writestr(info, entry_data(entry))
+    return out.getvalue()
+
+
+def damage(data, kind):
+    """Breaks a finished self-extractor in one named way."""
+    if kind == 'central-signature':
+        # The first central header behind the stub's budget; its signature
+        # becomes PK\1\3.
+        first = data.find(SIG_CENTRAL, STUB_BUDGET)
+        if first < 0:
+            raise CaseError('no central directory header to damage')
+        return data[:first + 3] + b'\x03' + data[first + 4:]
+    raise CaseError('unknown damage %r' % kind)
+
+
+class Builder:
+    """Makes the programs of the cases from one build tree."""
+
+    def __init__(self, host_dir, win32_dir):
+        self.mksfx = os.path.join(host_dir, 'mksfx')
+        self.stub = os.path.join(win32_dir, 'sfxstub.exe')
+        self.fixture = os.path.join(win32_dir, 'sfxfixture.exe')
+
+    def build(self, case, work, substitute):
+        """Writes the case's program into `work`; returns its path and the
+        arguments to give it."""
+        kind = case.get('program', 'sfx')
+        if kind == 'fixture':
+            return self.fixture, [substitute(a) for a in case.get('args', [])]
+        path = os.path.join(work, case['name'] + '.exe')
+        if kind == 'stub':
+            data = self._stub_alone(case)
+        elif kind == 'sfx':
+            data = self._packed(case, work, substitute)
+        else:
+            raise CaseError('unknown program kind %r' % kind)
+        if 'damage' in case:
+            data = damage(data, case['damage'])
+        with open(path, 'wb') as out:
+            out.write(data)
+        return path, []
+
+    def _stub_alone(self, case):
+        """The stub followed by junk up to `pad_to` bytes and, with
+        `raw_archive`, a ZIP archive whose offsets were not moved."""
+        with open(self.stub, 'rb') as f:
+            data = f.read()
+        pad_to = case.get('pad_to', len(data))
+        data += junk(max(0, pad_to - len(data)), case['name'])
+        if case.get('entries'):
+            data += build_archive(case['entries'])
+        return data
+
+    def _packed(self, case, work, substitute):
+        archive = os.path.join(work, 'archive.zip')
+        with open(archive, 'wb') as out:
+            out.write(build_archive(case.get('entries', [])))
+        output = os.path.join(work, 'packed.exe')
+        command = [self.mksfx, 'pack', '--stub', self.stub]
+        command += [substitute(option) for option in case.get('pack', [])]
+        command += [archive, output]
+        result = subprocess.run(command, capture_output=True, text=True)
+        if result.returncode != 0:
+            raise CaseError('mksfx pack failed (%d): %s' % (result.returncode, result.stderr.strip()))
+        with open(output, 'rb') as f:
+            return f.read()
+
+
+def has_dialog(stub_path, name):
+    """Whether the PE image carries a dialog resource of that name (names
+    compare without regard to case, as the resource loader compares)."""
+    with open(stub_path, 'rb') as f:
+        image = f.read()
+    try:
+        pe = struct.unpack_from('<I', image, 0x3C)[0]
+        sections = struct.unpack_from('<H', image, pe + 6)[0]
+        optional_size = struct.unpack_from('<H', image, pe + 20)[0]
+        optional = pe + 24
+        # Data directory 2 (resources) of a 32-bit optional header.
+        rva = struct.unpack_from('<I', image, optional + 96 + 2 * 8)[0]
+        if rva == 0:
+            return False
+        table = optional + optional_size
+        for i in range(sections):
+            _, vsize, vaddr, _, raw = struct.unpack_from('<8sIIII', image, table + 40 * i)
+            if vaddr <= rva < vaddr + max(vsize, 1):
+                root = raw + rva - vaddr
+                break
+        else:
+            return False
+
+        def entries(directory):
+            named, ids = struct.unpack_from('<HH', image, directory + 12)
+            for i in range(named + ids):
+                key, target = struct.unpack_from('<II', image, directory + 16 + 8 * i)
+                yield key, target
+
+        def key_name(key):
+            at = root + (key & 0x7FFFFFFF)
+            length = struct.unpack_from('<H', image, at)[0]
+            return image[at + 2:at + 2 + 2 * length].decode('utf-16-le')
+
+        rt_dialog = 5
+        for key, target in entries(root):
+            if key == rt_dialog and target & 0x80000000:
+                for name_key, _ in entries(root + (target & 0x7FFFFFFF)):
+                    if name_key & 0x80000000 and key_name(name_key).upper() == name.upper():
+                        return True
+        return False
+    except struct.error:
+        return False

@@ -1,0 +1,307 @@
+#!/usr/bin/env python3
+"""Runs the end-to-end cases: each builds a program (tests/e2e/programs.py),
+runs it under Wine through build/win32/sfxdriver.exe with the case's
+script, and compares the driver's log, its exit status and the extracted
+files with the case's expectations.
+
+    tests/e2e/run.py [--build DIR] [--host DIR] [--win32 DIR] [--keep] [PATTERN...]
+
+PATTERN selects cases by file name (shell wildcards).  Without a display
+and wineserver from scripts/wine-env the runner starts its own for the run.
+The last line is the summary: "e2e: N passed, N failed, N skipped".
+
+A case is one TOML file in tests/e2e/cases/:
+
+    description = "what it shows"
+    program = "sfx" | "stub" | "fixture"      (default "sfx")
+    needs = ["dialogs"]       skipped while the stub has no MAINDIALOG
+    skip = "reason"           skipped always
+    pack = ["--auto-extract", "--default-folder", "{out}"]   mksfx options
+    entries = [{name = "a.txt", text = "...", method = "store"}, ...]
+              (text, hex or size = N pseudo-random bytes; names ending in
+              "/" are folders)
+    pad_to = 30000            program "stub": junk up to this size, then
+                              `entries` as a plain archive if given
+    damage = "central-signature"
+    args = ["icons"]          program "fixture": its arguments
+    timeout_ms = 30000        the driver's limit for the whole run
+    script = '''...'''        the driver's steps
+    expect = '''...'''        the whole log, line for line; a line starting
+                              with "~ " is a pattern ('*' any run)
+    driver_status = 0         the driver's own exit status
+    [before]                  files to put under {out} before the run,
+                              name = content ("/" ending: a folder)
+    [files]                   when present: every file under {out} after the
+                              run, name = content ("/" ending: a folder;
+                              "@entry": the archive entry's content)
+
+{out} stands for the case's destination folder (a Windows path, with
+backslashes doubled inside the script and the expected log, whose strings
+escape them) and {work} for its work folder.
+"""
+
+import argparse
+import fnmatch
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import time
+import tomllib
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import programs  # noqa: E402
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
+CASES_DIR = os.path.join(ROOT, 'tests', 'e2e', 'cases')
+
+# The driver's limit for one case unless the case sets another: a
+# self-extractor of a few small entries ends in about a second under Wine.
+DEFAULT_TIMEOUT_MS = 30000
+# Extra seconds past the driver's own limit before the runner gives up on
+# the driver itself (Wine's start-up, a driver that hangs).
+BACKSTOP_SECONDS = 30
+
+# A [files] value that stands for the content of the archive entry of the
+# same name (for pseudo-random entries made with `size`).
+SAME_AS_ENTRY = '@entry'
+
+KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'entries', 'pad_to', 'damage',
+              'args', 'timeout_ms', 'script', 'expect', 'driver_status', 'before', 'files'}
+
+
+def log_escape(text):
+    """A text as the driver's log (and the script language) writes it."""
+    return text.replace('\\', '\\\\')
+
+
+def load_cases(patterns):
+    cases = []
+    for path in sorted(glob.glob(os.path.join(CASES_DIR, '*.toml'))):
+        name = os.path.splitext(os.path.basename(path))[0]
+        if patterns and not any(fnmatch.fnmatch(name, p) for p in patterns):
+            continue
+        with open(path, 'rb') as f:
+            case = tomllib.load(f)
+        unknown = set(case) - KNOWN_KEYS
+        if unknown:
+            raise SystemExit('e2e: %s: unknown keys %s' % (path, ', '.join(sorted(unknown))))
+        case['name'] = name
+        cases.append(case)
+    return cases
+
+
+def line_matches(expected, actual):
+    if expected.startswith('~ '):
+        return fnmatch.fnmatchcase(actual, expected[2:].replace('[', '[[]'))
+    return expected == actual
+
+
+def compare_log(expected, actual):
+    """Problems between the expected and the actual log, as text lines."""
+    ok = len(expected) == len(actual) and all(map(line_matches, expected, actual))
+    if ok:
+        return []
+    problems = ['log differs (- expected, + actual):']
+    width = max(len(expected), len(actual))
+    for i in range(width):
+        e = expected[i] if i < len(expected) else None
+        a = actual[i] if i < len(actual) else None
+        if e is not None and a is not None and line_matches(e, a):
+            problems.append('    ' + a)
+            continue
+        if e is not None:
+            problems.append('  - ' + e)
+        if a is not None:
+            problems.append('  + ' + a)
+    return problems
+
+
+def tree(folder):
+    """Every file and folder under `folder`: name -> bytes, or None for a
+    folder (names relative, '/'-separated, folders ending in '/')."""
+    found = {}
+    for base, dirs, files in os.walk(folder):
+        rel = os.path.relpath(base, folder)
+        prefix = '' if rel == '.' else rel.replace(os.sep, '/') + '/'
+        for d in dirs:
+            found[prefix + d + '/'] = None
+        for f in files:
+            with open(os.path.join(base, f), 'rb') as fh:
+                found[prefix + f] = fh.read()
+    return found
+
+
+def compare_files(folder, expected, entries):
+    actual = tree(folder)
+    by_name = {entry['name']: programs.entry_data(entry) for entry in entries}
+    want = {}
+    for name, content in expected.items():
+        if name.endswith('/'):
+            want[name] = None
+        elif content == SAME_AS_ENTRY:
+            want[name] = by_name.get(name, b'')
+        else:
+            want[name] = content.encode('latin-1')
+        # Folders that hold an expected file exist too.
+        parts = name.rstrip('/').split('/')[:-1]
+        for i in range(len(parts)):
+            want.setdefault('/'.join(parts[:i + 1]) + '/', None)
+    problems = []
+    for name in sorted(set(want) | set(actual)):
+        if name not in actual:
+            problems.append('missing: ' + name)
+        elif name not in want:
+            problems.append('unexpected: ' + name)
+        elif want[name] != actual[name]:
+            problems.append('content differs: %s (%d bytes, expected %d)'
+                            % (name, len(actual[name]), len(want[name])))
+    return problems
+
+
+class Runner:
+    def __init__(self, host_dir, win32_dir, work_root, keep):
+        self.keep = keep
+        self.builder = programs.Builder(host_dir, win32_dir)
+        self.driver = os.path.join(win32_dir, 'sfxdriver.exe')
+        self.work_root = work_root
+
+    def skip_reason(self, case):
+        if 'skip' in case:
+            return case['skip']
+        if 'dialogs' in case.get('needs', []):
+            if not os.path.exists(self.builder.stub):
+                return None  # the run reports the missing stub
+            if not programs.has_dialog(self.builder.stub, 'MAINDIALOG'):
+                return 'the stub has no dialog templates yet'
+        return None
+
+    def run(self, case):
+        """Returns the list of problems (empty: passed)."""
+        work = os.path.join(self.work_root, case['name'])
+        shutil.rmtree(work, ignore_errors=True)
+        out = os.path.join(work, 'out')
+        os.makedirs(out)
+        values = {'out': programs.win_path(out), 'work': programs.win_path(work)}
+
+        def raw(text):
+            for key, value in values.items():
+                text = text.replace('{%s}' % key, value)
+            return text
+
+        def escaped(text):
+            for key, value in values.items():
+                text = text.replace('{%s}' % key, log_escape(value))
+            return text
+
+        for name, content in case.get('before', {}).items():
+            path = os.path.join(out, *name.rstrip('/').split('/'))
+            if name.endswith('/'):
+                os.makedirs(path, exist_ok=True)
+                continue
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, 'wb') as f:
+                f.write(content.encode('latin-1'))
+
+        for needed in (self.driver, self.builder.stub):
+            if not os.path.exists(needed):
+                return ['not built: ' + needed]
+        try:
+            program, args = self.builder.build(case, work, raw)
+        except (programs.CaseError, OSError) as e:
+            return ['cannot build the program: %s' % e]
+
+        script = os.path.join(work, 'script.txt')
+        with open(script, 'w') as f:
+            f.write(escaped(case.get('script', '')))
+        screenshot = os.path.join(work, 'failure.bmp')
+        timeout_ms = case.get('timeout_ms', DEFAULT_TIMEOUT_MS)
+        command = ['wine', self.driver, '--timeout', str(timeout_ms),
+                   '--fail-screenshot', programs.win_path(screenshot),
+                   '--script', programs.win_path(script), '--cwd', programs.win_path(work),
+                   '--', programs.win_path(program)] + args
+        # Files, not pipes: a process the program leaves behind may hold
+        # inherited pipe ends open long after the driver has ended.
+        log_path = os.path.join(work, 'driver.log')
+        err_path = os.path.join(work, 'driver.err')
+        with open(log_path, 'wb') as out_file, open(err_path, 'wb') as err_file:
+            try:
+                status = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out_file,
+                                        stderr=err_file,
+                                        timeout=timeout_ms / 1000 + BACKSTOP_SECONDS).returncode
+            except subprocess.TimeoutExpired:
+                return ['the driver did not end within %d s'
+                        % (timeout_ms / 1000 + BACKSTOP_SECONDS)]
+        with open(log_path, encoding='utf-8', errors='replace') as f:
+            log = f.read().splitlines()
+        with open(err_path, encoding='utf-8', errors='replace') as f:
+            stderr = f.read().strip()
+        problems = []
+        expected = [line for line in escaped(case.get('expect', '')).strip('\n').split('\n')]
+        problems += compare_log([line.strip() for line in expected], log)
+        want_status = case.get('driver_status', 0)
+        if status != want_status:
+            problems.append('driver exit status %d, expected %d' % (status, want_status))
+            if stderr:
+                problems.append('driver stderr: ' + stderr)
+        if 'files' in case:
+            problems += compare_files(out, case['files'], case.get('entries', []))
+        if problems and os.path.exists(screenshot):
+            problems.append('screen at the failure: ' + screenshot)
+        if not problems and not self.keep:
+            shutil.rmtree(work, ignore_errors=True)
+        return problems
+
+
+def in_wine_env(build_dir):
+    """Re-runs this runner inside its own display and wineserver unless
+    scripts/wine-env already provides them."""
+    if os.environ.get('SFX_WINE_ENV') == '1':
+        return
+    helper = os.path.join(ROOT, 'scripts', 'wine-env')
+    prefix = os.path.join(build_dir, 'wineprefix')
+    os.execv(helper, [helper, 'run', prefix, '--', sys.executable] + sys.argv)
+
+
+def main():
+    parser = argparse.ArgumentParser(description='Runs the end-to-end cases under Wine.')
+    parser.add_argument('--build', default=os.path.join(ROOT, 'build'),
+                        help='the build tree with host/ and win32/ (default: build)')
+    parser.add_argument('--host', help='the host build with mksfx (default: BUILD/host)')
+    parser.add_argument('--win32', help='the Windows build with the stub, the driver and the '
+                        'fixture (default: BUILD/win32)')
+    parser.add_argument('--keep', action='store_true', help='keep the work folders of passed cases')
+    parser.add_argument('patterns', nargs='*', help='case names to run (shell wildcards)')
+    options = parser.parse_args()
+    build_dir = os.path.abspath(options.build)
+    in_wine_env(build_dir)
+
+    runner = Runner(os.path.abspath(options.host or os.path.join(build_dir, 'host')),
+                    os.path.abspath(options.win32 or os.path.join(build_dir, 'win32')),
+                    os.path.join(build_dir, 'e2e'), options.keep)
+    passed = failed = skipped = 0
+    for case in load_cases(options.patterns):
+        reason = runner.skip_reason(case)
+        if reason:
+            skipped += 1
+            print('SKIP %s: %s' % (case['name'], reason), flush=True)
+            continue
+        start = time.monotonic()
+        problems = runner.run(case)
+        seconds = time.monotonic() - start
+        if problems:
+            failed += 1
+            print('FAIL %s (%.1f s): %s' % (case['name'], seconds, case.get('description', '')))
+            for problem in problems:
+                print('    ' + problem)
+        else:
+            passed += 1
+            print('PASS %s (%.1f s)' % (case['name'], seconds))
+        sys.stdout.flush()
+    print('e2e: %d passed, %d failed, %d skipped' % (passed, failed, skipped))
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
