@@ -1,0 +1,118 @@
+// Entry names from an untrusted archive never write outside the destination
+// folder, never open a device or a stream, never overrun a buffer.
+#include "support/engine_fixture.h"
+
+namespace {
+
+ZipEntry File(const std::string& name, const std::string& data) {
+  ZipEntry e;
+  e.name = name;
+  e.data = data;
+  return e;
+}
+
+const RecordedMessage kSomeFailed = {"Error...", "One or more file(s) could not be extracted.", 0x10};
+const RecordedMessage kAllDone = {"Information", "All files have been extracted.", 0x40};
+
+TEST(EntryNameTest, RefusedNames) {
+  const char* kRefused[] = {
+      "../escape.txt", "a/../../escape.txt", "a\\..\\..\\escape.txt", "..", "a/..", "a/.../b",
+      "a/ ../b", "a/. ./b", "...", " ", "/etc/passwd", "\\windows\\win.ini", "C:evil.txt",
+      "C:\\evil.txt", "file.txt:stream", "a/b:c/d", "CON", "con.txt", "Con .txt", "nul", "NUL.tar.gz",
+      "aux", "prn.log", "COM1", "com9.txt", "LPT1", "lpt5.x", "conin$", "CONOUT$.txt", "dir/CON/x",
+      "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "tab\there", "bell\x07"};
+  for (const char* name : kRefused) EXPECT_FALSE(IsSafeEntryName(name)) << name;
+}
+
+TEST(EntryNameTest, AcceptedNames) {
+  const char* kAccepted[] = {"readme.txt", "docs/", "docs/guide/intro.txt", "bin\\tool.exe", "./a.txt",
+                             "a/./b", ".hidden", "a..b", "..a", "a..", "console.txt", "COM10",
+                             "LPT0", "com", "nul_device", "conin", "x/aux1/y", "grüße.txt",
+                             "\x95\x5C.txt", "name with spaces", "a//b"};
+  for (const char* name : kAccepted) EXPECT_TRUE(IsSafeEntryName(name)) << name;
+}
+
+using WalkSafetyTest = EngineTest;
+
+TEST_F(WalkSafetyTest, RefusedNamesWriteNothingStaySelectedAndTheWalkGoesOn) {
+  LoadSfx(BuildSfx({File("../escape.txt", "bad"), File("ok1.txt", "1"), File("C:\\evil.txt", "bad"),
+                    File("sub/../../up.txt", "bad"), File("CON", "bad"), File("ok2.txt", "2")},
+                   BlockSpec()));
+  ExtractAll();
+  EXPECT_EQ(temp.Tree(), (std::vector<std::string>{"out/", "out/ok1.txt", "out/ok2.txt", "sfx.exe"}));
+  EXPECT_EQ(SelectedItems(dialog, kEntryListId),
+            (std::vector<std::string>{"../escape.txt", "C:\\evil.txt", "CON", "sub/../../up.txt"}));
+  std::vector<RecordedMessage> expected = {
+      {"Cannot open file ...", "../escape.txt", 0x10}, {"Cannot open file ...", "C:\\evil.txt", 0x10},
+      {"Cannot open file ...", "sub/../../up.txt", 0x10}, {"Cannot open file ...", "CON", 0x10}, kSomeFailed};
+  EXPECT_EQ(scripted::messages, expected) << scripted::MessageLog();
+  EXPECT_FALSE(ExtractionSucceeded);
+}
+
+TEST_F(WalkSafetyTest, RefusedEncryptedNameAsksForNoPassword) {
+  ZipEntry e = File("../secret.txt", "s");
+  e.password = "pw";
+  LoadSfx(BuildSfx({e}, BlockSpec()));
+  ExtractAll();
+  EXPECT_EQ(scripted::passwordPrompts, 0);
+  EXPECT_EQ(scripted::messages.back(), kSomeFailed);
+}
+
+TEST_F(WalkSafetyTest, NameLongerThanItsBufferIsListedCutAndRefused) {
+  std::string longName = std::string(300, 'n') + ".txt";
+  LoadSfx(BuildSfx({File(longName, "long"), File("short.txt", "s")}, BlockSpec()));
+  std::vector<std::string> items = ListEntries();
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0], std::string(258, 'n'));
+  EXPECT_EQ(items[1], "short.txt");
+  SelectAllItems(dialog, kEntryListId);
+  ExtractAgain();
+  EXPECT_EQ(Out("short.txt"), "s");
+  EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{std::string(258, 'n')});
+  EXPECT_EQ(scripted::messages.back(), kSomeFailed);
+}
+
+TEST_F(WalkSafetyTest, OutputPathLongerThanThePlatformTakesIsRefused) {
+  // Folder + "\" + name must stay within 259 characters.
+  std::string folder = temp.Win("out");
+  std::string fits(259 - folder.size() - 1, 'f');
+  std::string tooLong(260 - folder.size() - 1, 'l');
+  LoadSfx(BuildSfx({File(fits, "fits"), File(tooLong, "too long")}, BlockSpec()));
+  ExtractAll();
+  EXPECT_EQ(Out(fits), "fits");
+  EXPECT_FALSE(temp.Exists("out/" + tooLong));
+  EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{tooLong});
+}
+
+TEST_F(WalkSafetyTest, FolderDeeperThanCanBeMadeRefusesThatEntryOnly) {
+  // A folder path beyond 247 characters cannot be created by the platform;
+  // the entry is refused instead of ending the program.
+  std::string folder = temp.Win("out");
+  std::string deep(248 - folder.size() - 1, 'd');
+  LoadSfx(BuildSfx({File(deep + "/x", "x"), File("after.txt", "a")}, BlockSpec()));
+  ExtractAll();
+  EXPECT_EQ(Out("after.txt"), "a");
+  EXPECT_FALSE(temp.Exists("out/" + deep));
+  ASSERT_GE(scripted::messages.size(), 2u);
+  EXPECT_EQ(scripted::messages[0].caption, "Error in directory ...");
+  EXPECT_EQ(scripted::messages.back(), kSomeFailed);
+}
+
+TEST_F(WalkSafetyTest, DotComponentsThatStayInsideAreExtracted) {
+  LoadSfx(BuildSfx({File("./a.txt", "a"), File("sub/./b.txt", "b"), File(".hidden", "h")}, BlockSpec()));
+  ExtractAll();
+  EXPECT_EQ(Out("a.txt"), "a");
+  EXPECT_EQ(Out("sub/b.txt"), "b");
+  EXPECT_EQ(Out(".hidden"), "h");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+}
+
+TEST_F(WalkSafetyTest, SymlinkEntryIsAnOrdinaryFile) {
+  // A Unix link stored as its target text stays a 9-byte file.
+  LoadSfx(BuildSfxFromArchive(CorpusFile("zip/go/symlink.zip")));
+  ExtractAll();
+  EXPECT_EQ(Out("symlink"), "../target");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+}
+
+}  // namespace
