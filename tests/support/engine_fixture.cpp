@@ -31,6 +31,7 @@ void EngineTest::SetUp() {
 #endif
   scripted::Reset();
   ResetEngineState();
+  ReleaseMemory(CrcTable);  // another suite may have left one
   CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
   BuildCrcTable();
   ArchiveFile = INVALID_HANDLE_VALUE;

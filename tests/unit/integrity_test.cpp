@@ -16,6 +16,7 @@ namespace {
 class IntegrityTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ReleaseMemory(CrcTable);
     CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
     BuildCrcTable();
   }
