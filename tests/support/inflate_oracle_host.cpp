@@ -84,7 +84,7 @@ std::string MakeCorpus(Corpus kind, size_t size, unsigned seed) {
     case Corpus::kBinary:
       // Records: a counter, a small-range field, a flag byte and a name.
       for (uint32_t i = 0; out.size() < size; ++i) {
-        uint32_t fields[3] = {i, 1000 + rng() % 64, (uint32_t)(rng() % 4)};
+        uint32_t fields[3] = {i, (uint32_t)(1000 + rng() % 64), (uint32_t)(rng() % 4)};
         out.append((const char*)fields, sizeof fields);
         out += kWords[rng() % 32];
         out += '\0';

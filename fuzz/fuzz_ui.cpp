@@ -1,0 +1,9 @@
+// The one user-interface call the decoder can reach (the fatal report when
+// memory runs out), for fuzz targets that link no dialogs.
+#include <stdio.h>
+
+#include "ui/dialogs.h"
+
+void ShowMessage(const char* text, const char* caption, UINT) {
+  fprintf(stderr, "%s: %s\n", caption, text);
+}
