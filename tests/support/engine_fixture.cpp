@@ -36,6 +36,7 @@ void EngineTest::SetUp() {
   BuildCrcTable();
   ArchiveFile = INVALID_HANDLE_VALUE;
   dialog = CreateEngineDialog();
+  ASSERT_NE(dialog, nullptr) << "no window could be made: under Wine the tests need a display";
 }
 
 void EngineTest::TearDown() {
