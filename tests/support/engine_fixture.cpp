@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "exit_guard.h"
 #include "extract/fatal.h"
 #ifndef _WIN32
 #include "platform/host_control.h"
@@ -29,6 +30,7 @@ void EngineTest::SetUp() {
 #ifndef _WIN32
   HostResetPlatform();
 #endif
+  GuardProcessExit();
   scripted::Reset();
   ResetEngineState();
   ReleaseMemory(CrcTable);  // another suite may have left one

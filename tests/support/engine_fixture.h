@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "exit_guard.h"
 #include "extract/extract.h"
 #include "integrity/crc32.h"
 #include "scripted_ui.h"

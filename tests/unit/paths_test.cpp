@@ -9,6 +9,7 @@
 #include <string>
 
 #include "extract/paths.h"
+#include "support/exit_guard.h"
 #include "support/test_files.h"
 #ifndef _WIN32
 #include "platform/host_control.h"
@@ -93,6 +94,7 @@ class FolderTest : public ::testing::Test {
 #ifndef _WIN32
     HostResetPlatform();
 #endif
+    GuardProcessExit();
   }
   std::string Win(const std::string& rel) { return temp.Win(rel); }
   TempFolder temp;
@@ -140,7 +142,7 @@ TEST_F(FolderDeathTest, FileInTheWayEndsWithTheFatalReport) {
   temp.Write("a", "a file where a folder is wanted");
   std::string target = Win("a") + "\\b";
   // Windows reports ERROR_PATH_NOT_FOUND (3) for a folder below a file.
-  EXPECT_EXIT(CreateFolderPath(target.c_str()), ::testing::ExitedWithCode(3), "Error: Error 3");
+  EXPECT_EXIT((ExpectProcessExit(), CreateFolderPath(target.c_str())), ::testing::ExitedWithCode(3), "Error: Error 3");
 }
 
 TEST_F(FolderDeathTest, PathWithoutAShorterParentFailsInsteadOfRecursing) {
@@ -152,7 +154,7 @@ TEST_F(FolderDeathTest, PathWithoutAShorterParentFailsInsteadOfRecursing) {
     return WIFEXITED(status) && WEXITSTATUS(status) != 0;
 #endif
   };
-  EXPECT_EXIT(CreateFolderPath("a:b"), endsWithReport, "Error: Error ");
+  EXPECT_EXIT((ExpectProcessExit(), CreateFolderPath("a:b")), endsWithReport, "Error: Error ");
 }
 
 }  // namespace
