@@ -1,6 +1,6 @@
 # make        builds the stub (build/win32/sfxstub.exe) and the packer (build/host/mksfx)
 # make test   installs what is missing, builds everything and runs every test
-# make demo   installs what is missing, builds, packs an example and runs it under Wine
+# make demo   installs what is missing, builds, packs an example, shows and extracts it
 # make bench  runs the benchmarks against peer tools
 # make fuzz   builds the libFuzzer targets with clang (build/fuzz)
 
