@@ -1,6 +1,9 @@
 // The walk over local headers: which records it follows, where it ends, and
 // what the list-only walk shows.
 #include "support/engine_fixture.h"
+#ifndef _WIN32
+#include "platform/host_control.h"
+#endif
 
 namespace {
 
@@ -161,3 +164,22 @@ TEST_F(WalkRecordsTest, EntryCountingBackwardsCannotLoopForever) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+namespace {
+
+using HeapDeathTest = EngineTest;
+
+TEST_F(HeapDeathTest, ExhaustedHeapEndsWithReport203) {
+  LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
+  EXPECT_EXIT(
+      {
+        ExpectProcessExit();
+        HostFailAllocationsAfter(0);
+        ListEntries();
+      },
+      ::testing::ExitedWithCode(203), "Error: Error 203");
+}
+
+}  // namespace
+#endif
