@@ -29,21 +29,24 @@ static_assert(kRefilledBits >= kMaxStreamCodeLength + kMaxLengthExtraBits,
               "a refill covers a literal/length code and its extra bits");
 static_assert(kRefilledBits >= kMaxDistanceExtraBits, "a refill covers distance extra bits");
 
+// One pass of the fast loop: a literal, then a literal or a whole match.
+const uint32_t kMaxPassBits = kMaxStreamCodeLength + kMaxMatchBits;  // 63
+
 // The fast loop runs while at least this many buffered bytes follow the next
-// unfetched byte.  One pass consumes at most kMaxMatchBits, so the next
-// unfetched byte moves at most 6 + sizeof(BitWord) bytes on, and a refill
-// loads sizeof(BitWord) bytes from there: 6 + 2 * 8 = 22 bytes on the host.
-// The careful path would look at most 16 bits past any consumed bit, well
-// inside that, so it too would not have needed the next chunk yet.
+// unfetched byte.  A pass consumes at most kMaxPassBits, so the next unfetched
+// byte moves at most 8 + sizeof(BitWord) bytes on, and a refill loads
+// sizeof(BitWord) bytes from there: 8 + 2 * 8 = 24 bytes on the host.  The
+// careful path would look at most 16 bits past any consumed bit, well inside
+// that, so it too would not have needed the next chunk yet.
 const int32_t kFastInputMargin = 32;
-static_assert(kFastInputMargin >= (kMaxMatchBits + 7) / 8 + 2 * sizeof(BitWord),
+static_assert(kFastInputMargin >= (kMaxPassBits + 7) / 8 + 2 * sizeof(BitWord),
               "a fast pass stays inside the buffered bytes");
-static_assert(kFastInputMargin >= (kMaxMatchBits + kMaxCodeLength + 7) / 8,
+static_assert(kFastInputMargin >= (kMaxPassBits + kMaxCodeLength + 7) / 8,
               "a fast pass never reaches where the careful path would read");
 
-// Below this position a whole match fits in the window without reaching its
-// end, so the fast loop never writes the window out.
-const uint32_t kFastWindowLimit = kWindowSize - kMaxMatchLength;
+// Below this position a literal and then a whole match fit in the window
+// without reaching its end, so the fast loop never writes the window out.
+const uint32_t kFastWindowLimit = kWindowSize - kMaxMatchLength - 1;
 
 static inline BitWord LoadWord(const uint8_t* p) {
   BitWord w;
@@ -177,7 +180,23 @@ static int InflateFast(const HuffmanEntry* literalRoot, const HuffmanEntry* dist
   int result = kCodesCarefulStep;
   while (inEnd - in >= kFastInputMargin && pos < kFastWindowLimit) {
     Refill(bits, count, in);
-    const HuffmanEntry* e = FollowLinks(literalRoot + (bits & literalMask), bits, count);
+    const HuffmanEntry* e = literalRoot + (bits & literalMask);
+    if (e->extra == kExtraLiteral) {
+      // Literals come in runs: a second one follows from a fresh refill
+      // without going round the loop.
+      bits >>= e->bits;
+      count -= (uint32_t)e->bits;
+      window[pos++] = (uint8_t)e->value;
+      Refill(bits, count, in);
+      e = literalRoot + (bits & literalMask);
+      if (e->extra == kExtraLiteral) {
+        bits >>= e->bits;
+        count -= (uint32_t)e->bits;
+        window[pos++] = (uint8_t)e->value;
+        continue;
+      }
+    }
+    e = FollowLinks(e, bits, count);
     int32_t extra = e->extra;
     if (extra == kExtraInvalid) {
       result = kInflateInvalidLiteral;
@@ -213,16 +232,40 @@ static int InflateFast(const HuffmanEntry* literalRoot, const HuffmanEntry* dist
     uint32_t distance = e->value + (uint32_t)(bits & maskBits[extra]);
     bits >>= extra;
     count -= (uint32_t)extra;
-    if (distance <= pos) {
-      CopyForward(window + pos, window + pos - distance, length);
-      pos += length;
-    } else if (windowWrapped) {
-      windowPos = pos;  // the source wraps; the destination stays below the end
-      CopyMatch(distance, length);
-      pos = windowPos;
+    uint8_t* dst = window + pos;
+    const uint8_t* src = dst - distance;
+    pos += length;
+    if (distance > pos - length) {
+      if (!windowWrapped) {
+        result = kInflateDistanceTooFar;
+        break;
+      }
+      // The source starts in the window's tail and may run on from its
+      // start; the destination stays below the end.
+      src += kWindowSize;
+      uint32_t toEnd = (uint32_t)(window + kWindowSize - src);
+      if (length > toEnd) {
+        CopyForward(dst, src, toEnd);
+        dst += toEnd;
+        src = window;
+        length -= toEnd;
+      }
+    }
+    if (dst - src >= 8 && length <= 16) {
+      // Most matches: short, and far enough back to move in whole words.
+      if (length >= 8) {
+        __builtin_memcpy(dst, src, 8);
+        __builtin_memcpy(dst + length - 8, src + length - 8, 8);
+      } else if (length >= 4) {
+        Store32(dst, Load32(src));
+        Store32(dst + length - 4, Load32(src + length - 4));
+      } else {
+        dst[0] = src[0];
+        dst[1] = src[1];
+        dst[2] = src[2];
+      }
     } else {
-      result = kInflateDistanceTooFar;
-      break;
+      CopyForward(dst, src, length);
     }
   }
   bitBuffer = bits;
