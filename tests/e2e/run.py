@@ -26,9 +26,11 @@ A case is one TOML file in tests/e2e/cases/:
     args = ["icons"]          program "fixture": its arguments
     timeout_ms = 30000        the driver's limit for the whole run
     script = '''...'''        the driver's steps
-    expect = '''...'''        the whole log, line for line; a line starting
-                              with "~ " is a pattern ('*' any run)
+    expect = '''...'''        the whole log, line for line (blank lines do
+                              not count); a line starting with "~ " is a
+                              pattern ('*' any run)
     driver_status = 0         the driver's own exit status
+    driver_stderr = "..."     a pattern the driver's stderr must match
     [before]                  files to put under {out} before the run,
                               name = content ("/" ending: a folder)
     [files]                   when present: every file under {out} after the
@@ -68,7 +70,8 @@ BACKSTOP_SECONDS = 30
 SAME_AS_ENTRY = '@entry'
 
 KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'entries', 'pad_to', 'damage',
-              'args', 'timeout_ms', 'script', 'expect', 'driver_status', 'before', 'files'}
+              'args', 'timeout_ms', 'script', 'expect', 'driver_status', 'driver_stderr',
+              'before', 'files'}
 
 
 def log_escape(text):
@@ -238,13 +241,15 @@ class Runner:
         with open(err_path, encoding='utf-8', errors='replace') as f:
             stderr = f.read().strip()
         problems = []
-        expected = [line for line in escaped(case.get('expect', '')).strip('\n').split('\n')]
-        problems += compare_log([line.strip() for line in expected], log)
+        expected = [line.strip() for line in escaped(case.get('expect', '')).split('\n')]
+        problems += compare_log([line for line in expected if line], log)
         want_status = case.get('driver_status', 0)
         if status != want_status:
             problems.append('driver exit status %d, expected %d' % (status, want_status))
             if stderr:
                 problems.append('driver stderr: ' + stderr)
+        if 'driver_stderr' in case and not fnmatch.fnmatchcase(stderr, case['driver_stderr']):
+            problems.append('driver stderr %r does not match %r' % (stderr, case['driver_stderr']))
         if 'files' in case:
             problems += compare_files(out, case['files'], case.get('entries', []))
         if problems and os.path.exists(screenshot):
