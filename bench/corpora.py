@@ -241,7 +241,7 @@ def ensure_corpora(cache_dir, scale_name, sources=Sources(), log=print):
     {(corpus, variant): path}."""
     scale = SCALES[scale_name] if isinstance(scale_name, str) else scale_name
     label = scale_name if isinstance(scale_name, str) else "custom"
-    folder = os.path.join(cache_dir, label)
+    folder = os.path.abspath(os.path.join(cache_dir, label))
     os.makedirs(folder, exist_ok=True)
     archives = {}
     for corpus in CORPORA:
@@ -255,6 +255,8 @@ def ensure_corpora(cache_dir, scale_name, sources=Sources(), log=print):
             for v in missing:
                 make_archive(work, corpus, v, wanted[v])
             shutil.rmtree(os.path.join(work, corpus))
+            if not os.listdir(work):
+                os.rmdir(work)
         for v, p in wanted.items():
             archives[(corpus, v)] = p
     write_manifest(folder, archives)
