@@ -44,6 +44,11 @@ static_assert(kFastInputMargin >= (kMaxPassBits + 7) / 8 + 2 * sizeof(BitWord),
 static_assert(kFastInputMargin >= (kMaxPassBits + kMaxCodeLength + 7) / 8,
               "a fast pass never reaches where the careful path would read");
 
+// Speed-only parts of the fast loop that a 64-bit host gains from and the
+// 32-bit stub does without (they cost it about N bytes): the second literal
+// of a pass and short matches moved in place.
+const bool kFastExtras = kBitWordBits >= 64;
+
 // Below this position a literal and then a whole match fit in the window
 // without reaching its end, so the fast loop never writes the window out.
 const uint32_t kFastWindowLimit = kWindowSize - kMaxMatchLength - 1;
@@ -181,7 +186,7 @@ static int InflateFast(const HuffmanEntry* literalRoot, const HuffmanEntry* dist
   while (inEnd - in >= kFastInputMargin && pos < kFastWindowLimit) {
     Refill(bits, count, in);
     const HuffmanEntry* e = literalRoot + (bits & literalMask);
-    if (e->extra == kExtraLiteral) {
+    if (kFastExtras && e->extra == kExtraLiteral) {
       // Literals come in runs: a second one follows from a fresh refill
       // without going round the loop.
       bits >>= e->bits;
@@ -251,7 +256,7 @@ static int InflateFast(const HuffmanEntry* literalRoot, const HuffmanEntry* dist
         length -= toEnd;
       }
     }
-    if (dst - src >= 8 && length <= 16) {
+    if (kFastExtras && dst - src >= 8 && length <= 16) {
       // Most matches: short, and far enough back to move in whole words.
       if (length >= 8) {
         __builtin_memcpy(dst, src, 8);

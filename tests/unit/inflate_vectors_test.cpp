@@ -80,20 +80,14 @@ const std::map<std::string, OurRule> kOurRules = {
      {kInflateTruncated, "incomplete distance set accepted; the data then runs out"}},
 };
 
-TEST(InflateVectors, EveryRowDecodesOrFailsAsOurRulesSay) {
+TEST(InflateVectors, EveryRowDecodesOrFailsAsExpected) {
   std::vector<Vector> rows = LoadVectors();
   ASSERT_EQ(rows.size(), 61u);
   InflateHarness harness;
   for (const Vector& v : rows) {
+    if (kOurRules.count(v.name)) continue;
     SCOPED_TRACE(v.name);
-    std::string stream = FromHex(v.streamHex);
-    InflateOutcome out = harness.Run(stream);
-    auto rule = kOurRules.find(v.name);
-    if (rule != kOurRules.end()) {
-      SCOPED_TRACE(rule->second.why);
-      EXPECT_EQ(out.result, rule->second.result);
-      continue;
-    }
+    InflateOutcome out = harness.Run(FromHex(v.streamHex));
     if (v.expect == "ok") {
       ASSERT_EQ(out.result, kInflateOk);
       EXPECT_EQ(out.output.size(), std::stoul(v.outLen));
@@ -106,6 +100,19 @@ TEST(InflateVectors, EveryRowDecodesOrFailsAsOurRulesSay) {
       EXPECT_EQ(out.result, kFaultOfKind.at(v.expect));
     }
   }
+}
+
+TEST(InflateVectors, RowsWhereOurRulesDifferFromZlibFollowOurRules) {
+  InflateHarness harness;
+  size_t seen = 0;
+  for (const Vector& v : LoadVectors()) {
+    auto rule = kOurRules.find(v.name);
+    if (rule == kOurRules.end()) continue;
+    ++seen;
+    SCOPED_TRACE(v.name + ": " + rule->second.why);
+    EXPECT_EQ(harness.Run(FromHex(v.streamHex)).result, rule->second.result);
+  }
+  EXPECT_EQ(seen, kOurRules.size());
 }
 
 // The zero padding some failing rows carry is never reached: the fault is
