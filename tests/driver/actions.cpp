@@ -150,8 +150,7 @@ bool Perform(const Step& step, HWND window, std::string* error) {
       return PostMessageW(window, WM_CLOSE, 0, 0) || (*error = "cannot post WM_CLOSE", false);
     case StepKind::Log:
       if (!window) { *error = "no current window"; return false; }
-      LogWindow(window);
-      return true;
+      return LogWindow(window) || (*error = "the current window is gone", false);
     case StepKind::Sleep:
       Sleep(step.number);
       return true;

@@ -148,9 +148,8 @@ void Watch(Run* run) {
   for (auto it = visible.rbegin(); it != visible.rend(); ++it) {
     bool known = false;
     for (const Seen& seen : run->seen) known = known || seen.window == *it;
-    if (known || !IsWindow(*it)) continue;
+    if (known || !LogWindow(*it)) continue;
     run->seen.push_back({*it, false});
-    LogWindow(*it);
   }
 }
 

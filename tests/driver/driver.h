@@ -79,8 +79,9 @@ const char* KindName(WindowKind kind);
 std::vector<HWND> VisibleWindows(DWORD processId);
 
 // Writes the window's block to the log: DIALOG or MESSAGEBOX and, for a
-// dialog, its controls and list items.
-void LogWindow(HWND window);
+// dialog, its controls and list items.  False, and nothing written, when the
+// window was destroyed before it could be read whole.
+bool LogWindow(HWND window);
 
 // --------------------------------------------------------------- screen
 

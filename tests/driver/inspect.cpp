@@ -59,7 +59,7 @@ bool IsListBox(const std::string& className) {
   return className == "ListBox" || className == "LISTBOX" || className == "listbox";
 }
 
-void LogListItems(HWND list, int id) {
+void LogListItems(HWND list, int id, std::vector<std::string>* block) {
   bool ok = false;
   LRESULT count = Query(list, LB_GETCOUNT, 0, 0, &ok);
   if (!ok || count == LB_ERR) return;
@@ -75,11 +75,11 @@ void LogListItems(HWND list, int id) {
     char head[96];
     std::snprintf(head, sizeof head, "LISTITEM id=%d index=%d selected=%d text=", id,
                   static_cast<int>(index), ok && selected > 0 ? 1 : 0);
-    LogLine(head + Quote(text));
+    block->push_back(head + Quote(text));
   }
 }
 
-void LogControl(HWND control) {
+void LogControl(HWND control, std::vector<std::string>* block) {
   int id = GetDlgCtrlID(control);
   std::string className = ClassOf(control);
   bool ok = false;
@@ -90,11 +90,11 @@ void LogControl(HWND control) {
                 static_cast<int>(checked));
   char head[64];
   std::snprintf(head, sizeof head, "CONTROL id=%d class=", id);
-  LogLine(head + className + " text=" + Quote(Utf8(Text(control))) + tail);
-  if (IsListBox(className)) LogListItems(control, id);
+  block->push_back(head + className + " text=" + Quote(Utf8(Text(control))) + tail);
+  if (IsListBox(className)) LogListItems(control, id, block);
 }
 
-void LogMessageBox(HWND box) {
+void LogMessageBox(HWND box, std::vector<std::string>* block) {
   std::string buttons;
   for (int id : kMessageBoxButtons) {
     HWND button = GetDlgItem(box, id);
@@ -102,9 +102,9 @@ void LogMessageBox(HWND box) {
     if (!buttons.empty()) buttons += ',';
     buttons += std::to_string(id);
   }
-  LogLine("MESSAGEBOX caption=" + Quote(WindowTitle(box)) + " icon=" + MessageBoxIcon(box) +
-          " text=" + Quote(Utf8(Text(GetDlgItem(box, kMessageBoxTextId)))) +
-          " buttons=" + buttons);
+  block->push_back("MESSAGEBOX caption=" + Quote(WindowTitle(box)) + " icon=" +
+                   MessageBoxIcon(box) + " text=" +
+                   Quote(Utf8(Text(GetDlgItem(box, kMessageBoxTextId)))) + " buttons=" + buttons);
 }
 
 struct Collect {
@@ -191,20 +191,28 @@ std::vector<HWND> VisibleWindows(DWORD processId) {
   return windows;
 }
 
-void LogWindow(HWND window) {
-  if (!IsWindow(window)) return;
+bool LogWindow(HWND window) {
+  // The block is written only when the window outlived its reading: a
+  // window destroyed meanwhile (a dialog that ends in its own
+  // initialisation flashes up for a moment under Wine) would leave a torn
+  // block of unanswered queries.
+  std::vector<std::string> block;
   switch (KindOf(window)) {
     case WindowKind::MessageBox:
-      LogMessageBox(window);
-      return;
+      LogMessageBox(window, &block);
+      break;
     case WindowKind::Dialog:
-      LogLine("DIALOG title=" + Quote(WindowTitle(window)));
+      block.push_back("DIALOG title=" + Quote(WindowTitle(window)));
+      for (HWND control : Children(window)) LogControl(control, &block);
       break;
     default:
-      LogLine("WINDOW class=" + ClassOf(window) + " title=" + Quote(WindowTitle(window)));
+      block.push_back("WINDOW class=" + ClassOf(window) + " title=" + Quote(WindowTitle(window)));
+      for (HWND control : Children(window)) LogControl(control, &block);
       break;
   }
-  for (HWND control : Children(window)) LogControl(control);
+  if (!IsWindow(window)) return false;
+  for (const std::string& line : block) LogLine(line);
+  return true;
 }
 
 void LogLine(const std::string& line) {
