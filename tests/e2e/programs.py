@@ -10,6 +10,7 @@ import os
 import random
 import struct
 import subprocess
+import time
 import zipfile
 
 # The stub's budget: a self-extractor without configuration block has its
@@ -66,6 +67,36 @@ def build_archive(entries):
     return out.getvalue()
 
 
+def build_encrypted_archive(entries, password, work):
+    """A ZIP archive whose entries carry the traditional encryption, written
+    by Info-ZIP zip (Python's zipfile cannot encrypt)."""
+    tree = os.path.join(work, 'tree')
+    stamp = time.mktime(ENTRY_TIME + (0, 0, -1))
+    names = []
+    for entry in entries:
+        path = os.path.join(tree, *entry['name'].rstrip('/').split('/'))
+        if entry['name'].endswith('/'):
+            os.makedirs(path, exist_ok=True)
+        else:
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, 'wb') as f:
+                f.write(entry_data(entry))
+        names.append((path, entry))
+    for path, _ in reversed(names):
+        os.utime(path, (stamp, stamp))
+    archive = os.path.join(work, 'encrypted.zip')
+    for path, entry in names:
+        # One call per entry keeps the given order and method.
+        level = '-0' if entry.get('method', 'deflate') == 'store' else '-6'
+        command = ['zip', '-q', '-X', '-D', level, '-P', password, archive,
+                   os.path.relpath(path, tree)]
+        result = subprocess.run(command, cwd=tree, capture_output=True, text=True)
+        if result.returncode != 0:
+            raise CaseError('zip failed: ' + result.stderr.strip())
+    with open(archive, 'rb') as f:
+        return f.read()
+
+
 def damage(data, kind):
     """Breaks a finished self-extractor in one named way."""
     if kind == 'central-signature':
@@ -118,8 +149,13 @@ class Builder:
 
     def _packed(self, case, work, substitute):
         archive = os.path.join(work, 'archive.zip')
+        entries = case.get('entries', [])
+        if 'password' in case:
+            data = build_encrypted_archive(entries, case['password'], work)
+        else:
+            data = build_archive(entries)
         with open(archive, 'wb') as out:
-            out.write(build_archive(case.get('entries', [])))
+            out.write(data)
         output = os.path.join(work, 'packed.exe')
         command = [self.mksfx, 'pack', '--stub', self.stub]
         command += [substitute(option) for option in case.get('pack', [])]

@@ -14,12 +14,14 @@ A case is one TOML file in tests/e2e/cases/:
 
     description = "what it shows"
     program = "sfx" | "stub" | "fixture"      (default "sfx")
-    needs = ["dialogs"]       skipped while the stub has no MAINDIALOG
+    needs = ["MAINDIALOG"]    skipped while the stub lacks one of these
+                              dialog templates
     skip = "reason"           skipped always
     pack = ["--auto-extract", "--default-folder", "{out}"]   mksfx options
     entries = [{name = "a.txt", text = "...", method = "store"}, ...]
               (text, hex or size = N pseudo-random bytes; names ending in
               "/" are folders)
+    password = "..."          every entry encrypted (written by Info-ZIP zip)
     pad_to = 30000            program "stub": junk up to this size, then
                               `entries` as a plain archive if given
     damage = "central-signature"
@@ -29,6 +31,10 @@ A case is one TOML file in tests/e2e/cases/:
     expect = '''...'''        the whole log, line for line (blank lines do
                               not count); a line starting with "~ " is a
                               pattern ('*' any run)
+    only = ["MESSAGEBOX", 'DIALOG title="Password needed..."', "EXIT"]
+                              compare only the log lines that start so
+                              (a dialog's CONTROL and LISTITEM lines go with
+                              it), for cases about outcomes, not layouts
     driver_status = 0         the driver's own exit status
     driver_stderr = "..."     a pattern the driver's stderr must match
     [before]                  files to put under {out} before the run,
@@ -69,9 +75,10 @@ BACKSTOP_SECONDS = 30
 # same name (for pseudo-random entries made with `size`).
 SAME_AS_ENTRY = '@entry'
 
-KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'entries', 'pad_to', 'damage',
-              'args', 'timeout_ms', 'script', 'expect', 'driver_status', 'driver_stderr',
-              'before', 'files'}
+KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'entries', 'password',
+              'pad_to', 'damage',
+              'args', 'timeout_ms', 'script', 'expect', 'only', 'driver_status',
+              'driver_stderr', 'before', 'files'}
 
 
 def log_escape(text):
@@ -99,6 +106,22 @@ def line_matches(expected, actual):
     if expected.startswith('~ '):
         return fnmatch.fnmatchcase(actual, expected[2:].replace('[', '[[]'))
     return expected == actual
+
+
+def select_records(log, prefixes):
+    """The log lines that start with one of `prefixes`; CONTROL and LISTITEM
+    lines go with the DIALOG or WINDOW line above them."""
+    kept = []
+    keep_block = False
+    for line in log:
+        if line.startswith(('CONTROL ', 'LISTITEM ')):
+            if keep_block:
+                kept.append(line)
+            continue
+        keep_block = line.startswith(tuple(prefixes))
+        if keep_block:
+            kept.append(line)
+    return kept
 
 
 def compare_log(expected, actual):
@@ -173,11 +196,12 @@ class Runner:
     def skip_reason(self, case):
         if 'skip' in case:
             return case['skip']
-        if 'dialogs' in case.get('needs', []):
-            if not os.path.exists(self.builder.stub):
-                return None  # the run reports the missing stub
-            if not programs.has_dialog(self.builder.stub, 'MAINDIALOG'):
-                return 'the stub has no dialog templates yet'
+        if not os.path.exists(self.builder.stub):
+            return None  # the run reports the missing stub
+        missing = [name for name in case.get('needs', [])
+                   if not programs.has_dialog(self.builder.stub, name)]
+        if missing:
+            return 'the stub has no dialog template %s yet' % ', '.join(missing)
         return None
 
     def run(self, case):
@@ -242,6 +266,8 @@ class Runner:
             stderr = f.read().strip()
         problems = []
         expected = [line.strip() for line in escaped(case.get('expect', '')).split('\n')]
+        if 'only' in case:
+            log = select_records(log, case['only'])
         problems += compare_log([line for line in expected if line], log)
         want_status = case.get('driver_status', 0)
         if status != want_status:
