@@ -72,10 +72,13 @@ void Usage() {
       stderr);
 }
 
+// Bytes read from a script file at a time; any size works.
+const size_t kReadChunk = 4096;
+
 bool ReadText(const char* path, std::string* text) {
   FILE* in = std::fopen(path, "rb");
   if (!in) return false;
-  char buffer[4096];
+  char buffer[kReadChunk];
   size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) text->append(buffer, got);
   std::fclose(in);

@@ -6,6 +6,7 @@
 #include "driver.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -72,10 +73,8 @@ void LogListItems(HWND list, int id, std::vector<std::string>* block) {
       if (ok && got >= 0 && got <= length) text = Utf8(std::wstring(buffer.data(), got));
     }
     LRESULT selected = Query(list, LB_GETSEL, index, 0, &ok);
-    char head[96];
-    std::snprintf(head, sizeof head, "LISTITEM id=%d index=%d selected=%d text=", id,
-                  static_cast<int>(index), ok && selected > 0 ? 1 : 0);
-    block->push_back(head + Quote(text));
+    block->push_back("LISTITEM id=" + std::to_string(id) + " index=" + std::to_string(index) +
+                     " selected=" + (ok && selected > 0 ? "1" : "0") + " text=" + Quote(text));
   }
 }
 
@@ -84,13 +83,11 @@ void LogControl(HWND control, std::vector<std::string>* block) {
   std::string className = ClassOf(control);
   bool ok = false;
   LRESULT checked = IsButton(className) ? Query(control, BM_GETCHECK, 0, 0, &ok) : 0;
-  char tail[96];
-  std::snprintf(tail, sizeof tail, " visible=%d enabled=%d checked=%d",
-                IsWindowVisible(control) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
-                static_cast<int>(checked));
-  char head[64];
-  std::snprintf(head, sizeof head, "CONTROL id=%d class=", id);
-  block->push_back(head + className + " text=" + Quote(Utf8(Text(control))) + tail);
+  block->push_back("CONTROL id=" + std::to_string(id) + " class=" + className +
+                   " text=" + Quote(Utf8(Text(control))) +
+                   " visible=" + (IsWindowVisible(control) ? "1" : "0") +
+                   " enabled=" + (IsWindowEnabled(control) ? "1" : "0") +
+                   " checked=" + std::to_string(checked));
   if (IsListBox(className)) LogListItems(control, id, block);
 }
 
@@ -151,9 +148,9 @@ std::string Quote(const std::string& utf8) {
       case '\\': out += "\\\\"; break;
       default:
         if (c < 0x20 || c == 0x7F) {
-          char hex[8];
-          std::snprintf(hex, sizeof hex, "\\x%02x", c);
-          out += hex;
+          out += "\\x";
+          out += "0123456789abcdef"[c >> 4];
+          out += "0123456789abcdef"[c & 15];
         } else {
           out += static_cast<char>(c);
         }

@@ -201,7 +201,7 @@ class Runner:
         missing = [name for name in case.get('needs', [])
                    if not programs.has_dialog(self.builder.stub, name)]
         if missing:
-            return 'the stub has no dialog template %s yet' % ', '.join(missing)
+            return 'the stub carries no %s template yet' % ', '.join(missing)
         return None
 
     def run(self, case):
