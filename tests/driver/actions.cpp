@@ -18,11 +18,18 @@ bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
   return true;
 }
 
+// The current window, when there is one and it still exists.
+bool Current(HWND window, std::string* error) {
+  if (window && IsWindow(window)) return true;
+  *error = window ? "the current window is gone" : "no current window";
+  return false;
+}
+
 bool Control(HWND window, int id, HWND* control, std::string* error) {
-  *control = window ? GetDlgItem(window, id) : nullptr;
+  if (!Current(window, error)) return false;
+  *control = GetDlgItem(window, id);
   if (*control) return true;
-  *error = window ? "no control " + std::to_string(id) + " in the current window"
-                  : "no current window";
+  *error = "no control " + std::to_string(id) + " in the current window";
   return false;
 }
 
@@ -130,7 +137,7 @@ bool Perform(const Step& step, HWND window, std::string* error) {
       }
       return PostMessageW(control, BM_CLICK, 0, 0) || (*error = "cannot post the click", false);
     case StepKind::Command:
-      if (!window) { *error = "no current window"; return false; }
+      if (!Current(window, error)) return false;
       control = GetDlgItem(window, step.id);
       return PostMessageW(window, WM_COMMAND, MAKEWPARAM(step.id, BN_CLICKED),
                           reinterpret_cast<LPARAM>(control)) ||
@@ -143,13 +150,13 @@ bool Perform(const Step& step, HWND window, std::string* error) {
       if (!Control(window, step.id, &control, error)) return false;
       return Select(step, control, error);
     case StepKind::Key:
-      if (!window) { *error = "no current window"; return false; }
+      if (!Current(window, error)) return false;
       return Key(window, step.text, error);
     case StepKind::Close:
-      if (!window) { *error = "no current window"; return false; }
+      if (!Current(window, error)) return false;
       return PostMessageW(window, WM_CLOSE, 0, 0) || (*error = "cannot post WM_CLOSE", false);
     case StepKind::Log:
-      if (!window) { *error = "no current window"; return false; }
+      if (!Current(window, error)) return false;
       return LogWindow(window) || (*error = "the current window is gone", false);
     case StepKind::Sleep:
       Sleep(step.number);

@@ -212,10 +212,6 @@ bool RunStep(Run* run, const Step& step, std::string* reason) {
     case StepKind::Exit:
       return Until(run, false, [&] { return Ended(*run); }, reason);
     default:
-      if (run->current && !IsWindow(run->current)) {
-        *reason = "the current window is gone";
-        return false;
-      }
       return Perform(step, run->current, reason);
   }
 }
