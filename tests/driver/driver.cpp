@@ -20,15 +20,17 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "driver.h"
 
 namespace {
 
-// How often the program's windows are looked at.  Dialogs appear within a
-// few milliseconds of each other at most once per user action, so 25 ms
-// catches every one without burning the shared machine's CPU.
+// How often the program's windows are looked at: a step follows its window
+// within this time, and the shared machine's CPU is not burnt.  A window
+// shown for less than this (a dialog ending in its own initialisation) may
+// go unseen, which is why such flashes are never logged (LogWindow).
 const DWORD kPollMs = 25;
 
 // Limit of one wait unless the script sets another (`timeout`).
