@@ -5,6 +5,12 @@
 
 #include "extract/extract.h"
 
+const RecordedMessage kAllDone = {"Information", "All files have been extracted.", 0x40};
+const RecordedMessage kSomeFailed = {"Error...", "One or more file(s) could not be extracted.", 0x10};
+const RecordedMessage kNotProcessed = {
+    "Error...", "Cannot process file.\r\nIf this file was downloaded from the Internet try downloading again.",
+    0x10};
+
 namespace scripted {
 
 std::vector<RecordedMessage> messages;

@@ -19,6 +19,11 @@ struct RecordedMessage {
   }
 };
 
+// The closing messages of a walk and the one for an archive without entries.
+extern const RecordedMessage kAllDone;
+extern const RecordedMessage kSomeFailed;
+extern const RecordedMessage kNotProcessed;
+
 struct OverwriteReply {
   bool yes;
   bool dontAskAgain;

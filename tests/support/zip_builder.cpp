@@ -53,6 +53,14 @@ std::string Encrypt(const ZipEntry& e, uint16_t flags, uint32_t crc, const std::
 
 }  // namespace
 
+ZipEntry File(const std::string& name, const std::string& data, const std::string& password) {
+  ZipEntry e;
+  e.name = name;
+  e.data = data;
+  e.password = password;
+  return e;
+}
+
 uint32_t Crc32(const std::string& bytes) {
   uint32_t crc = 0xFFFFFFFF;
   for (char c : bytes) crc = CrcByte(crc, (uint8_t)c);

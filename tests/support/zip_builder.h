@@ -30,6 +30,10 @@ struct ZipOptions {
   int64_t entryCountOverride = -1;
 };
 
+// An entry with a name and content, everything else as it defaults; with a
+// password it is encrypted.
+ZipEntry File(const std::string& name, const std::string& data, const std::string& password = "");
+
 // The archive alone; offsets count from `base`.
 std::string BuildZip(const std::vector<ZipEntry>& entries, const ZipOptions& options = {});
 

@@ -5,9 +5,9 @@
 
 namespace {
 
-const char kAllDone[] = "All files have been extracted.";
-const char kSomeFailed[] = "One or more file(s) could not be extracted.";
-const char kUnknown[] = "Unknown compression type";
+const char kAllDoneText[] = "All files have been extracted.";
+const char kSomeFailedText[] = "One or more file(s) could not be extracted.";
+const char kUnknownText[] = "Unknown compression type";
 
 struct CorpusRow {
   const char* archive;    // below tests/data/
@@ -50,61 +50,61 @@ TEST_P(WalkCorpusTest, ExtractsAsOurRulesSay) {
 
 const CorpusRow kRows[] = {
     // Deflate and stored entries, comments, folders, 7-Zip's dynamic blocks.
-    {"corpus/zip/go/test.zip", "", {"gophercolor16x16.png 54d531fe", "test.txt c3edd7c0"}, kAllDone},
-    {"corpus/zip/go/crc32-not-streamed.zip", "", {"bar.txt 04a2b3e9", "foo.txt 7e3265a8"}, kAllDone},
+    {"corpus/zip/go/test.zip", "", {"gophercolor16x16.png 54d531fe", "test.txt c3edd7c0"}, kAllDoneText},
+    {"corpus/zip/go/crc32-not-streamed.zip", "", {"bar.txt 04a2b3e9", "foo.txt 7e3265a8"}, kAllDoneText},
     {"corpus/zip/go/winxp.zip",
      "",
      {"dir/", "dir/bar 7a7e9b9e", "dir/empty/", "hello 7d13fc8d", "readonly ba6e115a"},
-     kAllDone},
+     kAllDoneText},
     {"corpus/zip/go/unix.zip",
      "",
      {"dir/", "dir/bar 7a7e9b9e", "dir/empty/", "hello 7d13fc8d", "readonly ba6e115a"},
-     kAllDone},
+     kAllDoneText},
     {"corpus/zip/libarchive/test_read_format_zip_7z_deflate.zip",
      "",
      {"libxkbcommon-x11.so 7f49bce9", "libxkbcommon-x11.so.0 7f49bce9", "libxkbcommon-x11.so.0.0.0 b033ee81"},
-     kAllDone},
+     kAllDoneText},
     {"corpus/zip/libarchive/test_read_format_zip_comment_stored_2.zip",
      "",
      {"build.sh 7dea58ea", "file0 2b284d36"},
-     kAllDone},
+     kAllDoneText},
     {"corpus/zip/libarchive/test_read_format_zip_nested.zip",
      "",
      {"file.txt 93636dfb", "small.zip 6975f4bd"},
-     kAllDone},
-    {"corpus/zip/libarchive/test_compat_zip_8.zip", "", {"arc/", "arc/test a42058f9"}, kAllDone},
-    {"corpus/zip/libarchive/test_read_format_zip_jar.jar", "", {"somedir/"}, kAllDone},
+     kAllDoneText},
+    {"corpus/zip/libarchive/test_compat_zip_8.zip", "", {"arc/", "arc/test a42058f9"}, kAllDoneText},
+    {"corpus/zip/libarchive/test_read_format_zip_jar.jar", "", {"somedir/"}, kAllDoneText},
     // Flag bit 3 on encrypted entries: the check byte is the time's.
     {"corpus/zip/libarchive/test_read_format_zip_traditional_encryption_data.zip",
      "12345678",
      {"bar.txt a4d8fd47", "foo.txt b493c7eb"},
-     kAllDone},
-    {"tools/infozip-crypt.zip", "s3cret", {"plain.txt 060b3fa0", "text.txt 53ad0f3e"}, kAllDone},
-    {"tools/7z-crypt.zip", "s3cret", {"plain.txt 060b3fa0", "text.txt 53ad0f3e"}, kAllDone},
+     kAllDoneText},
+    {"tools/infozip-crypt.zip", "s3cret", {"plain.txt 060b3fa0", "text.txt 53ad0f3e"}, kAllDoneText},
+    {"tools/7z-crypt.zip", "s3cret", {"plain.txt 060b3fa0", "text.txt 53ad0f3e"}, kAllDoneText},
     // Sizes only in data descriptors: the walk ends at the first such entry
     // with data and says so.
-    {"corpus/zip/go/dd.zip", "", {"filename 00000000"}, kSomeFailed},
-    {"corpus/zip/libarchive/test_read_format_zip_length_at_end.zip", "", {"hello.txt 00000000"}, kSomeFailed},
+    {"corpus/zip/go/dd.zip", "", {"filename 00000000"}, kSomeFailedText},
+    {"corpus/zip/libarchive/test_read_format_zip_length_at_end.zip", "", {"hello.txt 00000000"}, kSomeFailedText},
     {"corpus/zip/libarchive/test_read_format_zip.zip",
      "",
      {"dir/", "file1 3d66373a", "file2 00000000"},
-     kSomeFailed},
+     kSomeFailedText},
     // Entries the walk cannot get past end it, with a message.
     {"corpus/zip/libarchive/test_read_format_zip_7z_lzma.zip",
      "",
      {"_installdir/", "_installdir/abc_tools/", "_installdir/abc_tools/2000.9-beta11/",
       "_installdir/abc_tools/2000.9-beta11/bin/",
       "_installdir/abc_tools/2000.9-beta11/bin/abc_measurement_analysis_sample 00000000"},
-     kUnknown},
+     kUnknownText},
     {"corpus/zip/libarchive/test_read_format_zip_symlink_unsupported_compression.zip",
      "",
      {"bad_symlink 00000000"},
-     kUnknown},
+     kUnknownText},
     // A file where a folder is needed is reported, not crashed on.
     {"corpus/zip/libarchive/test_read_format_zip_msdos.zip",
      "",
      {"abc 00000000", "def 00000000", "ghi/", "jkl 00000000", "mno/"},
-     kSomeFailed},
+     kSomeFailedText},
     // Any encryption bit goes through the password check; a password that
     // does not fit ends the walk silently after three prompts.
     {"corpus/zip/libarchive/test_read_format_zip_encryption_partially.zip",

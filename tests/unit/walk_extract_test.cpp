@@ -7,16 +7,6 @@
 
 namespace {
 
-ZipEntry File(const std::string& name, const std::string& data) {
-  ZipEntry e;
-  e.name = name;
-  e.data = data;
-  return e;
-}
-
-const RecordedMessage kAllDone = {"Information", "All files have been extracted.", 0x40};
-const RecordedMessage kSomeFailed = {"Error...", "One or more file(s) could not be extracted.", 0x10};
-
 class WalkExtractTest : public EngineTest {
  protected:
   std::vector<std::string> OutTree() {

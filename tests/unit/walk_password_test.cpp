@@ -7,27 +7,10 @@
 
 namespace {
 
-ZipEntry Secret(const std::string& name, const std::string& data, const std::string& password) {
-  ZipEntry e;
-  e.name = name;
-  e.data = data;
-  e.password = password;
-  return e;
-}
-
-ZipEntry Plain(const std::string& name, const std::string& data) {
-  ZipEntry e;
-  e.name = name;
-  e.data = data;
-  return e;
-}
-
-const RecordedMessage kAllDone = {"Information", "All files have been extracted.", 0x40};
-
 using WalkPasswordTest = EngineTest;
 
 TEST_F(WalkPasswordTest, NoPasswordYetAsksAndAWrongThenRightAnswerExtracts) {
-  LoadSfx(BuildSfx({Secret("one.txt", "first secret", "open sesame")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("one.txt", "first secret", "open sesame")}, BlockSpec()));
   scripted::passwords = {"wrong", "open sesame"};
   bool busyDuringPrompt = true;
   scripted::onPrompt = [&] {
@@ -45,8 +28,8 @@ TEST_F(WalkPasswordTest, NoPasswordYetAsksAndAWrongThenRightAnswerExtracts) {
 }
 
 TEST_F(WalkPasswordTest, RememberedPasswordIsTriedFirstAndReplacedWhenItFails) {
-  LoadSfx(BuildSfx({Secret("a", "alpha", "pw1"), Secret("b", "bravo", "pw1"), Secret("c", "charlie", "pw2"),
-                    Secret("d", "delta", "pw2")},
+  LoadSfx(BuildSfx({File("a", "alpha", "pw1"), File("b", "bravo", "pw1"), File("c", "charlie", "pw2"),
+                    File("d", "delta", "pw2")},
                    BlockSpec()));
   scripted::passwords = {"pw1", "pw2"};
   ExtractAll();
@@ -57,7 +40,7 @@ TEST_F(WalkPasswordTest, RememberedPasswordIsTriedFirstAndReplacedWhenItFails) {
 }
 
 TEST_F(WalkPasswordTest, ThreeWrongPasswordsEndTheWalkSilently) {
-  LoadSfx(BuildSfx({Plain("before.txt", "kept"), Secret("locked.txt", "x", "right"), Plain("after.txt", "a")},
+  LoadSfx(BuildSfx({File("before.txt", "kept"), File("locked.txt", "x", "right"), File("after.txt", "a")},
                    BlockSpec()));
   scripted::passwords = {"one", "two", "three", "right"};
   ExtractAll();
@@ -76,7 +59,7 @@ TEST_F(WalkPasswordTest, ThreeWrongPasswordsEndTheWalkSilently) {
 }
 
 TEST_F(WalkPasswordTest, EmptyAnswerCountsAsAFailedAttempt) {
-  LoadSfx(BuildSfx({Secret("s", "data", "pw")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("s", "data", "pw")}, BlockSpec()));
   scripted::passwords = {"", "", "pw"};
   ExtractAll();
   EXPECT_EQ(scripted::passwordPrompts, 3);
@@ -85,7 +68,7 @@ TEST_F(WalkPasswordTest, EmptyAnswerCountsAsAFailedAttempt) {
 
 TEST_F(WalkPasswordTest, OverlongAnswerIsCutTo79Characters) {
   std::string longPassword(79, 'p');
-  LoadSfx(BuildSfx({Secret("s", "data", longPassword)}, BlockSpec()));
+  LoadSfx(BuildSfx({File("s", "data", longPassword)}, BlockSpec()));
   scripted::passwords = {longPassword + "tail"};
   ExtractAll();
   EXPECT_EQ(scripted::passwordPrompts, 1);
@@ -94,7 +77,7 @@ TEST_F(WalkPasswordTest, OverlongAnswerIsCutTo79Characters) {
 
 TEST_F(WalkPasswordTest, PasswordIsAskedBeforeAnExistingFileIsLeftAlone) {
   temp.Write("out/s.txt", "old");
-  LoadSfx(BuildSfx({Secret("s.txt", "new", "pw")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("s.txt", "new", "pw")}, BlockSpec()));
   OverwriteMode = 1;
   scripted::passwords = {"pw"};
   ExtractAll();
@@ -104,7 +87,7 @@ TEST_F(WalkPasswordTest, PasswordIsAskedBeforeAnExistingFileIsLeftAlone) {
 }
 
 TEST_F(WalkPasswordTest, StreamedHeadersCheckTheTimeByte) {
-  ZipEntry streamed = Secret("streamed.txt", "time checked", "pw");
+  ZipEntry streamed = File("streamed.txt", "time checked", "pw");
   streamed.flags = 0x0008;
   streamed.signedDescriptor = true;
   LoadSfx(BuildSfx({streamed}, BlockSpec()));

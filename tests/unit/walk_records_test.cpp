@@ -7,19 +7,6 @@
 
 namespace {
 
-ZipEntry File(const std::string& name, const std::string& data) {
-  ZipEntry e;
-  e.name = name;
-  e.data = data;
-  return e;
-}
-
-const RecordedMessage kNotProcessed = {
-    "Error...",
-    "Cannot process file.\r\nIf this file was downloaded from the Internet try downloading again.", 0x10};
-const RecordedMessage kAllDone = {"Information", "All files have been extracted.", 0x40};
-const RecordedMessage kSomeFailed = {"Error...", "One or more file(s) could not be extracted.", 0x10};
-
 using WalkRecordsTest = EngineTest;
 
 TEST_F(WalkRecordsTest, ListOnlyWalkListsEveryEntrySortedAndSelectsNothing) {

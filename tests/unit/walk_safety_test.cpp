@@ -4,16 +4,6 @@
 
 namespace {
 
-ZipEntry File(const std::string& name, const std::string& data) {
-  ZipEntry e;
-  e.name = name;
-  e.data = data;
-  return e;
-}
-
-const RecordedMessage kSomeFailed = {"Error...", "One or more file(s) could not be extracted.", 0x10};
-const RecordedMessage kAllDone = {"Information", "All files have been extracted.", 0x40};
-
 TEST(EntryNameTest, RefusedNames) {
   const char* kRefused[] = {
       "../escape.txt", "a/../../escape.txt", "a\\..\\..\\escape.txt", "..", "a/..", "a/.../b",
