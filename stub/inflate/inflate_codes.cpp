@@ -238,21 +238,20 @@ static int InflateFast(const HuffmanEntry* literalRoot, const HuffmanEntry* dist
     bits >>= extra;
     count -= (uint32_t)extra;
     uint8_t* dst = window + pos;
-    const uint8_t* src = dst - distance;
-    pos += length;
-    if (distance > pos - length) {
+    const uint8_t* src = window + ((pos - distance) & kWindowMask);
+    if (distance > pos) {
       if (!windowWrapped) {
         result = kInflateDistanceTooFar;
         break;
       }
       // The source starts in the window's tail and may run on from its
       // start; the destination stays below the end.
-      src += kWindowSize;
       uint32_t toEnd = (uint32_t)(window + kWindowSize - src);
       if (length > toEnd) {
         CopyForward(dst, src, toEnd);
         dst += toEnd;
         src = window;
+        pos += toEnd;
         length -= toEnd;
       }
     }
@@ -272,6 +271,7 @@ static int InflateFast(const HuffmanEntry* literalRoot, const HuffmanEntry* dist
     } else {
       CopyForward(dst, src, length);
     }
+    pos += length;
   }
   bitBuffer = bits;
   bitCount = count;
