@@ -217,7 +217,9 @@ static EntryOutcome ExtractEntry(Walk& w) {
 }
 
 static EntryOutcome ProcessEntry(Walk& w) {
-  w.headerEnd = SeekArchive(0, FILE_CURRENT);
+  // Every header is read right after a seek to it, so FilePos still holds
+  // its position: the end follows without asking the file.
+  w.headerEnd = FilePos + (int32_t)sizeof LocalHeader;
   uint16_t nameLength = LocalHeader.nameLength;
   DWORD wanted = nameLength < kNameBufferSize ? nameLength : kNameBufferSize;
   char raw[kNameBufferSize];

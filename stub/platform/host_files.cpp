@@ -12,6 +12,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "host_control.h"
@@ -21,9 +22,18 @@ namespace {
 
 thread_local DWORD lastError;
 
+// Reads smaller than this are served from a read-ahead buffer of this size,
+// as the system's cache would serve them on Windows; larger reads go straight
+// to the file.  The position is the handle's own, so seeks cost no call.
+const size_t kReadAhead = 64 * 1024;
+
 struct FileHandle {
   int fd;
   bool writable;
+  int64_t position = 0;
+  int64_t bufferStart = 0;  // file offset of buffer[0]
+  size_t bufferLength = 0;  // valid bytes in buffer
+  char* buffer = nullptr;   // kReadAhead bytes, taken on the first small read
 };
 
 struct FindHandle {
@@ -103,10 +113,9 @@ bool WildcardMatch(const char* pattern, const char* name) {
   return false;
 }
 
-void FillFindData(const char* native, const char* name, LPWIN32_FIND_DATAA data) {
+void FillFindData(const struct stat& st, const char* name, LPWIN32_FIND_DATAA data) {
   memset(data, 0, sizeof *data);
-  struct stat st;
-  if (stat(native, &st) == 0) {
+  {
     data->dwFileAttributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
     data->nFileSizeLow = (DWORD)st.st_size;
     data->nFileSizeHigh = (DWORD)((uint64_t)st.st_size >> 32);
@@ -144,10 +153,6 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
                                                                        : ERROR_INVALID_NAME);
     return INVALID_HANDLE_VALUE;
   }
-  if (HostIsFolder(r.native.c_str())) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return INVALID_HANDLE_VALUE;
-  }
   int flags = O_CLOEXEC;
   if ((access & GENERIC_READ) && (access & GENERIC_WRITE))
     flags |= O_RDWR;
@@ -161,8 +166,18 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     SetLastError(errno == ENOENT ? MissingError(r) : ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
   }
+  // A folder opens for reading on Linux, never on Windows.
+  struct stat st;
+  if (!(flags & (O_WRONLY | O_RDWR)) && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    close(fd);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
   SetLastError(ERROR_SUCCESS);
-  return new FileHandle{fd, (access & GENERIC_WRITE) != 0};
+  FileHandle* f = new FileHandle;
+  f->fd = fd;
+  f->writable = (access & GENERIC_WRITE) != 0;
+  return f;
 }
 
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOVERLAPPED) {
@@ -173,8 +188,28 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOV
     return FALSE;
   }
   DWORD done = 0;
+  char* to = (char*)buffer;
   while (done < count) {
-    ssize_t n = ::read(f->fd, (char*)buffer + done, count - done);
+    int64_t at = f->position;
+    // Served from the buffer when it holds the position.
+    if (at >= f->bufferStart && at < f->bufferStart + (int64_t)f->bufferLength) {
+      size_t offset = (size_t)(at - f->bufferStart);
+      size_t n = std::min<size_t>(count - done, f->bufferLength - offset);
+      memcpy(to + done, f->buffer + offset, n);
+      done += (DWORD)n;
+      f->position += (int64_t)n;
+      continue;
+    }
+    ssize_t n;
+    if (count - done >= kReadAhead || f->writable) {
+      n = ::pread(f->fd, to + done, count - done, at);
+    } else {
+      if (!f->buffer) f->buffer = new char[kReadAhead];
+      n = ::pread(f->fd, f->buffer, kReadAhead, at);
+      f->bufferStart = at;
+      f->bufferLength = n > 0 ? (size_t)n : 0;
+      if (n > 0) continue;
+    }
     if (n < 0) {
       if (errno == EINTR) continue;
       SetLastError(ErrorFromErrno(errno));
@@ -183,6 +218,7 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOV
     }
     if (n == 0) break;
     done += (DWORD)n;
+    f->position += n;
   }
   if (read) *read = done;
   if (ioObserver) ioObserver(ioObserverContext, false, file, count, done);
@@ -201,13 +237,15 @@ BOOL WINAPI WriteFile(HANDLE file, const void* buffer, DWORD count, LPDWORD writ
   if (writeBudget >= 0 && (int64_t)want > writeBudget) want = (DWORD)writeBudget;
   DWORD done = 0;
   while (done < want) {
-    ssize_t n = ::write(f->fd, (const char*)buffer + done, want - done);
+    ssize_t n = ::pwrite(f->fd, (const char*)buffer + done, want - done, f->position);
     if (n < 0) {
       if (errno == EINTR) continue;
       break;
     }
     done += (DWORD)n;
+    f->position += n;
   }
+  f->bufferLength = 0;  // what was read ahead may have been written over
   if (writeBudget >= 0) writeBudget -= done;
   if (written) *written = done;
   if (ioObserver) ioObserver(ioObserverContext, true, file, count, done);
@@ -226,13 +264,20 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWOR
   }
   int64_t offset = distance;
   if (distanceHigh) offset = (int64_t)(((uint64_t)(uint32_t)*distanceHigh << 32) | (uint32_t)distance);
-  int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
-  off_t base = whence == SEEK_SET ? 0 : lseek(f->fd, 0, whence);
-  if (base + offset < 0) {
+  int64_t base = 0;
+  if (method == FILE_CURRENT) {
+    base = f->position;
+  } else if (method == FILE_END) {
+    struct stat st;
+    base = fstat(f->fd, &st) == 0 ? (int64_t)st.st_size : 0;
+  }
+  // A seek before the start fails and leaves the position, as on Windows.
+  int64_t at = base + offset;
+  if (at < 0) {
     SetLastError(ERROR_NEGATIVE_SEEK);
     return INVALID_SET_FILE_POINTER;
   }
-  off_t at = lseek(f->fd, base + offset, SEEK_SET);
+  f->position = at;
   if (distanceHigh) *distanceHigh = (LONG)((uint64_t)at >> 32);
   SetLastError(ERROR_SUCCESS);
   return (DWORD)at;
@@ -258,6 +303,7 @@ BOOL WINAPI CloseHandle(HANDLE object) {
   bool fail = f->writable && failCloses > 0;
   if (fail) --failCloses;
   close(f->fd);
+  delete[] f->buffer;
   delete f;
   if (fail) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -304,7 +350,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
       SetLastError(MissingError(r));
       return INVALID_HANDLE_VALUE;
     }
-    FillFindData(r.native.c_str(), r.lastComponent.c_str(), data);
+    FillFindData(st, r.lastComponent.c_str(), data);
     return new FindHandle{0};
   }
   DIR* dir = opendir(r.nativeParent.c_str());
@@ -322,7 +368,9 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     if (dots && parentIsRoot) continue;
     if (WildcardMatch(r.lastComponent.c_str(), e->d_name)) {
       std::string full = r.nativeParent + "/" + e->d_name;
-      FillFindData(full.c_str(), e->d_name, data);
+      struct stat st = {};
+      stat(full.c_str(), &st);
+      FillFindData(st, e->d_name, data);
       found = true;
       break;
     }

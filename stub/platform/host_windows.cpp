@@ -4,6 +4,7 @@
 #include <string.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,23 +39,31 @@ LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam
       w->selected.clear();
       return 0;
     case LB_ADDSTRING: {
+      // After every item that does not sort after it (binary search: a
+      // walk adds thousands of names, mostly in order).
       std::string s = lParam ? (const char*)lParam : "";
-      int at = 0;
-      while (at < count && CompareItems(w->items[at], s) <= 0) ++at;
+      int at = (int)(std::upper_bound(w->items.begin(), w->items.end(), s,
+                                      [](const std::string& a, const std::string& b) {
+                                        return CompareItems(a, b) < 0;
+                                      }) -
+                     w->items.begin());
       w->items.insert(w->items.begin() + at, s);
       w->selected.insert(w->selected.begin() + at, false);
       return at;
     }
     case LB_FINDSTRINGEXACT: {
-      // Starts after `wParam`, wraps from the bottom to the top.
+      // The first item after `wParam` that equals the text without regard to
+      // case, wrapping from the bottom to the top.  The items are sorted by
+      // that comparison, so the equal ones stand together: found by binary
+      // search rather than a scan.
       int start = (int)(LONG)wParam;
       if (start < -1 || start >= count) start = -1;
-      const char* s = lParam ? (const char*)lParam : "";
-      for (int k = 1; k <= count; ++k) {
-        int i = (start + k) % count;
-        if (strcasecmp(w->items[i].c_str(), s) == 0) return i;
-      }
-      return LB_ERR;
+      std::string key = lParam ? (const char*)lParam : "";
+      auto less = [](const std::string& a, const std::string& b) { return CompareItems(a, b) < 0; };
+      auto range = std::equal_range(w->items.begin(), w->items.end(), key, less);
+      int lo = (int)(range.first - w->items.begin()), hi = (int)(range.second - w->items.begin());
+      if (lo == hi) return LB_ERR;
+      return (start >= lo && start < hi - 1) ? start + 1 : lo;
     }
     case LB_GETSEL: {
       int i = (int)(LONG)wParam;
