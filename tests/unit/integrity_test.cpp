@@ -69,8 +69,11 @@ TEST_F(IntegrityTest, CrcOfRealEntriesMatchesWhatTheirWritersStored) {
     EXPECT_EQ(Crc(ReadNativeFile(std::string(SFX_SOURCE_DIR) + "/tests/data/tools/" + f.name)), f.crc)
         << f.name;
   std::string zip = CorpusFile("zip/go/test.zip");
-  for (const LocalEntryView& e : ReadLocalEntries(zip))
-    if (e.method == 0) EXPECT_EQ(Crc(zip.substr(e.dataAt, e.compressedSize)), e.crc) << e.name;
+  for (const LocalEntryView& e : ReadLocalEntries(zip)) {
+    if (e.method == 0) {
+      EXPECT_EQ(Crc(zip.substr(e.dataAt, e.compressedSize)), e.crc) << e.name;
+    }
+  }
 }
 
 std::string ToolArchive(const std::string& name) {
@@ -101,8 +104,9 @@ TEST_P(DecryptionTest, RightPasswordPassesAndDecryptsTheStoredData) {
     ASSERT_TRUE(Check(zip, e, "s3cret", block)) << e.name;
     std::string data = zip.substr(e.dataAt + 12, e.compressedSize - 12);
     DecryptBuffer((uint8_t*)&data[0], (int32_t)data.size());
-    if (e.method == 0)
+    if (e.method == 0) {
       EXPECT_EQ(data, ReadNativeFile(std::string(SFX_SOURCE_DIR) + "/tests/data/tools/" + e.name));
+    }
   }
 }
 

@@ -163,7 +163,7 @@ TEST_F(FileTimeTest, DosTimeIsLocalTimeStoredAsUtc) {
 TEST_F(FileTimeTest, ValuesThatDoNotConvertLeaveTheTimeAlone) {
   const int64_t kPreset = 983701858 - CurrentUtcOffset();
   EXPECT_EQ(Stamp(0x00000000, true), kPreset);               // date 0
-  EXPECT_EQ(Stamp((0x2A64u & ~0x1E0u | 13u << 5) << 16, true), kPreset);  // month 13
+  EXPECT_EQ(Stamp(((0x2A64u & ~0x1E0u) | 13u << 5) << 16, true), kPreset);  // month 13
   EXPECT_EQ(Stamp(0x2A640000 | 24u << 11, true), kPreset);   // hour 24
   EXPECT_EQ(Stamp(0x2A5E0000, true), kPreset);               // 2001-02-30
 }
