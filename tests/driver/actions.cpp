@@ -108,10 +108,13 @@ bool Key(HWND window, const std::string& name, std::string* error) {
   UINT scan = MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
   LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
   LPARAM up = down | (1 << 30) | (static_cast<LPARAM>(1) << 31);
-  if (!PostMessageW(target, WM_KEYDOWN, key, down) || !PostMessageW(target, WM_KEYUP, key, up)) {
+  // The key-down alone may end the dialog (Escape, Enter), so the window can
+  // be gone before the key-up is posted: only the key-down must arrive.
+  if (!PostMessageW(target, WM_KEYDOWN, key, down)) {
     *error = "cannot post the key";
     return false;
   }
+  PostMessageW(target, WM_KEYUP, key, up);
   return true;
 }
 
