@@ -153,6 +153,9 @@ static int InflateCarefulStep(const HuffmanEntry* literalRoot, const HuffmanEntr
   return kCodesContinue;
 }
 
+// 2^n - 1 computed: in the fast loop a shift costs less than a table load.
+static inline BitWord Mask(uint32_t n) { return ((BitWord)1 << n) - 1; }
+
 static inline void Refill(BitWord& bits, uint32_t& count, const uint8_t*& in) {
   bits |= LoadWord(in) << count;
   in += (kBitWordBits - 1 - count) >> 3;
@@ -165,7 +168,7 @@ static inline const HuffmanEntry* FollowLinks(const HuffmanEntry* e, BitWord& bi
   while (e->extra > kExtraLiteral && e->extra != kExtraInvalid) {
     bits >>= e->bits;
     count -= (uint32_t)e->bits;
-    e = e->next + (bits & maskBits[e->extra - kExtraLinkBase]);
+    e = e->next + (bits & Mask((uint32_t)(e->extra - kExtraLinkBase)));
   }
   return e;
 }
@@ -217,7 +220,7 @@ static int InflateFast(const HuffmanEntry* literalRoot, const HuffmanEntry* dist
       result = kInflateOk;
       break;
     }
-    uint32_t length = e->value + (uint32_t)(bits & maskBits[extra]);
+    uint32_t length = e->value + (uint32_t)(bits & Mask((uint32_t)extra));
     bits >>= extra;
     count -= (uint32_t)extra;
     if (!distanceRoot) {
@@ -234,7 +237,7 @@ static int InflateFast(const HuffmanEntry* literalRoot, const HuffmanEntry* dist
     bits >>= e->bits;
     count -= (uint32_t)e->bits;
     if (kRefillPerCode && count < kMaxDistanceExtraBits) Refill(bits, count, in);
-    uint32_t distance = e->value + (uint32_t)(bits & maskBits[extra]);
+    uint32_t distance = e->value + (uint32_t)(bits & Mask((uint32_t)extra));
     bits >>= extra;
     count -= (uint32_t)extra;
     uint8_t* dst = window + pos;
