@@ -191,7 +191,7 @@ void RunData(const char* dataName, const std::vector<uint8_t>& data, int repetit
   std::vector<uint8_t> work(data.size());
   auto none = [] {};
   std::vector<Routine> routines = {
-      {"UpdateCrcBuffer (8 bytes a step)", none, [&] { sink = EngineBufferCrc(data); }, {}},
+      {"UpdateCrcBuffer", none, [&] { sink = EngineBufferCrc(data); }, {}},
       {"UpdateCrc byte loop (reference)", none, [&] { sink = EngineByteCrc(data); }, {}},
       {"zlib crc32", none, [&] { sink = ZlibCrc(data); }, {}},
       {"libdeflate crc32", none, [&] { sink = LibdeflateCrc(data); }, {}},

@@ -15,7 +15,11 @@ void BuildCrcTable() {
   // can be folded in at once (slicing by eight).
   for (uint32_t i = 256; i < kCrcTableEntries; ++i)
     CrcTable[i] = (CrcTable[i - 256] >> 8) ^ CrcTable[CrcTable[i - 256] & 0xFF];
+  DetectCrcFolding();
 }
+
+// Below this the table is as fast as setting up the folding.
+const int32_t kFoldFrom = 256;
 
 static inline uint32_t Load32(const uint8_t* p) {
   return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
@@ -24,6 +28,12 @@ static inline uint32_t Load32(const uint8_t* p) {
 void UpdateCrcBuffer(const uint8_t* bytes, int32_t length, uint32_t& crc) {
   if (length <= 0) return;
   uint32_t c = crc;
+  if (CrcFolding && length >= kFoldFrom) {
+    int32_t folded = length & ~15;
+    c = FoldCrc(bytes, folded, c);
+    bytes += folded;
+    length -= folded;
+  }
   const uint32_t* t = CrcTable;
   while (length >= 8) {
     uint32_t lo = Load32(bytes) ^ c;

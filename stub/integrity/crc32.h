@@ -12,8 +12,17 @@ extern uint32_t* CrcTable;
 const uint32_t kCrcTableEntries = 8 * 256;
 const uint32_t kCrcTableBytes = kCrcTableEntries * 4 + 4;
 
-// Fills CrcTable, which the caller has allocated with kCrcTableBytes.
+// Fills CrcTable, which the caller has allocated with kCrcTableBytes, and
+// finds out whether the processor can fold (CrcFolding).
 void BuildCrcTable();
+
+// TRUE when the processor has carry-less multiplication (PCLMULQDQ, SSE4.1).
+extern bool CrcFolding;
+void DetectCrcFolding();
+
+// The register after `length` bytes by folding; length >= 64 and a multiple
+// of 16, and CrcFolding TRUE.
+uint32_t FoldCrc(const uint8_t* bytes, int32_t length, uint32_t crc);
 
 // One byte into the register: table[(crc ^ byte) & 0xFF] ^ (crc >> 8).
 inline uint32_t UpdateCrc(uint8_t byte, uint32_t crc) {

@@ -52,6 +52,27 @@ TEST_F(IntegrityTest, BufferUpdateEqualsTheByteUpdateAtEveryLengthAndAlignment) 
   }
 }
 
+TEST_F(IntegrityTest, FoldingEqualsTheTableOnLongRuns) {
+  if (!CrcFolding) GTEST_SKIP() << "the processor cannot fold";
+  std::mt19937 random(5);
+  std::string data(70000, '\0');
+  for (char& c : data) c = (char)random();
+  for (int round = 0; round < 300; ++round) {
+    size_t start = random() % 64, length = 64 + random() % 4096;
+    if (round % 50 == 0) length = data.size() - start;
+    length &= ~(size_t)15;
+    uint32_t bytewise = random(), folded = bytewise;
+    for (size_t i = 0; i < length; ++i) bytewise = UpdateCrc((uint8_t)data[start + i], bytewise);
+    folded = FoldCrc((const uint8_t*)data.data() + start, (int32_t)length, folded);
+    ASSERT_EQ(folded, bytewise) << "start " << start << " length " << length;
+  }
+  // The buffer update takes the same route for long runs and the table for the rest.
+  uint32_t table = 0xFFFFFFFF, buffer = 0xFFFFFFFF;
+  for (size_t i = 0; i < 1000; ++i) table = UpdateCrc((uint8_t)data[i], table);
+  UpdateCrcBuffer((const uint8_t*)data.data(), 1000, buffer);
+  EXPECT_EQ(buffer, table);
+}
+
 TEST_F(IntegrityTest, ZeroOrNegativeLengthLeavesTheRegister) {
   uint32_t crc = 0xFFFFFFFF;
   UpdateCrcBuffer((const uint8_t*)"abc", 0, crc);
