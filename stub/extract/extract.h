@@ -84,6 +84,10 @@ void WalkEntries(HWND dialog, int listId, bool listOnly);
 // TRUE while a walk is running (also while its prompts are up).
 bool WalkRunning();
 
+// The walk state as the program starts it, also after a walk that the
+// process-ending report interrupted (tests and fuzzing).
+void ResetWalkState();
+
 // Reads the next local file header into LocalHeader, skipping data
 // descriptors that carry their signature.  TRUE when there is one to process.
 bool ReadLocalHeader();

@@ -5,7 +5,6 @@
 #include "../startup/startup.h"
 #include "../ui/dialogs.h"
 #include "extract.h"
-#include "fatal.h"
 #include "paths.h"
 #include "texts.h"
 
@@ -24,6 +23,11 @@ const uint32_t kCentralDirectorySignature = 0x02014B50;
 const int kProgressSize = 12 + MAX_PATH;
 
 static bool walkRunning;
+
+// The walk's name buffer: one walk runs at a time, so one buffer serves
+// every walk, and a walk ended by the process-ending report leaves nothing
+// behind.  The name read cut to kNameBufferSize bytes and its terminator.
+static char walkName[kNameBufferSize + 1];
 
 // Whether the record that ended the last walk is where an archive's entries
 // end: the central directory, or the end record of an archive without one.
@@ -45,7 +49,7 @@ struct Walk {
   HWND list;
   bool listOnly;
   bool passed;
-  char* name;  // kNameBufferSize + 1 bytes from the heap
+  char* name;  // walkName
   int32_t headerEnd;
   bool incomplete;  // stopped before the end of the entries
 };
@@ -287,8 +291,7 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
     return;
   }
   walkRunning = true;
-  Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, nullptr, 0, false};
-  w.name = (char*)TakeMemory(kNameBufferSize + 1);
+  Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, walkName, 0, false};
   CurrentListIndex = -1;
   if (listOnly) SendMessageA(w.list, LB_RESETCONTENT, 0, 0);
   EntryOutcome outcome;
@@ -307,6 +310,18 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
     }
   }
   if (outcome != kAbortWalk) EndWalk(w);
-  ReleaseMemory(w.name);
   walkRunning = false;
+}
+
+void ResetWalkState() {
+  walkRunning = false;
+  Busy = FALSE;
+  ExtractionSucceeded = FALSE;
+  CurrentListIndex = -1;
+  Password[0] = 0;
+  TypedPassword[0] = 0;
+  TypedPasswordLength = 0;
+  OverwriteAnswer = FALSE;
+  OverwriteMode = 2;
+  DestFolder[0] = 0;
 }

@@ -11,15 +11,7 @@
 
 void ResetEngineState() {
   ResetSettings();
-  Password[0] = 0;
-  TypedPassword[0] = 0;
-  TypedPasswordLength = 0;
-  OverwriteMode = 2;
-  OverwriteAnswer = FALSE;
-  Busy = FALSE;
-  ExtractionSucceeded = FALSE;
-  CurrentListIndex = -1;
-  DestFolder[0] = 0;
+  ResetWalkState();
   ArchiveStart = 0;
   BlockLength = 0;
   FilePos = 0;

@@ -159,11 +159,13 @@ using HeapDeathTest = EngineTest;
 
 TEST_F(HeapDeathTest, ExhaustedHeapEndsWithReport203) {
   LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
+  ListEntries();
+  SelectAllItems(dialog, kEntryListId);
   EXPECT_EXIT(
       {
         ExpectProcessExit();
-        HostFailAllocationsAfter(0);
-        ListEntries();
+        HostFailAllocationsAfter(0);  // the copy buffer of the stored entry
+        ExtractAgain();
       },
       ::testing::ExitedWithCode(203), "Error: Error 203");
 }

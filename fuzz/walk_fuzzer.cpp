@@ -1,0 +1,133 @@
+// Fuzz target: a hostile self-extractor through start-up and the entry walk.
+// The first input byte picks what runs; the rest is the file.  Everywhere the
+// engine must end without a crash, a hang, an access outside its buffers or
+// a file written outside the destination folder.  The process-ending paths
+// (no archive found, a folder that cannot be made) are caught and end the
+// input; they are designed outcomes, not faults.
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "extract/extract.h"
+#include "extract/fatal.h"
+#include "integrity/crc32.h"
+#include "platform/host_control.h"
+#include "startup/startup.h"
+#include "ui/dialogs.h"
+
+namespace {
+
+// The first byte: bit 0 runs the locator and the configuration reader on the
+// file; otherwise the walk starts at offset 0.  Bits 1-2: the overwrite
+// mode.  Bit 3: the overwrite prompt answers yes.  Bit 4: a second
+// extraction walk over what is still selected.
+const uint8_t kRunStartUp = 0x01;
+const uint8_t kAnswerYes = 0x08;
+const uint8_t kExtractTwice = 0x10;
+
+// Larger inputs add nothing a walk has not met in a smaller one.
+const size_t kMaxInput = 65536;
+
+struct ProcessEnded {};
+
+bool answerYes;
+int prompts;
+
+void OnExit(UINT) { throw ProcessEnded(); }
+
+struct Workspace {
+  std::string native, win;
+  Workspace() {
+    const char* tmp = getenv("TMPDIR");
+    native = std::string(tmp && *tmp ? tmp : "/tmp") + "/walk-fuzz-" + std::to_string(getpid());
+    std::filesystem::create_directories(native);
+    char w[4096];
+    HostWindowsPath(native.c_str(), w, sizeof w);
+    win = w;
+  }
+};
+
+}  // namespace
+
+void ShowMessage(const char*, const char*, UINT) {}
+void RunInfoDialog() {}
+void RunMainDialog() {}
+void RunPasswordPrompt() {
+  // A few passwords, then empty answers; archives made for the seeds use "pw".
+  static const char* const kAnswers[] = {"pw", "wrong", ""};
+  const char* answer = kAnswers[prompts < 2 ? prompts : 2];
+  ++prompts;
+  TypedPasswordLength = (int32_t)strlen(answer);
+  memcpy(TypedPassword, answer, (size_t)TypedPasswordLength + 1);
+}
+void RunOverwritePrompt() {
+  if (OverwriteMode != 0) OverwriteAnswer = answerYes;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static Workspace* space = new Workspace();
+  if (size < 1) return 0;
+  if (size > kMaxInput) size = kMaxInput;
+  uint8_t mode = data[0];
+  std::string file = space->native + "/input.exe";
+  {
+    std::ofstream f(file, std::ios::binary | std::ios::trunc);
+    f.write((const char*)data + 1, (std::streamsize)size - 1);
+  }
+  std::string out = space->native + "/out";
+  std::filesystem::remove_all(out);
+  std::filesystem::create_directories(out);
+
+  HostResetPlatform();
+  HostSetExitHook(OnExit);
+  ResetSettings();
+  ResetWalkState();
+  answerYes = mode & kAnswerYes;
+  prompts = 0;
+  OverwriteMode = (uint8_t)((mode >> 1) & 3);
+  if (!CrcTable) {
+    CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
+    BuildCrcTable();
+  }
+  std::string winFile = space->win + "\\input.exe";
+  ArchiveFile = CreateFileA(winFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (ArchiveFile == INVALID_HANDLE_VALUE) abort();
+  HWND dialog = HostCreateDialog();
+  HostAddListBox(dialog, kEntryListId, true);
+  HostAddStatic(dialog, kStatusLineId);
+  bool fileOpen = true;
+  try {
+    if (mode & kRunStartUp) {
+      fileOpen = false;  // the locator closes the file when it finds nothing
+      ReadConfigurationBlock();
+      fileOpen = true;
+    } else {
+      ArchiveStart = 0;
+    }
+    WalkEntries(dialog, kEntryListId, true);
+    SendMessageA(GetDlgItem(dialog, kEntryListId), LB_SETSEL, TRUE, -1);
+    snprintf(DestFolder, sizeof DestFolder, "%s\\out", space->win.c_str());
+    WalkEntries(dialog, kEntryListId, false);
+    if (mode & kExtractTwice) WalkEntries(dialog, kEntryListId, false);
+  } catch (const ProcessEnded&) {
+    ResetWalkState();
+  }
+  // Nothing may have been written outside the destination folder.
+  for (const auto& e : std::filesystem::directory_iterator(space->native)) {
+    std::string name = e.path().filename().string();
+    if (name != "out" && name != "input.exe") abort();
+  }
+  if (fileOpen) CloseHandle(ArchiveFile);
+  ArchiveFile = INVALID_HANDLE_VALUE;
+  HostDestroyDialog(dialog);
+  ResetSettings();
+  return 0;
+}
