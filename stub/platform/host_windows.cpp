@@ -16,8 +16,12 @@ struct HostWindow {
   int id;
   bool multipleSelection;
   std::string text;
-  std::vector<std::string> items;
-  std::vector<bool> selected;
+  // A list box's items: their texts in the order they came, and the sorted
+  // list as indexes into them with a selection flag each.  Inserting moves
+  // four-byte indexes, not strings: a walk adds thousands of names.
+  std::vector<std::string> texts;
+  std::vector<uint32_t> sorted;
+  std::vector<uint8_t> selected;
   std::vector<HostWindow*> children;
 };
 
@@ -28,27 +32,28 @@ void* messageHookContext;
 LPCSTR currentCursor;
 const UINT kHookMessage = 0x8000;  // WM_APP: stands for "some message"
 
-// List boxes compare without regard to case.
-int CompareItems(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()); }
-
 LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam) {
-  int count = (int)w->items.size();
+  int count = (int)w->sorted.size();
+  const char* key = lParam ? (const char*)lParam : "";
+  // Orders items (as indexes) and a searched text without regard to case.
+  auto itemLess = [w](uint32_t item, const char* text) {
+    return strcasecmp(w->texts[item].c_str(), text) < 0;
+  };
+  auto textLess = [w](const char* text, uint32_t item) {
+    return strcasecmp(text, w->texts[item].c_str()) < 0;
+  };
   switch (message) {
     case LB_RESETCONTENT:
-      w->items.clear();
+      w->texts.clear();
+      w->sorted.clear();
       w->selected.clear();
       return 0;
     case LB_ADDSTRING: {
-      // After every item that does not sort after it (binary search: a
-      // walk adds thousands of names, mostly in order).
-      std::string s = lParam ? (const char*)lParam : "";
-      int at = (int)(std::upper_bound(w->items.begin(), w->items.end(), s,
-                                      [](const std::string& a, const std::string& b) {
-                                        return CompareItems(a, b) < 0;
-                                      }) -
-                     w->items.begin());
-      w->items.insert(w->items.begin() + at, s);
-      w->selected.insert(w->selected.begin() + at, false);
+      // After every item that does not sort after it.
+      int at = (int)(std::upper_bound(w->sorted.begin(), w->sorted.end(), key, textLess) - w->sorted.begin());
+      w->texts.push_back(key);
+      w->sorted.insert(w->sorted.begin() + at, (uint32_t)w->texts.size() - 1);
+      w->selected.insert(w->selected.begin() + at, 0);
       return at;
     }
     case LB_FINDSTRINGEXACT: {
@@ -58,10 +63,8 @@ LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam
       // search rather than a scan.
       int start = (int)(LONG)wParam;
       if (start < -1 || start >= count) start = -1;
-      std::string key = lParam ? (const char*)lParam : "";
-      auto less = [](const std::string& a, const std::string& b) { return CompareItems(a, b) < 0; };
-      auto range = std::equal_range(w->items.begin(), w->items.end(), key, less);
-      int lo = (int)(range.first - w->items.begin()), hi = (int)(range.second - w->items.begin());
+      int lo = (int)(std::lower_bound(w->sorted.begin(), w->sorted.end(), key, itemLess) - w->sorted.begin());
+      int hi = (int)(std::upper_bound(w->sorted.begin(), w->sorted.end(), key, textLess) - w->sorted.begin());
       if (lo == hi) return LB_ERR;
       return (start >= lo && start < hi - 1) ? start + 1 : lo;
     }
@@ -84,7 +87,7 @@ LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam
     case LB_GETSELCOUNT: {
       if (!w->multipleSelection) return LB_ERR;
       int n = 0;
-      for (bool b : w->selected) n += b;
+      for (uint8_t b : w->selected) n += b;
       return n;
     }
     case LB_GETCOUNT:
@@ -92,13 +95,14 @@ LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam
     case LB_GETTEXTLEN: {
       int i = (int)(LONG)wParam;
       if (i < 0 || i >= count) return LB_ERR;
-      return (LRESULT)w->items[i].size();
+      return (LRESULT)w->texts[w->sorted[i]].size();
     }
     case LB_GETTEXT: {
       int i = (int)(LONG)wParam;
       if (i < 0 || i >= count) return LB_ERR;
-      memcpy((char*)lParam, w->items[i].c_str(), w->items[i].size() + 1);
-      return (LRESULT)w->items[i].size();
+      const std::string& t = w->texts[w->sorted[i]];
+      memcpy((char*)lParam, t.c_str(), t.size() + 1);
+      return (LRESULT)t.size();
     }
     default:
       return 0;
@@ -107,14 +111,14 @@ LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
-HWND HostCreateDialog() { return new HostWindow{HostWindow::kDialog, 0, false, {}, {}, {}, {}}; }
+HWND HostCreateDialog() { return new HostWindow{HostWindow::kDialog, 0, false, {}, {}, {}, {}, {}}; }
 
 void HostAddListBox(HWND dialog, int id, bool multipleSelection) {
-  dialog->children.push_back(new HostWindow{HostWindow::kListBox, id, multipleSelection, {}, {}, {}, {}});
+  dialog->children.push_back(new HostWindow{HostWindow::kListBox, id, multipleSelection, {}, {}, {}, {}, {}});
 }
 
 void HostAddStatic(HWND dialog, int id) {
-  dialog->children.push_back(new HostWindow{HostWindow::kStatic, id, false, {}, {}, {}, {}});
+  dialog->children.push_back(new HostWindow{HostWindow::kStatic, id, false, {}, {}, {}, {}, {}});
 }
 
 void HostDestroyDialog(HWND dialog) {
