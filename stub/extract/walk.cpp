@@ -49,7 +49,6 @@ struct Walk {
   HWND list;
   bool listOnly;
   bool passed;
-  char* name;  // walkName
   int32_t headerEnd;
   bool incomplete;  // stopped before the end of the entries
 };
@@ -146,7 +145,7 @@ static EntryOutcome WriteEntry(Walk& w, const char* outputPath) {
 }
 
 static EntryOutcome ExtractEntry(Walk& w) {
-  if (!IsEntrySelected(w.list, w.name)) return kNextEntry;
+  if (!IsEntrySelected(w.list, walkName)) return kNextEntry;
   w.passed = false;
 
   // Output path: the folder without its trailing "\" (a root C:\ becomes C:),
@@ -155,18 +154,18 @@ static EntryOutcome ExtractEntry(Walk& w) {
   if (StrLength(DestFolder) < kDestFolderSize - 1) AddTrailingBackslash(DestFolder);
   RemoveTrailingBackslash(DestFolder);
   uint16_t folderLength = StrLength(DestFolder);
-  uint16_t nameLength = StrLength(w.name);
+  uint16_t nameLength = StrLength(walkName);
   bool tooLong = LocalHeader.nameLength > kNameBufferSize || folderLength + 1 + nameLength > kMaxPathLength;
-  if (tooLong || !IsSafeEntryName(w.name)) {
+  if (tooLong || !IsSafeEntryName(walkName)) {
     // Refused: nothing is written and the item stays selected, so the closing
     // message reports it.  No password is asked for a name that is refused.
     w.passed = true;
-    ShowMessage(w.name, kCannotOpenFile, MB_ICONERROR);
+    ShowMessage(walkName, kCannotOpenFile, MB_ICONERROR);
     return kNextEntry;
   }
   for (uint16_t i = 0; i < folderLength; ++i) outputPath[i] = DestFolder[i];
   outputPath[folderLength] = '\\';
-  for (uint16_t i = 0; i <= nameLength; ++i) outputPath[folderLength + 1 + i] = w.name[i];
+  for (uint16_t i = 0; i <= nameLength; ++i) outputPath[folderLength + 1 + i] = walkName[i];
 
   w.passed = (LocalHeader.flags & kFlagEncrypted) ? PasswordStage() : true;
   if (!w.passed) return kEndWalk;
@@ -233,8 +232,8 @@ static EntryOutcome ProcessEntry(Walk& w) {
     w.incomplete = true;
     return kEndWalk;
   }
-  BufferToString(raw, (uint16_t)wanted, w.name);
-  if (!w.name[0]) {
+  BufferToString(raw, (uint16_t)wanted, walkName);
+  if (!walkName[0]) {
     Busy = FALSE;
     ShowMessage(kInvalidFileName, kErrorCaption, MB_ICONERROR);
     return kAbortWalk;
@@ -242,7 +241,7 @@ static EntryOutcome ProcessEntry(Walk& w) {
   int32_t skip = (int32_t)(nameLength - wanted) + LocalHeader.extraLength;
   if (skip) SeekArchive(skip, FILE_CURRENT);
   if (w.listOnly) {
-    SendMessageA(w.list, LB_ADDSTRING, 0, (LPARAM)w.name);
+    SendMessageA(w.list, LB_ADDSTRING, 0, (LPARAM)walkName);
     return kNextEntry;
   }
   return ExtractEntry(w);
@@ -291,7 +290,7 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
     return;
   }
   walkRunning = true;
-  Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, walkName, 0, false};
+  Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, 0, false};
   CurrentListIndex = -1;
   if (listOnly) SendMessageA(w.list, LB_RESETCONTENT, 0, 0);
   EntryOutcome outcome;
