@@ -2,7 +2,6 @@
 // start-up code reads them from a finished self-extractor, run through the
 // Linux stand-in, and the entries as the central directory and the local
 // headers give them.
-#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
@@ -13,8 +12,6 @@
 #include "archive_layout.h"
 #include "commands.h"
 #include "errors.h"
-#include "extract/fatal.h"
-#include "integrity/crc32.h"
 #include "platform/host_control.h"
 #include "startup/startup.h"
 #include "stub_compat.h"
@@ -34,17 +31,6 @@ const char kInfoHelp[] =
 // What GetTempPathA reports while the block is read, so that a default
 // folder of "><" can be told apart: no real folder holds '<' or '>'.
 const char kTemporaryFolderStandIn[] = "Z:\\<temporary folder>\\";
-
-std::string infoPath;
-
-// The engine ends the process when its locator finds no archive; mksfx then
-// reports that and exits 1 instead of the stub's 0.
-void OnEngineExit(UINT) {
-  std::cerr << "mksfx: " << infoPath
-            << ": the stub would not find its archive and shows \"Cannot process file.\"\n";
-  std::fflush(nullptr);
-  ::_exit(kExitRefused);
-}
 
 const char* YesNo(BOOL value) { return value ? "yes" : "no"; }
 
@@ -126,40 +112,27 @@ int RunInfoCommand(const Arguments& args) {
     return kExitSuccess;
   }
   if (args.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
-  infoPath = args[0];
+  const std::string& infoPath = args[0];
   InputFile file(infoPath);  // a readable regular file, or a clear refusal
   if (file.Size() > (uint64_t)INT32_MAX)
     throw Refusal(infoPath + ": larger than the 2 GiB - 1 bytes the stub can read");
 
-  char native[PATH_MAX];
-  char windowsPath[PATH_MAX + 4];
-  if (!::realpath(infoPath.c_str(), native) || !HostWindowsPath(native, windowsPath, sizeof windowsPath))
-    throw Refusal(infoPath + ": cannot name the file for the engine");
   HostSetTempPath(kTemporaryFolderStandIn);
-  ArchiveFile = CreateFileA(windowsPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(infoPath + ": cannot open");
-  CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
-  BuildCrcTable();
-  HostSetExitHook(OnEngineExit);
-  ReadConfigurationBlock();
-  HostSetExitHook(nullptr);
+  StubLocation where = LocateLikeTheStub(file);
+  if (!where.archiveFound)
+    throw Refusal(infoPath + ": the stub would not find its archive and shows \"Cannot process file.\"");
 
   std::ostream& out = std::cout;
   out << "file: " << infoPath << " (" << file.Size() << " bytes)\n";
-  StubLocation where = LocateLikeTheStub(file);
   if (where.blockFound)
     out << "configuration block: at " << Hex((uint64_t)where.blockPos) << ", "
-        << ArchiveStart - where.blockPos << " bytes\n";
+        << where.firstHeaderPos - where.blockPos << " bytes\n";
   else
     out << "configuration block: none; the stub uses its defaults\n";
-  out << "first local header: " << Hex((uint32_t)ArchiveStart) << "\n";
+  out << "first local header: " << Hex((uint32_t)where.firstHeaderPos) << "\n";
   PrintSettings(out);
-  int32_t archiveStart = ArchiveStart;
-  CloseHandle(ArchiveFile);
-  ReleaseMemory(CrcTable);
-  CrcTable = nullptr;
   ResetSettings();
+  int64_t archiveStart = where.firstHeaderPos;
 
   if (file.Size() <= (uint64_t)kDefaultArchiveStart)
     throw Refusal(infoPath + ": the stub searches only files longer than " +

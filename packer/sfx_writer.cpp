@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "errors.h"
+#include "startup/startup.h"
 #include "stub_locator.h"
 
 namespace {
@@ -70,6 +71,7 @@ WriteResult WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vect
 
   InputFile written(out.TempPath());
   StubLocation where = LocateLikeTheStub(written);
+  ResetSettings();
   uint64_t endRecordPos = layout.endRecordPos + result.shift;
   if (!where.archiveFound || where.endRecordPos != endRecordPos)
     throw Refusal(archive.Path() + ": the stub would not find this archive's end record (the "

@@ -1,10 +1,12 @@
 // Where the stub will look for its archive in a finished self-extractor: the
-// start-up rules replayed on the file, so that mksfx can prove before it
+// stub's own start-up code (archive locator and configuration reader) run on
+// the file through the Linux stand-in, so that mksfx can prove before it
 // renames its output that the stub finds the end record mksfx wrote and
 // starts its walk at the first local header.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "file_io.h"
 
@@ -19,8 +21,9 @@ struct StubLocation {
 // The stub's default archive start, and so the size its image is padded to.
 const uint32_t kStubImageSize = 0x5400;
 
-// The end record search window: the 22-byte record, the longest comment and
-// one byte more.
-const uint32_t kStubSearchWindow = 0x10016;
-
+// Runs the start-up code on `file`.  Afterwards SfxSettings holds what the
+// configuration reader took from it, until the caller's ResetSettings.
 StubLocation LocateLikeTheStub(const InputFile& file);
+
+// The path under which the stand-in's file calls reach `nativePath`.
+std::string EnginePath(const std::string& nativePath);

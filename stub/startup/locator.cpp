@@ -7,6 +7,7 @@
 #include "zip_records.h"
 
 uint8_t CentralHeader[kCentralHeaderSize];
+int32_t EndRecordAt = -1;
 
 // The end record and the longest comment, plus one: the record must end
 // exactly at the end of the file, so it lies within the last 65,558 bytes.
@@ -44,6 +45,7 @@ bool LocateArchive() {
     if (fileSize != windowStart + i + kEndRecordSize + Read16(r + kEndCommentLength)) continue;
     // The lowest record that ends exactly at the end of the file is the one;
     // no later candidate is tried, whatever its directory holds.
+    EndRecordAt = windowStart + i;
     uint16_t entries = Read16(r + kEndEntryCount);
     SeekArchive((int32_t)Read32(r + kEndDirectoryOffset), FILE_BEGIN);
     ReadFile(ArchiveFile, CentralHeader, kCentralHeaderSize, &got, nullptr);

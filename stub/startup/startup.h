@@ -40,6 +40,11 @@ extern int32_t ArchiveStart;
 // from the block's first byte to that header.  0 until the locator reads it.
 extern uint16_t BlockLength;
 
+// Absolute position of the end of central directory record the locator took;
+// -1 until it has taken one.  Tools that check a self-extractor compare it
+// with the record they wrote.
+extern int32_t EndRecordAt;
+
 // The fixed part of the central directory file header being examined.
 const int kCentralHeaderSize = 46;
 extern uint8_t CentralHeader[kCentralHeaderSize];
