@@ -19,6 +19,12 @@ uint16_t StrLength(const char* text) {
   return n;
 }
 
+int AppendText(char* to, int at, int capacity, const char* text) {
+  while (*text && at < capacity - 1) to[at++] = *text++;
+  to[at] = 0;
+  return at;
+}
+
 char* SlashesToBackslashes(char* text) {
   for (char* p = text; *p; ++p)
     if (*p == '/') *p = '\\';

@@ -19,6 +19,10 @@ const int kMaxFolderLength = MAX_PATH - 13;
 
 uint16_t StrLength(const char* text);
 
+// Copies `text` to `to` from index `at`, cut to the buffer's `capacity`
+// (terminator included), and terminates it; returns the new end index.
+int AppendText(char* to, int at, int capacity, const char* text);
+
 // Every "/" becomes "\" in place, over the whole text.
 char* SlashesToBackslashes(char* text);
 

@@ -115,10 +115,7 @@ static bool PasswordStage() {
 // Writes the entry's data into the open OutputFile and tests its CRC.
 static EntryOutcome WriteEntry(Walk& w, const char* outputPath) {
   char progress[kProgressSize];
-  int n = 0;
-  for (const char* s = kExtractingPrefix; *s;) progress[n++] = *s++;
-  for (const char* s = outputPath; *s;) progress[n++] = *s++;
-  progress[n] = 0;
+  AppendText(progress, AppendText(progress, 0, kProgressSize, kExtractingPrefix), kProgressSize, outputPath);
   SendMessageA(GetDlgItem(w.dialog, kStatusLineId), WM_SETTEXT, 0, (LPARAM)progress);
 
   // One pending window message per file keeps the main dialog alive.

@@ -26,12 +26,6 @@ const int kCommandPartSize = 1024;
 // The check box text: the prefix and two file name parts of 255 characters.
 const int kRunCheckTextSize = sizeof kRunCheckPrefix + 2 * kFileNamePartSize;
 
-static int Append(char* to, int at, int capacity, const char* text) {
-  while (*text && at < capacity - 1) to[at++] = *text++;
-  to[at] = 0;
-  return at;
-}
-
 // n = 1: the program, n = 2: the parameters of the run command.  Appends a
 // backslash to DestFolder first, so "><" stands for the folder with it.
 static char* RunCommandPart(int n, char* part) {
@@ -47,7 +41,7 @@ static char* RunCommandPart(int n, char* part) {
   part[0] = 0;
   for (const char* p = from; p < to && at < kCommandPartSize - 1;) {
     if (p[0] == '>' && p + 1 < to && p[1] == '<') {
-      at = Append(part, at, kCommandPartSize, DestFolder);
+      at = AppendText(part, at, kCommandPartSize, DestFolder);
       p += 2;
     } else {
       part[at++] = *p++;
@@ -103,16 +97,16 @@ static void FillCurrentDirectory() {
 static void InitMainDialog(HWND dialog) {
   HWND runCheck = GetDlgItem(dialog, IDC_MAIN_RUN_CHECK);
   if (SfxSettings.HasDefaultFolder)
-    Append(DestFolder, 0, kDestFolderSize, SfxSettings.DefaultFolder);
+    AppendText(DestFolder, 0, kDestFolderSize, SfxSettings.DefaultFolder);
   else
     FillCurrentDirectory();
 
   if (SfxSettings.HasRunCommand) {
     char text[kRunCheckTextSize], part[kCommandPartSize], name[kFileNamePartSize];
-    int at = Append(text, 0, kRunCheckTextSize, kRunCheckPrefix);
-    at = Append(text, at, kRunCheckTextSize, FileNamePart(RunCommandPart(1, part), name));
-    at = Append(text, at, kRunCheckTextSize, " ");
-    Append(text, at, kRunCheckTextSize, FileNamePart(RunCommandPart(2, part), name));
+    int at = AppendText(text, 0, kRunCheckTextSize, kRunCheckPrefix);
+    at = AppendText(text, at, kRunCheckTextSize, FileNamePart(RunCommandPart(1, part), name));
+    at = AppendText(text, at, kRunCheckTextSize, " ");
+    AppendText(text, at, kRunCheckTextSize, FileNamePart(RunCommandPart(2, part), name));
     SendMessageA(runCheck, WM_SETTEXT, 0, (LPARAM)text);
     SendMessageA(runCheck, BM_SETCHECK, BST_CHECKED, 0);
     if (!SfxSettings.ShowRunCheckBox) ShowWindow(runCheck, SW_HIDE);  // hidden, still checked

@@ -1,6 +1,7 @@
 // The overwrite prompt, the password prompt and the information dialog.
 // They hand their answers back through shared state, not the dialog result.
 #include "../extract/extract.h"
+#include "../extract/paths.h"
 #include "../startup/startup.h"
 #include "dialog_procs.h"
 #include "resource_ids.h"
@@ -15,10 +16,8 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_INITDIALOG: {
       CenterWindow(dialog);
       char question[kQuestionSize];
-      int n = 0;
-      for (const char* s = ExistingFileName; *s && n < kFileNamePartSize - 1;) question[n++] = *s++;
-      for (const char* s = kAlreadyExists; *s;) question[n++] = *s++;
-      question[n] = 0;
+      AppendText(question, AppendText(question, 0, kFileNamePartSize, ExistingFileName), kQuestionSize,
+                 kAlreadyExists);
       SendDlgItemMessageA(dialog, IDC_EDIT, WM_SETTEXT, 0, (LPARAM)question);
       return FALSE;
     }
