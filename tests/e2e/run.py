@@ -45,7 +45,9 @@ A case is one TOML file in tests/e2e/cases/:
     only = ["MESSAGEBOX", 'DIALOG title="Password needed..."', "EXIT"]
                               compare only the log lines that start so
                               (a dialog's CONTROL and LISTITEM lines go with
-                              it), for cases about outcomes, not layouts
+                              it; when some are named, as "CONTROL id=101 ",
+                              only those), for cases about outcomes, not
+                              layouts
     driver_status = 0         the driver's own exit status
     driver_stderr = "..."     a pattern the driver's stderr must match
     [before]                  files to put under {out} before the run,
@@ -120,13 +122,15 @@ def line_matches(expected, actual):
 
 
 def select_records(log, prefixes):
-    """The log lines that start with one of `prefixes`; CONTROL and LISTITEM
-    lines go with the DIALOG or WINDOW line above them."""
+    """The log lines that start with one of `prefixes`.  CONTROL and LISTITEM
+    lines go with the DIALOG or WINDOW line above them: all of them, or,
+    when `prefixes` name some ("CONTROL id=101 "), only those."""
     kept = []
     keep_block = False
+    item_prefixes = tuple(p for p in prefixes if p.startswith(('CONTROL ', 'LISTITEM ')))
     for line in log:
         if line.startswith(('CONTROL ', 'LISTITEM ')):
-            if keep_block:
+            if keep_block and (not item_prefixes or line.startswith(item_prefixes)):
                 kept.append(line)
             continue
         keep_block = line.startswith(tuple(prefixes))
