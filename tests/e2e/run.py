@@ -127,7 +127,7 @@ def select_records(log, prefixes):
     when `prefixes` name some ("CONTROL id=101 "), only those."""
     kept = []
     keep_block = False
-    item_prefixes = tuple(p for p in prefixes if p.startswith(('CONTROL ', 'LISTITEM ')))
+    item_prefixes = tuple(p for p in prefixes if p.split(' ')[0] in ('CONTROL', 'LISTITEM'))
     for line in log:
         if line.startswith(('CONTROL ', 'LISTITEM ')):
             if keep_block and (not item_prefixes or line.startswith(item_prefixes)):
