@@ -26,10 +26,14 @@ add_custom_command(OUTPUT ${SFX_ICON_FILES}
 set_source_files_properties(${SFX_UI_RESOURCES} PROPERTIES
   OBJECT_DEPENDS "${SFX_ICON_FILES};${CMAKE_SOURCE_DIR}/stub/ui/sfxstub.manifest;${CMAKE_SOURCE_DIR}/stub/ui/resource_ids.h")
 target_include_directories(sfxstub PRIVATE ${SFX_ICON_DIR} ${CMAKE_SOURCE_DIR}/stub/ui)
-# Whole-program optimisation, 4-byte stack alignment and data aligned only as
-# the ABI requires: together about 1,200 bytes of code (nothing in the stub
-# needs 16-byte aligned locals; the folded CRC loads unaligned).
-set(SFX_STUB_SIZE_FLAGS -flto -mpreferred-stack-boundary=2 -malign-data=abi)
+# Size flags, about 3,000 bytes of code together: whole-program optimisation;
+# 4-byte stack alignment and data aligned only as the ABI requires (nothing
+# in the stub needs 16-byte aligned locals); arguments pushed rather than
+# stored into a frame reserved in advance, which mingw forces only for stack
+# probes.  Stack probes guard frames larger than the 4,096-byte guard page:
+# no function of the stub may have one, and the build fails if one does.
+set(SFX_STUB_SIZE_FLAGS -flto -mpreferred-stack-boundary=2 -malign-data=abi
+    -mno-accumulate-outgoing-args -mno-stack-arg-probe -Werror=frame-larger-than=4096)
 # No C runtime, no C++ runtime, no exceptions, no RTTI, no static
 # constructors: the program starts at Start() and ends with ExitProcess.
 target_compile_options(sfxstub PRIVATE
