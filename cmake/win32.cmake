@@ -89,3 +89,18 @@ set_target_properties(sfxfixture PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BIN
 target_compile_options(sfxfixture PRIVATE -O2 -Wall -Wextra)
 target_link_options(sfxfixture PRIVATE -static)
 target_link_libraries(sfxfixture PRIVATE user32 kernel32)
+
+# Programs the end-to-end cases pack or plant beside a self-extractor: one
+# started after extraction that leaves a marker file, and a DLL that leaves a
+# marker when it is loaded.
+add_executable(sfxrunmark ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/run_marker.cpp)
+set_target_properties(sfxrunmark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_compile_options(sfxrunmark PRIVATE -O2 -Wall -Wextra)
+target_link_options(sfxrunmark PRIVATE -static)
+target_link_libraries(sfxrunmark PRIVATE kernel32)
+
+add_library(sfxplant MODULE ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/planted_dll.cpp)
+set_target_properties(sfxplant PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_compile_options(sfxplant PRIVATE -O2 -Wall -Wextra)
+target_link_options(sfxplant PRIVATE -static)
+target_link_libraries(sfxplant PRIVATE kernel32)
