@@ -34,8 +34,8 @@ static bool walkRunning;
 static char walkName[kNameBufferSize + 1];
 
 // The extraction walk's table from an entry's ordinal (its place among the
-// local headers) to its list item, taken from the heap at the start of the
-// walk; nullptr when the list box's own search stands in.  Module state, so
+// local headers) to its list item plus one (0: no item), taken from the heap
+// at the start of the walk; nullptr when the list box's own search stands in.  Module state, so
 // that a walk ended by the process-ending report leaks nothing: the next walk
 // or the reset releases it.
 static int32_t* itemOfEntry;
@@ -87,17 +87,17 @@ bool ReadLocalHeader() {
   }
 }
 
-bool IsEntrySelected(HWND list, const char* name) {
-  CurrentListIndex = (int32_t)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)CurrentListIndex, (LPARAM)name);
-  return SendMessageA(list, LB_GETSEL, (WPARAM)CurrentListIndex, 0) > 0;
-}
-
-// The entry's own item: through the table when there is one, so that each
-// entry, duplicates included, reaches its item in constant time.
+// Finds the current entry's item and tells whether it is selected.  Through
+// the table when there is one, so that each entry, duplicates included,
+// reaches its own item in constant time.  Otherwise the list box's exact
+// search, started after the last hit and wrapping, finds equal names in turn.
+// LB_ERR (-1) counts as not selected.
 static bool EntrySelected(const Walk& w) {
-  if (!itemOfEntry) return IsEntrySelected(w.list, walkName);
   uint32_t ordinal = w.entriesMet - 1;
-  CurrentListIndex = ordinal < mappedEntries ? itemOfEntry[ordinal] : -1;
+  if (itemOfEntry)
+    CurrentListIndex = (ordinal < mappedEntries ? itemOfEntry[ordinal] : 0) - 1;
+  else
+    CurrentListIndex = (int32_t)SendMessageA(w.list, LB_FINDSTRINGEXACT, (WPARAM)CurrentListIndex, (LPARAM)walkName);
   return SendMessageA(w.list, LB_GETSEL, (WPARAM)CurrentListIndex, 0) > 0;
 }
 
@@ -110,18 +110,17 @@ static void ReleaseItemTable() {
 // their data.  A list without them (a duplicate or an ordinal out of range)
 // or a heap without room leaves the list box's own search in charge.
 static void MapListItems(HWND list) {
+  // LB_ERR (-1) asks for more than any heap holds.
   int32_t count = (int32_t)SendMessageA(list, LB_GETCOUNT, 0, 0);
-  if (count <= 0) return;
-  int32_t* table = (int32_t*)HeapAlloc(GetProcessHeap(), 0, (DWORD)count * sizeof(int32_t));
+  int32_t* table = (int32_t*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (DWORD)count * sizeof(int32_t));
   if (!table) return;
-  for (int32_t i = 0; i < count; ++i) table[i] = -1;
-  for (int32_t item = 0; item < count; ++item) {
+  for (int32_t item = 0; item < count;) {
     uint32_t ordinal = (uint32_t)SendMessageA(list, LB_GETITEMDATA, (WPARAM)item, 0);
-    if (ordinal >= (uint32_t)count || table[ordinal] != -1) {
+    if (ordinal >= (uint32_t)count || table[ordinal]) {
       ReleaseMemory(table);
       return;
     }
-    table[ordinal] = item;
+    table[ordinal] = ++item;
   }
   itemOfEntry = table;
   mappedEntries = (uint32_t)count;
@@ -188,13 +187,9 @@ static void RefuseEntry(Walk& w) {
   ShowMessage(walkName, kCannotOpenFile, MB_ICONERROR);
 }
 
-static EntryOutcome ExtractEntry(Walk& w, bool sizeUnknown) {
-  if (!EntrySelected(w)) return sizeUnknown ? kEndWalk : kNextEntry;
+// A selected entry whose size is known.
+static EntryOutcome ExtractEntry(Walk& w) {
   w.passed = false;
-  if (sizeUnknown) {
-    RefuseEntry(w);
-    return kEndWalk;
-  }
 
   // Output path: the folder without its trailing "\" (a root C:\ becomes C:),
   // "\", and the name with its "/" separators, which PathExists turns into "\".
@@ -290,17 +285,17 @@ static bool SizeUnknown(Walk& w) {
   w.descriptor = 0;
   if (!(LocalHeader.flags & kFlagDataDescriptor) || LocalHeader.compressedSize) return false;
   int32_t dataAt = w.headerEnd + LocalHeader.nameLength + LocalHeader.extraLength;
-  uint32_t d[kDataDescriptorSize / 4] = {};  // signature or crc-32, then two sizes
-  DWORD got = 0;
+  // Signature or crc-32, then the two sizes.  Bytes past the end of the file
+  // stay 0: an entry there is empty either way, and the walk ends after it.
+  uint32_t d[kDataDescriptorSize / 4] = {};
+  DWORD got;
   ReadFile(ArchiveFile, d, kDataDescriptorSize, &got, nullptr);
   SeekArchive(dataAt, FILE_BEGIN);
   // The signed descriptor is stepped over by the next header's read.
-  if (got == kDataDescriptorSize && d[0] == kDataDescriptorSignature && !d[2] && !d[3]) return false;
-  if (got >= (DWORD)kUnsignedDescriptorSize && !d[0] && !d[1] && !d[2]) {
-    w.descriptor = kUnsignedDescriptorSize;
-    return false;
-  }
-  return true;
+  if (d[0] == kDataDescriptorSignature) return d[2] || d[3];
+  if (d[0] || d[1] || d[2]) return true;
+  w.descriptor = kUnsignedDescriptorSize;
+  return false;
 }
 
 static EntryOutcome ProcessEntry(Walk& w) {
@@ -324,11 +319,15 @@ static EntryOutcome ProcessEntry(Walk& w) {
   if (skip) SeekArchive(skip, FILE_CURRENT);
   bool sizeUnknown = SizeUnknown(w);
   if (w.listOnly) {
+    // An item that could not be added (LB_ERR, LB_ERRSPACE) takes no data.
     LRESULT item = SendMessageA(w.list, LB_ADDSTRING, 0, (LPARAM)walkName);
-    if (item >= 0) SendMessageA(w.list, LB_SETITEMDATA, (WPARAM)item, (LPARAM)ordinal);
-    return sizeUnknown ? kEndWalk : kNextEntry;
+    SendMessageA(w.list, LB_SETITEMDATA, (WPARAM)item, (LPARAM)ordinal);
+  } else if (EntrySelected(w)) {
+    if (!sizeUnknown) return ExtractEntry(w);
+    RefuseEntry(w);
   }
-  return ExtractEntry(w, sizeUnknown);
+  // Nothing after an entry of unknown size can be reached.
+  return sizeUnknown ? kEndWalk : kNextEntry;
 }
 
 // The next header's position comes from this header alone, whatever the
