@@ -92,6 +92,20 @@ void ResetWalkState();
 // descriptors that carry their signature.  TRUE when there is one to process.
 bool ReadLocalHeader();
 
+// ------------------------------------------------------ entries and items
+
+// At the start of an extraction walk: the table from each entry's ordinal
+// (its place among the local headers, which the list-only walk gave its item
+// as item data) to the item, built once on the heap.  A list without such
+// data, or a heap without room, leaves the list box's own search in charge.
+void MapListItems(HWND list);
+// Releases the table; the walk's end and ResetWalkState call it.
+void ReleaseListItemTable();
+
+// Finds the item of the entry with this ordinal and name, leaves its index
+// in CurrentListIndex (-1 for none) and tells whether it is selected.
+bool IsEntrySelected(HWND list, uint32_t ordinal, const char* name);
+
 // FALSE for an entry name that must not be joined to the destination folder:
 // a leading separator, a drive or any ":" (which would also name an alternate
 // data stream), a component made of dots and blanks only (other than "."), a
