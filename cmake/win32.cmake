@@ -63,3 +63,12 @@ set_target_properties(sfxfixture PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BIN
 target_compile_options(sfxfixture PRIVATE -O2 -Wall -Wextra)
 target_link_options(sfxfixture PRIVATE -static)
 target_link_libraries(sfxfixture PRIVATE user32 kernel32)
+
+# ----------------------------------------------------------- benchmarks
+# The floor of the stub benchmark (bench/stub_bench.py): only the file calls
+# of an extraction, timed under Wine beside the real stub.
+add_executable(sfxbenchfloor ${CMAKE_SOURCE_DIR}/bench/floor_win32.cpp)
+set_target_properties(sfxbenchfloor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_compile_options(sfxbenchfloor PRIVATE -O2 -Wall -Wextra)
+target_link_options(sfxbenchfloor PRIVATE -static)
+target_link_libraries(sfxbenchfloor PRIVATE kernel32)
