@@ -9,25 +9,47 @@ file(GLOB SFX_UI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/stub/ui/*.cpp)
 file(GLOB SFX_STUB_ONLY CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/stub/*/*_win32.cpp)
 file(GLOB SFX_UI_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/stub/ui/*.rc)
 
-add_executable(sfxstub WIN32 ${SFX_ENGINE_SOURCES} ${SFX_UI_SOURCES} ${SFX_STUB_ONLY}
+# The stub's CRC-32 goes without carry-less folding (crc32_table_only_win32.cpp).
+set(SFX_STUB_ENGINE ${SFX_ENGINE_SOURCES})
+list(FILTER SFX_STUB_ENGINE EXCLUDE REGEX "/crc32_fold\\.cpp$")
+add_executable(sfxstub WIN32 ${SFX_STUB_ENGINE} ${SFX_UI_SOURCES} ${SFX_STUB_ONLY}
                ${SFX_UI_RESOURCES})
 set_target_properties(sfxstub PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# The icons are drawn as text in make_icons.py; the resource script takes the
+# images it writes, and its other files, through the include path.
+set(SFX_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
+set(SFX_ICON_FILES ${SFX_ICON_DIR}/icon16.bin ${SFX_ICON_DIR}/icon32.bin
+    ${SFX_ICON_DIR}/group_program.bin ${SFX_ICON_DIR}/group_dialog.bin)
+add_custom_command(OUTPUT ${SFX_ICON_FILES}
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/stub/ui/make_icons.py ${SFX_ICON_DIR}
+  DEPENDS ${CMAKE_SOURCE_DIR}/stub/ui/make_icons.py VERBATIM)
+set_source_files_properties(${SFX_UI_RESOURCES} PROPERTIES
+  OBJECT_DEPENDS "${SFX_ICON_FILES};${CMAKE_SOURCE_DIR}/stub/ui/sfxstub.manifest;${CMAKE_SOURCE_DIR}/stub/ui/resource_ids.h")
+target_include_directories(sfxstub PRIVATE ${SFX_ICON_DIR} ${CMAKE_SOURCE_DIR}/stub/ui)
+# Whole-program optimisation, 4-byte stack alignment and data aligned only as
+# the ABI requires: together about 1,200 bytes of code (nothing in the stub
+# needs 16-byte aligned locals; the folded CRC loads unaligned).
+set(SFX_STUB_SIZE_FLAGS -flto -mpreferred-stack-boundary=2 -malign-data=abi)
 # No C runtime, no C++ runtime, no exceptions, no RTTI, no static
 # constructors: the program starts at Start() and ends with ExitProcess.
 target_compile_options(sfxstub PRIVATE
   -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
   -ffunction-sections -fno-stack-protector -fno-threadsafe-statics
-  -fno-ident -fomit-frame-pointer -Wall -Wextra)
+  -fno-ident -fomit-frame-pointer -Wall -Wextra ${SFX_STUB_SIZE_FLAGS})
 target_compile_definitions(sfxstub PRIVATE SFX_STUB=1 WIN32_LEAN_AND_MEAN)
 target_link_options(sfxstub PRIVATE
+  ${SFX_STUB_SIZE_FLAGS} -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
   -nostdlib -nostartfiles -Wl,-e,_Start@0 -Wl,--gc-sections -s
   -Wl,--disable-dynamicbase -Wl,--disable-reloc-section -Wl,--file-alignment,512
-  -Wl,--section-alignment,4096 -Wl,--no-insert-timestamp
+  -Wl,--section-alignment,4096 -Wl,--no-insert-timestamp -Wl,-Map=${CMAKE_BINARY_DIR}/sfxstub.map
   -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld)
 target_link_libraries(sfxstub PRIVATE kernel32 user32 shell32 gcc)
 set_target_properties(sfxstub PROPERTIES LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/stub.ld)
-# The build fails when the stub outgrows its budget or holds a ZIP signature.
+# The header entries the linker cannot write for the one merged section; then
+# the build fails when the stub outgrows its budget or holds a ZIP signature.
 add_custom_command(TARGET sfxstub POST_BUILD
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/stub-header $<TARGET_FILE:sfxstub>
+          ${CMAKE_BINARY_DIR}/sfxstub.map
   COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/check-stub $<TARGET_FILE:sfxstub>
   VERBATIM)
 
