@@ -5,6 +5,8 @@
 // closes it, exactly as the stub does for an entry.
 //
 //   sfxbenchfloor LIST DEST
+//   sfxbenchfloor --hold      keeps a desktop client alive until its input
+//                             ends (see HoldDesktop)
 //
 // LIST holds one line per item, in the order the stub meets them:
 //   D name         a folder (parents first)
@@ -68,9 +70,27 @@ char* ReadList(const char* name) {
   return text;
 }
 
+// Wine starts its desktop process (explorer) with the first program that uses
+// the window system and ends it soon after the last one: every GUI program
+// run alone would pay that start, about a second, which a Windows user never
+// does.  The benchmark runs this beside its runs so the desktop stays up.
+// user32 is loaded here only, so the floor's own runs load kernel32 alone.
+int HoldDesktop() {
+  HMODULE user32 = LoadLibraryA("user32.dll");
+  FARPROC desktop = user32 ? GetProcAddress(user32, "GetDesktopWindow") : nullptr;
+  if (!desktop) return 1;
+  desktop();
+  char byte;
+  DWORD got;
+  while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &got, nullptr) && got) {
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && strcmp(argv[1], "--hold") == 0) return HoldDesktop();
   if (argc != 3) {
     fprintf(stderr, "usage: sfxbenchfloor LIST DEST\n");
     return 2;
