@@ -92,10 +92,6 @@ void ResetWalkState();
 // descriptors that carry their signature.  TRUE when there is one to process.
 bool ReadLocalHeader();
 
-// Finds the entry's item after CurrentListIndex (wrapping) and tells whether
-// it is selected; leaves the index in CurrentListIndex.
-bool IsEntrySelected(HWND list, const char* name);
-
 // FALSE for an entry name that must not be joined to the destination folder:
 // a leading separator, a drive or any ":" (which would also name an alternate
 // data stream), a component made of dots and blanks only (other than "."), a

@@ -45,6 +45,11 @@ extern uint16_t BlockLength;
 // with the record they wrote.
 extern int32_t EndRecordAt;
 
+// Entries the end record says the central directory lists; 0 until the
+// locator has taken a record.  A walk over the local headers is complete only
+// when it has met at least as many.
+extern uint16_t CentralEntryCount;
+
 // The fixed part of the central directory file header being examined.
 const int kCentralHeaderSize = 46;
 extern uint8_t CentralHeader[kCentralHeaderSize];
@@ -127,3 +132,10 @@ void FinishEngine();
 
 // The whole run: open, prepare, information dialog, main dialog, finish.
 void RunSelfExtractor();
+
+// The process's exit code once the run is over: 1 when the last extraction
+// walk left entries not extracted, or when the main dialog could not be
+// shown; 0 otherwise (everything extracted, or closed before any walk).  The
+// fatal error report ends the process with its own number instead.
+extern uint32_t ExitCode;
+const uint32_t kExitFailed = 1;
