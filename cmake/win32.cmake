@@ -103,3 +103,12 @@ set_target_properties(sfxplant PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${C
 target_compile_options(sfxplant PRIVATE -O2 -Wall -Wextra)
 target_link_options(sfxplant PRIVATE -static)
 target_link_libraries(sfxplant PRIVATE kernel32)
+
+# ----------------------------------------------------------- benchmarks
+# The floor of the stub benchmark (bench/stub_bench.py): only the file calls
+# of an extraction, timed under Wine beside the real stub.
+add_executable(sfxbenchfloor ${CMAKE_SOURCE_DIR}/bench/floor_win32.cpp)
+set_target_properties(sfxbenchfloor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_compile_options(sfxbenchfloor PRIVATE -O2 -Wall -Wextra)
+target_link_options(sfxbenchfloor PRIVATE -static)
+target_link_libraries(sfxbenchfloor PRIVATE kernel32)
