@@ -11,7 +11,6 @@ static_assert((kWindowSize & kWindowMask) == 0, "window positions wrap by maskin
 
 const uint32_t kMinMatchLength = 3;
 const uint32_t kMaxMatchLength = 258;
-const uint32_t kMaxMatchDistance = kWindowSize;
 
 // Code lengths run from 1 to 15 in the stream; the table builder accepts 16
 // and treats 0 as "no code".
@@ -21,7 +20,6 @@ const uint32_t kMaxStreamCodeLength = 15;
 // Symbol counts.  A dynamic block may declare up to 288 literal/length and 32
 // distance lengths; symbols 286, 287 and distance codes 30, 31 exist only as
 // invalid codes.
-const uint32_t kLiteralCount = 256;
 const uint32_t kEndOfBlockSymbol = 256;
 const uint32_t kFirstLengthSymbol = 257;
 const uint32_t kLiteralLengthSymbols = 288;

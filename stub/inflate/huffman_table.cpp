@@ -16,23 +16,23 @@ static void ReleaseNewTables(HuffmanEntry*& tableList, HuffmanEntry* oldHead) {
   }
 }
 
-int BuildHuffmanTable(const uint16_t* lengths, uint32_t n, uint32_t s,
+int BuildHuffmanTable(const uint16_t* lengths, uint32_t lengthCount, uint32_t plainSymbols,
                       const uint16_t* baseValues, const uint8_t* extraBits,
                       HuffmanEntry*& root, HuffmanEntry*& tableList, int32_t& width) {
   uint32_t count[kMaxCodeLength + 1] = {};
-  for (uint32_t i = 0; i < n; ++i) {
+  for (uint32_t i = 0; i < lengthCount; ++i) {
     // Longer lengths would index past the working arrays.
     if (lengths[i] > kMaxCodeLength) return kHuffmanOversubscribed;
     ++count[lengths[i]];
   }
-  if (count[0] == n) {
+  if (count[0] == lengthCount) {
     root = nullptr;
     width = 0;
     return kHuffmanComplete;
   }
   // The table holding the end-of-block code ends at that code's length, so
   // the code never shares a lookup with bits of the next block.
-  uint32_t endOfBlockLength = n > kEndOfBlockSymbol ? lengths[kEndOfBlockSymbol] : kMaxCodeLength;
+  uint32_t endOfBlockLength = lengthCount > kEndOfBlockSymbol ? lengths[kEndOfBlockSymbol] : kMaxCodeLength;
 
   uint32_t shortest = 1;
   while (!count[shortest]) ++shortest;
@@ -60,7 +60,7 @@ int BuildHuffmanTable(const uint16_t* lengths, uint32_t n, uint32_t s,
   offset[1] = 0;
   for (uint32_t k = 1; k <= kMaxCodeLength; ++k) offset[k + 1] = (uint16_t)(offset[k] + count[k]);
   uint32_t realCodes = 0;
-  for (uint32_t i = 0; i < n; ++i) {
+  for (uint32_t i = 0; i < lengthCount; ++i) {
     if (lengths[i]) {
       symbols[offset[lengths[i]]++] = (uint16_t)i;
       ++realCodes;
@@ -120,7 +120,7 @@ int BuildHuffmanTable(const uint16_t* lengths, uint32_t n, uint32_t s,
           savedCode[h + 1] = code;
           uint32_t parentWidth = levelWidth[h];
           HuffmanEntry link;
-          link.extra = (int8_t)(kExtraLinkBase + j);
+          link.extra = (int8_t)(kExtraLiteral + j);
           link.bits = (int8_t)parentWidth;
           link.value = 0;
           link.next = table;
@@ -133,12 +133,12 @@ int BuildHuffmanTable(const uint16_t* lengths, uint32_t n, uint32_t s,
         entry.extra = kExtraInvalid;  // a dummy code: `value` stays as before
       } else {
         uint32_t v = symbols[placed++];
-        if (v < s) {
+        if (v < plainSymbols) {
           entry.extra = v < kEndOfBlockSymbol ? kExtraLiteral : kExtraEndOfBlock;
           entry.value = (uint16_t)v;
         } else {
-          entry.extra = (int8_t)extraBits[v - s];
-          entry.value = baseValues[v - s];
+          entry.extra = (int8_t)extraBits[v - plainSymbols];
+          entry.value = baseValues[v - plainSymbols];
         }
       }
       entry.next = nullptr;
@@ -162,7 +162,4 @@ int BuildHuffmanTable(const uint16_t* lengths, uint32_t n, uint32_t s,
   return unused != 0 && longest != 1 ? kHuffmanIncomplete : kHuffmanComplete;
 }
 
-int FreeHuffmanTables(HuffmanEntry* tableList) {
-  ReleaseNewTables(tableList, nullptr);
-  return 0;
-}
+void FreeHuffmanTables(HuffmanEntry* tableList) { ReleaseNewTables(tableList, nullptr); }

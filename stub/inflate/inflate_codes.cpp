@@ -121,7 +121,7 @@ const HuffmanEntry* DecodeSymbol(const HuffmanEntry* table, uint32_t width) {
   while (e->extra > kExtraLiteral) {
     if (e->extra == kExtraInvalid) return nullptr;
     DumpBits((uint32_t)e->bits, bitBuffer, bitCount);
-    width = (uint32_t)(e->extra - kExtraLinkBase);
+    width = LinkedTableWidth(e->extra);
     NeedBits(width, bitBuffer, bitCount);
     e = e->next + (bitBuffer & maskBits[width]);
   }
@@ -168,7 +168,7 @@ static inline const HuffmanEntry* FollowLinks(const HuffmanEntry* e, BitWord& bi
   while (e->extra > kExtraLiteral && e->extra != kExtraInvalid) {
     bits >>= e->bits;
     count -= (uint32_t)e->bits;
-    e = e->next + (bits & Mask((uint32_t)(e->extra - kExtraLinkBase)));
+    e = e->next + (bits & Mask(LinkedTableWidth(e->extra)));
   }
   return e;
 }

@@ -48,8 +48,11 @@ struct HuffmanEntry {
 
 const int8_t kExtraEndOfBlock = 15;
 const int8_t kExtraLiteral = 16;
-const int8_t kExtraLinkBase = 16;
 const int8_t kExtraInvalid = 99;
+
+// A link's `extra` is kExtraLiteral plus the index width of the sub-table it
+// leads to, so every link compares above kExtraLiteral.
+inline uint32_t LinkedTableWidth(int8_t extra) { return (uint32_t)(extra - kExtraLiteral); }
 
 enum HuffmanResult {
   kHuffmanComplete = 0,        // also: every length 0, or a single 1-bit code
@@ -58,19 +61,20 @@ enum HuffmanResult {
   kHuffmanNoMemory = 3,        // what this set had allocated is released
 };
 
-// Builds the tables of one code set from `n` code lengths (0-16).  Symbols
-// below `s` stand for themselves (`extra` 16, or 15 for 256); symbol v >= s
-// takes its value from baseValues[v - s] and its extra-bit count from
-// extraBits[v - s].  `width`: in, the root width asked for; out, the root's
+// Builds the tables of one code set from `lengthCount` code lengths (0-16).
+// Symbols below `plainSymbols` stand for themselves (`extra` 16, or 15 for
+// 256); symbol v >= plainSymbols takes its value from
+// baseValues[v - plainSymbols] and its extra-bit count from
+// extraBits[v - plainSymbols].  `width`: in, the root width asked for; out, the root's
 // actual width, which every lookup must use.  Each table is a block of
 // 2^width + 1 entries whose first entry links (`next`) to the block built
 // before it; `tableList` always names the newest table.
-int BuildHuffmanTable(const uint16_t* lengths, uint32_t n, uint32_t s,
+int BuildHuffmanTable(const uint16_t* lengths, uint32_t lengthCount, uint32_t plainSymbols,
                       const uint16_t* baseValues, const uint8_t* extraBits,
                       HuffmanEntry*& root, HuffmanEntry*& tableList, int32_t& width);
 
 // Releases every table on the chain, newest first.  Accepts an empty list.
-int FreeHuffmanTables(HuffmanEntry* tableList);
+void FreeHuffmanTables(HuffmanEntry* tableList);
 
 // Where the builder takes its table blocks: TakeMemory, which never returns
 // empty.  A test puts a failing allocator here to reach result 3.

@@ -55,21 +55,21 @@ void ResetInflateState() {
 // Lengths 3-10 and distances 1-4 have no extra bits; after them every group
 // of four length codes (two distance codes) adds one extra bit, and each
 // base follows the previous one's range.  Length 258 has its own code.
-// About 60 bytes of code in place of 190 bytes of stored tables.
-const uint32_t kLengthCodesBeforeMax = 28;
-const uint32_t kMaxLengthCode = 28;
+// Computing them takes less code than the 190 bytes the tables would fill.
+// Code 28 is length 258 alone; the codes before it follow the rule.
+const uint32_t kLongestLengthCode = 28;
 
 void BuildDeflateTables() {
   uint32_t base = kMinMatchLength;
-  for (uint32_t i = 0; i < kLengthCodesBeforeMax; ++i) {
+  for (uint32_t i = 0; i < kLongestLengthCode; ++i) {
     uint32_t extra = i < 8 ? 0 : (i - 4) >> 2;
     lengthBase[i] = (uint16_t)base;
     lengthExtra[i] = (uint8_t)extra;
     base += 1u << extra;
   }
-  lengthBase[kMaxLengthCode] = kMaxMatchLength;
-  lengthExtra[kMaxLengthCode] = 0;
-  for (uint32_t i = kMaxLengthCode + 1; i < kLengthCodes; ++i) {
+  lengthBase[kLongestLengthCode] = kMaxMatchLength;
+  lengthExtra[kLongestLengthCode] = 0;
+  for (uint32_t i = kLongestLengthCode + 1; i < kLengthCodes; ++i) {
     lengthBase[i] = 0;
     lengthExtra[i] = (uint8_t)kExtraInvalid;
   }

@@ -2,9 +2,9 @@
 //
 // Types, constants and signatures follow the Win32 headers, so that engine
 // code compiles unchanged against either.  Behaviour follows Windows as seen
-// by the cross-built tests under Wine; where the two differed, Windows won and
-// this stand-in was changed.  What the stand-in does not model: case-
-// insensitive file names, share modes, UNC paths and long-path prefixes.
+// by the cross-built tests under Wine; where the two differ, Windows is right.
+// What the stand-in does not model: case-insensitive file names, share modes,
+// UNC paths and long-path prefixes.
 //
 // Paths: the stand-in speaks Windows paths.  A drive letter maps to a native
 // folder (Z: is the native root "/", as under Wine; others are mapped with

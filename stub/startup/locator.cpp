@@ -26,7 +26,7 @@ const int kMagicSize = 3;
   ExitProcess(0);
 }
 
-bool LocateArchive() {
+void LocateArchive() {
   int32_t fileSize = (int32_t)GetFileSize(ArchiveFile, nullptr);
   int32_t window = fileSize - ArchiveStart;
   if (window > kScanWindow) window = kScanWindow;
@@ -53,7 +53,7 @@ bool LocateArchive() {
     ReadFile(ArchiveFile, CentralHeader, kCentralHeaderSize, &got, nullptr);
     if (!WalkCentralDirectory(entries)) ArchiveNotFound(scan);
     ReleaseMemory(scan);
-    return true;
+    return;
   }
   ArchiveNotFound(scan);
 }

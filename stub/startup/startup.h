@@ -58,7 +58,7 @@ extern uint8_t CentralHeader[kCentralHeaderSize];
 // checks the central directory and moves ArchiveStart to the configuration
 // block when it finds one.  On failure it reports, closes ArchiveFile and ends
 // the process with exit code 0; it returns only on success.
-bool LocateArchive();
+void LocateArchive();
 
 // Called by LocateArchive with CentralHeader holding the first header and the
 // file standing behind it; `entryCount` headers must carry their signature.
