@@ -20,7 +20,7 @@
 #include <libdeflate.h>
 #include <zlib.h>
 
-#include "extract/fatal.h"
+#include "common/heap.h"
 #include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
 #include "ui/dialogs.h"

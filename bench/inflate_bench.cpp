@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "extract/extract.h"
-#include "extract/fatal.h"
+#include "common/heap.h"
 #include "inflate/inflate.h"
 #include "inflate/inflate_private.h"
 #include "integrity/crc32.h"

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "extract/extract.h"
-#include "extract/fatal.h"
+#include "common/heap.h"
 #include "integrity/crc32.h"
 #include "platform/host_control.h"
 #include "startup/startup.h"
@@ -89,6 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HostSetExitHook(OnExit);
   ResetSettings();
   ResetWalkState();
+  ResetStartupState();
   answerYes = mode & kAnswerYes;
   prompts = 0;
   OverwriteMode = (uint8_t)((mode >> 1) & 3);
@@ -109,8 +110,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       fileOpen = false;  // the locator closes the file when it finds nothing
       ReadConfigurationBlock();
       fileOpen = true;
-    } else {
-      ArchiveStart = 0;
     }
     WalkEntries(dialog, kEntryListId, true);
     SendMessageA(GetDlgItem(dialog, kEntryListId), LB_SETSEL, TRUE, -1);

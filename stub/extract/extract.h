@@ -84,8 +84,9 @@ void WalkEntries(HWND dialog, int listId, bool listOnly);
 // TRUE while a walk is running (also while its prompts are up).
 bool WalkRunning();
 
-// The walk state as the program starts it, also after a walk that the
-// process-ending report interrupted (tests and fuzzing).
+// Every variable of the walk state above as the program starts it (no output
+// file, no list item table), also after a walk that the process-ending report
+// interrupted: the one reset for tests, fuzzing and mksfx.
 void ResetWalkState();
 
 // Reads the next local file header into LocalHeader, skipping data

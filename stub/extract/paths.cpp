@@ -1,7 +1,7 @@
 // Path strings and folders.
 #include "paths.h"
 
-#include "fatal.h"
+#include "../common/fatal.h"
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
 

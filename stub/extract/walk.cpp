@@ -6,7 +6,7 @@
 #include "../ui/dialogs.h"
 #include "extract.h"
 #include "paths.h"
-#include "texts.h"
+#include "../common/messages.h"
 
 // Longest entry name the walk takes whole.  A longer name is listed cut to
 // this length and refused for extraction; nothing is read past the buffer.
@@ -349,14 +349,21 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
 
 void ResetWalkState() {
   walkRunning = false;
+  walkName[0] = 0;
+  LocalHeader = LocalHeaderRecord();
+  LocalHeaderSignature = 0;
   Busy = FALSE;
   ExtractionSucceeded = FALSE;
   CurrentListIndex = -1;
   ReleaseListItemTable();
+  BytesRemaining = 0;
+  OutputFile = nullptr;
+  RunningCrc = 0;
   Password[0] = 0;
   TypedPassword[0] = 0;
   TypedPasswordLength = 0;
   OverwriteAnswer = FALSE;
-  OverwriteMode = 2;
+  ExistingFileName[0] = 0;
   DestFolder[0] = 0;
+  OverwriteMode = 2;
 }

@@ -1,6 +1,6 @@
 // Multi-level decoding tables for canonical Huffman codes.  A pure function
 // of its inputs apart from the allocator: tests call it directly.
-#include "../extract/fatal.h"
+#include "../common/heap.h"
 #include "inflate_private.h"
 
 // One table per level and each level consumes at least one bit, so a code of

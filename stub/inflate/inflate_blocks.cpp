@@ -1,7 +1,7 @@
 // The entry driver, the block header and the stored, fixed and dynamic block
 // bodies.  Literals and matches are decoded in inflate_codes.cpp.
 #include "../extract/extract.h"
-#include "../extract/fatal.h"
+#include "../common/heap.h"
 #include "../integrity/crc32.h"
 #include "inflate.h"
 #include "inflate_private.h"

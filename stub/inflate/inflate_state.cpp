@@ -1,5 +1,5 @@
 // The decoder's module state, its reset, and the format tables it computes.
-#include "../extract/fatal.h"
+#include "../common/heap.h"
 #include "inflate_private.h"
 
 int lastInflateResult;

@@ -1,9 +1,6 @@
 // The configuration block and the settings it carries.
-#include "../extract/fatal.h"
+#include "../common/heap.h"
 #include "startup.h"
-
-int32_t ArchiveStart;
-uint16_t BlockLength;
 
 // Zero-filled in the image (its 800 bytes cost nothing there); the defaults
 // are set by ResetSettings before the block is read.

@@ -1,14 +1,10 @@
 // Finds the ZIP archive from the end of the program's own file and the
 // configuration block in front of it.
-#include "../extract/fatal.h"
-#include "../extract/texts.h"
+#include "../common/heap.h"
+#include "../common/messages.h"
 #include "../ui/dialogs.h"
 #include "startup.h"
 #include "zip_records.h"
-
-uint8_t CentralHeader[kCentralHeaderSize];
-int32_t EndRecordAt = -1;
-uint16_t CentralEntryCount;
 
 // The end record and the longest comment, plus one: the record must end
 // exactly at the end of the file, so it lies within the last 65,558 bytes.

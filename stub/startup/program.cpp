@@ -1,7 +1,7 @@
 // The program body: open the own file, prepare the engine, run the dialogs,
 // close and release.
-#include "../extract/fatal.h"
-#include "../extract/texts.h"
+#include "../common/heap.h"
+#include "../common/messages.h"
 #include "../integrity/crc32.h"
 #include "../ui/dialogs.h"
 #include "startup.h"
@@ -17,8 +17,6 @@ bool OpenOwnFile() {
   ShowMessage(path, kCannotProcessFile, MB_ICONHAND);
   return false;
 }
-
-uint32_t ExitCode;
 
 void PrepareEngine() {
   ExitCode = 0;

@@ -26,6 +26,12 @@ extern HINSTANCE HInstance;
 // Set by the information dialog's second button: the main dialog is skipped.
 extern BOOL SkipMainDialog;
 
+// Every start-up variable as before a run, the own file not open
+// (INVALID_HANDLE_VALUE; a file still open is not closed).  The settings have
+// their own reset, ResetSettings.  For tests, fuzzing and mksfx, which run the
+// engine more than once in one process.
+void ResetStartupState();
+
 // ------------------------------------------------------ archive location
 
 // A self-extractor written without a configuration block has its archive

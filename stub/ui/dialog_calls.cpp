@@ -2,7 +2,7 @@
 // from the program's resources, without an owner window, centred on the
 // primary screen.
 #include "../extract/extract.h"
-#include "../extract/texts.h"
+#include "../common/messages.h"
 #include "../startup/startup.h"
 #include "dialogs.h"
 #include "dialog_procs.h"

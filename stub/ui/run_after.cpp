@@ -7,7 +7,7 @@
 
 #include "../extract/extract.h"
 #include "../extract/paths.h"
-#include "../extract/texts.h"
+#include "../common/messages.h"
 #include "../startup/startup.h"
 #include "dialog_procs.h"
 #include "dialogs.h"

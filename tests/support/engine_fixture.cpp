@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "exit_guard.h"
-#include "extract/fatal.h"
+#include "common/heap.h"
 #ifndef _WIN32
 #include "platform/host_control.h"
 #endif
@@ -12,11 +12,7 @@
 void ResetEngineState() {
   ResetSettings();
   ResetWalkState();
-  ArchiveStart = 0;
-  BlockLength = 0;
-  CentralEntryCount = 0;
-  FilePos = 0;
-  memset(CentralHeader, 0, sizeof CentralHeader);
+  ResetStartupState();
 }
 
 void EngineTest::SetUp() {
@@ -29,7 +25,6 @@ void EngineTest::SetUp() {
   ReleaseMemory(CrcTable);  // another suite may have left one
   CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
   BuildCrcTable();
-  ArchiveFile = INVALID_HANDLE_VALUE;
   dialog = CreateEngineDialog();
   ASSERT_NE(dialog, nullptr) << "no window could be made: under Wine the tests need a display";
 }

@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "extract/fatal.h"
+#include "common/heap.h"
 #include "inflate/inflate_private.h"
 #include "support/inflate_stream_writer.h"
 

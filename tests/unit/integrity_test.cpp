@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "extract/fatal.h"
+#include "common/heap.h"
 #include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
 #include "support/test_files.h"

@@ -1,8 +1,8 @@
-// The fatal error report and the engine's heap blocks.
+// The fatal error report.
 #include "fatal.h"
 
 #include "../ui/dialogs.h"
-#include "texts.h"
+#include "messages.h"
 
 // "Error 4294967295" and the terminator fit.
 const int kFatalTextSize = 20;
@@ -21,14 +21,4 @@ void FatalErrorReport(DWORD code) {
   text[at] = 0;
   ShowMessage(text, kFatalCaption, MB_OK);
   ExitProcess(code);
-}
-
-void* TakeMemory(DWORD bytes) {
-  void* block = HeapAlloc(GetProcessHeap(), 0, bytes);
-  if (!block) FatalErrorReport(kOutOfMemoryReport);
-  return block;
-}
-
-void ReleaseMemory(void* block) {
-  if (block) HeapFree(GetProcessHeap(), 0, block);
 }

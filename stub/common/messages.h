@@ -1,4 +1,5 @@
-// The engine's messages to the user, as they are shown.
+// The stub's messages to the user, as they are shown: shared by start-up,
+// the entry walk and the dialogs.
 #pragma once
 
 extern const char kCannotProcessFile[];  // two lines: the file and a hint

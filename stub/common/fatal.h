@@ -1,8 +1,5 @@
-// The fatal error report and the heap blocks of the engine.
-//
-// Every heap block of the stub comes from TakeMemory: when the heap is
-// exhausted the process ends through the fatal error report with the number
-// 203, so callers never see an empty result.
+// The fatal error report: the one way the stub ends on a fault it cannot
+// carry on from (a folder that cannot be made, the heap exhausted).
 #pragma once
 
 #include "../platform/platform.h"
@@ -15,6 +12,3 @@ const DWORD kOutOfMemoryReport = 203;
 // the process ends with `code` as its exit code.  Nothing of the caller runs
 // afterwards.
 [[noreturn]] void FatalErrorReport(DWORD code);
-
-void* TakeMemory(DWORD bytes);
-void ReleaseMemory(void* block);  // accepts nullptr

@@ -1,6 +1,6 @@
 // The engine's messages to the user.  Defined once so the stub holds one copy
 // of each, whichever module shows it.
-#include "texts.h"
+#include "messages.h"
 
 const char kCannotProcessFile[] =
     "Cannot process file.\r\nIf this file was downloaded from the Internet try downloading again.";
