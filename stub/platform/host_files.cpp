@@ -131,11 +131,6 @@ bool HostIsFolder(const char* native) {
   return stat(native, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool HostPathExistsAsFile(const char* native) {
-  struct stat st;
-  return stat(native, &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
 DWORD WINAPI GetLastError(void) { return lastError; }
 void WINAPI SetLastError(DWORD code) { lastError = code; }
 

@@ -22,7 +22,6 @@ struct HostResolved {
 bool HostResolve(const char* path, HostResolved& r);
 
 bool HostIsFolder(const char* native);
-bool HostPathExistsAsFile(const char* native);
 void HostResetPaths();
 void HostResetFiles();
 void HostResetWindows();

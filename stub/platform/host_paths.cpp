@@ -164,28 +164,6 @@ bool HostNativePath(const char* windowsPath, char* out, size_t capacity) {
   return true;
 }
 
-DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
-  EnsureStarted();
-  DWORD n = (DWORD)currentFolder.size();
-  if (size < n + 1 || !buffer) return n + 1;
-  memcpy(buffer, currentFolder.c_str(), n + 1);
-  return n;
-}
-
-BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
-  HostResolved r;
-  if (!HostResolve(path, r)) {
-    SetLastError(r.error);
-    return FALSE;
-  }
-  if (!HostIsFolder(r.native.c_str())) {
-    SetLastError(HostPathExistsAsFile(r.native.c_str()) ? ERROR_DIRECTORY : ERROR_FILE_NOT_FOUND);
-    return FALSE;
-  }
-  currentFolder = r.canonical;
-  return TRUE;
-}
-
 // ---------------------------------------------------------------- temp path
 
 namespace {

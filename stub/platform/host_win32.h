@@ -9,7 +9,8 @@
 // Paths: the stand-in speaks Windows paths.  A drive letter maps to a native
 // folder (Z: is the native root "/", as under Wine; others are mapped with
 // HostMapDrive); "\" and "/" both separate; relative paths resolve against the
-// stand-in's own current folder (SetCurrentDirectoryA), not the process's.
+// stand-in's own current folder (the process's folder at the start, as a
+// Windows path), whatever the process later changes to.
 #pragma once
 
 #include <stddef.h>
@@ -79,7 +80,6 @@ typedef LONG* PLONG;
 #define ERROR_DIR_NOT_EMPTY 145
 #define ERROR_ALREADY_EXISTS 183
 #define ERROR_FILENAME_EXCED_RANGE 206
-#define ERROR_DIRECTORY 267
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_CONTROL_ID_NOT_FOUND 1421
 
@@ -137,8 +137,6 @@ DWORD WINAPI GetFileAttributesA(LPCSTR name);
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
 BOOL WINAPI FindClose(HANDLE find);
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES sa);
-DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
-BOOL WINAPI SetCurrentDirectoryA(LPCSTR path);
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
 
 // kernel32: file times

@@ -5,9 +5,7 @@
 
 #include "exit_guard.h"
 #include "common/heap.h"
-#ifndef _WIN32
-#include "platform/host_control.h"
-#endif
+#include "test_platform.h"
 
 void ResetEngineState() {
   ResetSettings();
@@ -16,9 +14,7 @@ void ResetEngineState() {
 }
 
 void EngineTest::SetUp() {
-#ifndef _WIN32
-  HostResetPlatform();
-#endif
+  test_platform::Reset();
   GuardProcessExit();
   scripted::Reset();
   ResetEngineState();
@@ -43,9 +39,7 @@ void EngineTest::OpenSfx(const std::string& bytes) {
   ArchiveFile = INVALID_HANDLE_VALUE;
   temp.Write("sfx.exe", bytes);
   sfxWinPath = temp.Win("sfx.exe");
-#ifndef _WIN32
-  HostSetModuleFileName(sfxWinPath.c_str());
-#endif
+  test_platform::SetModuleFileName(sfxWinPath);
   ArchiveFile = CreateFileA(sfxWinPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(ArchiveFile, INVALID_HANDLE_VALUE);

@@ -15,10 +15,9 @@
 #include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
 #include "startup/startup.h"
+#include "test_platform.h"
 #ifndef _WIN32
 #include <unistd.h>
-
-#include "platform/host_control.h"
 #else
 #include <process.h>
 #define getpid _getpid
@@ -30,35 +29,11 @@ namespace {
 
 std::atomic<int> harnessCounter;
 
-std::string WindowsPathOf(const std::string& native) {
-#ifdef _WIN32
-  std::string p = native;
-  std::replace(p.begin(), p.end(), '/', '\\');
-  return p;
-#else
-  char win[4096];
-  if (!HostWindowsPath(native.c_str(), win, sizeof win)) throw std::runtime_error("path");
-  return win;
-#endif
-}
-
 void EnsureCrcTable() {
   if (CrcTable) return;
   CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
   BuildCrcTable();
 }
-
-struct ObservedRun {
-  InflateOutcome* outcome;
-  HANDLE input, output;
-};
-
-#ifndef _WIN32
-void Observe(void* context, bool isWrite, HANDLE file, DWORD asked, DWORD done) {
-  ObservedRun* run = static_cast<ObservedRun*>(context);
-  if (file == run->input || file == run->output) run->outcome->io.push_back({isWrite, asked, done});
-}
-#endif
 
 }  // namespace
 
@@ -81,9 +56,9 @@ InflateHarness::InflateHarness() {
                  ("inflate-" + std::to_string(getpid()) + "-" + std::to_string(++harnessCounter));
   fs::create_directories(dir);
   native_ = dir.string();
-  inputWin_ = WindowsPathOf((dir / "entry.bin").string());
+  inputWin_ = test_platform::WindowsPath((dir / "entry.bin").string());
   outputNative_ = (dir / "out.bin").string();
-  outputWin_ = WindowsPathOf(outputNative_);
+  outputWin_ = test_platform::WindowsPath(outputNative_);
   EnsureCrcTable();
 }
 
@@ -118,16 +93,12 @@ InflateOutcome InflateHarness::Run(const std::string& file, int32_t compressedSi
     BytesRemaining = compressedSize - kEncryptionHeaderLength;
   }
   RunningCrc = 0xFFFFFFFF;
-  ObservedRun observed{&outcome, ArchiveFile, OutputFile};
-#ifndef _WIN32
-  HostSetIoObserver(Observe, &observed);
-#else
-  (void)observed;
-#endif
+  std::vector<test_platform::Io> io;
+  test_platform::RecordIo(&io);
   InflateEntry();
-#ifndef _WIN32
-  HostSetIoObserver(nullptr, nullptr);
-#endif
+  test_platform::RecordIo(nullptr);
+  for (const test_platform::Io& i : io)
+    if (i.file == ArchiveFile || i.file == OutputFile) outcome.io.push_back({i.isWrite, i.asked, i.done});
   outcome.result = lastInflateResult;
   outcome.crc = RunningCrc ^ 0xFFFFFFFF;
   outcome.bytesRemaining = BytesRemaining;
@@ -135,7 +106,7 @@ InflateOutcome InflateHarness::Run(const std::string& file, int32_t compressedSi
   CloseHandle(OutputFile);
   ArchiveFile = INVALID_HANDLE_VALUE;
   OutputFile = INVALID_HANDLE_VALUE;
-  if (outputWin_ == WindowsPathOf(outputNative_)) {
+  if (outputWin_ == test_platform::WindowsPath(outputNative_)) {
     std::ifstream f(outputNative_, std::ios::binary);
     std::ostringstream s;
     s << f.rdbuf();
@@ -158,15 +129,6 @@ std::string EncryptEntry(const std::string& data, const char* password, uint32_t
     UpdateKeys(p);
   }
   return out;
-}
-
-uint32_t ReferenceCrc32(const std::string& bytes) {
-  uint32_t crc = 0xFFFFFFFF;
-  for (unsigned char c : bytes) {
-    crc ^= c;
-    for (int k = 0; k < 8; ++k) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-  }
-  return crc ^ 0xFFFFFFFF;
 }
 
 std::string FromHex(const std::string& hex) {

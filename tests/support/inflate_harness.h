@@ -25,7 +25,7 @@ struct InflateOutcome {
   int result = -1;        // lastInflateResult
   uint32_t crc = 0;       // RunningCrc, complemented
   int32_t bytesRemaining = 0;
-  std::vector<InflateIo> io;  // every ReadFile and WriteFile (host only)
+  std::vector<InflateIo> io;  // every ReadFile and WriteFile, where observable
 
   std::vector<DWORD> Reads() const;
   std::vector<DWORD> Writes() const;
@@ -61,9 +61,6 @@ class InflateHarness {
 // The traditional encryption of `data` (an entry's compressed bytes) behind
 // a 12-byte header whose last byte is the CRC's high byte.
 std::string EncryptEntry(const std::string& data, const char* password, uint32_t crc);
-
-// CRC-32 of bytes, for expectations (independent of the engine's table).
-uint32_t ReferenceCrc32(const std::string& bytes);
 
 // Hex text ("0a ff" or "0aff") to bytes.
 std::string FromHex(const std::string& hex);

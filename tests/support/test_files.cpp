@@ -9,9 +9,7 @@
 #include <stdexcept>
 
 #include "platform/platform.h"
-#ifndef _WIN32
-#include "platform/host_control.h"
-#endif
+#include "test_platform.h"
 
 namespace fs = std::filesystem;
 
@@ -37,15 +35,9 @@ TempFolder::TempFolder() {
     }
   }
   if (native_.empty()) throw std::runtime_error("no temporary folder");
-#ifdef _WIN32
-  while (!native_.empty() && (native_.back() == '\\' || native_.back() == '/')) native_.pop_back();
-  std::replace(native_.begin(), native_.end(), '/', '\\');
-  win_ = native_;
-#else
-  char win[4096];
-  HostWindowsPath(native_.c_str(), win, sizeof win);
-  win_ = win;
-#endif
+  native_ = fs::path(native_).make_preferred().string();
+  while (native_.size() > 1 && (native_.back() == '\\' || native_.back() == '/')) native_.pop_back();
+  win_ = test_platform::WindowsPath(native_);
 }
 
 TempFolder::~TempFolder() {
@@ -56,11 +48,7 @@ TempFolder::~TempFolder() {
 std::string TempFolder::Win(const std::string& rel) const { return Join(win_, rel, '\\'); }
 
 std::string TempFolder::Native(const std::string& rel) const {
-#ifdef _WIN32
-  return Join(native_, rel, '\\');
-#else
-  return Join(native_, rel, '/');
-#endif
+  return Join(native_, rel, (char)fs::path::preferred_separator);
 }
 
 void TempFolder::Write(const std::string& rel, const std::string& bytes) const {

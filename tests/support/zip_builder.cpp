@@ -61,12 +61,6 @@ ZipEntry File(const std::string& name, const std::string& data, const std::strin
   return e;
 }
 
-uint32_t Crc32(const std::string& bytes) {
-  uint32_t crc = 0xFFFFFFFF;
-  for (char c : bytes) crc = CrcByte(crc, (uint8_t)c);
-  return crc ^ 0xFFFFFFFF;
-}
-
 std::string StoredDeflate(const std::string& data) {
   std::string out;
   size_t at = 0;

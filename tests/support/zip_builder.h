@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "test_data.h"
+
 struct ZipEntry {
   std::string name;
   std::string data;          // the entry's plain content
@@ -58,9 +60,6 @@ std::string BuildSfx(const std::vector<ZipEntry>& entries, const BlockSpec& bloc
 std::string BuildSfxFromArchive(const std::string& zip, const BlockSpec& block = BlockSpec());
 // stub padded with zeros to 0x5400 + archive, no block.
 std::string BuildSfxWithoutBlock(const std::vector<ZipEntry>& entries);
-
-// CRC-32 of the ZIP format.
-uint32_t Crc32(const std::string& bytes);
 
 // A raw deflate stream of `data` made of stored blocks only.
 std::string StoredDeflate(const std::string& data);

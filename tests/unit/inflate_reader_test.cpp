@@ -9,21 +9,18 @@
 #include "integrity/zipcrypto.h"
 #include "support/inflate_harness.h"
 #include "support/inflate_stream_writer.h"
+#include "support/test_data.h"
+#include "support/test_platform.h"
 
 namespace {
 
-// The read pattern is seen on the host only (the observer of the stand-in).
-#ifndef _WIN32
-#define EXPECT_READS(outcome, ...) EXPECT_EQ((outcome).Reads(), (std::vector<DWORD>{__VA_ARGS__}))
-#else
-#define EXPECT_READS(outcome, ...) (void)(outcome)
-#endif
-
-std::string Pattern(size_t n) {
-  std::string s(n, '\0');
-  for (size_t i = 0; i < n; ++i) s[i] = (char)((i * 29 + (i >> 9)) & 0xFF);
-  return s;
-}
+// The read pattern is seen where the I/O is observable.
+#define EXPECT_READS(outcome, ...)                                              \
+  do {                                                                         \
+    if (test_platform::Observable()) {                                         \
+      EXPECT_EQ((outcome).Reads(), (std::vector<DWORD>{__VA_ARGS__}));          \
+    }                                                                          \
+  } while (0)
 
 // A final fixed block of `count` literals 'a' and the end of block: 10 + 8
 // * count bits, so count + 2 bytes, the end-of-block code in the last one.
@@ -92,12 +89,11 @@ TEST_F(InflateReader, AnArchiveEndingInsideTheEntryIsReadOnceMoreAndNoFurther) {
   InflateOutcome out = harness.Run(stream.substr(0, 300), 1000);
   EXPECT_EQ(out.result, kInflateTruncated);
   EXPECT_EQ(out.output, stream.substr(5, 295));
+  if (!test_platform::Observable()) return;
   EXPECT_READS(out, 1000, 700);
-#ifndef _WIN32
   ASSERT_EQ(out.io.size(), 3u);  // two reads, one write
   EXPECT_EQ(out.io[0].done, 300u);
   EXPECT_EQ(out.io[1].done, 0u);
-#endif
 }
 
 TEST_F(InflateReader, EncryptedEntriesAreDecryptedOverExactlyTheirOwnBytes) {
@@ -113,7 +109,7 @@ TEST_F(InflateReader, EncryptedEntriesAreDecryptedOverExactlyTheirOwnBytes) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
-    uint32_t crc = ReferenceCrc32(r.output);
+    uint32_t crc = Crc32(r.output);
     std::string entry = EncryptEntry(r.stream, "s3cret-Zip", crc);
     // The keys after the whole entry, header included, as a reference.
     InitKeys("s3cret-Zip");

@@ -2,9 +2,7 @@
 // closing messages.
 #include "support/engine_fixture.h"
 #include "support/inflate_stream_writer.h"
-#ifndef _WIN32
-#include "platform/host_control.h"
-#endif
+#include "support/test_platform.h"
 
 namespace {
 
@@ -347,9 +345,9 @@ TEST_F(WalkExtractTest, WalkStoppingBeforeTheDirectoryReportsFailure) {
   EXPECT_FALSE(ExtractionSucceeded);
 }
 
-#ifndef _WIN32
 TEST_F(WalkExtractTest, RootFolderYieldsPathsOfTheFormDriveName) {
-  HostMapDrive('C', temp.Native("croot").c_str());
+  SKIP_UNLESS_OBSERVABLE();
+  test_platform::MapDrive('C', temp.Native("croot"));
   temp.Write("croot/pagefile.sys", "a drive root is never empty");
   LoadSfx(BuildSfx({File("name.txt", "at the root"), File("sub/x", "y")}, BlockSpec()));
   ListEntries();
@@ -363,8 +361,9 @@ TEST_F(WalkExtractTest, RootFolderYieldsPathsOfTheFormDriveName) {
 }
 
 TEST_F(WalkExtractTest, FailedCloseIsReportedAndTheItemKeepsItsState) {
+  SKIP_UNLESS_OBSERVABLE();
   LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
-  HostFailNextCloses(1);
+  test_platform::FailNextCloses(1);
   ExtractAll();
   EXPECT_EQ(scripted::messages,
             (std::vector<RecordedMessage>{{"Cannot close the file", temp.Win("out") + "\\a", 0x10}, kAllDone}));
@@ -374,6 +373,7 @@ TEST_F(WalkExtractTest, FailedCloseIsReportedAndTheItemKeepsItsState) {
 // up when an entry's output begins (again after a prompt's arrow) and stays
 // up for every 32 KiB write of the entry.
 TEST_F(WalkExtractTest, WaitCursorIsSetOncePerEntryAndIsUpForEveryWrite) {
+  SKIP_UNLESS_OBSERVABLE();
   std::string data(100000, 'w');
   ZipEntry deflated = File("b.txt", data);
   deflated.method = kMethodDeflated;
@@ -382,17 +382,16 @@ TEST_F(WalkExtractTest, WaitCursorIsSetOncePerEntryAndIsUpForEveryWrite) {
   LoadSfx(BuildSfx({File("a.bin", data), deflated}, BlockSpec()));
   OverwriteMode = 2;
   scripted::overwrites = {{true, false}};
-  std::vector<LPCSTR> cursors;
-  HostSetIoObserver(
-      [](void* seen, bool isWrite, HANDLE, DWORD, DWORD) {
-        if (isWrite) static_cast<std::vector<LPCSTR>*>(seen)->push_back(HostCurrentCursor());
-      },
-      &cursors);
+  std::vector<test_platform::Io> io;
+  test_platform::RecordIo(&io);
   ExtractAll();
+  test_platform::RecordIo(nullptr);
+  std::vector<LPCSTR> cursors;
+  for (const test_platform::Io& i : io)
+    if (i.isWrite) cursors.push_back(i.cursor);
   EXPECT_EQ(Out("b.txt"), data);
-  EXPECT_EQ(cursors, std::vector<LPCSTR>(8, IDC_WAIT));  // 4 writes of each entry
-  EXPECT_EQ(HostCursorChanges(), 3);                     // wait; arrow for the prompt, wait
+  EXPECT_EQ(cursors, std::vector<LPCSTR>(8, IDC_WAIT));        // 4 writes of each entry
+  EXPECT_EQ(test_platform::CursorChanges(), 3);                // wait; arrow for the prompt, wait
 }
-#endif
 
 }  // namespace

@@ -1,9 +1,7 @@
 // The walk over local headers: which records it follows, where it ends, and
 // what the list-only walk shows.
 #include "support/engine_fixture.h"
-#ifndef _WIN32
-#include "platform/host_control.h"
-#endif
+#include "support/test_platform.h"
 
 namespace {
 
@@ -155,23 +153,22 @@ TEST_F(WalkRecordsTest, EntryCountingBackwardsCannotLoopForever) {
 
 }  // namespace
 
-#ifndef _WIN32
 namespace {
 
 using HeapDeathTest = EngineTest;
 
 TEST_F(HeapDeathTest, ExhaustedHeapEndsWithReport203) {
+  SKIP_UNLESS_OBSERVABLE();
   LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
   ListEntries();
   SelectAllItems(dialog, kEntryListId);
   EXPECT_EXIT(
       {
         ExpectProcessExit();
-        HostFailAllocationsAfter(0);  // the copy buffer of the stored entry
+        test_platform::FailAllocationsAfter(0);  // the copy buffer of the stored entry
         ExtractAgain();
       },
       ::testing::ExitedWithCode(203), "Error: Error 203");
 }
 
 }  // namespace
-#endif

@@ -1,0 +1,42 @@
+// The test platform on the Linux stand-in: everything is observable.
+#include "test_platform.h"
+
+#include <stdexcept>
+
+#include "platform/host_control.h"
+
+namespace test_platform {
+
+namespace {
+
+void Record(void* context, bool isWrite, HANDLE file, DWORD asked, DWORD done) {
+  static_cast<std::vector<Io>*>(context)->push_back({isWrite, file, asked, done, HostCurrentCursor()});
+}
+
+}  // namespace
+
+bool Observable() { return true; }
+void Reset() { HostResetPlatform(); }
+void SetModuleFileName(const std::string& windowsPath) { HostSetModuleFileName(windowsPath.c_str()); }
+
+std::string WindowsPath(const std::string& nativePath) {
+  char win[4096];
+  if (!HostWindowsPath(nativePath.c_str(), win, sizeof win)) throw std::runtime_error("path " + nativePath);
+  return win;
+}
+
+void RecordIo(std::vector<Io>* log) {
+  if (log)
+    HostSetIoObserver(Record, log);
+  else
+    HostSetIoObserver(nullptr, nullptr);
+}
+
+void LimitWrites(int64_t bytes) { HostLimitWrites(bytes); }
+void FailAllocationsAfter(long allowed) { HostFailAllocationsAfter(allowed); }
+void FailNextCloses(int count) { HostFailNextCloses(count); }
+void MapDrive(char letter, const std::string& nativeFolder) { HostMapDrive(letter, nativeFolder.c_str()); }
+LPCSTR CurrentCursor() { return HostCurrentCursor(); }
+int CursorChanges() { return HostCursorChanges(); }
+
+}  // namespace test_platform

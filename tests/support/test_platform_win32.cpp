@@ -1,0 +1,27 @@
+// The test platform under Windows: the real system, nothing observable.
+// Native paths are Windows paths already.
+#include "test_platform.h"
+
+#include <algorithm>
+
+namespace test_platform {
+
+bool Observable() { return false; }
+void Reset() {}
+void SetModuleFileName(const std::string&) {}
+
+std::string WindowsPath(const std::string& nativePath) {
+  std::string p = nativePath;
+  std::replace(p.begin(), p.end(), '/', '\\');
+  return p;
+}
+
+void RecordIo(std::vector<Io>*) {}
+void LimitWrites(int64_t) {}
+void FailAllocationsAfter(long) {}
+void FailNextCloses(int) {}
+void MapDrive(char, const std::string&) {}
+LPCSTR CurrentCursor() { return nullptr; }
+int CursorChanges() { return 0; }
+
+}  // namespace test_platform
