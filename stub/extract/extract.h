@@ -114,18 +114,24 @@ bool IsEntrySelected(HWND list, uint32_t ordinal, const char* name);
 // forbids in file names.  Nothing is written for such an entry.
 bool IsSafeEntryName(const char* name);
 
+// ---------------------------------------------------------- entry data
+
+// The one source of a method's input: reads the next min(BytesRemaining,
+// capacity) bytes of the current entry from ArchiveFile into `buffer`,
+// decrypted when flag bit 0 is set (the keys advance over exactly the bytes
+// delivered).  Returns the count delivered, 0 where the archive ends;
+// BytesRemaining is the caller's to lower.  A count <= 0 reads nothing.
+int32_t ReadEntryData(uint8_t* buffer, int32_t capacity);
+
+// The one sink of a method's output: writes `count` bytes to OutputFile and
+// feeds RunningCrc with the bytes the write reports as written.
+void WriteEntryData(const uint8_t* buffer, int32_t count);
+
 // -------------------------------------------------- stored copy and output
 
-// Copies the current stored entry from ArchiveFile into OutputFile,
-// decrypting when flag bit 0 is set, and feeds RunningCrc with the bytes each
-// write reports as written.  Reads at most BytesRemaining bytes.
+// Copies the current stored entry through ReadEntryData and WriteEntryData.
+// Reads at most BytesRemaining bytes.
 void CopyStored();
-
-// Every output byte goes through here.  `written` receives the count written
-// (0 when the write fails).
-inline void WriteOutput(HANDLE file, const void* buffer, int32_t count, DWORD* written) {
-  WriteFile(file, buffer, (DWORD)count, written, nullptr);
-}
 
 // Shows the wait cursor: called when an entry's output begins.
 void PutUpWaitCursor();

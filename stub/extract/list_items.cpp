@@ -1,8 +1,8 @@
 // Which list item belongs to which entry.  The list is sorted for the user,
 // so an entry's item index is not its place in the archive; the table maps
 // one to the other in constant time, duplicates included.
-#include "extract.h"
 #include "../common/heap.h"
+#include "extract.h"
 
 // Item index plus one (0: no item) for each ordinal below mappedEntries, or
 // nullptr.  Module state, so that a walk ended by the process-ending report

@@ -1,9 +1,6 @@
-// Stored entries, output writes and file times.
-#include "../integrity/crc32.h"
-#include "../integrity/zipcrypto.h"
-#include "../startup/startup.h"
-#include "extract.h"
+// Stored entries, the wait cursor and file times.
 #include "../common/heap.h"
+#include "extract.h"
 
 // Loading a system cursor costs about 170 us under Wine and setting one about
 // 50 us: the cursor is loaded once for the run and set once per entry, not
@@ -21,19 +18,11 @@ void CopyStored() {
   if (BytesRemaining <= 0) return;
   int32_t chunk = BytesRemaining < kChunkSize ? BytesRemaining : kChunkSize;
   uint8_t* buffer = (uint8_t*)TakeMemory((DWORD)chunk);
-  bool encrypted = (LocalHeader.flags & kFlagEncrypted) != 0;
   while (BytesRemaining > 0) {
-    DWORD n = 0;
-    ReadFile(ArchiveFile, buffer, (DWORD)(BytesRemaining < chunk ? BytesRemaining : chunk), &n,
-             nullptr);
+    int32_t n = ReadEntryData(buffer, chunk);
     if (n == 0) break;  // the archive ends inside the entry's data
-    BytesRemaining -= (int32_t)n;
-    if (encrypted) DecryptBuffer(buffer, (int32_t)n);
-    // A failed or short write feeds fewer bytes to the CRC, so the entry
-    // fails its check instead of passing with a damaged file.
-    DWORD written = 0;
-    WriteOutput(OutputFile, buffer, (int32_t)n, &written);
-    UpdateCrcBuffer(buffer, (int32_t)written, RunningCrc);
+    BytesRemaining -= n;
+    WriteEntryData(buffer, n);
   }
   ReleaseMemory(buffer);
 }

@@ -1,12 +1,12 @@
 // The walk over the archive's local file headers: listing the entries, and
 // extracting the selected ones into the destination folder.
+#include "../common/messages.h"
 #include "../inflate/inflate.h"
 #include "../integrity/zipcrypto.h"
 #include "../startup/startup.h"
 #include "../ui/dialogs.h"
 #include "extract.h"
 #include "paths.h"
-#include "../common/messages.h"
 
 // Longest entry name the walk takes whole.  A longer name is listed cut to
 // this length and refused for extraction; nothing is read past the buffer.

@@ -2,8 +2,6 @@
 // they are read, handed out a byte at a time and gathered into the bit buffer
 // least significant bit first.
 #include "../extract/extract.h"
-#include "../integrity/zipcrypto.h"
-#include "../startup/startup.h"
 #include "inflate_private.h"
 
 // Invariant: the bytes of inputBuffer not yet handed out are all part of the
@@ -12,12 +10,7 @@
 // entry.  The keys therefore advance over exactly the entry's own bytes.
 int32_t ReadInputByte() {
   if (inputPos >= (uint32_t)inputCount) {
-    int32_t ask = BytesRemaining < kInputBufferSize ? BytesRemaining : kInputBufferSize;
-    DWORD delivered = 0;
-    // Only the count delivered matters: a failed read delivers nothing.
-    ReadFile(ArchiveFile, inputBuffer, (DWORD)ask, &delivered, nullptr);
-    inputCount = (int32_t)delivered;
-    if (LocalHeader.flags & kFlagEncrypted) DecryptBuffer(inputBuffer, inputCount);
+    inputCount = ReadEntryData(inputBuffer, kInputBufferSize);
     inputPos = 0;
   }
   if (inputCount == 0) {

@@ -1,8 +1,7 @@
 // The entry driver, the block header and the stored, fixed and dynamic block
 // bodies.  Literals and matches are decoded in inflate_codes.cpp.
-#include "../extract/extract.h"
 #include "../common/heap.h"
-#include "../integrity/crc32.h"
+#include "../extract/extract.h"
 #include "inflate.h"
 #include "inflate_private.h"
 
@@ -19,13 +18,7 @@ const uint32_t kFixedNineBitStart = 144;
 const uint32_t kFixedSevenBitStart = 256;
 const uint32_t kFixedEightBitAgain = 280;
 
-void FlushWindow(uint32_t count) {
-  DWORD written = 0;
-  WriteOutput(OutputFile, slidingWindow, (int32_t)count, &written);
-  // Only what was written enters the CRC: a short write (a full disk) then
-  // fails the entry's check instead of passing a truncated file.
-  UpdateCrcBuffer(slidingWindow, (int32_t)written, RunningCrc);
-}
+void FlushWindow(uint32_t count) { WriteEntryData(slidingWindow, (int32_t)count); }
 
 void FlushFullWindow() {
   FlushWindow(kWindowSize);

@@ -1,11 +1,11 @@
 // How the stub runs its dialogs and messages: every window is a modal dialog
 // from the program's resources, without an owner window, centred on the
 // primary screen.
-#include "../extract/extract.h"
 #include "../common/messages.h"
+#include "../extract/extract.h"
 #include "../startup/startup.h"
-#include "dialogs.h"
 #include "dialog_procs.h"
+#include "dialogs.h"
 
 const char kNoDialog[] = "Cannot create the dialog window.";
 

@@ -2,9 +2,9 @@
 // lists and extraction.
 #include "../platform/platform.h"
 
+#include "../common/messages.h"
 #include "../extract/extract.h"
 #include "../extract/paths.h"
-#include "../common/messages.h"
 #include "../startup/startup.h"
 #include "dialog_procs.h"
 #include "dialogs.h"

@@ -5,9 +5,9 @@
 
 #include <shellapi.h>
 
+#include "../common/messages.h"
 #include "../extract/extract.h"
 #include "../extract/paths.h"
-#include "../common/messages.h"
 #include "../startup/startup.h"
 #include "dialog_procs.h"
 #include "dialogs.h"

@@ -1,0 +1,23 @@
+// The current entry's data: the one source every method reads its input
+// from, and the one sink it writes its output to.
+#include "../integrity/crc32.h"
+#include "../integrity/zipcrypto.h"
+#include "../startup/startup.h"
+#include "extract.h"
+
+int32_t ReadEntryData(uint8_t* buffer, int32_t capacity) {
+  int32_t ask = BytesRemaining < capacity ? BytesRemaining : capacity;
+  DWORD delivered = 0;
+  // Only the count delivered matters: a failed read delivers nothing.
+  ReadFile(ArchiveFile, buffer, (DWORD)ask, &delivered, nullptr);
+  if (LocalHeader.flags & kFlagEncrypted) DecryptBuffer(buffer, (int32_t)delivered);
+  return (int32_t)delivered;
+}
+
+void WriteEntryData(const uint8_t* buffer, int32_t count) {
+  DWORD written = 0;
+  WriteFile(OutputFile, buffer, (DWORD)count, &written, nullptr);
+  // Only what was written enters the CRC: a short write (a full disk) then
+  // fails the entry's check instead of passing a truncated file.
+  UpdateCrcBuffer(buffer, (int32_t)written, RunningCrc);
+}
