@@ -176,8 +176,9 @@ std::string EntryNameProblem(const std::string& name) {
   if (name.empty()) return "empty name: the stub ends its walk here";
   if (name.find('\0') != std::string::npos)
     return "name contains a NUL byte: the stub would cut it there";
-  if (name.size() > kLongestEntryName)
-    return "name longer than " + std::to_string(kLongestEntryName) + " bytes";
+  if (name.size() > (size_t)kLongestEntryName)
+    return "name longer than " + std::to_string(kLongestEntryName) + " bytes, the stub's limit: "
+           "even under a drive root (\"C:\\\") it would pass the 259 characters of a Windows path";
   if (IsSafeEntryName(name.c_str())) return "";
   return DescribeUnsafeName(name);
 }
