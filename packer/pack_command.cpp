@@ -27,11 +27,15 @@
 
 namespace {
 
-// Bytes of the file tail in which an end record signature marks an archive.
+// A file that opens with a local header or holds an end record signature
+// where an end record may lie is taken for an archive (and refused when it
+// is a damaged one); any other file is packed as a file.
 bool LooksLikeArchive(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   InputFile file(path);
+  std::vector<uint8_t> head = file.ReadSome(0, 4);
+  if (head.size() == 4 && zip::Read32(head.data()) == zip::kLocalHeaderSignature) return true;
   uint64_t from = file.Size() > kEndSearchSize ? file.Size() - kEndSearchSize : 0;
   std::vector<uint8_t> tail = file.ReadAt(from, (size_t)(file.Size() - from));
   for (size_t i = 0; i + 4 <= tail.size(); ++i)
@@ -145,6 +149,21 @@ void PackTree(const PackOptions& o, const CodePageTable& page, const std::string
   CommitChecked(out, endRecord, firstHeader, !block.empty(), true, o.inputs[0]);
 }
 
+void RewriteArchive(const PackOptions& o, const RewriteOptions& options,
+                    const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block,
+                    const InputFile& archive, const ArchiveLayout& layout) {
+  RefuseUnrewritable(archive, layout, options);
+  PendingOutput out(o.outputPath);
+  uint64_t firstHeader = WriteStubAndBlock(out, stub, block);
+  ZipWriter writer(out);
+  ProgressStart("rewriting");
+  RewriteEntries(archive, layout, options, writer, ShowProgress);
+  const std::vector<uint8_t>& end = layout.endRecord;
+  uint64_t endRecord = writer.Finish(std::vector<uint8_t>(end.begin() + zip::kEndRecordSize, end.end()));
+  ProgressEnd();
+  CommitChecked(out, endRecord, firstHeader, !block.empty(), true, archive.Path());
+}
+
 void PackArchive(const PackOptions& o, const CodePageTable& page, const std::string& password,
                  const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block,
                  const InputFile& archive) {
@@ -163,8 +182,8 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
   HeaderRandom random;
   options.random = &random;
   try {
-    RefuseUnrewritable(archive, layout, options);
-  } catch (const Refusal& refusal) {
+    RewriteArchive(o, options, stub, block, archive, layout);
+  } catch (const Refusal&) {
     if (!o.force || encrypt) throw;
     // Deliberate damage, for tests of the stub: the archive as it is.
     for (const EntryFinding& f : FindStubProblems(archive, layout))
@@ -173,17 +192,7 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
     std::cerr << "mksfx: warning: --force: the archive is packed as it is; the stub will fail "
                  "on the entries above or end its walk there\n";
     WriteSelfExtractor(stub, block, archive, std::move(layout), o.outputPath);
-    return;
   }
-  PendingOutput out(o.outputPath);
-  uint64_t firstHeader = WriteStubAndBlock(out, stub, block);
-  ZipWriter writer(out);
-  ProgressStart("rewriting");
-  RewriteEntries(archive, layout, options, writer, ShowProgress);
-  const std::vector<uint8_t>& end = layout.endRecord;
-  uint64_t endRecord = writer.Finish(std::vector<uint8_t>(end.begin() + zip::kEndRecordSize, end.end()));
-  ProgressEnd();
-  CommitChecked(out, endRecord, firstHeader, !block.empty(), true, archive.Path());
 }
 
 }  // namespace

@@ -173,7 +173,9 @@ std::vector<SourceEntry> CollectSources(const std::vector<std::string>& inputs,
     w.outputPath = outputPath;
   }
   for (const std::string& input : inputs) {
-    if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    if (::stat(input.c_str(), &st) != 0)
+      throw Refusal(input + ": cannot open: " + std::strerror(errno));
+    if (S_ISDIR(st.st_mode))
       w.Add(input, "", true);
     else
       w.Add(input, BaseName(input), true);

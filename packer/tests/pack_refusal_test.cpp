@@ -78,7 +78,6 @@ TEST_F(PackRefusal, ArchivesThatCannotBeRebasedCorrectly) {
   };
   const Row rows[] = {
       {"missing.zip", "missing.zip: cannot open"},
-      {"text.txt", "not a ZIP archive"},
       {"empty.zip", "the archive has no entries"},
       {"disks.zip", "spans several disks"},
       {"decoy.zip", "the stub would not find this archive's end record"},
@@ -87,7 +86,6 @@ TEST_F(PackRefusal, ArchivesThatCannotBeRebasedCorrectly) {
       {CorpusFile("zip/libarchive/test_read_format_zip_with_invalid_traditional_eocd.zip"),
        "ZIP64 archive"},
       {CorpusFile("zip/go/comment-truncated.zip"), "more than one end of central directory"},
-      {CorpusFile("zip/go/readme.notzip"), "not a ZIP archive"},
       {CorpusFile("zip/libarchive/test_read_format_zip_malformed1.zip"), "not a ZIP archive"},
   };
   for (const Row& row : rows) {
@@ -131,8 +129,8 @@ TEST_F(PackRefusal, WrongCommandLines) {
     const char* message;
   };
   const Row rows[] = {
-      {{"pack", "in.zip"}, "pack needs ARCHIVE and OUTPUT"},
-      {{"pack", "in.zip", "out.exe", "more"}, "pack needs ARCHIVE and OUTPUT"},
+      {{"pack", "in.zip"}, "pack needs INPUT and OUTPUT"},
+      {{"pack", "-o", "out.exe"}, "pack needs at least one INPUT"},
       {{"pack", "--colour", "in.zip", "out.exe"}, "unknown option --colour"},
       {{"pack", "in.zip", "out.exe", "--caption"}, "--caption needs a value"},
       {{"pack", "--overwrite", "always", "in.zip", "out.exe"}, "--overwrite takes ask, overwrite or skip"},
