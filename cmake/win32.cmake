@@ -9,25 +9,51 @@ file(GLOB SFX_UI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/stub/ui/*.cpp)
 file(GLOB SFX_STUB_ONLY CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/stub/*/*_win32.cpp)
 file(GLOB SFX_UI_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/stub/ui/*.rc)
 
-add_executable(sfxstub WIN32 ${SFX_ENGINE_SOURCES} ${SFX_UI_SOURCES} ${SFX_STUB_ONLY}
+# The stub's CRC-32 goes without carry-less folding (crc32_table_only_win32.cpp).
+set(SFX_STUB_ENGINE ${SFX_ENGINE_SOURCES})
+list(FILTER SFX_STUB_ENGINE EXCLUDE REGEX "/crc32_fold\\.cpp$")
+add_executable(sfxstub WIN32 ${SFX_STUB_ENGINE} ${SFX_UI_SOURCES} ${SFX_STUB_ONLY}
                ${SFX_UI_RESOURCES})
 set_target_properties(sfxstub PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# The icons are drawn as text in make_icons.py; the resource script takes the
+# images it writes, and its other files, through the include path.
+set(SFX_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
+set(SFX_ICON_FILES ${SFX_ICON_DIR}/icon16.bin ${SFX_ICON_DIR}/icon32.bin
+    ${SFX_ICON_DIR}/group_program.bin ${SFX_ICON_DIR}/group_dialog.bin)
+add_custom_command(OUTPUT ${SFX_ICON_FILES}
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/stub/ui/make_icons.py ${SFX_ICON_DIR}
+  DEPENDS ${CMAKE_SOURCE_DIR}/stub/ui/make_icons.py VERBATIM)
+set_source_files_properties(${SFX_UI_RESOURCES} PROPERTIES
+  OBJECT_DEPENDS "${SFX_ICON_FILES};${CMAKE_SOURCE_DIR}/stub/ui/sfxstub.manifest;${CMAKE_SOURCE_DIR}/stub/ui/resource_ids.h")
+target_include_directories(sfxstub PRIVATE ${SFX_ICON_DIR} ${CMAKE_SOURCE_DIR}/stub/ui)
+# Size flags, about 3,000 bytes of code together: whole-program optimisation;
+# 4-byte stack alignment and data aligned only as the ABI requires (nothing
+# in the stub needs 16-byte aligned locals); arguments pushed rather than
+# stored into a frame reserved in advance, which mingw forces only for stack
+# probes.  Stack probes guard frames larger than the 4,096-byte guard page:
+# no function of the stub may have one, and the build fails if one does.
+set(SFX_STUB_SIZE_FLAGS -flto -mpreferred-stack-boundary=2 -malign-data=abi
+    -mno-accumulate-outgoing-args -mno-stack-arg-probe -Werror=frame-larger-than=4096)
 # No C runtime, no C++ runtime, no exceptions, no RTTI, no static
 # constructors: the program starts at Start() and ends with ExitProcess.
 target_compile_options(sfxstub PRIVATE
   -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
   -ffunction-sections -fno-stack-protector -fno-threadsafe-statics
-  -fno-ident -fomit-frame-pointer -Wall -Wextra)
+  -fno-ident -fomit-frame-pointer -Wall -Wextra ${SFX_STUB_SIZE_FLAGS})
 target_compile_definitions(sfxstub PRIVATE SFX_STUB=1 WIN32_LEAN_AND_MEAN)
 target_link_options(sfxstub PRIVATE
+  ${SFX_STUB_SIZE_FLAGS} -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
   -nostdlib -nostartfiles -Wl,-e,_Start@0 -Wl,--gc-sections -s
   -Wl,--disable-dynamicbase -Wl,--disable-reloc-section -Wl,--file-alignment,512
-  -Wl,--section-alignment,4096 -Wl,--no-insert-timestamp
+  -Wl,--section-alignment,4096 -Wl,--no-insert-timestamp -Wl,-Map=${CMAKE_BINARY_DIR}/sfxstub.map
   -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld)
 target_link_libraries(sfxstub PRIVATE kernel32 user32 shell32 gcc)
 set_target_properties(sfxstub PROPERTIES LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/stub.ld)
-# The build fails when the stub outgrows its budget or holds a ZIP signature.
+# The header entries the linker cannot write for the one merged section; then
+# the build fails when the stub outgrows its budget or holds a ZIP signature.
 add_custom_command(TARGET sfxstub POST_BUILD
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/stub-header $<TARGET_FILE:sfxstub>
+          ${CMAKE_BINARY_DIR}/sfxstub.map
   COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/check-stub $<TARGET_FILE:sfxstub>
   VERBATIM)
 
@@ -63,3 +89,18 @@ set_target_properties(sfxfixture PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BIN
 target_compile_options(sfxfixture PRIVATE -O2 -Wall -Wextra)
 target_link_options(sfxfixture PRIVATE -static)
 target_link_libraries(sfxfixture PRIVATE user32 kernel32)
+
+# Programs the end-to-end cases pack or plant beside a self-extractor: one
+# started after extraction that leaves a marker file, and a DLL that leaves a
+# marker when it is loaded.
+add_executable(sfxrunmark ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/run_marker.cpp)
+set_target_properties(sfxrunmark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_compile_options(sfxrunmark PRIVATE -O2 -Wall -Wextra)
+target_link_options(sfxrunmark PRIVATE -static)
+target_link_libraries(sfxrunmark PRIVATE kernel32)
+
+add_library(sfxplant MODULE ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/planted_dll.cpp)
+set_target_properties(sfxplant PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_compile_options(sfxplant PRIVATE -O2 -Wall -Wextra)
+target_link_options(sfxplant PRIVATE -static)
+target_link_libraries(sfxplant PRIVATE kernel32)

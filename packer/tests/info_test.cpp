@@ -115,7 +115,7 @@ TEST_F(Info, FilesWhereTheStubFindsNoArchiveExitNonZero) {
   const Row rows[] = {
       {dir / "unadjusted.exe", "would not find its archive and shows \"Cannot process file.\""},
       {dir / "noarchive.exe", "would not find its archive"},
-      {dir / "in.zip", "searches only files longer than 0x5400 bytes"},
+      {dir / "in.zip", "not a self-extractor (no Windows program in front of the archive)"},
       {dir / "missing.exe", "cannot open"},
   };
   for (const Row& row : rows) {

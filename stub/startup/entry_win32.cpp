@@ -31,8 +31,29 @@ extern "C" SFX_NO_LIBCALLS void* memset(void* to, int value, size_t n) {
   return to;
 }
 
+// LOAD_LIBRARY_SEARCH_SYSTEM32, for headers that predate it.
+const DWORD kSearchSystemFolderOnly = 0x00000800;
+
+typedef BOOL(WINAPI* SetDefaultDllDirectoriesCall)(DWORD);
+typedef BOOL(WINAPI* SetDllDirectoryCall)(LPCSTR);
+
+// Self-extractors run from download folders full of other files: a DLL
+// there named like one that a dialog loads later (a theme or shell helper)
+// must not be loaded.  Where the system can, every later load searches the
+// system folder only; older systems at least leave out the current folder.
+// Both calls are looked up at run time, as they are absent on old systems.
+static void RestrictDllSearch() {
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  SetDefaultDllDirectoriesCall setDefault =
+      (SetDefaultDllDirectoriesCall)(void*)GetProcAddress(kernel, "SetDefaultDllDirectories");
+  if (setDefault && setDefault(kSearchSystemFolderOnly)) return;
+  SetDllDirectoryCall setDllDirectory = (SetDllDirectoryCall)(void*)GetProcAddress(kernel, "SetDllDirectoryA");
+  if (setDllDirectory) setDllDirectory("");
+}
+
 extern "C" void __stdcall Start() {
+  RestrictDllSearch();
   HInstance = GetModuleHandleA(nullptr);
   RunSelfExtractor();
-  ExitProcess(0);
+  ExitProcess(ExitCode);
 }

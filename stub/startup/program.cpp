@@ -18,7 +18,10 @@ bool OpenOwnFile() {
   return false;
 }
 
+uint32_t ExitCode;
+
 void PrepareEngine() {
+  ExitCode = 0;
   CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
   BuildCrcTable();
   SkipMainDialog = FALSE;

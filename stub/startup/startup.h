@@ -127,3 +127,10 @@ void FinishEngine();
 
 // The whole run: open, prepare, information dialog, main dialog, finish.
 void RunSelfExtractor();
+
+// The process's exit code once the run is over: 1 when the last extraction
+// walk left entries not extracted, or when the main dialog could not be
+// shown; 0 otherwise (everything extracted, or closed before any walk).  The
+// fatal error report ends the process with its own number instead.
+extern uint32_t ExitCode;
+const uint32_t kExitFailed = 1;

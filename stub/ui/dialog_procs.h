@@ -14,3 +14,15 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 // The main dialog, once its initialisation has ended; the overwrite prompt
 // moves its radio buttons.
 extern HWND MainWindow;
+
+// The run check box's text: the prefix and the file names of the program and
+// of its parameters.
+void SetRunCheckText(HWND runCheck);
+
+// Starts the run command when checkState is BST_CHECKED; a command that does
+// not fit its buffers once "><" is replaced is refused with a message.
+void RunAfterExtraction(LRESULT checkState);
+
+// The folder browser; a folder chosen goes into DestFolder and becomes the
+// current directory.  DestFolder stays as it was when the user cancels.
+void BrowseForDestFolder(HWND owner);

@@ -25,15 +25,17 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
       WORD id = LOWORD(wParam);
       if (id != IDC_ACCEPT && id != IDC_REFUSE) return FALSE;
       bool yes = id == IDC_ACCEPT;
-      if (IsDlgButtonChecked(dialog, IDC_OVERWRITE_DONT_ASK) == BST_CHECKED) {
-        // The choice holds for every further file, and the main dialog shows it.
-        SendDlgItemMessageA(MainWindow, IDC_MAIN_ASK, BM_SETCHECK, BST_UNCHECKED, 0);
-        SendDlgItemMessageA(MainWindow, yes ? IDC_MAIN_OVERWRITE : IDC_MAIN_SKIP_EXISTING, BM_SETCHECK,
-                            BST_CHECKED, 0);
+      // The answer is always the button's, whatever OverwriteMode holds.
+      OverwriteAnswer = yes;
+      if (SendDlgItemMessageA(dialog, IDC_OVERWRITE_DONT_ASK, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+        // The choice holds for every further file, and the main dialog shows
+        // it; under an automatic extraction there is no main dialog yet.
+        if (MainWindow) {
+          SendDlgItemMessageA(MainWindow, IDC_MAIN_ASK, BM_SETCHECK, BST_UNCHECKED, 0);
+          SendDlgItemMessageA(MainWindow, yes ? IDC_MAIN_OVERWRITE : IDC_MAIN_SKIP_EXISTING, BM_SETCHECK,
+                              BST_CHECKED, 0);
+        }
         OverwriteMode = yes ? 0 : 1;
-        OverwriteAnswer = yes;
-      } else if (OverwriteMode != 0) {
-        OverwriteAnswer = yes;
       }
       EndDialog(dialog, id);
       return TRUE;
@@ -51,7 +53,8 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
       // OK is the only way out; Escape and every other command are ignored.
       if (LOWORD(wParam) != IDC_ACCEPT) return FALSE;
-      TypedPasswordLength = (int32_t)GetDlgItemTextA(dialog, IDC_EDIT, TypedPassword, kPasswordSize);
+      TypedPasswordLength =
+          (int32_t)SendDlgItemMessageA(dialog, IDC_EDIT, WM_GETTEXT, kPasswordSize, (LPARAM)TypedPassword);
       TypedPassword[TypedPasswordLength] = 0;
       EndDialog(dialog, IDC_ACCEPT);
       return FALSE;
@@ -62,9 +65,11 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      if (SfxSettings.HasInfoCaption) SetWindowTextA(dialog, SfxSettings.InfoCaption);
+      if (SfxSettings.HasInfoCaption) SendMessageA(dialog, WM_SETTEXT, 0, (LPARAM)SfxSettings.InfoCaption);
       CenterWindow(dialog);
       SendDlgItemMessageA(dialog, IDC_INFO_TEXT, WM_SETTEXT, 0, (LPARAM)SfxSettings.InfoText);
+      // The focus on Next, not in the text, which would show it all selected.
+      SetFocus(GetDlgItem(dialog, IDC_ACCEPT));
       return FALSE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDC_ACCEPT) {

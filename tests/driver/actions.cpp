@@ -118,6 +118,22 @@ bool Key(HWND window, const std::string& name, std::string* error) {
   return true;
 }
 
+// Scrolls a multi-line edit to its end, as a user drags its scroll bar
+// down; it has scrolled when its first visible line moved.
+bool Scroll(HWND edit, int id, std::string* error) {
+  LRESULT before = 0, after = 0;
+  if (!Send(edit, EM_GETFIRSTVISIBLELINE, 0, 0, &before) ||
+      !Send(edit, WM_VSCROLL, SB_BOTTOM, 0, nullptr) ||
+      !Send(edit, EM_GETFIRSTVISIBLELINE, 0, 0, &after)) {
+    *error = "control " + std::to_string(id) + " does not answer";
+    return false;
+  }
+  if (after > before) return true;
+  *error = "control " + std::to_string(id) + " did not scroll (first visible line " +
+           std::to_string(before) + ")";
+  return false;
+}
+
 }  // namespace
 
 bool Perform(const Step& step, HWND window, std::string* error) {
@@ -164,6 +180,9 @@ bool Perform(const Step& step, HWND window, std::string* error) {
     case StepKind::Sleep:
       Sleep(step.number);
       return true;
+    case StepKind::Scroll:
+      if (!Control(window, step.id, &control, error)) return false;
+      return Scroll(control, step.id, error);
     case StepKind::Screenshot:
       return SaveScreenshot(step.text) || (*error = "cannot write " + step.text, false);
     default:

@@ -213,6 +213,14 @@ bool RunStep(Run* run, const Step& step, std::string* reason) {
       return Until(run, false, [&] { return !IsWindow(run->current); }, reason);
     case StepKind::Exit:
       return Until(run, false, [&] { return Ended(*run); }, reason);
+    case StepKind::WaitFile: {
+      // A program the stub starts may outlive it: the file is waited for
+      // whether the stub still runs or not.
+      std::wstring path = Utf16(step.text);
+      return Until(run, false, [&] {
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+      }, reason);
+    }
     default:
       return Perform(step, run->current, reason);
   }

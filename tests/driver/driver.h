@@ -27,6 +27,8 @@ enum class StepKind {
   Log,         // log: the current window's state, again
   Sleep,       // sleep MS
   Screenshot,  // screenshot FILE: the whole screen as a BMP
+  Scroll,      // scroll ID: a multi-line edit to its end
+  WaitFile,    // waitfile FILE: a file some program writes
 };
 
 struct SelectItem {
@@ -42,7 +44,7 @@ struct Step {
   std::string pattern = "*";  // title pattern: '*' matches any run of characters
   int id = 0;                 // control id
   int number = 0;             // milliseconds, or the check state
-  std::string text;           // SetText text, Screenshot file, Key name
+  std::string text;           // SetText text, Screenshot and WaitFile file, Key name
   bool selectAll = false;
   std::vector<SelectItem> items;  // Select: empty means none
 };

@@ -19,6 +19,10 @@
 //   log                     log the current window's state again
 //   sleep MS
 //   screenshot FILE         the whole screen as a BMP (a Windows path)
+//   scroll ID               scroll multi-line edit ID to its end; fails when
+//                           its first visible line stays where it was
+//   waitfile FILE           wait until FILE exists (a program the stub
+//                           started writes it; it needs no window)
 //
 // KIND is dialog, messagebox or window (either); TITLE is a quoted pattern in
 // which '*' matches any run of characters (default: any title).  Texts are
@@ -166,12 +170,13 @@ bool Build(const std::vector<Token>& t, Step* step, std::string* error) {
     *error = "key needs escape, enter, tab or space";
     return false;
   }
-  if (verb == "screenshot") {
-    step->kind = StepKind::Screenshot;
-    if (n != 2) { *error = "screenshot needs a file name"; return false; }
+  if (verb == "screenshot" || verb == "waitfile") {
+    step->kind = verb == "screenshot" ? StepKind::Screenshot : StepKind::WaitFile;
+    if (n != 2) { *error = verb + " needs a file name"; return false; }
     step->text = t[1].text;
     return true;
   }
+  if (verb == "scroll") { step->kind = StepKind::Scroll; return needId(2); }
   struct Bare { const char* verb; StepKind kind; int id; };
   static const Bare kBare[] = {
       {"ok", StepKind::Command, IDOK}, {"cancel", StepKind::Command, IDCANCEL},

@@ -1,5 +1,6 @@
 """Builds the program an end-to-end case runs: a self-extractor packed by
-mksfx, the stub alone behind junk, or the driver's fixture program.
+mksfx, the stub alone behind junk, or the driver's fixture program; and
+plants DLLs beside it.
 
 Archives are written with Python's zipfile (the peer writer) and packed
 with build/host/mksfx exactly as a user packs them; damage is applied to the
@@ -8,6 +9,7 @@ finished file afterwards."""
 import io
 import os
 import random
+import shutil
 import struct
 import subprocess
 import time
@@ -23,6 +25,15 @@ ENTRY_TIME = (2021, 6, 15, 12, 34, 56)
 ZIP_METHODS = {'store': zipfile.ZIP_STORED, 'deflate': zipfile.ZIP_DEFLATED}
 
 SIG_CENTRAL = b'PK\x01\x02'
+SIG_LOCAL = b'PK\x03\x04'
+
+# The local file header's fixed part and where its lengths lie in it.
+LOCAL_HEADER_SIZE = 30
+LOCAL_NAME_LENGTH_AT = 26
+
+# The DLL that leaves "<its path>.loaded" behind when a program loads it.
+PLANTED_DLL = 'sfxplant.dll'
+PLANTED_MARK = '.loaded'
 
 
 class CaseError(Exception):
@@ -41,7 +52,13 @@ def junk(size, seed):
     return bytes(b if b != 0x50 else 0x51 for b in rng.randbytes(size))
 
 
-def entry_data(entry):
+def entry_data(entry, built_dir=None):
+    """An entry's bytes; `built` names a program of the Windows build."""
+    if 'built' in entry:
+        if built_dir is None:
+            raise CaseError('no build tree for %r' % entry['built'])
+        with open(os.path.join(built_dir, entry['built']), 'rb') as f:
+            return f.read()
     if 'text' in entry:
         return entry['text'].encode('latin-1')
     if 'hex' in entry:
@@ -51,7 +68,21 @@ def entry_data(entry):
     return b''
 
 
-def build_archive(entries):
+def info_text(size):
+    """A deterministic information text of exactly `size` bytes: numbered
+    lines, so a reader sees where a cut or a scroll position lies."""
+    lines = []
+    total = 0
+    number = 1
+    while total < size:
+        line = 'Line %05d of the information text, long enough to need a scroll bar.\r\n' % number
+        lines.append(line)
+        total += len(line)
+        number += 1
+    return ''.join(lines)[:size].encode('latin-1')
+
+
+def build_archive(entries, built_dir=None):
     """A plain ZIP archive (offsets from its own first byte)."""
     out = io.BytesIO()
     with zipfile.ZipFile(out, 'w') as archive:
@@ -63,7 +94,7 @@ def build_archive(entries):
             info.compress_type = ZIP_METHODS[method]
             if entry['name'].endswith('/'):
                 info.external_attr = 0x10  # MS-DOS directory attribute
-            archive.writestr(info, entry_data(entry))
+            archive.writestr(info, entry_data(entry, built_dir))
     return out.getvalue()
 
 
@@ -98,7 +129,20 @@ def build_encrypted_archive(entries, password, work):
 
 
 def damage(data, kind):
-    """Breaks a finished self-extractor in one named way."""
+    """Breaks a finished self-extractor in one named way:
+    central-signature, or entry-data:NAME (the first data byte of the stored
+    entry NAME changed, so its CRC no longer matches)."""
+    if kind.startswith('entry-data:'):
+        name = kind.split(':', 1)[1].encode('latin-1')
+        at = data.find(SIG_LOCAL, STUB_BUDGET)
+        while at >= 0:
+            name_length, extra_length = struct.unpack_from('<HH', data, at + LOCAL_NAME_LENGTH_AT)
+            start = at + LOCAL_HEADER_SIZE
+            if data[start:start + name_length] == name:
+                first = start + name_length + extra_length
+                return data[:first] + bytes([data[first] ^ 0xFF]) + data[first + 1:]
+            at = data.find(SIG_LOCAL, at + 4)
+        raise CaseError('no entry %r to damage' % name)
     if kind == 'central-signature':
         # The first central header behind the stub's budget; its signature
         # becomes PK\1\3.
@@ -113,16 +157,27 @@ class Builder:
     """Makes the programs of the cases from one build tree."""
 
     def __init__(self, host_dir, win32_dir):
+        self.win32_dir = win32_dir
         self.mksfx = os.path.join(host_dir, 'mksfx')
         self.stub = os.path.join(win32_dir, 'sfxstub.exe')
         self.fixture = os.path.join(win32_dir, 'sfxfixture.exe')
+
+    def entry_data(self, entry):
+        return entry_data(entry, self.win32_dir)
 
     def build(self, case, work, substitute):
         """Writes the case's program into `work`; returns its path and the
         arguments to give it."""
         kind = case.get('program', 'sfx')
         if kind == 'fixture':
-            return self.fixture, [substitute(a) for a in case.get('args', [])]
+            args = [substitute(a) for a in case.get('args', [])]
+            if not case.get('plant'):
+                return self.fixture, args
+            # Planted DLLs lie beside the program: it runs from `work`.
+            path = os.path.join(work, os.path.basename(self.fixture))
+            shutil.copyfile(self.fixture, path)
+            self._plant(case, work)
+            return path, args
         path = os.path.join(work, case['name'] + '.exe')
         if kind == 'stub':
             data = self._stub_alone(case)
@@ -134,7 +189,12 @@ class Builder:
             data = damage(data, case['damage'])
         with open(path, 'wb') as out:
             out.write(data)
+        self._plant(case, work)
         return path, []
+
+    def _plant(self, case, folder):
+        for name in case.get('plant', []):
+            shutil.copyfile(os.path.join(self.win32_dir, PLANTED_DLL), os.path.join(folder, name))
 
     def _stub_alone(self, case):
         """The stub followed by junk up to `pad_to` bytes and, with
@@ -153,12 +213,17 @@ class Builder:
         if 'password' in case:
             data = build_encrypted_archive(entries, case['password'], work)
         else:
-            data = build_archive(entries)
+            data = build_archive(entries, self.win32_dir)
         with open(archive, 'wb') as out:
             out.write(data)
         output = os.path.join(work, 'packed.exe')
         command = [self.mksfx, 'pack', '--stub', self.stub]
         command += [substitute(option) for option in case.get('pack', [])]
+        if 'info_file_size' in case:
+            info = os.path.join(work, 'info.txt')
+            with open(info, 'wb') as f:
+                f.write(info_text(case['info_file_size']))
+            command += ['--info-file', info]
         command += [archive, output]
         result = subprocess.run(command, capture_output=True, text=True)
         if result.returncode != 0:

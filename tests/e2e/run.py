@@ -19,13 +19,24 @@ A case is one TOML file in tests/e2e/cases/:
     skip = "reason"           skipped always
     pack = ["--auto-extract", "--default-folder", "{out}"]   mksfx options
     entries = [{name = "a.txt", text = "...", method = "store"}, ...]
-              (text, hex or size = N pseudo-random bytes; names ending in
-              "/" are folders)
+              (text, hex, size = N pseudo-random bytes, or built = "x.exe"
+              a program of the Windows build; names ending in "/" are
+              folders)
     password = "..."          every entry encrypted (written by Info-ZIP zip)
     pad_to = 30000            program "stub": junk up to this size, then
                               `entries` as a plain archive if given
-    damage = "central-signature"
+    info_file_size = 60000    an information text of that many bytes (numbered
+                              lines), packed with --info-file
+    damage = "central-signature" | "entry-data:NAME"
     args = ["icons"]          program "fixture": its arguments
+    cwd = "out"               the program's current folder: "work" (default)
+                              or "out"
+    plant = ["uxtheme.dll"]   our marker DLL under these names beside the
+                              program, which then runs from {work}; Wine is
+                              told to prefer them to its own (as Windows
+                              prefers a DLL in the program's folder)
+    planted_loaded = [...]    the planted DLLs that must be loaded (default:
+                              none may be)
     timeout_ms = 30000        the driver's limit for the whole run
     script = '''...'''        the driver's steps
     expect = '''...'''        the whole log, line for line (blank lines do
@@ -34,7 +45,9 @@ A case is one TOML file in tests/e2e/cases/:
     only = ["MESSAGEBOX", 'DIALOG title="Password needed..."', "EXIT"]
                               compare only the log lines that start so
                               (a dialog's CONTROL and LISTITEM lines go with
-                              it), for cases about outcomes, not layouts
+                              it; when some are named, as "CONTROL id=101 ",
+                              only those), for cases about outcomes, not
+                              layouts
     driver_status = 0         the driver's own exit status
     driver_stderr = "..."     a pattern the driver's stderr must match
     [before]                  files to put under {out} before the run,
@@ -76,7 +89,7 @@ BACKSTOP_SECONDS = 30
 SAME_AS_ENTRY = '@entry'
 
 KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'entries', 'password',
-              'pad_to', 'damage',
+              'pad_to', 'damage', 'info_file_size', 'cwd', 'plant', 'planted_loaded',
               'args', 'timeout_ms', 'script', 'expect', 'only', 'driver_status',
               'driver_stderr', 'before', 'files'}
 
@@ -109,13 +122,15 @@ def line_matches(expected, actual):
 
 
 def select_records(log, prefixes):
-    """The log lines that start with one of `prefixes`; CONTROL and LISTITEM
-    lines go with the DIALOG or WINDOW line above them."""
+    """The log lines that start with one of `prefixes`.  CONTROL and LISTITEM
+    lines go with the DIALOG or WINDOW line above them: all of them, or,
+    when `prefixes` name some ("CONTROL id=101 "), only those."""
     kept = []
     keep_block = False
+    item_prefixes = tuple(p for p in prefixes if p.split(' ')[0] in ('CONTROL', 'LISTITEM'))
     for line in log:
         if line.startswith(('CONTROL ', 'LISTITEM ')):
-            if keep_block:
+            if keep_block and (not item_prefixes or line.startswith(item_prefixes)):
                 kept.append(line)
             continue
         keep_block = line.startswith(tuple(prefixes))
@@ -159,9 +174,9 @@ def tree(folder):
     return found
 
 
-def compare_files(folder, expected, entries):
+def compare_files(folder, expected, entries, data_of):
     actual = tree(folder)
-    by_name = {entry['name']: programs.entry_data(entry) for entry in entries}
+    by_name = {entry['name']: data_of(entry) for entry in entries}
     want = {}
     for name, content in expected.items():
         if name.endswith('/'):
@@ -244,10 +259,16 @@ class Runner:
             f.write(escaped(case.get('script', '')))
         screenshot = os.path.join(work, 'failure.bmp')
         timeout_ms = case.get('timeout_ms', DEFAULT_TIMEOUT_MS)
+        cwd = {'work': work, 'out': out}.get(case.get('cwd', 'work'))
+        if cwd is None:
+            return ['cwd must be "work" or "out"']
         command = ['wine', self.driver, '--timeout', str(timeout_ms),
                    '--fail-screenshot', programs.win_path(screenshot),
-                   '--script', programs.win_path(script), '--cwd', programs.win_path(work),
+                   '--script', programs.win_path(script), '--cwd', programs.win_path(cwd),
                    '--', programs.win_path(program)] + args
+        env = dict(os.environ)
+        if case.get('plant'):
+            env['WINEDLLOVERRIDES'] = dll_overrides(case['plant'])
         # Files, not pipes: a process the program leaves behind may hold
         # inherited pipe ends open long after the driver has ended.
         log_path = os.path.join(work, 'driver.log')
@@ -255,7 +276,7 @@ class Runner:
         with open(log_path, 'wb') as out_file, open(err_path, 'wb') as err_file:
             try:
                 status = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out_file,
-                                        stderr=err_file,
+                                        stderr=err_file, env=env,
                                         timeout=timeout_ms / 1000 + BACKSTOP_SECONDS).returncode
             except subprocess.TimeoutExpired:
                 return ['the driver did not end within %d s'
@@ -277,12 +298,35 @@ class Runner:
         if 'driver_stderr' in case and not fnmatch.fnmatchcase(stderr, case['driver_stderr']):
             problems.append('driver stderr %r does not match %r' % (stderr, case['driver_stderr']))
         if 'files' in case:
-            problems += compare_files(out, case['files'], case.get('entries', []))
+            problems += compare_files(out, case['files'], case.get('entries', []),
+                                      self.builder.entry_data)
+        problems += compare_planted(os.path.dirname(program), case.get('plant', []),
+                                    case.get('planted_loaded', []))
         if problems and os.path.exists(screenshot):
             problems.append('screen at the failure: ' + screenshot)
         if not problems and not self.keep:
             shutil.rmtree(work, ignore_errors=True)
         return problems
+
+
+def compare_planted(folder, planted, expected_loaded):
+    """Problems with the planted DLLs: each leaves a marker when loaded."""
+    problems = []
+    for name in planted:
+        loaded = os.path.exists(os.path.join(folder, name + programs.PLANTED_MARK))
+        if loaded and name not in expected_loaded:
+            problems.append('the planted %s was loaded' % name)
+        elif not loaded and name in expected_loaded:
+            problems.append('the planted %s was not loaded' % name)
+    return problems
+
+
+def dll_overrides(planted):
+    """WINEDLLOVERRIDES with the planted DLLs native first: Wine otherwise
+    takes its own builtin DLL even when the program's folder holds one."""
+    parts = [os.environ.get('WINEDLLOVERRIDES', '')]
+    parts += ['%s=n,b' % os.path.splitext(name)[0] for name in planted]
+    return ';'.join(part for part in parts if part)
 
 
 def in_wine_env(build_dir):
