@@ -181,6 +181,7 @@ std::vector<SourceEntry> CollectSources(const std::vector<std::string>& inputs,
       w.Add(input, BaseName(input), true);
   }
   CheckNames(w.entries, page, w.problems);
+  std::sort(w.problems.begin(), w.problems.end());
   RefuseProblems(w.problems, std::to_string(w.problems.size()) + " of the inputs cannot be packed:");
   std::sort(w.entries.begin(), w.entries.end(),
             [](const SourceEntry& a, const SourceEntry& b) { return a.name < b.name; });
