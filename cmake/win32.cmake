@@ -9,10 +9,7 @@ file(GLOB SFX_UI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/stub/ui/*.cpp)
 file(GLOB SFX_STUB_ONLY CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/stub/*/*_win32.cpp)
 file(GLOB SFX_UI_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/stub/ui/*.rc)
 
-# The stub's CRC-32 goes without carry-less folding (crc32_table_only_win32.cpp).
-set(SFX_STUB_ENGINE ${SFX_ENGINE_SOURCES})
-list(FILTER SFX_STUB_ENGINE EXCLUDE REGEX "/crc32_fold\\.cpp$")
-add_executable(sfxstub WIN32 ${SFX_STUB_ENGINE} ${SFX_UI_SOURCES} ${SFX_STUB_ONLY}
+add_executable(sfxstub WIN32 ${SFX_ENGINE_SOURCES} ${SFX_UI_SOURCES} ${SFX_STUB_ONLY}
                ${SFX_UI_RESOURCES})
 set_target_properties(sfxstub PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 # The icons are drawn as text in make_icons.py; the resource script takes the

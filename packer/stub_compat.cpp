@@ -3,10 +3,10 @@
 #include "stub_compat.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <map>
 
+#include "extract/device_names.h"
 #include "extract/extract.h"
 #include "zip_records.h"
 
@@ -50,18 +50,6 @@ std::string Hex(uint64_t value) {
   char text[24];
   std::snprintf(text, sizeof text, "0x%llX", (unsigned long long)value);
   return text;
-}
-
-bool IsReservedDeviceName(std::string part) {
-  size_t dot = part.find('.');
-  if (dot != std::string::npos) part.resize(dot);
-  while (!part.empty() && part.back() == ' ') part.pop_back();
-  for (char& c : part) c = (char)std::toupper((unsigned char)c);
-  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-  for (const char* d : kDevices)
-    if (part == d) return true;
-  return part.size() == 4 && (part.compare(0, 3, "COM") == 0 || part.compare(0, 3, "LPT") == 0) &&
-         part[3] >= '1' && part[3] <= '9';
 }
 
 // What the stub's walk meets, in order: local header positions.  It reads a
@@ -164,7 +152,7 @@ std::string DescribeUnsafeName(const std::string& name) {
     if (part == "..") return "\"..\" in the path";
     if (!part.empty() && part != "." && part.find_first_not_of(". ") == std::string::npos)
       return "path component of dots and blanks only, which Windows reads as \"..\"";
-    if (IsReservedDeviceName(part)) return "reserved device name \"" + part + "\"";
+    if (IsReservedDeviceName(part.data(), (int)part.size())) return "reserved device name \"" + part + "\"";
     start = end + 1;
   }
   return "a name the stub refuses to write";

@@ -92,10 +92,6 @@ void ResetWalkState();
 // descriptors that carry their signature.  TRUE when there is one to process.
 bool ReadLocalHeader();
 
-// Finds the entry's item after CurrentListIndex (wrapping) and tells whether
-// it is selected; leaves the index in CurrentListIndex.
-bool IsEntrySelected(HWND list, const char* name);
-
 // Longest entry name the walk takes, in bytes.  Joined to the shortest
 // destination, a drive root ("C:" and "\"), a longer name would pass the 259
 // characters of a Windows path, so no destination could hold it.  The walk

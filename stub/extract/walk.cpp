@@ -5,6 +5,7 @@
 #include "../startup/startup.h"
 #include "../ui/dialogs.h"
 #include "extract.h"
+#include "fatal.h"
 #include "paths.h"
 #include "texts.h"
 
@@ -17,7 +18,10 @@ const int kNameBufferSize = kLongestEntryName;
 static volatile uint32_t signatureBase = 0x04034B51;
 const uint32_t kSplitHeaderSignature = 0x50000000;  // the bytes 00 00 00 50
 const uint32_t kDataDescriptorSignature = 0x08074B50;
-const uint32_t kCentralDirectorySignature = 0x02014B50;
+
+// A data descriptor without its signature: crc-32, compressed and
+// uncompressed size.
+const int32_t kUnsignedDescriptorSize = 12;
 
 // "Extracting: " and a path of up to 259 characters.
 const int kProgressSize = 12 + MAX_PATH;
@@ -29,9 +33,13 @@ static bool walkRunning;
 // behind.  The name read cut to kNameBufferSize bytes and its terminator.
 static char walkName[kNameBufferSize + 1];
 
-// Whether the record that ended the last walk is where an archive's entries
-// end: the central directory, or the end record of an archive without one.
-static bool stoppedAtDirectory;
+// The extraction walk's table from an entry's ordinal (its place among the
+// local headers) to its list item plus one (0: no item), taken from the heap
+// at the start of the walk; nullptr when the list box's own search stands in.  Module state, so
+// that a walk ended by the process-ending report leaks nothing: the next walk
+// or the reset releases it.
+static int32_t* itemOfEntry;
+static uint32_t mappedEntries;
 
 bool WalkRunning() { return walkRunning; }
 
@@ -50,7 +58,9 @@ struct Walk {
   bool listOnly;
   bool passed;
   int32_t headerEnd;
-  bool incomplete;  // stopped before the end of the entries
+  bool incomplete;       // met fewer local headers than the central directory lists
+  uint32_t entriesMet;   // local headers whose name was read: the next ordinal
+  int32_t descriptor;    // unsigned descriptor bytes to step over after the entry
 };
 
 bool ReadLocalHeader() {
@@ -69,9 +79,6 @@ bool ReadLocalHeader() {
     bool header = LocalHeader.signature == LocalHeaderSignature ||
                   LocalHeader.signature == kSplitHeaderSignature;
     if (!header || got < sizeof LocalHeader || (int32_t)LocalHeader.compressedSize < 0) {
-      // "PK\5\6" is derived from the run-time signature, like it.
-      stoppedAtDirectory = got >= 4 && (LocalHeader.signature == kCentralDirectorySignature ||
-                                        LocalHeader.signature == LocalHeaderSignature + 0x02020000);
       BytesRemaining = 0;
       return false;
     }
@@ -80,9 +87,43 @@ bool ReadLocalHeader() {
   }
 }
 
-bool IsEntrySelected(HWND list, const char* name) {
-  CurrentListIndex = (int32_t)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)CurrentListIndex, (LPARAM)name);
-  return SendMessageA(list, LB_GETSEL, (WPARAM)CurrentListIndex, 0) > 0;
+// Finds the current entry's item and tells whether it is selected.  Through
+// the table when there is one, so that each entry, duplicates included,
+// reaches its own item in constant time.  Otherwise the list box's exact
+// search, started after the last hit and wrapping, finds equal names in turn.
+// LB_ERR (-1) counts as not selected.
+static bool EntrySelected(const Walk& w) {
+  uint32_t ordinal = w.entriesMet - 1;
+  if (itemOfEntry)
+    CurrentListIndex = (ordinal < mappedEntries ? itemOfEntry[ordinal] : 0) - 1;
+  else
+    CurrentListIndex = (int32_t)SendMessageA(w.list, LB_FINDSTRINGEXACT, (WPARAM)CurrentListIndex, (LPARAM)walkName);
+  return SendMessageA(w.list, LB_GETSEL, (WPARAM)CurrentListIndex, 0) > 0;
+}
+
+static void ReleaseItemTable() {
+  ReleaseMemory(itemOfEntry);
+  itemOfEntry = nullptr;
+}
+
+// Builds the table from the ordinals the list-only walk gave the items as
+// their data.  A list without them (a duplicate or an ordinal out of range)
+// or a heap without room leaves the list box's own search in charge.
+static void MapListItems(HWND list) {
+  // LB_ERR (-1) asks for more than any heap holds.
+  int32_t count = (int32_t)SendMessageA(list, LB_GETCOUNT, 0, 0);
+  int32_t* table = (int32_t*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (DWORD)count * sizeof(int32_t));
+  if (!table) return;
+  for (int32_t item = 0; item < count;) {
+    uint32_t ordinal = (uint32_t)SendMessageA(list, LB_GETITEMDATA, (WPARAM)item, 0);
+    if (ordinal >= (uint32_t)count || table[ordinal]) {
+      ReleaseMemory(table);
+      return;
+    }
+    table[ordinal] = ++item;
+  }
+  itemOfEntry = table;
+  mappedEntries = (uint32_t)count;
 }
 
 static void Deselect(Walk& w) { SendMessageA(w.list, LB_SETSEL, FALSE, CurrentListIndex); }
@@ -128,21 +169,26 @@ static EntryOutcome WriteEntry(Walk& w, const char* outputPath) {
   RunningCrc = 0xFFFFFFFF;
   BytesRemaining = (int32_t)LocalHeader.compressedSize;
   if (LocalHeader.flags & kFlagEncrypted) BytesRemaining -= kEncryptionHeaderLength;
-  if (LocalHeader.method == kMethodStored) {
+  // The method was tested before the file was opened: stored or deflated.
+  // A stream the decoder refuses fails whatever its CRC says.
+  bool decoded = true;
+  if (LocalHeader.method == kMethodStored)
     CopyStored();
-  } else if (LocalHeader.method == kMethodDeflated) {
-    InflateEntry();
-  } else {
-    Busy = FALSE;
-    ShowMessage(kUnknownCompression, kErrorCaption, MB_ICONERROR);
-    return kAbortWalk;
-  }
-  if ((RunningCrc ^ 0xFFFFFFFF) == LocalHeader.crc32) Deselect(w);
+  else
+    decoded = InflateEntry();
+  if (decoded && (RunningCrc ^ 0xFFFFFFFF) == LocalHeader.crc32) Deselect(w);
   return kNextEntry;
 }
 
+// Refuses the current entry: nothing is written and its item stays selected,
+// so the closing message reports it.
+static void RefuseEntry(Walk& w) {
+  w.passed = true;
+  ShowMessage(walkName, kCannotOpenFile, MB_ICONERROR);
+}
+
+// A selected entry whose size is known.
 static EntryOutcome ExtractEntry(Walk& w) {
-  if (!IsEntrySelected(w.list, walkName)) return kNextEntry;
   w.passed = false;
 
   // Output path: the folder without its trailing "\" (a root C:\ becomes C:),
@@ -154,10 +200,8 @@ static EntryOutcome ExtractEntry(Walk& w) {
   uint16_t nameLength = StrLength(walkName);
   bool tooLong = LocalHeader.nameLength > kNameBufferSize || folderLength + 1 + nameLength > kMaxPathLength;
   if (tooLong || !IsSafeEntryName(walkName)) {
-    // Refused: nothing is written and the item stays selected, so the closing
-    // message reports it.  No password is asked for a name that is refused.
-    w.passed = true;
-    ShowMessage(walkName, kCannotOpenFile, MB_ICONERROR);
+    // No password is asked for a name that is refused.
+    RefuseEntry(w);
     return kNextEntry;
   }
   for (uint16_t i = 0; i < folderLength; ++i) outputPath[i] = DestFolder[i];
@@ -165,7 +209,19 @@ static EntryOutcome ExtractEntry(Walk& w) {
   for (uint16_t i = 0; i <= nameLength; ++i) outputPath[folderLength + 1 + i] = walkName[i];
 
   w.passed = (LocalHeader.flags & kFlagEncrypted) ? PasswordStage() : true;
-  if (!w.passed) return kEndWalk;
+  if (!w.passed) {
+    // Three wrong passwords end the walk without a closing message.
+    Busy = FALSE;
+    return kAbortWalk;
+  }
+
+  // Tested before anything on disk is touched: an existing file must not be
+  // emptied, nor a prompt shown, for data that can never be extracted.
+  if (LocalHeader.method != kMethodStored && LocalHeader.method != kMethodDeflated) {
+    Busy = FALSE;
+    ShowMessage(kUnknownCompression, kErrorCaption, MB_ICONERROR);
+    return kAbortWalk;
+  }
 
   if (PathExists(outputPath)) {
     if (OverwriteMode == 1) {
@@ -201,9 +257,12 @@ static EntryOutcome ExtractEntry(Walk& w) {
   OutputFile = CreateFileA(outputPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (OutputFile == INVALID_HANDLE_VALUE) {
-    // A folder entry ("docs/") counts as done once its folder exists.
+    // A folder entry ("docs/") counts as done once its folder exists; a file
+    // entry whose path is taken by a folder has not been written.
     DWORD attributes = GetFileAttributesA(outputPath);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    char last = walkName[nameLength - 1];
+    if ((last == '/' || last == '\\') && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY))
       Deselect(w);
     else
       ShowMessage(outputPath, kCannotOpenFile, MB_ICONERROR);
@@ -216,6 +275,29 @@ static EntryOutcome ExtractEntry(Walk& w) {
   return outcome;
 }
 
+// A streaming writer leaves flag bit 3 and a compressed size of 0 in the
+// header and the sizes in a data descriptor behind the data.  Such an entry is
+// empty only when a descriptor saying 0 bytes follows at once (with its
+// signature, or as twelve bytes of zero); otherwise where its data end is
+// unknown and nothing after it can be reached safely.  Leaves the file at
+// the entry's first data byte.
+static bool SizeUnknown(Walk& w) {
+  w.descriptor = 0;
+  if (!(LocalHeader.flags & kFlagDataDescriptor) || LocalHeader.compressedSize) return false;
+  int32_t dataAt = w.headerEnd + LocalHeader.nameLength + LocalHeader.extraLength;
+  // Signature or crc-32, then the two sizes.  Bytes past the end of the file
+  // stay 0: an entry there is empty either way, and the walk ends after it.
+  uint32_t d[kDataDescriptorSize / 4] = {};
+  DWORD got;
+  ReadFile(ArchiveFile, d, kDataDescriptorSize, &got, nullptr);
+  SeekArchive(dataAt, FILE_BEGIN);
+  // The signed descriptor is stepped over by the next header's read.
+  if (d[0] == kDataDescriptorSignature) return d[2] || d[3];
+  if (d[0] || d[1] || d[2]) return true;
+  w.descriptor = kUnsignedDescriptorSize;
+  return false;
+}
+
 static EntryOutcome ProcessEntry(Walk& w) {
   // Every header is read right after a seek to it, so FilePos still holds
   // its position: the end follows without asking the file.
@@ -225,23 +307,27 @@ static EntryOutcome ProcessEntry(Walk& w) {
   char raw[kNameBufferSize];
   DWORD got = 0;
   ReadFile(ArchiveFile, raw, wanted, &got, nullptr);
-  if (got < wanted) {  // a name cut short by the end of the archive
-    w.incomplete = true;
-    return kEndWalk;
-  }
+  if (got < wanted) return kEndWalk;  // a name cut short by the end of the archive
   BufferToString(raw, (uint16_t)wanted, walkName);
   if (!walkName[0]) {
     Busy = FALSE;
     ShowMessage(kInvalidFileName, kErrorCaption, MB_ICONERROR);
     return kAbortWalk;
   }
+  uint32_t ordinal = w.entriesMet++;
   int32_t skip = (int32_t)(nameLength - wanted) + LocalHeader.extraLength;
   if (skip) SeekArchive(skip, FILE_CURRENT);
+  bool sizeUnknown = SizeUnknown(w);
   if (w.listOnly) {
-    SendMessageA(w.list, LB_ADDSTRING, 0, (LPARAM)walkName);
-    return kNextEntry;
+    // An item that could not be added (LB_ERR, LB_ERRSPACE) takes no data.
+    LRESULT item = SendMessageA(w.list, LB_ADDSTRING, 0, (LPARAM)walkName);
+    SendMessageA(w.list, LB_SETITEMDATA, (WPARAM)item, (LPARAM)ordinal);
+  } else if (EntrySelected(w)) {
+    if (!sizeUnknown) return ExtractEntry(w);
+    RefuseEntry(w);
   }
-  return ExtractEntry(w);
+  // Nothing after an entry of unknown size can be reached.
+  return sizeUnknown ? kEndWalk : kNextEntry;
 }
 
 // The next header's position comes from this header alone, whatever the
@@ -249,15 +335,16 @@ static EntryOutcome ProcessEntry(Walk& w) {
 // position.
 static bool Advance(const Walk& w) {
   int64_t next = (int64_t)w.headerEnd + LocalHeader.nameLength + LocalHeader.extraLength +
-                 LocalHeader.compressedSize;
+                 LocalHeader.compressedSize + w.descriptor;
   if (next > 0x7FFFFFFF) return false;
   SeekArchive((int32_t)next, FILE_BEGIN);
   return true;
 }
 
-// A walk that stopped before the central directory (sizes kept only in data
-// descriptors, junk between entries, an archive cut short) has not seen every
-// entry: it reports failure even when every entry it met was extracted.
+// A walk that met fewer local headers than the central directory lists
+// (sizes kept only in data descriptors, junk between entries, an archive cut
+// short) has not seen every entry: it reports failure even when every entry
+// it met was extracted.  Where it stopped does not matter otherwise.
 static void EndWalk(Walk& w) {
   Busy = FALSE;
   if (!w.listOnly && (w.passed || w.incomplete)) {
@@ -287,25 +374,23 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
     return;
   }
   walkRunning = true;
-  Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, 0, false};
+  Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, 0, false, 0, 0};
   CurrentListIndex = -1;
-  if (listOnly) SendMessageA(w.list, LB_RESETCONTENT, 0, 0);
-  EntryOutcome outcome;
-  for (;;) {
-    if (!ReadLocalHeader()) {
-      outcome = kEndWalk;
-      w.incomplete = !stoppedAtDirectory;
-      break;
-    }
+  ReleaseItemTable();
+  if (listOnly)
+    SendMessageA(w.list, LB_RESETCONTENT, 0, 0);
+  else
+    MapListItems(w.list);
+  EntryOutcome outcome = kEndWalk;
+  while (ReadLocalHeader()) {
     outcome = ProcessEntry(w);
-    if (outcome != kNextEntry) break;
-    if (!Advance(w)) {
-      outcome = kEndWalk;
-      w.incomplete = true;
-      break;
-    }
+    if (outcome != kNextEntry || !Advance(w)) break;
   }
-  if (outcome != kAbortWalk) EndWalk(w);
+  if (outcome != kAbortWalk) {
+    w.incomplete = w.entriesMet < CentralEntryCount;
+    EndWalk(w);
+  }
+  ReleaseItemTable();
   walkRunning = false;
 }
 
@@ -314,6 +399,7 @@ void ResetWalkState() {
   Busy = FALSE;
   ExtractionSucceeded = FALSE;
   CurrentListIndex = -1;
+  ReleaseItemTable();
   Password[0] = 0;
   TypedPassword[0] = 0;
   TypedPasswordLength = 0;

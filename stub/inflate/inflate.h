@@ -7,7 +7,7 @@
 // WriteOutput in writes of exactly 32,768 bytes and one shorter write at the
 // end, each fed to RunningCrc after it is written (with the count written,
 // so a short write fails the CRC comparison too).  A damaged stream ends the
-// decoding; the caller sees it only through the CRC comparison.
+// decoding and the result is false: the entry fails whatever its CRC says.
 //
 // Reads ask for min(BytesRemaining, 32,768) bytes, only once every byte read
 // before has been used, so nothing past the entry is read and the keys
@@ -15,4 +15,4 @@
 // stored block whose NLEN is not the complement of LEN, and a match reaching
 // before the entry's first output byte each fail the block; the bytes decoded
 // before the fault are written.
-void InflateEntry();
+bool InflateEntry();

@@ -33,7 +33,7 @@ void FlushFullWindow() {
   windowWrapped = true;
 }
 
-void InflateEntry() {
+bool InflateEntry() {
   ResetInflateState();
   BuildDeflateTables();
   inputBuffer = (uint8_t*)TakeMemory(kInputBufferSize);
@@ -54,6 +54,7 @@ void InflateEntry() {
   ReleaseMemory(slidingWindow);
   ReleaseMemory(inputBuffer);
   slidingWindow = inputBuffer = nullptr;
+  return result == kInflateOk;
 }
 
 int InflateBlock(int& lastBlock) {

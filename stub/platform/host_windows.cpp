@@ -17,11 +17,13 @@ struct HostWindow {
   bool multipleSelection;
   std::string text;
   // A list box's items: their texts in the order they came, and the sorted
-  // list as indexes into them with a selection flag each.  Inserting moves
-  // four-byte indexes, not strings: a walk adds thousands of names.
+  // list as indexes into them with a selection flag and the item data each.
+  // Inserting moves four-byte indexes, not strings: a walk adds thousands of
+  // names.
   std::vector<std::string> texts;
   std::vector<uint32_t> sorted;
   std::vector<uint8_t> selected;
+  std::vector<LPARAM> data;
   std::vector<HostWindow*> children;
 };
 
@@ -36,9 +38,6 @@ LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam
   int count = (int)w->sorted.size();
   const char* key = lParam ? (const char*)lParam : "";
   // Orders items (as indexes) and a searched text without regard to case.
-  auto itemLess = [w](uint32_t item, const char* text) {
-    return strcasecmp(w->texts[item].c_str(), text) < 0;
-  };
   auto textLess = [w](const char* text, uint32_t item) {
     return strcasecmp(text, w->texts[item].c_str()) < 0;
   };
@@ -47,6 +46,7 @@ LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam
       w->texts.clear();
       w->sorted.clear();
       w->selected.clear();
+      w->data.clear();
       return 0;
     case LB_ADDSTRING: {
       // After every item that does not sort after it.
@@ -54,19 +54,32 @@ LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam
       w->texts.push_back(key);
       w->sorted.insert(w->sorted.begin() + at, (uint32_t)w->texts.size() - 1);
       w->selected.insert(w->selected.begin() + at, 0);
+      w->data.insert(w->data.begin() + at, 0);
       return at;
     }
     case LB_FINDSTRINGEXACT: {
       // The first item after `wParam` that equals the text without regard to
-      // case, wrapping from the bottom to the top.  The items are sorted by
-      // that comparison, so the equal ones stand together: found by binary
-      // search rather than a scan.
+      // case, wrapping from the bottom to the top.  A scan item by item, as
+      // the real list box makes it, sorted or not: its cost is the caller's
+      // to see.
       int start = (int)(LONG)wParam;
       if (start < -1 || start >= count) start = -1;
-      int lo = (int)(std::lower_bound(w->sorted.begin(), w->sorted.end(), key, itemLess) - w->sorted.begin());
-      int hi = (int)(std::upper_bound(w->sorted.begin(), w->sorted.end(), key, textLess) - w->sorted.begin());
-      if (lo == hi) return LB_ERR;
-      return (start >= lo && start < hi - 1) ? start + 1 : lo;
+      for (int k = 1; k <= count; ++k) {
+        int i = (start + k) % count;
+        if (strcasecmp(w->texts[w->sorted[i]].c_str(), key) == 0) return i;
+      }
+      return LB_ERR;
+    }
+    case LB_SETITEMDATA: {
+      int i = (int)(LONG)wParam;
+      if (i < 0 || i >= count) return LB_ERR;
+      w->data[i] = lParam;
+      return 0;
+    }
+    case LB_GETITEMDATA: {
+      int i = (int)(LONG)wParam;
+      if (i < 0 || i >= count) return LB_ERR;
+      return w->data[i];
     }
     case LB_GETSEL: {
       int i = (int)(LONG)wParam;
@@ -111,14 +124,14 @@ LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
-HWND HostCreateDialog() { return new HostWindow{HostWindow::kDialog, 0, false, {}, {}, {}, {}, {}}; }
+HWND HostCreateDialog() { return new HostWindow{HostWindow::kDialog, 0, false, {}, {}, {}, {}, {}, {}}; }
 
 void HostAddListBox(HWND dialog, int id, bool multipleSelection) {
-  dialog->children.push_back(new HostWindow{HostWindow::kListBox, id, multipleSelection, {}, {}, {}, {}, {}});
+  dialog->children.push_back(new HostWindow{HostWindow::kListBox, id, multipleSelection, {}, {}, {}, {}, {}, {}});
 }
 
 void HostAddStatic(HWND dialog, int id) {
-  dialog->children.push_back(new HostWindow{HostWindow::kStatic, id, false, {}, {}, {}, {}, {}});
+  dialog->children.push_back(new HostWindow{HostWindow::kStatic, id, false, {}, {}, {}, {}, {}, {}});
 }
 
 void HostDestroyDialog(HWND dialog) {

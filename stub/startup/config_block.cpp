@@ -45,18 +45,20 @@ void ReadConfigurationBlock() {
   ResetSettings();
   ArchiveStart = kDefaultArchiveStart;
   BlockLength = 0;
+  CentralEntryCount = 0;
   if ((int32_t)GetFileSize(ArchiveFile, nullptr) > ArchiveStart) LocateArchive();
 
-  uint8_t fixed[kBlockFixedSize];
+  uint8_t fixed[kBlockFixedSize] = {};
   SeekArchive(ArchiveStart, FILE_BEGIN);
   if (ReadBytes(fixed, 3) < 3) return;
-  if (fixed[0] != 'M' || fixed[1] != 'P' || fixed[2] != 'U') {
+  // A fixed part cut short by the end of the file is no block either.
+  if (fixed[0] != 'M' || fixed[1] != 'P' || fixed[2] != 'U' ||
+      ReadBytes(fixed + 3, kBlockFixedSize - 3) < kBlockFixedSize - 3) {
     // No block: with a locator result this steps from where the block would
     // have been to the archive; without one the archive is expected at 0x5400.
     ArchiveStart += BlockLength;
     return;
   }
-  ReadBytes(fixed + 3, kBlockFixedSize - 3);
 
   Settings& s = SfxSettings;
   uint8_t flags = fixed[3];

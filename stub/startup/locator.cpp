@@ -8,6 +8,7 @@
 
 uint8_t CentralHeader[kCentralHeaderSize];
 int32_t EndRecordAt = -1;
+uint16_t CentralEntryCount;
 
 // The end record and the longest comment, plus one: the record must end
 // exactly at the end of the file, so it lies within the last 65,558 bytes.
@@ -47,6 +48,7 @@ bool LocateArchive() {
     // no later candidate is tried, whatever its directory holds.
     EndRecordAt = windowStart + i;
     uint16_t entries = Read16(r + kEndEntryCount);
+    CentralEntryCount = entries;
     SeekArchive((int32_t)Read32(r + kEndDirectoryOffset), FILE_BEGIN);
     ReadFile(ArchiveFile, CentralHeader, kCentralHeaderSize, &got, nullptr);
     if (!WalkCentralDirectory(entries)) ArchiveNotFound(scan);

@@ -45,6 +45,11 @@ extern uint16_t BlockLength;
 // with the record they wrote.
 extern int32_t EndRecordAt;
 
+// Entries the end record says the central directory lists; 0 until the
+// locator has taken a record.  A walk over the local headers is complete only
+// when it has met at least as many.
+extern uint16_t CentralEntryCount;
+
 // The fixed part of the central directory file header being examined.
 const int kCentralHeaderSize = 46;
 extern uint8_t CentralHeader[kCentralHeaderSize];

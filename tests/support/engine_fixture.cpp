@@ -14,6 +14,7 @@ void ResetEngineState() {
   ResetWalkState();
   ArchiveStart = 0;
   BlockLength = 0;
+  CentralEntryCount = 0;
   FilePos = 0;
   memset(CentralHeader, 0, sizeof CentralHeader);
 }

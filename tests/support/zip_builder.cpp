@@ -111,6 +111,7 @@ std::string BuildZip(const std::vector<ZipEntry>& entries, const ZipOptions& opt
         Put32(zip, (uint32_t)payload.size());
         Put32(zip, (uint32_t)e.data.size());
       }
+    zip += e.trailer;
     Put32(central, 0x02014B50u);
     Put16(central, 20);
     Put16(central, 20);

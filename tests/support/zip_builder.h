@@ -18,6 +18,8 @@ struct ZipEntry {
   bool signedDescriptor = false;   // a 16-byte data descriptor follows the data
   int descriptors = 1;       // how many signed descriptors follow
   std::string extra;
+  std::string trailer;       // raw bytes after the data and descriptors (stray
+                             // bytes, a descriptor without signature)
   std::string centralComment;  // file comment in the central directory
   // Overrides of the local header (-1: computed).
   int64_t crc = -1, compressedSize = -1, signature = -1, nameLength = -1;

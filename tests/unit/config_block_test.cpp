@@ -142,6 +142,81 @@ TEST_F(ConfigBlockTest, BlockCutShortYieldsTheBytesThatArrived) {
   EXPECT_STREQ(SfxSettings.InfoText, "shortPK\x05\x06");
 }
 
+// A self-extractor whose file ends `cut` bytes into its configuration block:
+// the block is the tail of the archive comment, and the one directory entry's
+// local header offset makes the locator find it there.  The locator reads
+// the block length from the two bytes in front of that offset, so they are
+// set to `cut` within the block (for a cut of 4, one byte is read: the flags
+// byte, set to 4).  Returns the block as it was meant, patched, uncut.
+std::string CutBlockSfx(size_t cut, std::string& block) {
+  BlockSpec spec;
+  spec.flags = 0x44;  // hide the overwrite choice, extract at once
+  spec.caption = "caption";
+  spec.command = "run.exe";
+  spec.infoText = "information";
+  block = BuildBlock(spec);
+  auto put = [](std::string& s, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) s += (char)(v >> (8 * i));
+  };
+  if (cut == 4) block[3] = 4;
+  if (cut >= 5) {
+    block[cut - 2] = (char)cut;
+    block[cut - 1] = (char)(cut >> 8);
+  }
+  std::string comment = "comment " + block.substr(0, cut);
+  size_t centralAt = 0x5400, endAt = centralAt + 46 + 1;
+  size_t fileSize = endAt + 22 + comment.size();
+  uint32_t localAt = (uint32_t)(fileSize + (cut == 4 ? 1 : 0));
+  std::string central;
+  put(central, 0x02014B50, 4);
+  central += std::string(38, '\0');
+  central[28] = 1;  // name length
+  put(central, localAt, 4);
+  central += "a";
+  std::string end;
+  put(end, 0x06054B50, 4);
+  put(end, 0, 4);
+  put(end, 1, 2);
+  put(end, 1, 2);
+  put(end, 47, 4);
+  put(end, (uint32_t)centralAt, 4);
+  put(end, (uint32_t)comment.size(), 2);
+  return FakeStub(0x5400) + central + end + comment;
+}
+
+TEST_F(ConfigBlockTest, BlockCutAtEveryLengthReadsOnlyWhatArrived) {
+  for (size_t cut = 4; cut < 10 + 7 + 7 + 11; ++cut) {
+    SCOPED_TRACE(cut);
+    std::string block;
+    std::string sfx = CutBlockSfx(cut, block);
+    LoadSfx(sfx);
+    int32_t blockAt = (int32_t)(sfx.size() - cut);
+    const Settings& s = SfxSettings;
+    if (cut < 10) {
+      // A fixed part cut short is no block: every default stands.
+      EXPECT_TRUE(s.ShowRunCheckBox && s.SelectableFileList);
+      EXPECT_FALSE(s.HideOverwriteChoice || s.AutoExtract || s.HasCaption || s.HasDefaultFolder ||
+                   s.HasRunCommand || s.HasInfoText || s.HasInfoCaption);
+      EXPECT_EQ(s.OverwriteButtonId, 503);
+      EXPECT_EQ(ArchiveStart, blockAt + (int32_t)(cut == 4 ? 4 : cut));
+    } else {
+      // Texts hold the bytes that arrived, up to their first NUL.
+      auto arrived = [&](size_t at, size_t length) {
+        std::string t = at < cut ? block.substr(at, std::min(length, cut - at)) : "";
+        return t.substr(0, t.find('\0'));
+      };
+      uint8_t l1 = (uint8_t)block[4], l2 = (uint8_t)block[5], l3 = (uint8_t)block[6];
+      EXPECT_TRUE(s.HideOverwriteChoice && s.AutoExtract);
+      EXPECT_EQ(std::string(s.Caption), arrived(10, l1));
+      EXPECT_EQ(std::string(s.RunCommand), arrived(10 + l1 + l2, l3));
+      if (s.HasInfoText) {
+        EXPECT_EQ(std::string(s.InfoText), arrived(10 + l1 + l2 + l3, 11));
+      }
+    }
+    CloseSfx();
+  }
+}
+
 TEST_F(ConfigBlockTest, NoBlockAtTheDefaultPlaceLeavesDefaults) {
   LoadSfx(BuildSfxWithoutBlock(OneFile()));
   EXPECT_EQ(ArchiveStart, 0x5400);

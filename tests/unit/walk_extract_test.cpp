@@ -1,6 +1,7 @@
 // Extraction walks: files, folders, existing files, damaged entries and the
 // closing messages.
 #include "support/engine_fixture.h"
+#include "support/inflate_stream_writer.h"
 #ifndef _WIN32
 #include "platform/host_control.h"
 #endif
@@ -77,6 +78,31 @@ TEST_F(WalkExtractTest, DuplicateNamesMapToSuccessiveItems) {
   // Each entry found its own item; the second met the first's file.
   EXPECT_EQ(scripted::overwriteNames, std::vector<std::string>{"same.txt"});
   EXPECT_EQ(Out("same.txt"), "second");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+}
+
+TEST_F(WalkExtractTest, EachEntryReachesItsOwnItemInAnyOrder) {
+  // The second "b" must not find the first one's item, already deselected.
+  LoadSfx(BuildSfx({File("b", "first"), File("a", "a"), File("b", "second")}, BlockSpec()));
+  OverwriteMode = 0;
+  ExtractAll();
+  EXPECT_TRUE(SelectedItems(dialog, kEntryListId).empty());
+  EXPECT_EQ(Out("b"), "second");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+  EXPECT_TRUE(ExtractionSucceeded);
+}
+
+TEST_F(WalkExtractTest, ListWithoutOrdinalsFallsBackToTheSearch) {
+  // Items that carry no ordinals (all 0) are found by their names.
+  LoadSfx(BuildSfx({File("one", "1"), File("two", "2")}, BlockSpec()));
+  HWND list = GetDlgItem(dialog, kEntryListId);
+  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  SendMessageA(list, LB_ADDSTRING, 0, (LPARAM) "two");
+  SendMessageA(list, LB_ADDSTRING, 0, (LPARAM) "one");
+  SelectAllItems(dialog, kEntryListId);
+  ExtractAgain();
+  EXPECT_EQ(Out("one"), "1");
+  EXPECT_EQ(Out("two"), "2");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
 }
 
@@ -158,18 +184,89 @@ TEST_F(WalkExtractTest, SecondExtractionTouchesOnlyWhatIsStillSelected) {
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
 }
 
-TEST_F(WalkExtractTest, UnknownMethodLeavesAnEmptyFileAndEndsTheWalk) {
-  ZipEntry lzma = File("packed.bin", "not really");
-  lzma.method = 12;
-  lzma.timeDate = 0x2A6453DD;
-  LoadSfx(BuildSfx({File("first.txt", "1"), lzma, File("never.txt", "n")}, BlockSpec()));
+TEST_F(WalkExtractTest, UnknownMethodTouchesNoFileAndEndsTheWalk) {
+  // bzip2, LZMA, AES: an existing file keeps its bytes even with overwrite on.
+  for (uint16_t method : {12, 14, 99}) {
+    SCOPED_TRACE(method);
+    scripted::messages.clear();
+    temp.Write("out/kept.bin", "old bytes");
+    ZipEntry packed = File("kept.bin", "not really");
+    packed.method = method;
+    ZipEntry fresh = packed;
+    fresh.name = "new.bin";
+    LoadSfx(BuildSfx({File("first.txt", "1"), method == 12 ? fresh : packed, File("never.txt", "n")},
+                     BlockSpec()));
+    OverwriteMode = 0;
+    ExtractAll();
+    EXPECT_EQ(Out("first.txt"), "1");
+    EXPECT_EQ(Out("kept.bin"), "old bytes");
+    EXPECT_FALSE(temp.Exists("out/new.bin"));
+    EXPECT_FALSE(temp.Exists("out/never.txt"));
+    EXPECT_EQ(scripted::messages, (std::vector<RecordedMessage>{{"Error...", "Unknown compression type", 0x10}}));
+    EXPECT_FALSE(ExtractionSucceeded);
+    EXPECT_FALSE(Busy);
+    CloseSfx();
+  }
+}
+
+TEST_F(WalkExtractTest, DeflateStreamTheDecoderRefusesFailsWhateverTheCrc) {
+  // Each entry is declared empty (CRC 0), so the nothing decoded matches it.
+  struct Row {
+    const char* what;
+    std::string stream;
+  };
+  std::vector<uint8_t> overSubscribed(19, 0), none(19, 0);
+  overSubscribed[16] = overSubscribed[17] = overSubscribed[18] = 1;
+  const Row rows[] = {
+      {"block type 3", DeflateWriter().Header(true, 3).Data()},
+      {"over-subscribed code-length code",
+       DeflateWriter().DynamicSpelled(true, 257, 1, overSubscribed, {}, {}, {}).Data()},
+      {"empty code-length code", DeflateWriter().DynamicSpelled(true, 257, 1, none, {}, {}, {}).Data()},
+      {"HLIT of 30", DeflateWriter().Header(true, 2).Bits(30, 5).Bits(0, 5).Bits(0, 4).Data()},
+      {"no final block before the data end", DeflateWriter().Stored("", false).Data()},
+  };
+  std::vector<ZipEntry> entries;
+  for (const Row& row : rows) {
+    ZipEntry e = File(row.what, "");
+    e.method = 8;
+    e.compressed = row.stream;
+    entries.push_back(e);
+  }
+  LoadSfx(BuildSfx(entries, BlockSpec()));
   ExtractAll();
-  EXPECT_EQ(Out("packed.bin"), "");
-  EXPECT_EQ(LastWriteTime(temp.Win("out/packed.bin")), DosTimeAsUtc(0x2A64, 0x53DD));
-  EXPECT_FALSE(temp.Exists("out/never.txt"));
-  EXPECT_EQ(scripted::messages, (std::vector<RecordedMessage>{{"Error...", "Unknown compression type", 0x10}}));
-  EXPECT_FALSE(ExtractionSucceeded);
-  EXPECT_FALSE(Busy);
+  // Every item stays selected, in the list's order.
+  EXPECT_EQ(SelectedItems(dialog, kEntryListId),
+            (std::vector<std::string>{rows[0].what, rows[2].what, rows[3].what, rows[4].what, rows[1].what}));
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
+}
+
+TEST_F(WalkExtractTest, FileEntryWhosePathIsAFolderFails) {
+  struct Row {
+    const char* what;
+    std::vector<ZipEntry> entries;
+    const char* clash;  // the file entry, and its path below the destination
+  };
+  std::vector<Row> rows = {
+      {"a folder made by an earlier entry", {File("x/y", "y"), File("x", "x")}, "x"},
+      {"a folder entry first", {File("d/", ""), File("d", "d")}, "d"},
+#ifdef _WIN32
+      {"a folder of another case", {File("Docs/readme", "r"), File("docs", "d")}, "docs"},
+#endif
+  };
+  for (size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(rows[i].what);
+    scripted::messages.clear();
+    LoadSfx(BuildSfx(rows[i].entries, BlockSpec()));
+    OverwriteMode = 0;
+    std::string dest = "out" + std::to_string(i);
+    ExtractAll(dest);
+    EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{rows[i].clash});
+    EXPECT_EQ(scripted::messages,
+              (std::vector<RecordedMessage>{
+                  {"Cannot open file ...", temp.Win(dest) + "\\" + rows[i].clash, 0x10}, kSomeFailed}));
+    EXPECT_FALSE(ExtractionSucceeded);
+    CloseSfx();
+  }
 }
 
 TEST_F(WalkExtractTest, AutoExtractSuppressesOnlyTheSuccessMessage) {

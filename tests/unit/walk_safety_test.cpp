@@ -1,5 +1,6 @@
 // Entry names from an untrusted archive never write outside the destination
 // folder, never open a device or a stream, never overrun a buffer.
+#include "extract/device_names.h"
 #include "support/engine_fixture.h"
 
 namespace {
@@ -10,6 +11,7 @@ TEST(EntryNameTest, RefusedNames) {
       "a/ ../b", "a/. ./b", "...", " ", "/etc/passwd", "\\windows\\win.ini", "C:evil.txt",
       "C:\\evil.txt", "file.txt:stream", "a/b:c/d", "CON", "con.txt", "Con .txt", "nul", "NUL.tar.gz",
       "aux", "prn.log", "COM1", "com9.txt", "LPT1", "lpt5.x", "conin$", "CONOUT$.txt", "dir/CON/x",
+      "COM0", "lpt0.txt", "COM\xB9", "com\xB2.log", "LPT\xB3", "x/Lpt\xB9 .a/y",
       "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "tab\there", "bell\x07"};
   for (const char* name : kRefused) EXPECT_FALSE(IsSafeEntryName(name)) << name;
 }
@@ -17,9 +19,24 @@ TEST(EntryNameTest, RefusedNames) {
 TEST(EntryNameTest, AcceptedNames) {
   const char* kAccepted[] = {"readme.txt", "docs/", "docs/guide/intro.txt", "bin\\tool.exe", "./a.txt",
                              "a/./b", ".hidden", "a..b", "..a", "a..", "console.txt", "COM10",
-                             "LPT0", "com", "nul_device", "conin", "x/aux1/y", "grüße.txt",
+                             "LPT\xB9" "0", "COM\xB4", "com", "nul_device", "conin", "x/aux1/y", "grüße.txt",
                              "\x95\x5C.txt", "name with spaces", "a//b"};
   for (const char* name : kAccepted) EXPECT_TRUE(IsSafeEntryName(name)) << name;
+}
+
+TEST(DeviceNameTest, OnlyThePartBeforeTheFirstDotCountsWithoutCase) {
+  struct Row {
+    const char* component;
+    int length;
+    bool reserved;
+  };
+  const Row rows[] = {
+      {"con", 3, true},        {"CONIN$", 6, true},    {"conout$.x", 9, true}, {"COM7  .txt", 10, true},
+      {"lpt\xB2", 4, true},    {"COM1/x", 4, true},     {"COM1/x", 6, false},    {"CON", 2, false},
+      {"CONIN", 5, false},     {"conout$x", 8, false}, {" CON", 4, false},      {"COMA", 4, false},
+      {"", 0, false},          {"LPT\xB1", 4, false},  {"NUL..", 5, true},      {"AUX1", 4, false},
+  };
+  for (const Row& row : rows) EXPECT_EQ(IsReservedDeviceName(row.component, row.length), row.reserved) << row.component;
 }
 
 using WalkSafetyTest = EngineTest;
