@@ -56,6 +56,18 @@ TEST_F(PackInput, StreamedArchivesAreRewrittenAndExtractWhole) {
   }
 }
 
+// Names flagged UTF-8 are written in the stub's code page.
+TEST_F(PackInput, NamesFlaggedUtf8AreConvertedToTheCodePage) {
+  ASSERT_EQ(RunTool({"python3", "-c",
+                     "import zipfile,sys; z=zipfile.ZipFile(sys.argv[1],'w'); "
+                     "z.writestr('Caf\\u00e9/\\u00dcber.txt','x'); z.close()", dir / "in.zip"}).exitCode, 0);
+  ASSERT_EQ(Pack(dir / "in.zip").exitCode, 0);
+  EXPECT_EQ(Mksfx({"extract", "-q", dir / "out.exe", dir / "x"}).exitCode, 0);
+  EXPECT_EQ(ReadBytes(dir / "x/Caf\xE9/\xDC" "ber.txt").size(), 1u);
+  ASSERT_EQ(Mksfx({"pack", "--stub", dir / "stub.exe", "--codepage", "1251", dir / "in.zip",
+                   dir / "cyr.exe"}).exitCode, 1);
+}
+
 // The end record as the stub takes it: the lowest that ends exactly at the
 // end of the file; 65,535 entries are no ZIP64; a count that disagrees with
 // the directory is named as that.

@@ -3,6 +3,8 @@
 // one, while an output that existed before stays as it was.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "test_support.h"
 
 namespace {
@@ -157,9 +159,18 @@ TEST_F(PackRefusal, HelpDocumentsEveryOption) {
   for (const char* option :
        {"--stub", "--no-block", "--caption", "--default-folder", "\"><\"", "--run", "--info-text",
         "--info-file", "--info-caption", "--hide-run-checkbox", "--fixed-file-list",
-        "--hide-overwrite-choice", "--overwrite", "--auto-extract", "--force", "0x5400"})
+        "--hide-overwrite-choice", "--overwrite", "--auto-extract", "--force", "0x5400", "--output",
+        "-12", "--codepage", "--password-file", "--password-prompt", "--password", "--keep-settings",
+        "SOURCE_DATE_EPOCH"})
     EXPECT_NE(r.out.find(option), std::string::npos) << option;
   EXPECT_EQ(Mksfx({"--help"}).exitCode, 0);
+  for (const char* command : {"info", "check", "extract"}) {
+    RunResult help = Mksfx({command, "--help"});
+    EXPECT_EQ(help.exitCode, 0) << command;
+    EXPECT_EQ(help.out.compare(0, 13 + strlen(command), std::string("usage: mksfx ") + command), 0)
+        << help.out;
+  }
+  EXPECT_EQ(Mksfx({"--version"}).out.compare(0, 6, "mksfx "), 0);
 }
 
 TEST_F(PackRefusal, DefaultStubComesFromTheEnvironment) {

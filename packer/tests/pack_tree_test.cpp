@@ -162,6 +162,12 @@ TEST_F(PackTree, WhatCannotBePackedIsNamedWithItsReason) {
   RunResult r = Pack({}, {dir / "bad"});
   EXPECT_NE(r.err.find("mksfx: 6 of the inputs cannot be packed:\n"), std::string::npos) << r.err;
   EXPECT_EQ(Pack({"--codepage", "1251"}, {dir / "bad/Docs"}).exitCode, 0);
+  // An output inside the input folder is not packed into the next output.
+  EXPECT_EQ(Pack({}, {dir / "src"}, "src/inside.exe").exitCode, 0);
+  r = Pack({}, {dir / "src"}, "src/inside.exe");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.err.find("inside.exe is the output and is left out"), std::string::npos) << r.err;
+  RunTool({"rm", dir / "src/inside.exe"});
   EXPECT_EQ(Pack({"--codepage", "437"}, {dir / "src"}).exitCode, 2);
 }
 
