@@ -189,7 +189,9 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     // its check byte; the stub reads it so only while bit 3 stays set.
     e.descriptor = encrypted && (c->flags & zip::kFlagDataDescriptor);
     if (!e.descriptor) e.flags &= (uint16_t)~zip::kFlagDataDescriptor;
-    if (o.password) {
+    // Folder entries hold nothing to protect; archivers leave them plain.
+    bool folder = !e.name.empty() && e.name.back() == '/' && c->uncompressedSize == 0;
+    if (o.password && !folder) {
       data = EncryptEntry(*o.password, (uint8_t)(c->crc >> 24), *o.random, data.data(), data.size());
       e.flags |= zip::kFlagEncrypted;
       e.compressedSize = (uint32_t)data.size();

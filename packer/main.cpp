@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "errors.h"
+#include "progress.h"
 
 namespace {
 
@@ -54,12 +55,15 @@ int main(int argc, char** argv) {
   try {
     return Dispatch(argv[1], Arguments(argv + 2, argv + argc));
   } catch (const UsageError& e) {
+    ProgressEnd();
     std::cerr << "mksfx: " << e.what() << "\n";
     return kExitUsage;
   } catch (const Refusal& e) {
+    ProgressEnd();
     std::cerr << "mksfx: " << e.what() << "\n";
     return kExitRefused;
   } catch (const std::exception& e) {
+    ProgressEnd();
     std::cerr << "mksfx: " << e.what() << "\n";
     return kExitRefused;
   }
