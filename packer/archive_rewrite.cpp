@@ -84,7 +84,7 @@ struct Problems {
 
 void ThrowProblems(const Problems& p, size_t total, const std::string& path) {
   if (p.byKind.empty()) return;
-  std::string text = path + ": the stub could not extract this archive, even rewritten:";
+  std::string text = path + ": the stub could not extract every entry of this archive:";
   for (const auto& kind : p.byKind) {
     text += "\n  " + Thousands(kind.second.size()) + " of " + Thousands(total) + " entries " + kind.first;
     for (size_t i = 0; i < kind.second.size() && i < kNamesShown; ++i)
@@ -129,6 +129,20 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
     else if (e.localPos + zip::kLocalHeaderSize > layout.centralPos ||
              Read32(file.ReadAt(e.localPos, 4).data()) != zip::kLocalHeaderSignature)
       p.Add("have no local header where the central directory places it", e.name);
+  }
+  ThrowProblems(p, layout.entries.size(), file.Path());
+}
+
+void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout) {
+  Problems p;
+  for (const CentralEntry& c : layout.entries) {
+    if (c.flags & zip::kFlagEncrypted) continue;
+    std::vector<uint8_t> local = file.ReadAt(c.localPos, zip::kLocalHeaderSize);
+    uint64_t dataPos = c.localPos + zip::kLocalHeaderSize + Read16(&local[zip::kLocalNameLength]) +
+                       Read16(&local[zip::kLocalExtraLength]);
+    std::vector<uint8_t> data = file.ReadAt(dataPos, c.compressedSize);
+    std::string bad = CheckEntryData(data.data(), data.size(), c.method, c.crc, c.uncompressedSize);
+    if (!bad.empty()) p.Add("have data that disagree with the central directory (" + bad + ")", c.name);
   }
   ThrowProblems(p, layout.entries.size(), file.Path());
 }

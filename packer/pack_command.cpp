@@ -65,7 +65,7 @@ void CheckOutputPath(const PackOptions& o) {
       throw Refusal(o.outputPath + ": is also an INPUT; write the self-extractor to another file");
 }
 
-// The settings of an input self-extractor, or nullopt-like false.
+// The settings of an input self-extractor's block; false when it has none.
 bool ReadKeptSettings(const InputFile& input, BlockSettings& settings) {
   StubLocation where = LocateLikeTheStub(input);
   ResetSettings();
@@ -172,27 +172,34 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
     std::cerr << "mksfx: note: " << archive.Path() << ": " << layout.trailingBytes
               << " bytes after the end record are not part of the archive and are left out\n";
   bool encrypt = !password.empty();
-  if (!NeedsRewrite(archive, layout, encrypt)) {
-    WriteSelfExtractor(stub, block, archive, std::move(layout), o.outputPath);
-    return;
-  }
   RewriteOptions options;
   options.page = &page;
   options.password = encrypt ? &password : nullptr;
   HeaderRandom random;
   options.random = &random;
   try {
-    RewriteArchive(o, options, stub, block, archive, layout);
-  } catch (const Refusal&) {
+    if (NeedsRewrite(archive, layout, encrypt)) {
+      RewriteArchive(o, options, stub, block, archive, layout);
+      return;
+    }
+    RefuseDamagedData(archive, layout);
+  } catch (const Refusal& refusal) {
     if (!o.force || encrypt) throw;
     // Deliberate damage, for tests of the stub: the archive as it is.
     for (const EntryFinding& f : FindStubProblems(archive, layout))
       std::cerr << "mksfx: warning: " << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ")
                 << f.reason << "\n";
+    std::string text = refusal.what();
+    for (size_t at = 0, end; at < text.size(); at = end + 1) {
+      end = text.find('\n', at);
+      if (end == std::string::npos) end = text.size();
+      size_t start = text.find_first_not_of(' ', at);
+      if (start < end) std::cerr << "mksfx: warning: " << text.substr(start, end - start) << "\n";
+    }
     std::cerr << "mksfx: warning: --force: the archive is packed as it is; the stub will fail "
-                 "on the entries above or end its walk there\n";
-    WriteSelfExtractor(stub, block, archive, std::move(layout), o.outputPath);
+                 "on the entries named above or end its walk there\n";
   }
+  WriteSelfExtractor(stub, block, archive, std::move(layout), o.outputPath);
 }
 
 }  // namespace

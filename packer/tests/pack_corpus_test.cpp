@@ -62,6 +62,10 @@ const CorpusRow kRows[] = {
     {"zip/libarchive/test_read_format_zip_size_exceeds_declared_stored.zip", Outcome::kRefused,
      "(stored data of 20 bytes where 10 are claimed)\n    \"first\"",
      "\"first\": stored entry whose compressed and uncompressed sizes disagree"},
+    {"zip/libarchive/test_read_format_zip_size_exceeds_declared_deflate.zip", Outcome::kRefused,
+     "1 of 2 entries have data that disagree with the central directory (data give 262150 "
+     "bytes where 10 are claimed)\n    \"first\"",
+     "(data give 262150 bytes where 10 are claimed)"},
     {"zip/libarchive/test_read_format_zip_uncompressed_size_off_by_4gib.zip", Outcome::kRefused,
      "1 of 1 entries keep ZIP64 sizes", "ZIP64 sizes"},
 };
