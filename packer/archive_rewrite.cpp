@@ -57,10 +57,31 @@ std::vector<const CentralEntry*> ByPosition(const ArchiveLayout& layout) {
   return order;
 }
 
+// Hosts of "version made by" whose writers store names in the system's
+// character set, UTF-8 today, without setting flag bit 11 (Info-ZIP zip).
+const uint8_t kHostUnix = 3;
+const uint8_t kHostMacOs = 19;
+
+bool HasHighBytes(const std::string& name) {
+  return std::any_of(name.begin(), name.end(), [](char c) { return c & 0x80; });
+}
+
+// Whether the name is UTF-8 to be converted: flagged so, or non-ASCII UTF-8
+// written on a Unix or macOS host.  Names from DOS and Windows hosts without
+// the flag are in an OEM code page that the archive does not name: they are
+// taken byte for byte.
+bool NameIsUtf8(const ArchiveLayout& layout, const CentralEntry& e) {
+  if (!HasHighBytes(e.name)) return false;
+  if (e.flags & kFlagUtf8) return true;
+  uint8_t host = CentralBytes(layout, e)[5];
+  return (host == kHostUnix || host == kHostMacOs) && IsValidUtf8(e.name);
+}
+
 // The name as the stub will read it, or "" with `problem` set.
-std::string StoredName(const CentralEntry& e, const CodePageTable* page, std::string& problem) {
+std::string StoredName(const ArchiveLayout& layout, const CentralEntry& e, const CodePageTable* page,
+                       std::string& problem) {
   std::string name = e.name;
-  if ((e.flags & kFlagUtf8) && page && !ToCodePage(e.name, *page, name, problem)) return "";
+  if (NameIsUtf8(layout, e) && page && !ToCodePage(e.name, *page, name, problem)) return "";
   problem = EntryNameProblem(name);
   return problem.empty() ? name : "";
 }
@@ -99,7 +120,7 @@ void ThrowProblems(const Problems& p, size_t total, const std::string& path) {
 bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, bool encrypt) {
   if (encrypt) return true;
   for (const CentralEntry& e : layout.entries)
-    if ((e.flags & kFlagUtf8) && std::any_of(e.name.begin(), e.name.end(), [](char c) { return c & 0x80; }))
+    if (NameIsUtf8(layout, e))
       return true;
   return !FindStubProblems(file, layout).empty();
 }
@@ -122,7 +143,7 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
       p.Add("are encrypted already; mksfx does not encrypt them a second time", e.name);
     else if ((e.flags & zip::kFlagEncrypted) && e.compressedSize < zip::kEncryptionHeaderSize)
       p.Add("are encrypted but shorter than their 12-byte encryption header", e.name);
-    else if (StoredName(e, o.page, problem).empty())
+    else if (StoredName(layout, e, o.page, problem).empty())
       p.Add("have names the stub refuses (" + problem + ")", e.name);
     else if (++seen[e.localPos] > 1)
       p.Add("share their local header with another entry", e.name);
@@ -182,7 +203,7 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     const uint8_t* h = CentralBytes(layout, *c);
     ZipEntryHeader e;
     std::string problem;
-    e.name = StoredName(*c, o.page, problem);
+    e.name = StoredName(layout, *c, o.page, problem);
     e.versionMadeBy = Read16(h + 4);
     e.versionNeeded = std::max<uint16_t>(Read16(h + 6), 20);
     e.flags = (uint16_t)(c->flags & ~kFlagUtf8);

@@ -53,6 +53,13 @@ std::string CodePageList() {
   return list;
 }
 
+bool IsValidUtf8(const std::string& text) {
+  char32_t cp;
+  for (size_t at = 0; at < text.size();)
+    if (!NextCodePoint(text, at, cp)) return false;
+  return true;
+}
+
 bool ToCodePage(const std::string& utf8, const CodePageTable& page, std::string& out,
                 std::string& problem) {
   out.clear();

@@ -26,6 +26,9 @@ const CodePageTable* FindCodePage(int number);
 // "874, 1250, ..., 1258", for messages.
 std::string CodePageList();
 
+// Whether `text` is well-formed UTF-8.
+bool IsValidUtf8(const std::string& text);
+
 // Converts `utf8` byte by byte into `out`.  On failure returns false and
 // leaves the reason in `problem`: bytes that are not UTF-8, or the first
 // character the page cannot represent.

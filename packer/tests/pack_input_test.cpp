@@ -56,8 +56,8 @@ TEST_F(PackInput, StreamedArchivesAreRewrittenAndExtractWhole) {
   }
 }
 
-// Names flagged UTF-8 are written in the stub's code page.
-TEST_F(PackInput, NamesFlaggedUtf8AreConvertedToTheCodePage) {
+// UTF-8 names are written in the stub's code page.
+TEST_F(PackInput, Utf8NamesAreConvertedToTheCodePage) {
   ASSERT_EQ(RunTool({"python3", "-c",
                      "import zipfile,sys; z=zipfile.ZipFile(sys.argv[1],'w'); "
                      "z.writestr('Caf\\u00e9/\\u00dcber.txt','x'); z.close()", dir / "in.zip"}).exitCode, 0);
@@ -66,6 +66,13 @@ TEST_F(PackInput, NamesFlaggedUtf8AreConvertedToTheCodePage) {
   EXPECT_EQ(ReadBytes(dir / "x/Caf\xE9/\xDC" "ber.txt").size(), 1u);
   ASSERT_EQ(Mksfx({"pack", "--stub", dir / "stub.exe", "--codepage", "1251", dir / "in.zip",
                    dir / "cyr.exe"}).exitCode, 1);
+  // Info-ZIP zip on Unix writes UTF-8 names without the flag.
+  WriteText(dir / "src/Caf\xC3\xA9.txt", "y");
+  RunTool({"rm", "-rf", dir / "in.zip"});
+  ASSERT_EQ(RunTool({"zip", "-q", dir / "in.zip", "Caf\xC3\xA9.txt"}, dir / "src").exitCode, 0);
+  ASSERT_EQ(Pack(dir / "in.zip").exitCode, 0);
+  EXPECT_EQ(Mksfx({"extract", "-q", dir / "out.exe", dir / "x"}).exitCode, 0);
+  EXPECT_EQ(ReadBytes(dir / "x/Caf\xE9.txt").size(), 1u);
 }
 
 // The end record as the stub takes it: the lowest that ends exactly at the
