@@ -44,10 +44,13 @@ StubLocation LocateLikeTheStub(const InputFile& file) {
     if (file.Size() > kStubImageSize) LocateArchive();
     int32_t blockAt = ArchiveStart;
     ReadConfigurationBlock();
-    std::vector<uint8_t> magic = file.ReadSome((uint64_t)blockAt, 3);
+    // The magic and a whole fixed part: one cut short by the end of the
+    // file is no block to the stub.
+    std::vector<uint8_t> fixed = file.ReadSome((uint64_t)blockAt, kBlockFixedSize);
     where.archiveFound = true;
     where.endRecordPos = (uint64_t)(int64_t)EndRecordAt;
-    where.blockFound = magic.size() == 3 && magic[0] == 'M' && magic[1] == 'P' && magic[2] == 'U';
+    where.blockFound = fixed.size() == (size_t)kBlockFixedSize && fixed[0] == 'M' && fixed[1] == 'P' &&
+                       fixed[2] == 'U';
     where.blockPos = blockAt;
     where.firstHeaderPos = ArchiveStart;
     CloseHandle(ArchiveFile);

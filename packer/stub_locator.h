@@ -13,7 +13,7 @@
 struct StubLocation {
   bool archiveFound = false;    // false: the stub shows "Cannot process file."
   uint64_t endRecordPos = 0;    // the end record the stub takes
-  bool blockFound = false;      // "MPU" where the stub looks for it
+  bool blockFound = false;      // "MPU" and a whole fixed part where the stub looks for it
   int64_t blockPos = 0;
   int64_t firstHeaderPos = 0;   // where the stub's walk begins
 };

@@ -92,6 +92,20 @@ void ResetWalkState();
 // descriptors that carry their signature.  TRUE when there is one to process.
 bool ReadLocalHeader();
 
+// ------------------------------------------------------ entries and items
+
+// At the start of an extraction walk: the table from each entry's ordinal
+// (its place among the local headers, which the list-only walk gave its item
+// as item data) to the item, built once on the heap.  A list without such
+// data, or a heap without room, leaves the list box's own search in charge.
+void MapListItems(HWND list);
+// Releases the table; the walk's end and ResetWalkState call it.
+void ReleaseListItemTable();
+
+// Finds the item of the entry with this ordinal and name, leaves its index
+// in CurrentListIndex (-1 for none) and tells whether it is selected.
+bool IsEntrySelected(HWND list, uint32_t ordinal, const char* name);
+
 // Longest entry name the walk takes, in bytes.  Joined to the shortest
 // destination, a drive root ("C:" and "\"), a longer name would pass the 259
 // characters of a Windows path, so no destination could hold it.  The walk
@@ -113,8 +127,14 @@ bool IsSafeEntryName(const char* name);
 // write reports as written.  Reads at most BytesRemaining bytes.
 void CopyStored();
 
-// WriteFile under the wait cursor.  `written` receives the count written.
-void WriteOutput(HANDLE file, const void* buffer, int32_t count, DWORD* written);
+// Every output byte goes through here.  `written` receives the count written
+// (0 when the write fails).
+inline void WriteOutput(HANDLE file, const void* buffer, int32_t count, DWORD* written) {
+  WriteFile(file, buffer, (DWORD)count, written, nullptr);
+}
+
+// Shows the wait cursor: called when an entry's output begins.
+void PutUpWaitCursor();
 
 // Sets the file's last write time from the DOS time (low 16 bits) and date
 // (high 16 bits), read as local time.  A value that does not convert leaves

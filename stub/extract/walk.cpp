@@ -5,7 +5,6 @@
 #include "../startup/startup.h"
 #include "../ui/dialogs.h"
 #include "extract.h"
-#include "fatal.h"
 #include "paths.h"
 #include "texts.h"
 
@@ -32,14 +31,6 @@ static bool walkRunning;
 // every walk, and a walk ended by the process-ending report leaves nothing
 // behind.  The name read cut to kNameBufferSize bytes and its terminator.
 static char walkName[kNameBufferSize + 1];
-
-// The extraction walk's table from an entry's ordinal (its place among the
-// local headers) to its list item plus one (0: no item), taken from the heap
-// at the start of the walk; nullptr when the list box's own search stands in.  Module state, so
-// that a walk ended by the process-ending report leaks nothing: the next walk
-// or the reset releases it.
-static int32_t* itemOfEntry;
-static uint32_t mappedEntries;
 
 bool WalkRunning() { return walkRunning; }
 
@@ -87,45 +78,6 @@ bool ReadLocalHeader() {
   }
 }
 
-// Finds the current entry's item and tells whether it is selected.  Through
-// the table when there is one, so that each entry, duplicates included,
-// reaches its own item in constant time.  Otherwise the list box's exact
-// search, started after the last hit and wrapping, finds equal names in turn.
-// LB_ERR (-1) counts as not selected.
-static bool EntrySelected(const Walk& w) {
-  uint32_t ordinal = w.entriesMet - 1;
-  if (itemOfEntry)
-    CurrentListIndex = (ordinal < mappedEntries ? itemOfEntry[ordinal] : 0) - 1;
-  else
-    CurrentListIndex = (int32_t)SendMessageA(w.list, LB_FINDSTRINGEXACT, (WPARAM)CurrentListIndex, (LPARAM)walkName);
-  return SendMessageA(w.list, LB_GETSEL, (WPARAM)CurrentListIndex, 0) > 0;
-}
-
-static void ReleaseItemTable() {
-  ReleaseMemory(itemOfEntry);
-  itemOfEntry = nullptr;
-}
-
-// Builds the table from the ordinals the list-only walk gave the items as
-// their data.  A list without them (a duplicate or an ordinal out of range)
-// or a heap without room leaves the list box's own search in charge.
-static void MapListItems(HWND list) {
-  // LB_ERR (-1) asks for more than any heap holds.
-  int32_t count = (int32_t)SendMessageA(list, LB_GETCOUNT, 0, 0);
-  int32_t* table = (int32_t*)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (DWORD)count * sizeof(int32_t));
-  if (!table) return;
-  for (int32_t item = 0; item < count;) {
-    uint32_t ordinal = (uint32_t)SendMessageA(list, LB_GETITEMDATA, (WPARAM)item, 0);
-    if (ordinal >= (uint32_t)count || table[ordinal]) {
-      ReleaseMemory(table);
-      return;
-    }
-    table[ordinal] = ++item;
-  }
-  itemOfEntry = table;
-  mappedEntries = (uint32_t)count;
-}
-
 static void Deselect(Walk& w) { SendMessageA(w.list, LB_SETSEL, FALSE, CurrentListIndex); }
 
 static void PutUpArrow() { SetCursor(LoadCursorA(nullptr, IDC_ARROW)); }
@@ -166,6 +118,7 @@ static EntryOutcome WriteEntry(Walk& w, const char* outputPath) {
     DispatchMessageA(&msg);
   }
 
+  PutUpWaitCursor();
   RunningCrc = 0xFFFFFFFF;
   BytesRemaining = (int32_t)LocalHeader.compressedSize;
   if (LocalHeader.flags & kFlagEncrypted) BytesRemaining -= kEncryptionHeaderLength;
@@ -322,7 +275,7 @@ static EntryOutcome ProcessEntry(Walk& w) {
     // An item that could not be added (LB_ERR, LB_ERRSPACE) takes no data.
     LRESULT item = SendMessageA(w.list, LB_ADDSTRING, 0, (LPARAM)walkName);
     SendMessageA(w.list, LB_SETITEMDATA, (WPARAM)item, (LPARAM)ordinal);
-  } else if (EntrySelected(w)) {
+  } else if (IsEntrySelected(w.list, ordinal, walkName)) {
     if (!sizeUnknown) return ExtractEntry(w);
     RefuseEntry(w);
   }
@@ -376,7 +329,7 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
   walkRunning = true;
   Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, 0, false, 0, 0};
   CurrentListIndex = -1;
-  ReleaseItemTable();
+  ReleaseListItemTable();
   if (listOnly)
     SendMessageA(w.list, LB_RESETCONTENT, 0, 0);
   else
@@ -390,7 +343,7 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
     w.incomplete = w.entriesMet < CentralEntryCount;
     EndWalk(w);
   }
-  ReleaseItemTable();
+  ReleaseListItemTable();
   walkRunning = false;
 }
 
@@ -399,7 +352,7 @@ void ResetWalkState() {
   Busy = FALSE;
   ExtractionSucceeded = FALSE;
   CurrentListIndex = -1;
-  ReleaseItemTable();
+  ReleaseListItemTable();
   Password[0] = 0;
   TypedPassword[0] = 0;
   TypedPasswordLength = 0;
