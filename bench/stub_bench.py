@@ -164,7 +164,7 @@ class Case:
             return ["wine", self.sfx]
         if tool == "floor":
             return ["wine", floor, wine_path(self.list), wine_path(self.out["floor"])]
-        return [mksfx, "extract", self.sfx, self.out["host"]]
+        return [mksfx, "extract", "-q", self.sfx, self.out["host"]]
 
     def remove(self):
         for p in (self.sfx, self.list):
