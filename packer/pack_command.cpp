@@ -1,9 +1,6 @@
 // mksfx pack: from folders and files, or from one archive, to a finished
 // self-extractor.  Everything that can be refused is refused before OUTPUT
 // is touched; the output appears only complete.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -19,10 +16,12 @@
 #include "password_input.h"
 #include "progress.h"
 #include "sfx_writer.h"
+#include "source_fs.h"
 #include "source_tree.h"
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
+#include "system.h"
 #include "zip_records.h"
 
 namespace {
@@ -31,8 +30,7 @@ namespace {
 // where an end record may lie is taken for an archive (and refused when it
 // is a damaged one); any other file is packed as a file.
 bool LooksLikeArchive(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (InspectPath(path).kind != FsEntry::kFile) return false;
   InputFile file(path);
   std::vector<uint8_t> head = file.ReadSome(0, 4);
   if (head.size() == 4 && zip::Read32(head.data()) == zip::kLocalHeaderSignature) return true;
@@ -55,14 +53,16 @@ std::string ReadInfoFile(const std::string& path) {
 }
 
 void CheckOutputPath(const PackOptions& o) {
-  struct stat out, in;
-  if (::stat(o.outputPath.c_str(), &out) != 0) return;
-  if (S_ISDIR(out.st_mode))
+  FsEntry out = InspectPath(o.outputPath);
+  if (out.kind == FsEntry::kMissing) return;
+  if (out.kind == FsEntry::kFolder)
     throw Refusal(o.outputPath + ": is a folder; name the self-extractor to write, e.g. " +
                   o.outputPath + "/setup.exe");
-  for (const std::string& input : o.inputs)
-    if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+  for (const std::string& input : o.inputs) {
+    FsEntry in = InspectPath(input);
+    if (in.kind != FsEntry::kMissing && in.device == out.device && in.node == out.node)
       throw Refusal(o.outputPath + ": is also an INPUT; write the self-extractor to another file");
+  }
 }
 
 // The settings of an input self-extractor's block; false when it has none.
@@ -207,12 +207,7 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
 std::string DefaultStubPath() {
   if (const char* env = std::getenv("MKSFX_STUB"))
     if (*env) return env;
-  std::vector<char> self(4096);
-  ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-  if (n <= 0) return "../win32/sfxstub.exe";
-  std::string path(self.data(), (size_t)n);
-  size_t slash = path.rfind('/');
-  return path.substr(0, slash + 1) + "../win32/sfxstub.exe";
+  return OwnFolder() + kStubBesideMksfx;
 }
 
 int RunPackCommand(const Arguments& args) {

@@ -1,14 +1,11 @@
 // Reading the password.
 #include "password_input.h"
 
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <iostream>
 
 #include "errors.h"
 #include "file_io.h"
+#include "system.h"
 #include "zip_crypto.h"
 
 namespace {
@@ -20,30 +17,10 @@ std::string FirstLine(std::string text) {
   return text;
 }
 
-// One line from the terminal with echo off.
-std::string AskTerminal(int tty, const char* prompt) {
-  if (::write(tty, prompt, std::char_traits<char>::length(prompt)) < 0) return "";
-  struct termios saved, quiet;
-  bool echoOff = ::tcgetattr(tty, &saved) == 0;
-  if (echoOff) {
-    quiet = saved;
-    quiet.c_lflag &= (tcflag_t)~ECHO;
-    ::tcsetattr(tty, TCSAFLUSH, &quiet);
-  }
-  std::string line;
-  char c;
-  while (::read(tty, &c, 1) == 1 && c != '\n') line += c;
-  if (echoOff) ::tcsetattr(tty, TCSAFLUSH, &saved);
-  if (::write(tty, "\n", 1) < 0) return FirstLine(line);
-  return FirstLine(line);
-}
-
 std::string Prompt() {
-  int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
-  if (tty < 0) throw UsageError("--password-prompt needs a terminal; use --password-file in scripts");
-  std::string first = AskTerminal(tty, "Password: ");
-  std::string second = AskTerminal(tty, "The same password again: ");
-  ::close(tty);
+  std::string first, second;
+  if (!AskHidden("Password: ", first) || !AskHidden("The same password again: ", second))
+    throw UsageError("--password-prompt needs a terminal; use --password-file in scripts");
   if (first != second) throw Refusal("the two passwords typed differ");
   return first;
 }

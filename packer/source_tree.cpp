@@ -1,25 +1,19 @@
 // Walking the input folders.
 #include "source_tree.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <map>
-#include <set>
 
 #include "errors.h"
+#include "source_fs.h"
 #include "stub_compat.h"
 
 namespace {
 
 struct FileId {
-  dev_t dev;
-  ino_t ino;
-  bool operator<(const FileId& o) const { return dev != o.dev ? dev < o.dev : ino < o.ino; }
+  uint64_t dev;
+  uint64_t ino;
   bool operator==(const FileId& o) const { return dev == o.dev && ino == o.ino; }
 };
 
@@ -38,17 +32,18 @@ struct Walker {
   // `shown` is the entry name so far (UTF-8, "" for the top of a folder
   // input); `path` the native path.  False when nothing was added below it.
   bool Add(const std::string& path, const std::string& shown, bool top) {
-    struct stat link, st;
-    if (::lstat(path.c_str(), &link) != 0) {
-      Problem(top ? path : shown, std::string("cannot read: ") + std::strerror(errno));
+    FsEntry st = InspectPath(path);
+    const std::string& name = top ? path : shown;
+    if (st.danglingLink) {
+      Problem(name, "symbolic link to something that does not exist");
       return true;
     }
-    if (::stat(path.c_str(), &st) != 0) {
-      Problem(top ? path : shown, "symbolic link to something that does not exist");
+    if (st.kind == FsEntry::kMissing) {
+      Problem(name, "cannot read: " + st.error);
       return true;
     }
-    FileId id{st.st_dev, st.st_ino};
-    if (S_ISREG(st.st_mode)) {
+    FileId id{st.device, st.node};
+    if (st.kind == FsEntry::kFile) {
       if (haveOutput && id == output) {
         std::cerr << "mksfx: note: " << outputPath << " is the output and is left out\n";
         return false;
@@ -56,30 +51,25 @@ struct Walker {
       SourceEntry e;
       e.shownName = shown;
       e.path = path;
-      e.size = (uint64_t)st.st_size;
-      e.mtime = st.st_mtime;
+      e.size = st.size;
+      e.mtime = st.mtime;
       entries.push_back(e);
       return true;
     }
-    if (!S_ISDIR(st.st_mode)) {
-      Problem(top ? path : shown, "neither a file nor a folder (a device, pipe or socket)");
+    if (st.kind != FsEntry::kFolder) {
+      Problem(name, "neither a file nor a folder (a device, pipe or socket)");
       return true;
     }
     if (std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end()) {
-      Problem(top ? path : shown, "symbolic link to a folder that contains it; following it "
-                                  "would never end");
-      return true;
-    }
-    DIR* dir = ::opendir(path.c_str());
-    if (!dir) {
-      Problem(top ? path : shown, std::string("cannot read the folder: ") + std::strerror(errno));
+      Problem(name, "symbolic link to a folder that contains it; following it would never end");
       return true;
     }
     std::vector<std::string> names;
-    while (struct dirent* d = ::readdir(dir))
-      if (std::strcmp(d->d_name, ".") != 0 && std::strcmp(d->d_name, "..") != 0)
-        names.push_back(d->d_name);
-    ::closedir(dir);
+    std::string error;
+    if (!ListFolder(path, names, error)) {
+      Problem(name, "cannot read the folder: " + error);
+      return true;
+    }
     ancestors.push_back(id);
     bool any = false;
     for (const std::string& n : names)
@@ -89,7 +79,7 @@ struct Walker {
       SourceEntry e;
       e.shownName = shown + "/";
       e.folder = true;
-      e.mtime = st.st_mtime;
+      e.mtime = st.mtime;
       entries.push_back(e);
     }
     return true;
@@ -166,16 +156,16 @@ void RefuseProblems(const std::vector<std::string>& problems, const std::string&
 std::vector<SourceEntry> CollectSources(const std::vector<std::string>& inputs,
                                         const CodePageTable& page, const std::string& outputPath) {
   Walker w;
-  struct stat st;
-  if (::stat(outputPath.c_str(), &st) == 0) {
+  FsEntry out = InspectPath(outputPath);
+  if (out.kind == FsEntry::kFile) {
     w.haveOutput = true;
-    w.output = {st.st_dev, st.st_ino};
+    w.output = {out.device, out.node};
     w.outputPath = outputPath;
   }
   for (const std::string& input : inputs) {
-    if (::stat(input.c_str(), &st) != 0)
-      throw Refusal(input + ": cannot open: " + std::strerror(errno));
-    if (S_ISDIR(st.st_mode))
+    FsEntry st = InspectPath(input);
+    if (st.kind == FsEntry::kMissing) throw Refusal(input + ": cannot open: " + st.error);
+    if (st.kind == FsEntry::kFolder)
       w.Add(input, "", true);
     else
       w.Add(input, BaseName(input), true);

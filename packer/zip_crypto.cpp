@@ -1,13 +1,12 @@
 // Encryption with the stub's keys.
 #include "zip_crypto.h"
 
-#include <sys/random.h>
-
 #include <cstdlib>
 
 #include "errors.h"
 #include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
+#include "system.h"
 
 namespace {
 
@@ -43,12 +42,7 @@ void HeaderRandom::Fill(uint8_t* bytes, size_t count) {
     for (size_t i = 0; i < count; ++i) bytes[i] = (uint8_t)SplitMix(state_);
     return;
   }
-  size_t done = 0;
-  while (done < count) {
-    ssize_t n = ::getrandom(bytes + done, count - done, 0);
-    if (n <= 0) throw Refusal("the system's random source gives no bytes for the encryption header");
-    done += (size_t)n;
-  }
+  SystemRandom(bytes, count);
 }
 
 std::vector<uint8_t> EncryptEntry(const std::string& password, uint8_t checkByte,
