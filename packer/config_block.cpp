@@ -58,9 +58,8 @@ std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& s) {
                   " bytes long; its 16-bit length field holds at most " +
                   std::to_string(kMaxBlockLength) + " (shorten the information text)");
 
-  std::vector<uint8_t> block;
+  std::vector<uint8_t> block(kMagic, kMagic + sizeof kMagic);
   block.reserve(length);
-  block.insert(block.end(), kMagic, kMagic + sizeof kMagic);
   block.push_back(EncodeFlags(s));
   block.push_back((uint8_t)s.caption.size());
   block.push_back((uint8_t)s.defaultFolder.size());

@@ -82,19 +82,22 @@ uint64_t WriteStubAndBlock(PendingOutput& out, const std::vector<uint8_t>& stub,
 
 void CommitChecked(PendingOutput& out, uint64_t endRecordPos, uint64_t firstHeaderPos,
                    bool hasBlock, bool walkCheck, const std::string& inputName) {
-  InputFile written(out.TempPath());
-  StubLocation where = LocateLikeTheStub(written);
-  ResetSettings();
-  if (!where.archiveFound || where.endRecordPos != endRecordPos)
-    throw Refusal(inputName + ": the stub would not find this archive's end record (the "
-                  "comment or the data near the end holds a second one that it takes first)");
-  if (where.firstHeaderPos != (int64_t)firstHeaderPos || where.blockFound != hasBlock)
-    throw Refusal(inputName + ": the stub would not start at the archive's first local header");
-  if (walkCheck) {
-    std::vector<EntryFinding> findings = FindStubProblems(written, ReadArchiveLayout(written));
-    if (!findings.empty())
-      throw Refusal(inputName + ": internal error: the stub could not walk the archive written (\"" +
-                    findings[0].entry + "\": " + findings[0].reason + ")");
+  {
+    // Closed again before the rename, which Windows refuses on an open file.
+    InputFile written(out.TempPath());
+    StubLocation where = LocateLikeTheStub(written);
+    ResetSettings();
+    if (!where.archiveFound || where.endRecordPos != endRecordPos)
+      throw Refusal(inputName + ": the stub would not find this archive's end record (the "
+                    "comment or the data near the end holds a second one that it takes first)");
+    if (where.firstHeaderPos != (int64_t)firstHeaderPos || where.blockFound != hasBlock)
+      throw Refusal(inputName + ": the stub would not start at the archive's first local header");
+    if (walkCheck) {
+      std::vector<EntryFinding> findings = FindStubProblems(written, ReadArchiveLayout(written));
+      if (!findings.empty())
+        throw Refusal(inputName + ": internal error: the stub could not walk the archive written (\"" +
+                      findings[0].entry + "\": " + findings[0].reason + ")");
+    }
   }
   out.Commit();
 }

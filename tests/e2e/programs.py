@@ -246,13 +246,21 @@ class Builder:
                 out.write(data)
         output = os.path.join(work, 'packed.exe')
         command = [self.mksfx, 'pack', '--stub', self.stub] + options
+        if case.get('packer') == 'win32':
+            # mksfx.exe of the Windows build, under Wine, with Windows paths.
+            options = [win_path(o) if os.path.isabs(o) else o for o in options]
+            command = ['wine', os.path.join(self.win32_dir, 'mksfx.exe'), 'pack', '--stub',
+                       win_path(self.stub)] + options
+            archive, output_arg = win_path(archive), win_path(output)
+        else:
+            output_arg = output
         command += [substitute(option) for option in case.get('pack', [])]
         if 'info_file_size' in case:
             info = os.path.join(work, 'info.txt')
             with open(info, 'wb') as f:
                 f.write(info_text(case['info_file_size']))
             command += ['--info-file', info]
-        command += [archive, output]
+        command += [archive, output_arg]
         result = subprocess.run(command, capture_output=True, text=True)
         if result.returncode != 0:
             raise CaseError('mksfx pack failed (%d): %s' % (result.returncode, result.stderr.strip()))

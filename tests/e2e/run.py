@@ -26,6 +26,8 @@ A case is one TOML file in tests/e2e/cases/:
                               second) and mksfx packs the folder; the files
                               extracted must carry that time rounded up to
                               the even second a DOS time holds
+    packer = "win32"          packed by build/win32/mksfx.exe under Wine instead
+                              of the host build's mksfx
     password = "..."          every entry encrypted (written by Info-ZIP zip,
                               or by mksfx from a password file)
     pad_to = 30000            program "stub": junk up to this size, then
@@ -93,7 +95,7 @@ BACKSTOP_SECONDS = 30
 # same name (for pseudo-random entries made with `size`).
 SAME_AS_ENTRY = '@entry'
 
-KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'source', 'entries', 'password',
+KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'source', 'packer', 'entries', 'password',
               'pad_to', 'damage', 'info_file_size', 'cwd', 'plant', 'planted_loaded',
               'args', 'timeout_ms', 'script', 'expect', 'only', 'driver_status',
               'driver_stderr', 'before', 'files'}
