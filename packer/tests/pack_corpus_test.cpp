@@ -98,6 +98,8 @@ TEST(PackCorpus, EveryArchiveIsPackedRewrittenOrRefusedWithItsReason) {
       }
       RunResult x = Mksfx({"extract", dir / "out.exe", dir / "x"});
       EXPECT_EQ(x.exitCode, 0) << x.out << x.err;
+      EXPECT_EQ(RunTool({"unzip", "-tq", dir / "out.exe"}).exitCode, 0);
+      EXPECT_EQ(RunTool({"7z", "t", dir / "out.exe"}).exitCode, 0);
       continue;
     }
     EXPECT_EQ(r.exitCode, 1);
