@@ -1,7 +1,7 @@
 # make        builds the stub (build/win32/sfxstub.exe) and the packer (build/host/mksfx)
 # make test   installs what is missing, builds everything and runs every test
 # make demo   installs what is missing, builds, packs an example, shows and extracts it
-# make bench  runs the benchmarks against peer tools
+# make bench  runs the benchmarks against peer tools and the stub under Wine
 # make fuzz   builds the libFuzzer targets with clang (build/fuzz)
 
 JOBS ?= $(shell nproc)
@@ -40,7 +40,7 @@ demo: setup
 	@$(MAKE) --no-print-directory all
 	@scripts/demo
 
-bench: setup host
+bench: setup all
 	@bench/run
 
 fuzz:

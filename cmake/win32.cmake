@@ -28,7 +28,9 @@ target_include_directories(sfxstub PRIVATE ${SFX_ICON_DIR} ${CMAKE_SOURCE_DIR}/s
 # in the stub needs 16-byte aligned locals); arguments pushed rather than
 # stored into a frame reserved in advance, which mingw forces only for stack
 # probes.  Stack probes guard frames larger than the 4,096-byte guard page:
-# no function of the stub may have one, and the build fails if one does.
+# no function of the stub may have one, and the build fails if one does.  The
+# first 64 KiB of stack are committed at start besides (the stub's own frames
+# are at most 2 KiB each), so its calls meet no guard page at all.
 set(SFX_STUB_SIZE_FLAGS -flto -mpreferred-stack-boundary=2 -malign-data=abi
     -mno-accumulate-outgoing-args -mno-stack-arg-probe -Werror=frame-larger-than=4096)
 # No C runtime, no C++ runtime, no exceptions, no RTTI, no static
@@ -43,7 +45,7 @@ target_link_options(sfxstub PRIVATE
   -nostdlib -nostartfiles -Wl,-e,_Start@0 -Wl,--gc-sections -s
   -Wl,--disable-dynamicbase -Wl,--disable-reloc-section -Wl,--file-alignment,512
   -Wl,--section-alignment,4096 -Wl,--no-insert-timestamp -Wl,-Map=${CMAKE_BINARY_DIR}/sfxstub.map
-  -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld)
+  -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/stub.ld "SHELL:-Xlinker --stack -Xlinker 0x100000,0x10000")
 target_link_libraries(sfxstub PRIVATE kernel32 user32 shell32 gcc)
 set_target_properties(sfxstub PROPERTIES LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/stub.ld)
 # The header entries the linker cannot write for the one merged section; then
@@ -101,3 +103,12 @@ set_target_properties(sfxplant PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${C
 target_compile_options(sfxplant PRIVATE -O2 -Wall -Wextra)
 target_link_options(sfxplant PRIVATE -static)
 target_link_libraries(sfxplant PRIVATE kernel32)
+
+# ----------------------------------------------------------- benchmarks
+# The floor of the stub benchmark (bench/stub_bench.py): only the file calls
+# of an extraction, timed under Wine beside the real stub.
+add_executable(sfxbenchfloor ${CMAKE_SOURCE_DIR}/bench/floor_win32.cpp)
+set_target_properties(sfxbenchfloor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_compile_options(sfxbenchfloor PRIVATE -O2 -Wall -Wextra)
+target_link_options(sfxbenchfloor PRIVATE -static)
+target_link_libraries(sfxbenchfloor PRIVATE kernel32)

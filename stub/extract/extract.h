@@ -120,8 +120,14 @@ bool IsSafeEntryName(const char* name);
 // write reports as written.  Reads at most BytesRemaining bytes.
 void CopyStored();
 
-// WriteFile under the wait cursor.  `written` receives the count written.
-void WriteOutput(HANDLE file, const void* buffer, int32_t count, DWORD* written);
+// Every output byte goes through here.  `written` receives the count written
+// (0 when the write fails).
+inline void WriteOutput(HANDLE file, const void* buffer, int32_t count, DWORD* written) {
+  WriteFile(file, buffer, (DWORD)count, written, nullptr);
+}
+
+// Shows the wait cursor: called when an entry's output begins.
+void PutUpWaitCursor();
 
 // Sets the file's last write time from the DOS time (low 16 bits) and date
 // (high 16 bits), read as local time.  A value that does not convert leaves

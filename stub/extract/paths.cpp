@@ -31,30 +31,38 @@ char* SlashesToBackslashes(char* text) {
   return text;
 }
 
-// "*.*" appended to a folder of up to 259 characters, and the terminator.
-const int kPatternSize = MAX_PATH + 4;
+static bool HasWildcard(const char* path) {
+  for (; *path; ++path)
+    if (*path == '*' || *path == '?') return true;
+  return false;
+}
 
+// GetFileAttributesA costs 6 to 36 us under Wine, a search with FindFirstFileA
+// about 250 us, and the walk tests every entry's path.  The outcomes are the
+// search's: a path ending in "\" exists when it names a folder (the search
+// for "folder\*.*" finds at least "."), any other path when a file or folder of
+// that name exists, a name with wildcards when something matches it.
 bool PathExists(char* path) {
   uint16_t n = StrLength(path);
   if (n == 0) return false;
-  HANDLE found;
-  WIN32_FIND_DATAA data;
-  if (path[n - 1] == '\\') {
-    // A folder given with its separator exists when it has any entry.
-    char pattern[kPatternSize];
-    if (n + 4 > kPatternSize) return false;
-    for (uint16_t i = 0; i < n; ++i) pattern[i] = path[i];
-    pattern[n] = '*';
-    pattern[n + 1] = '.';
-    pattern[n + 2] = '*';
-    pattern[n + 3] = 0;
-    found = FindFirstFileA(SlashesToBackslashes(pattern), &data);
-  } else {
-    found = FindFirstFileA(SlashesToBackslashes(path), &data);
+  bool folderOnly = path[n - 1] == '\\';
+  if (!folderOnly) {
+    // A name ending in "/" (a folder entry) ends in "\" now, and the search
+    // that takes no trailing "\" found nothing for it: the walk then makes
+    // the folder and counts the entry done without an overwrite question.
+    if (SlashesToBackslashes(path)[n - 1] == '\\') return false;
+    // Wildcards are left to the search, the only call that expands them.
+    if (HasWildcard(path)) {
+      WIN32_FIND_DATAA data;
+      HANDLE found = FindFirstFileA(path, &data);
+      if (found == INVALID_HANDLE_VALUE) return false;
+      FindClose(found);
+      return true;
+    }
   }
-  if (found == INVALID_HANDLE_VALUE) return false;
-  FindClose(found);
-  return true;
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return !folderOnly || (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 char* BufferToString(const char* buffer, uint16_t length, char* result) {

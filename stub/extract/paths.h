@@ -26,9 +26,10 @@ int AppendText(char* to, int at, int capacity, const char* text);
 // Every "/" becomes "\" in place, over the whole text.
 char* SlashesToBackslashes(char* text);
 
-// TRUE when a file or folder of that path exists.  A path ending in "\" is
-// searched as a folder with any entry; any other path has its "/" turned into
-// "\" in place first.  `path` must not be empty.
+// TRUE when a file or folder of that path exists.  A path ending in "\"
+// exists only as a folder and is left as it is; any other path has its "/"
+// turned into "\" in place first, and is then FALSE when it ends in "\".
+// Wildcards match as in a directory search.  `path` must not be empty.
 bool PathExists(char* path);
 
 // The bytes of `buffer` up to `length` or the first NUL, as a NUL-terminated

@@ -118,6 +118,7 @@ static EntryOutcome WriteEntry(Walk& w, const char* outputPath) {
     DispatchMessageA(&msg);
   }
 
+  PutUpWaitCursor();
   RunningCrc = 0xFFFFFFFF;
   BytesRemaining = (int32_t)LocalHeader.compressedSize;
   if (LocalHeader.flags & kFlagEncrypted) BytesRemaining -= kEncryptionHeaderLength;

@@ -46,6 +46,8 @@ void HostLimitWrites(int64_t bytes);
 
 // The cursor that SetCursor last received: IDC_ARROW, IDC_WAIT or nullptr.
 LPCSTR HostCurrentCursor();
+// SetCursor calls since the reset (each costs a server round trip on Windows).
+int HostCursorChanges();
 
 // CloseHandle fails (ERROR_INVALID_HANDLE, after closing) for the next
 // `count` handles of files opened for writing.

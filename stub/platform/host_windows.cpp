@@ -32,6 +32,7 @@ namespace {
 void (*messageHook)(void*);
 void* messageHookContext;
 LPCSTR currentCursor;
+int cursorChanges;
 const UINT kHookMessage = 0x8000;  // WM_APP: stands for "some message"
 
 LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -197,15 +198,19 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR name) { return (HCURSOR)name; }
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {
   HCURSOR old = (HCURSOR)currentCursor;
   currentCursor = (LPCSTR)cursor;
+  ++cursorChanges;
   return old;
 }
 
 LPCSTR HostCurrentCursor() { return currentCursor; }
 
+int HostCursorChanges() { return cursorChanges; }
+
 void HostResetWindows() {
   messageHook = nullptr;
   messageHookContext = nullptr;
   currentCursor = nullptr;
+  cursorChanges = 0;
 }
 
 void HostResetPlatform() {

@@ -118,6 +118,39 @@ TEST_F(FolderTest, PathExistsForFilesAndFolders) {
   EXPECT_FALSE(PathExists(folder));
 }
 
+// The outcomes of a directory search, whatever call the test makes: a path
+// ending in "\" exists only as a folder and keeps its "/"; any other path has
+// its "/" turned into "\" and then exists as a file or a folder, unless it
+// ends in "\"; wildcards match in the last component only.
+TEST_F(FolderTest, PathExistsRules) {
+  temp.Write("dest/file.txt", "x");
+  temp.MakeFolder("dest/sub");
+  const struct {
+    const char* suffix;  // appended to the folder dest
+    bool exists;
+    const char* after;   // the text afterwards, when it changes
+  } kRows[] = {
+      {"", true, nullptr},
+      {"/sub\\", true, nullptr},
+      {"\\sub/", false, "\\sub\\"},
+      {"\\file.txt\\", false, nullptr},
+      {"\\file.txt/", false, "\\file.txt\\"},
+      {"\\missing\\", false, nullptr},
+      {"\\fi*", true, nullptr},
+      {"/fil?.txt", true, "\\fil?.txt"},
+      {"\\zz*", false, nullptr},
+      {"*\\file.txt", false, nullptr},
+      {"\\su*\\", false, nullptr},
+  };
+  for (const auto& row : kRows) {
+    std::string given = Win("dest") + row.suffix;
+    char path[MAX_PATH];
+    strcpy(path, given.c_str());
+    EXPECT_EQ(PathExists(path), row.exists) << given;
+    EXPECT_EQ(std::string(path), row.after ? Win("dest") + row.after : given) << given;
+  }
+}
+
 TEST_F(FolderTest, CreateFolderPathMakesParentsTopDown) {
   std::string target = Win("a") + "\\b\\c\\";
   CreateFolderPath(target.c_str());

@@ -369,6 +369,30 @@ TEST_F(WalkExtractTest, FailedCloseIsReportedAndTheItemKeepsItsState) {
   EXPECT_EQ(scripted::messages,
             (std::vector<RecordedMessage>{{"Cannot close the file", temp.Win("out") + "\\a", 0x10}, kAllDone}));
 }
+
+// Setting a cursor is a round trip to the window system: the wait cursor goes
+// up when an entry's output begins (again after a prompt's arrow) and stays
+// up for every 32 KiB write of the entry.
+TEST_F(WalkExtractTest, WaitCursorIsSetOncePerEntryAndIsUpForEveryWrite) {
+  std::string data(100000, 'w');
+  ZipEntry deflated = File("b.txt", data);
+  deflated.method = kMethodDeflated;
+  deflated.compressed = StoredDeflate(data);
+  temp.Write("out/b.txt", "old");
+  LoadSfx(BuildSfx({File("a.bin", data), deflated}, BlockSpec()));
+  OverwriteMode = 2;
+  scripted::overwrites = {{true, false}};
+  std::vector<LPCSTR> cursors;
+  HostSetIoObserver(
+      [](void* seen, bool isWrite, HANDLE, DWORD, DWORD) {
+        if (isWrite) static_cast<std::vector<LPCSTR>*>(seen)->push_back(HostCurrentCursor());
+      },
+      &cursors);
+  ExtractAll();
+  EXPECT_EQ(Out("b.txt"), data);
+  EXPECT_EQ(cursors, std::vector<LPCSTR>(8, IDC_WAIT));  // 4 writes of each entry
+  EXPECT_EQ(HostCursorChanges(), 3);                     // wait; arrow for the prompt, wait
+}
 #endif
 
 }  // namespace
