@@ -1,4 +1,5 @@
-# make        builds the stub (build/win32/sfxstub.exe) and the packer (build/host/mksfx)
+# make        builds the stub (build/win32/sfxstub.exe) and the packer (build/host/mksfx,
+#             and build/win32/mksfx.exe for Windows)
 # make test   installs what is missing, builds everything and runs every test
 # make demo   installs what is missing, builds, packs an example, shows and extracts it
 # make bench  runs the benchmarks against peer tools and the stub under Wine

@@ -36,7 +36,7 @@ class Tool:
 
 def our_tool(mksfx):
     def argv(sfx, out, pw):
-        return [mksfx, "extract", sfx, out] + (["--password", pw] if pw else [])
+        return [mksfx, "extract", "-q", sfx, out] + (["--password", pw] if pw else [])
     return Tool("ours", mksfx, True, argv)
 
 

@@ -12,9 +12,12 @@ add_library(sfxengine STATIC ${SFX_ENGINE_SOURCES} ${SFX_HOST_PLATFORM})
 target_include_directories(sfxengine PUBLIC ${CMAKE_SOURCE_DIR}/stub)
 
 file(GLOB SFX_PACKER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packer/*.cpp)
+list(FILTER SFX_PACKER_SOURCES EXCLUDE REGEX "_win32\\.cpp$")
 if(SFX_PACKER_SOURCES)
   add_executable(mksfx ${SFX_PACKER_SOURCES})
-  target_link_libraries(mksfx PRIVATE sfxengine)
+  # libdeflate compresses, zlib's streaming inflate checks input archives.
+  find_package(ZLIB REQUIRED)
+  target_link_libraries(mksfx PRIVATE sfxengine deflate ZLIB::ZLIB)
   set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
 

@@ -112,3 +112,39 @@ set_target_properties(sfxbenchfloor PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_
 target_compile_options(sfxbenchfloor PRIVATE -O2 -Wall -Wextra)
 target_link_options(sfxbenchfloor PRIVATE -static)
 target_link_libraries(sfxbenchfloor PRIVATE kernel32)
+
+# ------------------------------------------------------------ mksfx.exe
+# The packer for Windows, statically linked: pack and check.  libdeflate is
+# built here from Debian's source package (scripts/setup fetches it), zlib is
+# the mingw build Debian ships.  The commands that run the stub's own code
+# through the Linux stand-in (info, extract) are the Linux build's.
+set(SFX_LIBDEFLATE_SOURCE /usr/local/src/vantor/libdeflate-1.14 CACHE PATH
+    "libdeflate's source tree, for the Windows build of mksfx")
+if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
+  file(GLOB LIBDEFLATE_SOURCES ${SFX_LIBDEFLATE_SOURCE}/lib/*.c ${SFX_LIBDEFLATE_SOURCE}/lib/x86/*.c)
+  add_library(deflate_win32 STATIC ${LIBDEFLATE_SOURCES})
+  target_include_directories(deflate_win32 PUBLIC ${SFX_LIBDEFLATE_SOURCE})
+  target_compile_options(deflate_win32 PRIVATE -O2)
+
+  set(P ${CMAKE_SOURCE_DIR}/packer)
+  add_executable(mksfx
+    ${P}/archive_layout.cpp ${P}/archive_rewrite.cpp ${P}/check_command.cpp
+    ${P}/codepage_tables.cpp ${P}/codepages.cpp ${P}/commands_win32.cpp ${P}/config_block.cpp
+    ${P}/entry_data.cpp ${P}/file_io_win32.cpp ${P}/main.cpp ${P}/pack_command.cpp
+    ${P}/pack_options.cpp ${P}/password_input.cpp ${P}/progress.cpp ${P}/sfx_writer.cpp
+    ${P}/source_fs_win32.cpp ${P}/source_tree.cpp ${P}/stub_compat.cpp
+    ${P}/stub_locator_win32.cpp ${P}/system_win32.cpp ${P}/zip_crypto.cpp ${P}/zip_writer.cpp
+    ${P}/mksfx_win32.rc
+    ${CMAKE_SOURCE_DIR}/stub/extract/entry_names.cpp ${CMAKE_SOURCE_DIR}/stub/extract/device_names.cpp
+    ${CMAKE_SOURCE_DIR}/stub/integrity/crc32.cpp ${CMAKE_SOURCE_DIR}/stub/integrity/crc32_fold.cpp
+    ${CMAKE_SOURCE_DIR}/stub/integrity/zipcrypto.cpp)
+  set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  target_include_directories(mksfx PRIVATE ${CMAKE_SOURCE_DIR}/stub ${P})
+  target_compile_definitions(mksfx PRIVATE WIN32_LEAN_AND_MEAN _POSIX_THREAD_SAFE_FUNCTIONS)
+  target_compile_options(mksfx PRIVATE -O2 -Wall -Wextra)
+  target_link_options(mksfx PRIVATE -static)
+  target_link_libraries(mksfx PRIVATE deflate_win32 ${CMAKE_FIND_ROOT_PATH}/lib/libz.a kernel32)
+else()
+  message(STATUS "no libdeflate source at ${SFX_LIBDEFLATE_SOURCE}: mksfx.exe is not built "
+                 "(scripts/setup fetches it)")
+endif()

@@ -33,20 +33,35 @@ struct EndRecord {
   uint16_t commentLength;
 };
 
+// A ZIP64 archive is one with a ZIP64 end record and its locator in front
+// of the classic end record.  Counts of 0xFFFF and sizes of 0xFFFFFFFF alone
+// are ordinary values: an archive of 65,535 entries is no ZIP64 archive.
 void RefuseZip64AndSpanning(const InputFile& file, const EndRecord& end, const uint8_t* rec) {
-  bool zip64Locator = false;
   if (end.pos >= zip::kZip64LocatorSize) {
     std::vector<uint8_t> loc = file.ReadAt(end.pos - zip::kZip64LocatorSize, 4);
-    zip64Locator = HasSignature(loc.data(), zip::kZip64LocatorSignature);
+    if (HasSignature(loc.data(), zip::kZip64LocatorSignature))
+      throw Refusal(file.Path() + ": ZIP64 archive (a ZIP64 end record and its locator); the "
+                    "stub reads only 32-bit ZIP records");
   }
-  if (zip64Locator || end.entries == zip::kZip64Count ||
-      Read16(rec + zip::kEndEntriesOnDisk) == zip::kZip64Count ||
-      end.centralSize == zip::kZip64Value || end.centralOffset == zip::kZip64Value)
-    throw Refusal(file.Path() + ": ZIP64 archive; the stub reads only 32-bit ZIP records");
   if (Read16(rec + zip::kEndDiskNumber) != 0 || Read16(rec + zip::kEndCentralDisk) != 0 ||
       Read16(rec + zip::kEndEntriesOnDisk) != end.entries)
     throw Refusal(file.Path() + ": the archive spans several disks; mksfx needs a single-file archive");
   if (end.entries == 0) throw Refusal(file.Path() + ": the archive has no entries");
+}
+
+// How many central headers `bytes` holds when it is nothing but a sequence
+// of them; -1 when it is not.
+long CountCentralHeaders(const std::vector<uint8_t>& bytes) {
+  long count = 0;
+  size_t at = 0;
+  while (at < bytes.size()) {
+    if (at + zip::kCentralHeaderSize > bytes.size() || !HasSignature(&bytes[at], zip::kCentralHeaderSignature))
+      return -1;
+    at += zip::kCentralHeaderSize + Read16(&bytes[at + zip::kCentralNameLength]) +
+          Read16(&bytes[at + zip::kCentralExtraLength]) + Read16(&bytes[at + zip::kCentralCommentLength]);
+    ++count;
+  }
+  return at == bytes.size() ? count : -1;
 }
 
 // Parses `count` central headers from `bytes`, which must end exactly after
@@ -97,13 +112,22 @@ bool LocalHeadersInPlace(const InputFile& file, const std::vector<CentralEntry>&
 // Reads the directory as if the archive began `base` bytes into the file.
 // 0: not a directory there; 1: a directory whose offsets miss local headers;
 // 2: a directory with every local header in place.
-int TryBase(const InputFile& file, const EndRecord& end, uint64_t base, ArchiveLayout& layout) {
+// `mismatch` receives the first reading whose headers parse but whose number
+// differs from the end record's count.
+int TryBase(const InputFile& file, const EndRecord& end, uint64_t base, ArchiveLayout& layout,
+            std::string& mismatch) {
   uint64_t centralPos = end.centralOffset + base;
   if (centralPos + 4 > end.pos) return 0;
   if (!HasSignature(file.ReadAt(centralPos, 4).data(), zip::kCentralHeaderSignature)) return 0;
   std::vector<uint8_t> central = file.ReadAt(centralPos, (size_t)(end.pos - centralPos));
   std::vector<CentralEntry> entries;
-  if (!ParseCentral(central, centralPos, end.entries, base, entries, file.Path())) return 0;
+  if (!ParseCentral(central, centralPos, end.entries, base, entries, file.Path())) {
+    long held = CountCentralHeaders(central);
+    if (held >= 0 && mismatch.empty())
+      mismatch = "the end record counts " + std::to_string(end.entries) +
+                 " entries, the central directory holds " + std::to_string(held);
+    return 0;
+  }
   layout.base = base;
   layout.centralPos = centralPos;
   layout.centralSize = central.size();
@@ -116,7 +140,8 @@ int TryBase(const InputFile& file, const EndRecord& end, uint64_t base, ArchiveL
 // the prefix implied by the stored directory size, then any central header
 // signature near the end.  The first with every local header in place wins,
 // else the first that reads as a directory.
-bool ReadDirectory(const InputFile& file, const EndRecord& end, ArchiveLayout& layout) {
+bool ReadDirectory(const InputFile& file, const EndRecord& end, ArchiveLayout& layout,
+                   std::string& mismatch) {
   std::vector<uint64_t> bases = {0};
   if (end.pos >= (uint64_t)end.centralSize + end.centralOffset)
     bases.push_back(end.pos - end.centralSize - end.centralOffset);
@@ -124,7 +149,7 @@ bool ReadDirectory(const InputFile& file, const EndRecord& end, ArchiveLayout& l
   bool searched = false;
   for (size_t i = 0; i < bases.size(); ++i) {
     ArchiveLayout candidate;
-    int result = TryBase(file, end, bases[i], candidate);
+    int result = TryBase(file, end, bases[i], candidate, mismatch);
     if (result == 2) {
       layout = std::move(candidate);
       return true;
@@ -145,7 +170,9 @@ bool ReadDirectory(const InputFile& file, const EndRecord& end, ArchiveLayout& l
       }
     }
   }
-  return found;
+  // A directory read at a guessed base with its local headers out of place
+  // explains less than an end record whose count is simply wrong.
+  return found && mismatch.empty();
 }
 
 }  // namespace
@@ -156,21 +183,37 @@ ArchiveLayout ReadArchiveLayout(const InputFile& file) {
   std::vector<uint8_t> tail = file.ReadAt(tailPos, (size_t)(size - tailPos));
   std::vector<size_t> candidates = FindSignatures(tail, zip::kEndRecordSignature);
 
-  // Highest first: an end record inside an entry or a comment lies lower.
-  for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
-    size_t i = *it;
+  // The stub takes the lowest record whose comment ends exactly at the end of
+  // the file; only when none does (bytes appended after the archive) is the
+  // highest record whose comment fits taken, and the bytes after it dropped.
+  std::vector<size_t> order, exact;
+  for (size_t i : candidates)
+    if (i + zip::kEndRecordSize <= tail.size() &&
+        i + zip::kEndRecordSize + Read16(&tail[i] + zip::kEndCommentLength) == tail.size())
+      exact.push_back(i);
+  if (!exact.empty()) order.push_back(exact[0]);
+  else order.assign(candidates.rbegin(), candidates.rend());
+  for (size_t i : order) {
     if (i + zip::kEndRecordSize > tail.size()) continue;
     const uint8_t* rec = &tail[i];
     EndRecord end = {tailPos + i, Read16(rec + zip::kEndEntriesTotal),
                      Read32(rec + zip::kEndCentralSize), Read32(rec + zip::kEndCentralOffset),
                      Read16(rec + zip::kEndCommentLength)};
     if (i + zip::kEndRecordSize + end.commentLength > tail.size()) continue;
-    RefuseZip64AndSpanning(file, end, rec);
-
     ArchiveLayout layout;
-    if (!ReadDirectory(file, end, layout))
-      throw Refusal(file.Path() + ": the central directory is damaged or not where the end "
-                    "record places it");
+    try {
+      RefuseZip64AndSpanning(file, end, rec);
+      std::string mismatch;
+      if (!ReadDirectory(file, end, layout, mismatch))
+        throw Refusal(file.Path() + ": " + (mismatch.empty() ? "the central directory is damaged "
+                      "or not where the end record places it" : mismatch));
+    } catch (const Refusal& refusal) {
+      if (exact.size() < 2) throw;
+      throw Refusal(file.Path() + ": the stub would not find this archive's end record: of the " +
+                    std::to_string(exact.size()) + " records that end at the end of the file it "
+                    "takes the first, at offset " + std::to_string(end.pos) + ", and there: " +
+                    std::string(refusal.what()).substr(file.Path().size() + 2));
+    }
     layout.endRecordPos = end.pos;
     layout.archiveEnd = end.pos + zip::kEndRecordSize + end.commentLength;
     layout.endRecord.assign(rec, rec + zip::kEndRecordSize + end.commentLength);

@@ -11,6 +11,7 @@ typedef std::vector<std::string> Arguments;
 
 int RunPackCommand(const Arguments& args);
 int RunInfoCommand(const Arguments& args);
+int RunCheckCommand(const Arguments& args);
 
 // Runs the stub's start-up and walk on Linux (extract_command.cpp).
 int RunExtractCommand(const Arguments& args);

@@ -58,9 +58,8 @@ std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& s) {
                   " bytes long; its 16-bit length field holds at most " +
                   std::to_string(kMaxBlockLength) + " (shorten the information text)");
 
-  std::vector<uint8_t> block;
+  std::vector<uint8_t> block(kMagic, kMagic + sizeof kMagic);
   block.reserve(length);
-  block.insert(block.end(), kMagic, kMagic + sizeof kMagic);
   block.push_back(EncodeFlags(s));
   block.push_back((uint8_t)s.caption.size());
   block.push_back((uint8_t)s.defaultFolder.size());
@@ -72,4 +71,29 @@ std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& s) {
   block.push_back((uint8_t)(length & 0xFF));
   block.push_back((uint8_t)(length >> 8));
   return block;
+}
+
+BlockSettings ParseConfigurationBlock(const std::vector<uint8_t>& b) {
+  if (b.size() < kBlockOverhead || b[0] != kMagic[0] || b[1] != kMagic[1] || b[2] != kMagic[2])
+    throw Refusal("the configuration block is cut short or has no \"MPU\"");
+  BlockSettings s;
+  uint8_t flags = b[3];
+  s.showRunCheckBox = flags & kFlagShowRunCheckBox;
+  s.selectableFileList = flags & kFlagSelectableFileList;
+  s.hideOverwriteChoice = flags & kFlagHideOverwriteChoice;
+  uint8_t mode = flags & kFlagOverwriteMask;
+  s.overwrite = mode == kFlagOverwriteAlways ? OverwriteChoice::kOverwrite
+                : mode == kFlagSkipExisting  ? OverwriteChoice::kSkipExisting
+                                             : OverwriteChoice::kAsk;
+  s.autoExtract = flags & kFlagAutoExtract;
+  size_t lengths[5] = {b[4], b[5], b[6], (size_t)(b[7] | b[8] << 8), b[9]};
+  std::string* texts[5] = {&s.caption, &s.defaultFolder, &s.runCommand, &s.infoText, &s.infoCaption};
+  size_t at = kBlockHeaderSize;
+  for (int i = 0; i < 5; ++i) {
+    if (at + lengths[i] + kBlockLengthFieldSize > b.size())
+      throw Refusal("the configuration block is shorter than its text lengths say");
+    texts[i]->assign((const char*)&b[at], lengths[i]);
+    at += lengths[i];
+  }
+  return s;
 }

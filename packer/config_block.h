@@ -51,3 +51,7 @@ uint8_t EncodeFlags(const BlockSettings& settings);
 // the total that does not fit its length field, or a text holding a NUL byte
 // (the stub would end the text there).
 std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& settings);
+
+// The settings of a block as mksfx wrote it (for --keep-settings).  Throws
+// Refusal when `block` is shorter than its length fields say.
+BlockSettings ParseConfigurationBlock(const std::vector<uint8_t>& block);

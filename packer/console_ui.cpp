@@ -47,12 +47,42 @@ void RunPasswordPrompt() {
   }
   // The prompt's edit field holds 79 characters.
   if (typed.size() > kPasswordSize - 1) typed.resize(kPasswordSize - 1);
+  std::cout << "password prompt: answered " << (typed.empty() ? "with nothing (no --password left)" : "with a --password") << "\n";
   std::memcpy(TypedPassword, typed.c_str(), typed.size() + 1);
   TypedPasswordLength = (int32_t)typed.size();
 }
 
 void RunOverwritePrompt() {
-  if (OverwriteMode != 0) OverwriteAnswer = Console().overwriteAnswer;
+  if (OverwriteMode == 0) return;
+  OverwriteAnswer = Console().overwriteAnswer;
+  std::cout << "overwrite prompt for " << ExistingFileName << ": answered "
+            << (OverwriteAnswer ? "yes" : "no") << "\n";
+}
+
+// Called once per output file the walk creates, right after it has put
+// "Extracting: " and the path into the status line.
+static void PrintFileWritten(void* dialog) {
+  if (Console().quiet) return;
+  char text[kDestFolderSize + 300];
+  SendMessageA(GetDlgItem((HWND)dialog, kStatusLineId), WM_GETTEXT, sizeof text, (LPARAM)text);
+  const char* path = std::strncmp(text, "Extracting: ", 12) == 0 ? text + 12 : text;
+  char native[4096];
+  std::cout << "extracting " << (HostNativePath(path, native, sizeof native) ? native : path) << "\n";
+}
+
+// The run command as the stub starts it: "><" is the destination folder
+// with its trailing backslash, "|" parts program and parameters.
+static std::string RunCommandShown(const std::string& destination) {
+  std::string command = SfxSettings.RunCommand, shown;
+  for (size_t i = 0; i < command.size(); ++i) {
+    if (command.compare(i, 2, "><") == 0) {
+      shown += destination + "\\";
+      ++i;
+    } else {
+      shown += command[i] == '|' ? ' ' : command[i];
+    }
+  }
+  return shown;
 }
 
 // What the main dialog does from its initialisation to a pressed Extract:
@@ -64,6 +94,7 @@ void RunMainDialog() {
   HostAddListBox(dialog, kEntryListId, true);
   HostAddListBox(dialog, kPlainEntryListId, false);
   HostAddStatic(dialog, kStatusLineId);
+  HostSetMessageHook(PrintFileWritten, dialog);
   OverwriteMode = (uint8_t)(s.overwriteMode >= 0 ? s.overwriteMode : SfxSettings.OverwriteButtonId - kOverwriteButton);
   WalkEntries(dialog, kEntryListId, true);
   HWND list = GetDlgItem(dialog, kEntryListId);
@@ -83,7 +114,9 @@ void RunMainDialog() {
     WalkEntries(dialog, kEntryListId, false);
     s.extractionSucceeded = ExtractionSucceeded;
     if (ExtractionSucceeded && SfxSettings.HasRunCommand)
-      std::cout << "After extraction, run : " << SfxSettings.RunCommand << " (not started by mksfx)\n";
+      std::cout << "After extraction, run : " << RunCommandShown(s.destination)
+                << " (not started by mksfx)\n";
   }
+  HostSetMessageHook(nullptr, nullptr);
   HostDestroyDialog(dialog);
 }

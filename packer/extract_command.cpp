@@ -8,24 +8,28 @@
 #include "commands.h"
 #include "console_ui.h"
 #include "errors.h"
+#include "pack_options.h"
 #include "platform/host_control.h"
 #include "startup/startup.h"
 
 namespace {
 
 const char kExtractHelp[] =
-    "usage: mksfx extract SFX DIR [--password P]... [--overwrite MODE] [--select NAME]...\n"
+    "usage: mksfx extract [OPTIONS] SFX DIR\n"
     "\n"
     "Runs the stub's start-up and entry walk on the self-extractor SFX, as the stub\n"
     "does on Windows, and extracts into the folder DIR (created when missing).\n"
-    "Every message box the stub would show is printed as one line \"caption: text\".\n"
+    "Every message box the stub would show is printed as one line \"caption: text\",\n"
+    "each file as \"extracting PATH\", each prompt with its answer, and the\n"
+    "program to run afterwards with \"><\" replaced (it is not started).\n"
     "\n"
     "  --password P      answer to the next password prompt (repeatable; after the\n"
     "                    last one the prompt gets an empty answer)\n"
-    "  --overwrite MODE  ask-yes, ask-no: ask for each existing file and answer\n"
-    "                    yes or no; always: overwrite; never: leave existing files.\n"
-    "                    Default: the self-extractor's own mode, prompts answered no\n"
+    "  --overwrite MODE  ask, overwrite or skip existing files, as in pack\n"
+    "                    (default: the self-extractor's own mode)\n"
+    "  --answer yes|no   the answer to every overwrite prompt (default: no)\n"
     "  --select NAME     extract only this entry (repeatable; default: all)\n"
+    "  -q, --quiet       no line per file\n"
     "\n"
     "Exit code 0 when every selected entry was extracted, 1 otherwise, 2 for a\n"
     "usage error.\n";
@@ -62,17 +66,18 @@ int RunExtractCommand(const Arguments& args) {
     } else if (a == "--password") {
       s.passwords.push_back(value());
     } else if (a == "--overwrite") {
-      const std::string& mode = value();
-      if (mode == "ask-yes" || mode == "ask-no") {
-        s.overwriteMode = 2;
-        s.overwriteAnswer = mode == "ask-yes";
-      } else if (mode == "always") {
-        s.overwriteMode = 0;
-      } else if (mode == "never") {
-        s.overwriteMode = 1;
-      } else {
-        throw UsageError("--overwrite takes ask-yes, ask-no, always or never");
+      // The walk's modes: 0 overwrite, 1 leave existing files, 2 ask.
+      switch (ParseOverwriteMode(a, value())) {
+        case OverwriteChoice::kOverwrite: s.overwriteMode = 0; break;
+        case OverwriteChoice::kSkipExisting: s.overwriteMode = 1; break;
+        case OverwriteChoice::kAsk: s.overwriteMode = 2; break;
       }
+    } else if (a == "--answer") {
+      const std::string& answer = value();
+      if (answer != "yes" && answer != "no") throw UsageError("--answer takes yes or no, not \"" + answer + "\"");
+      s.overwriteAnswer = answer == "yes";
+    } else if (a == "-q" || a == "--quiet") {
+      s.quiet = true;
     } else if (a == "--select") {
       s.select.push_back(value());
     } else if (a.size() > 1 && a[0] == '-') {

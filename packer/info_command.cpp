@@ -114,6 +114,10 @@ int RunInfoCommand(const Arguments& args) {
   if (args.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
   const std::string& infoPath = args[0];
   InputFile file(infoPath);  // a readable regular file, or a clear refusal
+  std::vector<uint8_t> head = file.ReadSome(0, 2);
+  if (head.size() < 2 || head[0] != 'M' || head[1] != 'Z')
+    throw Refusal(infoPath + ": not a self-extractor (no Windows program in front of the "
+                  "archive); mksfx pack " + infoPath + " OUTPUT makes one");
   if (file.Size() > (uint64_t)INT32_MAX)
     throw Refusal(infoPath + ": larger than the 2 GiB - 1 bytes the stub can read");
 

@@ -1,10 +1,11 @@
-// mksfx: writes self-extractors from ZIP archives and shows what the stub
-// will read from one.
+// mksfx: writes self-extractors from folders, files and ZIP archives, and
+// shows and checks what the stub will read from one.
 #include <exception>
 #include <iostream>
 
 #include "commands.h"
 #include "errors.h"
+#include "progress.h"
 
 namespace {
 
@@ -12,20 +13,31 @@ const char kHelp[] =
     "usage: mksfx COMMAND [ARGUMENTS]\n"
     "\n"
     "Commands:\n"
-    "  pack [OPTIONS] ARCHIVE OUTPUT   write a self-extractor from a ZIP archive\n"
-    "                                  (mksfx pack --help lists the options)\n"
+    "  pack [OPTIONS] INPUT... OUTPUT  write a self-extractor from folders and files\n"
+    "                                  or from one ZIP archive (mksfx pack --help)\n"
     "  info FILE                       show a self-extractor's settings and entries\n"
     "                                  as the stub reads them\n"
-    "  extract SFX DIR [OPTIONS]       extract SFX into DIR with the stub's own\n"
+    "  check [OPTIONS] FILE            walk and decode a self-extractor as the stub\n"
+    "                                  will; exit 1 when it would fail on anything\n"
+    "  extract [OPTIONS] SFX DIR       extract SFX into DIR with the stub's own\n"
     "                                  start-up and walk (mksfx extract --help)\n"
-    "  help                            this text\n"
+    "  help                            this text; COMMAND --help for each command\n"
     "\n"
-    "Exit codes: 0 success, 1 refused or failed, 2 usage error.\n";
+    "Options: --version, --help.\n"
+    "Exit codes: 0 success, 1 input refused or failed, 2 usage error.\n";
+
+// The packer's version, printed by --version.
+const char kVersion[] = "mksfx 1.1.0";
 
 int Dispatch(const std::string& command, const Arguments& args) {
   if (command == "pack") return RunPackCommand(args);
   if (command == "info") return RunInfoCommand(args);
   if (command == "extract") return RunExtractCommand(args);
+  if (command == "check") return RunCheckCommand(args);
+  if (command == "--version" || command == "version") {
+    std::cout << kVersion << "\n";
+    return kExitSuccess;
+  }
   if (command == "help" || command == "--help" || command == "-h") {
     std::cout << kHelp;
     return kExitSuccess;
@@ -43,12 +55,15 @@ int main(int argc, char** argv) {
   try {
     return Dispatch(argv[1], Arguments(argv + 2, argv + argc));
   } catch (const UsageError& e) {
+    ProgressEnd();
     std::cerr << "mksfx: " << e.what() << "\n";
     return kExitUsage;
   } catch (const Refusal& e) {
+    ProgressEnd();
     std::cerr << "mksfx: " << e.what() << "\n";
     return kExitRefused;
   } catch (const std::exception& e) {
+    ProgressEnd();
     std::cerr << "mksfx: " << e.what() << "\n";
     return kExitRefused;
   }

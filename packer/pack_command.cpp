@@ -1,167 +1,44 @@
-// mksfx pack: options, the configuration block, and the checks that come
-// before writing.
-#include <unistd.h>
-
-#include <cstdio>
+// mksfx pack: from folders and files, or from one archive, to a finished
+// self-extractor.  Everything that can be refused is refused before OUTPUT
+// is touched; the output appears only complete.
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 
 #include "archive_layout.h"
+#include "archive_rewrite.h"
 #include "commands.h"
 #include "config_block.h"
+#include "entry_data.h"
 #include "errors.h"
 #include "file_io.h"
+#include "pack_options.h"
+#include "password_input.h"
+#include "progress.h"
 #include "sfx_writer.h"
+#include "source_fs.h"
+#include "source_tree.h"
+#include "startup/startup.h"
 #include "stub_compat.h"
+#include "stub_locator.h"
+#include "system.h"
+#include "zip_records.h"
 
 namespace {
 
-const char kPackHelp[] =
-    "usage: mksfx pack [OPTIONS] ARCHIVE OUTPUT\n"
-    "\n"
-    "Writes OUTPUT, a self-extractor: the stub, padded with zeros to 0x5400 bytes,\n"
-    "then a configuration block, then ARCHIVE (an existing ZIP archive) with every\n"
-    "offset moved so that it counts from the first byte of OUTPUT.  ARCHIVE may\n"
-    "carry a prefix (an earlier self-extractor, padding); only the archive itself\n"
-    "is taken over.  Nothing is compressed.  The stub is padded to 0x5400 bytes\n"
-    "also when a block follows: the block then sits where the stub looks for it by\n"
-    "default.\n"
-    "\n"
-    "Stub:\n"
-    "  --stub FILE              the stub (default: $MKSFX_STUB, else\n"
-    "                           ../win32/sfxstub.exe beside mksfx)\n"
-    "  --no-block               write no configuration block; the archive starts\n"
-    "                           at 0x5400 and the stub uses its defaults\n"
-    "\n"
-    "Texts (written byte for byte; use the target system's ANSI code page):\n"
-    "  --caption TEXT           title of the main dialog (at most 255 bytes)\n"
-    "  --default-folder TEXT    folder proposed for extraction (at most 255 bytes);\n"
-    "                           exactly \"><\" means the user's temporary folder\n"
-    "  --run COMMAND            program to start after a complete extraction:\n"
-    "                           PROGRAM or PROGRAM|PARAMETERS; \"><\" in either part\n"
-    "                           stands for the destination folder (at most 255 bytes)\n"
-    "  --info-text TEXT         text shown before the main dialog\n"
-    "  --info-file FILE         the same, read from FILE\n"
-    "  --info-caption TEXT      title of that information dialog (at most 255 bytes)\n"
-    "                           The information text may be as long as the block's\n"
-    "                           16-bit length allows: 65,535 bytes less 12 and the\n"
-    "                           other texts.\n"
-    "\n"
-    "Choices (defaults in brackets, which are also the stub's defaults):\n"
-    "  --hide-run-checkbox      hide the \"run after extraction\" check box; the\n"
-    "                           program is still run [--show-run-checkbox]\n"
-    "  --fixed-file-list        show the entries without letting the user choose;\n"
-    "                           everything is extracted [--selectable-file-list]\n"
-    "  --hide-overwrite-choice  remove the overwrite-mode buttons\n"
-    "  --overwrite MODE         ask, overwrite or skip existing files [ask]\n"
-    "  --auto-extract           extract at once without waiting for the user\n"
-    "\n"
-    "Checks:\n"
-    "  --force                  pack even when the stub cannot extract every entry\n"
-    "                           (other methods than stored and deflated, sizes or\n"
-    "                           CRC only in a data descriptor, descriptors without\n"
-    "                           signature, unsafe names such as ../x or C:x, ...)\n"
-    "\n"
-    "Refused always, with exit code 1 and no OUTPUT left behind: ZIP64 end\n"
-    "records or offsets, archives on several disks, archives without entries,\n"
-    "texts longer than their length fields, a stub larger than 0x5400 bytes or\n"
-    "holding PK\\3\\4 or PK\\5\\6, and an OUTPUT of 2 GiB or more.\n"
-    "Exit codes: 0 written, 1 refused or failed, 2 usage error.\n";
-
-struct PackOptions {
-  std::string stubPath;
-  bool noBlock = false;
-  bool force = false;
-  BlockSettings block;
-  std::string infoFile;
-  bool infoTextGiven = false;
-  std::vector<std::string> blockOptionsGiven;
-  std::vector<std::string> positional;
-  bool help = false;
-};
-
-OverwriteChoice ParseOverwrite(const std::string& mode) {
-  if (mode == "ask") return OverwriteChoice::kAsk;
-  if (mode == "overwrite") return OverwriteChoice::kOverwrite;
-  if (mode == "skip") return OverwriteChoice::kSkipExisting;
-  throw UsageError("--overwrite takes ask, overwrite or skip, not \"" + mode + "\"");
-}
-
-PackOptions ParseOptions(const Arguments& args) {
-  PackOptions o;
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    if (arg == "--") {
-      o.positional.insert(o.positional.end(), args.begin() + (long)i + 1, args.end());
-      break;
-    }
-    if (arg.size() < 2 || arg[0] != '-') {
-      o.positional.push_back(arg);
-      continue;
-    }
-    std::string value;
-    bool inlineValue = false;
-    size_t eq = arg.find('=');
-    if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
-      value = arg.substr(eq + 1);
-      arg = arg.substr(0, eq);
-      inlineValue = true;
-    }
-    auto takeValue = [&]() -> std::string {
-      if (inlineValue) return value;
-      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
-      return args[++i];
-    };
-    auto flag = [&](bool& target, bool to) {
-      if (inlineValue) throw UsageError(arg + " takes no value");
-      target = to;
-    };
-    bool blockOption = true;
-    if (arg == "-h" || arg == "--help") {
-      o.help = true;
-      blockOption = false;
-    } else if (arg == "--stub") {
-      o.stubPath = takeValue();
-      blockOption = false;
-    } else if (arg == "--no-block") {
-      flag(o.noBlock, true);
-      blockOption = false;
-    } else if (arg == "--force") {
-      flag(o.force, true);
-      blockOption = false;
-    } else if (arg == "--caption") {
-      o.block.caption = takeValue();
-    } else if (arg == "--default-folder") {
-      o.block.defaultFolder = takeValue();
-    } else if (arg == "--run") {
-      o.block.runCommand = takeValue();
-    } else if (arg == "--info-text") {
-      o.block.infoText = takeValue();
-      o.infoTextGiven = true;
-    } else if (arg == "--info-file") {
-      o.infoFile = takeValue();
-    } else if (arg == "--info-caption") {
-      o.block.infoCaption = takeValue();
-    } else if (arg == "--hide-run-checkbox") {
-      flag(o.block.showRunCheckBox, false);
-    } else if (arg == "--show-run-checkbox") {
-      flag(o.block.showRunCheckBox, true);
-    } else if (arg == "--fixed-file-list") {
-      flag(o.block.selectableFileList, false);
-    } else if (arg == "--selectable-file-list") {
-      flag(o.block.selectableFileList, true);
-    } else if (arg == "--hide-overwrite-choice") {
-      flag(o.block.hideOverwriteChoice, true);
-    } else if (arg == "--overwrite") {
-      o.block.overwrite = ParseOverwrite(takeValue());
-    } else if (arg == "--auto-extract") {
-      flag(o.block.autoExtract, true);
-    } else {
-      throw UsageError("unknown option " + arg + " (see mksfx pack --help)");
-    }
-    if (blockOption) o.blockOptionsGiven.push_back(arg);
-  }
-  return o;
+// A file that opens with a local header or holds an end record signature
+// where an end record may lie is taken for an archive (and refused when it
+// is a damaged one); any other file is packed as a file.
+bool LooksLikeArchive(const std::string& path) {
+  if (InspectPath(path).kind != FsEntry::kFile) return false;
+  InputFile file(path);
+  std::vector<uint8_t> head = file.ReadSome(0, 4);
+  if (head.size() == 4 && zip::Read32(head.data()) == zip::kLocalHeaderSignature) return true;
+  uint64_t from = file.Size() > kEndSearchSize ? file.Size() - kEndSearchSize : 0;
+  std::vector<uint8_t> tail = file.ReadAt(from, (size_t)(file.Size() - from));
+  for (size_t i = 0; i + 4 <= tail.size(); ++i)
+    if (zip::Read32(&tail[i]) == zip::kEndRecordSignature) return true;
+  return false;
 }
 
 // The information text file, limited to what its length field holds.
@@ -175,10 +52,154 @@ std::string ReadInfoFile(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-void ReportFindings(const std::vector<EntryFinding>& findings, bool force) {
-  for (const EntryFinding& f : findings)
-    std::cerr << "mksfx: " << (force ? "warning: " : "")
-              << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ") << f.reason << "\n";
+void CheckOutputPath(const PackOptions& o) {
+  FsEntry out = InspectPath(o.outputPath);
+  if (out.kind == FsEntry::kMissing) return;
+  if (out.kind == FsEntry::kFolder)
+    throw Refusal(o.outputPath + ": is a folder; name the self-extractor to write, e.g. " +
+                  o.outputPath + "/setup.exe");
+  for (const std::string& input : o.inputs) {
+    FsEntry in = InspectPath(input);
+    if (in.kind != FsEntry::kMissing && in.device == out.device && in.node == out.node)
+      throw Refusal(o.outputPath + ": is also an INPUT; write the self-extractor to another file");
+  }
+}
+
+// The settings of an input self-extractor's block; false when it has none.
+bool ReadKeptSettings(const InputFile& input, BlockSettings& settings) {
+  StubLocation where = LocateLikeTheStub(input);
+  ResetSettings();
+  if (!where.archiveFound || !where.blockFound) return false;
+  settings = ParseConfigurationBlock(
+      input.ReadAt((uint64_t)where.blockPos, (size_t)(where.firstHeaderPos - where.blockPos)));
+  return true;
+}
+
+bool IsSelfExtractor(const InputFile& input) {
+  std::vector<uint8_t> head = input.ReadSome(0, 2);
+  return head.size() == 2 && head[0] == 'M' && head[1] == 'Z';
+}
+
+void ShowProgress(uint64_t done, uint64_t total) { ProgressUpdate(done, total); }
+
+// SOURCE_DATE_EPOCH as seconds, or -1 when it is not set.
+int64_t SourceDateEpoch() {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (!epoch || !*epoch) return -1;
+  char* end = nullptr;
+  long long value = std::strtoll(epoch, &end, 10);
+  if (*end || value < 0) throw UsageError("SOURCE_DATE_EPOCH must be a count of seconds, not \"" +
+                                          std::string(epoch) + "\"");
+  return value;
+}
+
+void PackTree(const PackOptions& o, const CodePageTable& page, const std::string& password,
+              const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block) {
+  std::vector<SourceEntry> entries = CollectSources(o.inputs, page, o.outputPath);
+  if (entries.empty()) throw Refusal("nothing to pack: the INPUT folders are empty");
+  if (entries.size() > kMaxEntries)
+    throw Refusal(std::to_string(entries.size()) + " entries; the stub reads at most " +
+                  std::to_string(kMaxEntries) + " (a 16-bit count; mksfx writes no ZIP64)");
+  int64_t epoch = SourceDateEpoch();
+  int level = o.level ? o.level : kDefaultLevel;
+  uint64_t total = 0, done = 0;
+  for (const SourceEntry& e : entries) total += e.size;
+  HeaderRandom random;
+
+  PendingOutput out(o.outputPath);
+  uint64_t firstHeader = WriteStubAndBlock(out, stub, block);
+  ZipWriter writer(out);
+  ProgressStart("packing");
+  for (const SourceEntry& e : entries) {
+    ZipEntryHeader h;
+    h.name = e.name;
+    int64_t time = epoch >= 0 && e.mtime > epoch ? epoch : e.mtime;
+    h.timeDate = DosTimeDate(time, epoch >= 0);
+    h.versionMadeBy = 20;  // MS-DOS attributes
+    if (e.folder) {
+      h.versionNeeded = 20;
+      h.externalAttributes = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
+      writer.Add(h, nullptr, 0);
+      continue;
+    }
+    if (e.size > kLargestOutput)
+      throw Refusal(e.path + ": " + std::to_string(e.size) + " bytes; a self-extractor holds at most " +
+                    std::to_string(kLargestOutput));
+    InputFile file(e.path);
+    std::vector<uint8_t> plain = file.ReadAt(0, (size_t)file.Size());
+    EncodedData data = EncodeData(plain.data(), plain.size(), level);
+    plain = std::vector<uint8_t>();
+    h.method = data.method;
+    h.versionNeeded = data.method == zip::kMethodDeflated ? 20 : 10;
+    h.crc = data.crc;
+    h.uncompressedSize = (uint32_t)file.Size();
+    h.externalAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
+    if (!password.empty()) {
+      data.bytes = EncryptEntry(password, (uint8_t)(data.crc >> 24), random, data.bytes.data(),
+                                data.bytes.size());
+      h.flags |= zip::kFlagEncrypted;
+    }
+    h.compressedSize = (uint32_t)data.bytes.size();
+    writer.Add(h, data.bytes.data(), data.bytes.size());
+    done += e.size;
+    ProgressUpdate(done, total);
+  }
+  uint64_t endRecord = writer.Finish({});
+  ProgressEnd();
+  CommitChecked(out, endRecord, firstHeader, !block.empty(), true, o.inputs[0]);
+}
+
+void RewriteArchive(const PackOptions& o, const RewriteOptions& options,
+                    const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block,
+                    const InputFile& archive, const ArchiveLayout& layout) {
+  RefuseUnrewritable(archive, layout, options);
+  PendingOutput out(o.outputPath);
+  uint64_t firstHeader = WriteStubAndBlock(out, stub, block);
+  ZipWriter writer(out);
+  ProgressStart("rewriting");
+  RewriteEntries(archive, layout, options, writer, ShowProgress);
+  const std::vector<uint8_t>& end = layout.endRecord;
+  uint64_t endRecord = writer.Finish(std::vector<uint8_t>(end.begin() + zip::kEndRecordSize, end.end()));
+  ProgressEnd();
+  CommitChecked(out, endRecord, firstHeader, !block.empty(), true, archive.Path());
+}
+
+void PackArchive(const PackOptions& o, const CodePageTable& page, const std::string& password,
+                 const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block,
+                 const InputFile& archive) {
+  ArchiveLayout layout = ReadArchiveLayout(archive);
+  if (layout.trailingBytes)
+    std::cerr << "mksfx: note: " << archive.Path() << ": " << layout.trailingBytes
+              << " bytes after the end record are not part of the archive and are left out\n";
+  bool encrypt = !password.empty();
+  RewriteOptions options;
+  options.page = &page;
+  options.password = encrypt ? &password : nullptr;
+  HeaderRandom random;
+  options.random = &random;
+  try {
+    if (NeedsRewrite(archive, layout, encrypt)) {
+      RewriteArchive(o, options, stub, block, archive, layout);
+      return;
+    }
+    RefuseDamagedData(archive, layout);
+  } catch (const Refusal& refusal) {
+    if (!o.force || encrypt) throw;
+    // Deliberate damage, for tests of the stub: the archive as it is.
+    for (const EntryFinding& f : FindStubProblems(archive, layout))
+      std::cerr << "mksfx: warning: " << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ")
+                << f.reason << "\n";
+    std::string text = refusal.what();
+    for (size_t at = 0, end; at < text.size(); at = end + 1) {
+      end = text.find('\n', at);
+      if (end == std::string::npos) end = text.size();
+      size_t start = text.find_first_not_of(' ', at);
+      if (start < end) std::cerr << "mksfx: warning: " << text.substr(start, end - start) << "\n";
+    }
+    std::cerr << "mksfx: warning: --force: the archive is packed as it is; the stub will fail "
+                 "on the entries named above or end its walk there\n";
+  }
+  WriteSelfExtractor(stub, block, archive, std::move(layout), o.outputPath);
 }
 
 }  // namespace
@@ -186,48 +207,48 @@ void ReportFindings(const std::vector<EntryFinding>& findings, bool force) {
 std::string DefaultStubPath() {
   if (const char* env = std::getenv("MKSFX_STUB"))
     if (*env) return env;
-  std::vector<char> self(4096);
-  ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-  if (n <= 0) return "../win32/sfxstub.exe";
-  std::string path(self.data(), (size_t)n);
-  size_t slash = path.rfind('/');
-  return path.substr(0, slash + 1) + "../win32/sfxstub.exe";
+  return OwnFolder() + kStubBesideMksfx;
 }
 
 int RunPackCommand(const Arguments& args) {
-  PackOptions o = ParseOptions(args);
+  PackOptions o = ParsePackOptions(args);
   if (o.help) {
     std::cout << kPackHelp;
     return kExitSuccess;
   }
-  if (o.positional.size() != 2)
-    throw UsageError("pack needs ARCHIVE and OUTPUT (see mksfx pack --help)");
-  if (o.noBlock && !o.blockOptionsGiven.empty())
-    throw UsageError(o.blockOptionsGiven[0] + " needs a configuration block; drop --no-block");
-  if (o.infoTextGiven && !o.infoFile.empty())
-    throw UsageError("give either --info-text or --info-file, not both");
-  const std::string& archivePath = o.positional[0];
-  const std::string& outputPath = o.positional[1];
+  CheckOutputPath(o);
+  const CodePageTable& page = *FindCodePage(o.codepage ? o.codepage : kDefaultCodePage);
+  bool archiveInput = o.inputs.size() == 1 && LooksLikeArchive(o.inputs[0]);
+  if (o.keepSettings && !archiveInput)
+    throw UsageError("--keep-settings takes the settings of a self-extractor given as the only INPUT");
 
   std::string stubPath = o.stubPath.empty() ? DefaultStubPath() : o.stubPath;
   std::vector<uint8_t> stub = ReadStub(stubPath);
   CheckStub(stub, stubPath, o.noBlock);
-  if (!o.infoFile.empty()) o.block.infoText = ReadInfoFile(o.infoFile);
-  std::vector<uint8_t> block;
-  if (!o.noBlock) block = BuildConfigurationBlock(o.block);
 
-  InputFile archive(archivePath);
-  ArchiveLayout layout = ReadArchiveLayout(archive);
-  std::vector<EntryFinding> findings = FindStubProblems(archive, layout);
-  if (!findings.empty()) {
-    ReportFindings(findings, o.force);
-    if (!o.force)
-      throw Refusal(archivePath + ": the stub cannot extract everything in this archive; "
-                    "--force packs it anyway");
+  BlockSettings settings;
+  std::unique_ptr<InputFile> archive;
+  if (archiveInput) {
+    archive.reset(new InputFile(o.inputs[0]));
+    if (o.keepSettings) {
+      if (!IsSelfExtractor(*archive) || !ReadKeptSettings(*archive, settings))
+        throw Refusal(o.inputs[0] + ": --keep-settings: no configuration block to keep (not a "
+                      "self-extractor, or one written without a block)");
+    } else if (IsSelfExtractor(*archive)) {
+      std::cerr << "mksfx: note: " << o.inputs[0] << ": the settings of this self-extractor are "
+                   "not kept (--keep-settings keeps them)\n";
+    }
   }
-  if (layout.trailingBytes)
-    std::cerr << "mksfx: note: " << archivePath << ": " << layout.trailingBytes
-              << " bytes after the end record are not part of the archive and are left out\n";
-  WriteSelfExtractor(stub, block, archive, std::move(layout), outputPath);
+  std::string infoText = o.infoFile.empty() ? "" : ReadInfoFile(o.infoFile);
+  for (const auto& option : o.blockOptions)
+    ApplyBlockOption(settings, option.first, option.first == "--info-file" ? infoText : option.second);
+  std::vector<uint8_t> block;
+  if (!o.noBlock) block = BuildConfigurationBlock(settings);
+  std::string password = ReadPassword(o, page);
+
+  if (archiveInput)
+    PackArchive(o, page, password, stub, block, *archive);
+  else
+    PackTree(o, page, password, stub, block);
   return kExitSuccess;
 }

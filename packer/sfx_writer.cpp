@@ -5,6 +5,7 @@
 
 #include "errors.h"
 #include "startup/startup.h"
+#include "stub_compat.h"
 #include "stub_locator.h"
 
 namespace {
@@ -60,24 +61,43 @@ WriteResult WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vect
   RebaseDirectory(layout, result.shift);
 
   PendingOutput out(outputPath);
-  std::vector<uint8_t> image = stub;
-  image.resize(kStubImageSize, 0);
-  out.Write(image);
-  out.Write(block);
+  WriteStubAndBlock(out, stub, block);
   archive.CopyTo(layout.firstLocalPos, layout.centralPos - layout.firstLocalPos, out);
   out.Write(layout.central);
   out.Write(layout.endRecord);
   if (out.Written() != result.outputSize) throw Refusal(outputPath + ": internal size mismatch");
-
-  InputFile written(out.TempPath());
-  StubLocation where = LocateLikeTheStub(written);
-  ResetSettings();
-  uint64_t endRecordPos = layout.endRecordPos + result.shift;
-  if (!where.archiveFound || where.endRecordPos != endRecordPos)
-    throw Refusal(archive.Path() + ": the stub would not find this archive's end record (the "
-                  "comment or the data near the end holds a second one that it takes first)");
-  if (where.firstHeaderPos != (int64_t)result.firstHeaderPos || where.blockFound != !block.empty())
-    throw Refusal(archive.Path() + ": the stub would not start at the archive's first local header");
-  out.Commit();
+  CommitChecked(out, layout.endRecordPos + result.shift, result.firstHeaderPos, !block.empty(), false,
+                archive.Path());
   return result;
+}
+
+uint64_t WriteStubAndBlock(PendingOutput& out, const std::vector<uint8_t>& stub,
+                           const std::vector<uint8_t>& block) {
+  std::vector<uint8_t> image = stub;
+  image.resize(kStubImageSize, 0);
+  out.Write(image);
+  out.Write(block);
+  return out.Written();
+}
+
+void CommitChecked(PendingOutput& out, uint64_t endRecordPos, uint64_t firstHeaderPos,
+                   bool hasBlock, bool walkCheck, const std::string& inputName) {
+  {
+    // Closed again before the rename, which Windows refuses on an open file.
+    InputFile written(out.TempPath());
+    StubLocation where = LocateLikeTheStub(written);
+    ResetSettings();
+    if (!where.archiveFound || where.endRecordPos != endRecordPos)
+      throw Refusal(inputName + ": the stub would not find this archive's end record (the "
+                    "comment or the data near the end holds a second one that it takes first)");
+    if (where.firstHeaderPos != (int64_t)firstHeaderPos || where.blockFound != hasBlock)
+      throw Refusal(inputName + ": the stub would not start at the archive's first local header");
+    if (walkCheck) {
+      std::vector<EntryFinding> findings = FindStubProblems(written, ReadArchiveLayout(written));
+      if (!findings.empty())
+        throw Refusal(inputName + ": internal error: the stub could not walk the archive written (\"" +
+                      findings[0].entry + "\": " + findings[0].reason + ")");
+    }
+  }
+  out.Commit();
 }

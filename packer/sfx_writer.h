@@ -35,3 +35,16 @@ struct WriteResult {
 WriteResult WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block,
                                const InputFile& archive, ArchiveLayout layout,
                                const std::string& outputPath);
+
+// The padded stub and the block, the start of every self-extractor; returns
+// the position of the first local header.
+uint64_t WriteStubAndBlock(PendingOutput& out, const std::vector<uint8_t>& stub,
+                           const std::vector<uint8_t>& block);
+
+// Renames the finished output into place once the stub's own start-up code,
+// replayed on it, finds the end record at `endRecordPos` and starts its walk
+// at `firstHeaderPos`; with `walkCheck` also once the stub's walk meets every
+// entry of the central directory without a problem.  `inputName` names the
+// input in the refusal.
+void CommitChecked(PendingOutput& out, uint64_t endRecordPos, uint64_t firstHeaderPos,
+                   bool hasBlock, bool walkCheck, const std::string& inputName);

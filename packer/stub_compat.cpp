@@ -95,6 +95,23 @@ Walk WalkLikeTheStub(const InputFile& file, const ArchiveLayout& layout) {
                         "central directory";
       return walk;
     }
+    // A streamed entry of size 0 is empty only when a descriptor saying so
+    // follows at once: signed (skipped as a record) or twelve zero bytes.
+    if ((v.flags & zip::kFlagDataDescriptor) && v.compressedSize == 0) {
+      std::vector<uint8_t> d = file.ReadSome(v.dataPos, zip::kDataDescriptorSize);
+      bool signedZero = d.size() == zip::kDataDescriptorSize &&
+                        Read32(d.data()) == zip::kDataDescriptorSignature &&
+                        Read32(&d[8]) == 0 && Read32(&d[12]) == 0;
+      bool unsignedZero = d.size() >= 12 && std::all_of(d.begin(), d.begin() + 12,
+                                                        [](uint8_t b) { return b == 0; });
+      if (!signedZero && !unsignedZero) {
+        walk.stopReason = "the entry at input offset " + Hex(pos) + " keeps its size only in a "
+                          "data descriptor: the stub fails it and ends its walk there";
+        return walk;
+      }
+      pos = v.dataPos + (signedZero ? 0 : 12);
+      continue;
+    }
     pos = v.dataEnd;
   }
 }
@@ -164,8 +181,9 @@ std::string EntryNameProblem(const std::string& name) {
   if (name.empty()) return "empty name: the stub ends its walk here";
   if (name.find('\0') != std::string::npos)
     return "name contains a NUL byte: the stub would cut it there";
-  if (name.size() > kLongestEntryName)
-    return "name longer than " + std::to_string(kLongestEntryName) + " bytes";
+  if (name.size() > (size_t)kLongestEntryName)
+    return "name longer than " + std::to_string(kLongestEntryName) + " bytes, the stub's limit: "
+           "even under a drive root (\"C:\\\") it would pass the 259 characters of a Windows path";
   if (IsSafeEntryName(name.c_str())) return "";
   return DescribeUnsafeName(name);
 }

@@ -9,16 +9,13 @@
 #include <vector>
 
 #include "archive_layout.h"
+#include "extract/extract.h"  // kLongestEntryName, the limit shared with the stub
 #include "file_io.h"
 
 struct EntryFinding {
   std::string entry;  // entry name, or "" for the archive as a whole
   std::string reason;
 };
-
-// Longest entry name the stub can write: "C:\" and the name fill a Windows
-// path of MAX_PATH - 1 = 259 characters.
-const size_t kLongestEntryName = 259 - 3;
 
 // The reason a name is unsafe to join to the destination folder, or "".
 std::string EntryNameProblem(const std::string& name);

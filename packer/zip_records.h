@@ -14,6 +14,7 @@ const uint32_t kCentralHeaderSignature = 0x02014B50;  // "PK\1\2"
 const uint32_t kEndRecordSignature = 0x06054B50;      // "PK\5\6"
 const uint32_t kDataDescriptorSignature = 0x08074B50; // "PK\7\8"
 const uint32_t kZip64LocatorSignature = 0x07064B50;   // "PK\6\7"
+const uint32_t kZip64EndRecordSignature = 0x06064B50; // "PK\6\6"
 // The stub also takes these four bytes (00 00 00 50) as a local header.
 const uint32_t kStubAltLocalSignature = 0x50000000;
 

@@ -81,6 +81,56 @@ def reverse_cd(src, out):
     open(out, 'wb').write(data[:off] + b''.join(reversed(headers)) + data[e:])
 
 
+def many(out, count):
+    """`count` empty stored entries f00000, f00001, ... and a classic end
+    record counting them: 65,535 is the most it holds, and no ZIP64."""
+    count = int(count)
+    local, central = bytearray(), bytearray()
+    for i in range(count):
+        name = b'f%05d' % i
+        central += struct.pack('<IHHHHHHIIIHHHHHII', 0x02014B50, 20, 10, 0, 0, 0, 0x52CF, 0, 0, 0,
+                               len(name), 0, 0, 0, 0, 0, len(local)) + name
+        local += struct.pack('<IHHHHHIIIHH', 0x04034B50, 10, 0, 0, 0, 0x52CF, 0, 0, 0,
+                             len(name), 0) + name
+    end = EOCD + struct.pack('<HHHHIIH', 0, 0, count, count, len(central), len(local), 0)
+    open(out, 'wb').write(bytes(local + central + end))
+
+
+def recount(src, out, delta):
+    """The same archive with the end record's counts changed by `delta`."""
+    data = bytearray(open(src, 'rb').read())
+    e = data.rfind(EOCD)
+    n = struct.unpack('<H', data[e + 10:e + 12])[0] + int(delta)
+    data[e + 8:e + 12] = struct.pack('<HH', n, n)
+    open(out, 'wb').write(data)
+
+
+def comment_copy(src, out):
+    """The archive with a comment that holds a copy of its own end record,
+    whose comment length does not reach the end of the file."""
+    data = open(src, 'rb').read()
+    e = data.rfind(EOCD)
+    copy = data[e:e + 20] + struct.pack('<H', 1)
+    comment = b'copy: ' + copy + b' end'
+    open(out, 'wb').write(data[:e + 20] + struct.pack('<H', len(comment)) + comment)
+
+
+def piped(out, folder):
+    """The files of `folder` written by zipfile to a pipe: no seeking, so
+    every entry has flag bit 3 and its sizes in a descriptor."""
+    import os
+    import subprocess
+    writer = subprocess.Popen(['cat'], stdin=subprocess.PIPE, stdout=open(out, 'wb'))
+    with zipfile.ZipFile(writer.stdin, 'w', zipfile.ZIP_DEFLATED) as z:
+        for root, dirs, files in os.walk(folder):
+            dirs.sort()
+            for f in sorted(files):
+                path = os.path.join(root, f)
+                z.write(path, os.path.relpath(path, folder))
+    writer.stdin.close()
+    writer.wait()
+
+
 def listing(path):
     """name, stored local header offset, size and CRC per entry, then the
     first bad entry found by testzip (or OK)."""
@@ -104,4 +154,7 @@ if __name__ == '__main__':
      'decoy': lambda: decoy(args[0]), 'huge': lambda: huge(args[0]),
      'multidisk': lambda: multidisk(args[0], args[1]),
      'reverse-cd': lambda: reverse_cd(args[0], args[1]),
+     'many': lambda: many(args[0], args[1]), 'recount': lambda: recount(args[0], args[1], args[2]),
+     'comment-copy': lambda: comment_copy(args[0], args[1]),
+     'piped': lambda: piped(args[0], args[1]),
      'list': lambda: listing(args[0]), 'contents': lambda: contents(args[0])}[cmd]()

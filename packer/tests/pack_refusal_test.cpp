@@ -3,6 +3,8 @@
 // one, while an output that existed before stays as it was.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "test_support.h"
 
 namespace {
@@ -78,7 +80,6 @@ TEST_F(PackRefusal, ArchivesThatCannotBeRebasedCorrectly) {
   };
   const Row rows[] = {
       {"missing.zip", "missing.zip: cannot open"},
-      {"text.txt", "not a ZIP archive"},
       {"empty.zip", "the archive has no entries"},
       {"disks.zip", "spans several disks"},
       {"decoy.zip", "the stub would not find this archive's end record"},
@@ -87,7 +88,6 @@ TEST_F(PackRefusal, ArchivesThatCannotBeRebasedCorrectly) {
       {CorpusFile("zip/libarchive/test_read_format_zip_with_invalid_traditional_eocd.zip"),
        "ZIP64 archive"},
       {CorpusFile("zip/go/comment-truncated.zip"), "more than one end of central directory"},
-      {CorpusFile("zip/go/readme.notzip"), "not a ZIP archive"},
       {CorpusFile("zip/libarchive/test_read_format_zip_malformed1.zip"), "not a ZIP archive"},
   };
   for (const Row& row : rows) {
@@ -131,8 +131,8 @@ TEST_F(PackRefusal, WrongCommandLines) {
     const char* message;
   };
   const Row rows[] = {
-      {{"pack", "in.zip"}, "pack needs ARCHIVE and OUTPUT"},
-      {{"pack", "in.zip", "out.exe", "more"}, "pack needs ARCHIVE and OUTPUT"},
+      {{"pack", "in.zip"}, "pack needs INPUT and OUTPUT"},
+      {{"pack", "-o", "out.exe"}, "pack needs at least one INPUT"},
       {{"pack", "--colour", "in.zip", "out.exe"}, "unknown option --colour"},
       {{"pack", "in.zip", "out.exe", "--caption"}, "--caption needs a value"},
       {{"pack", "--overwrite", "always", "in.zip", "out.exe"}, "--overwrite takes ask, overwrite or skip"},
@@ -159,9 +159,18 @@ TEST_F(PackRefusal, HelpDocumentsEveryOption) {
   for (const char* option :
        {"--stub", "--no-block", "--caption", "--default-folder", "\"><\"", "--run", "--info-text",
         "--info-file", "--info-caption", "--hide-run-checkbox", "--fixed-file-list",
-        "--hide-overwrite-choice", "--overwrite", "--auto-extract", "--force", "0x5400"})
+        "--hide-overwrite-choice", "--overwrite", "--auto-extract", "--force", "0x5400", "--output",
+        "-12", "--codepage", "--password-file", "--password-prompt", "--password", "--keep-settings",
+        "SOURCE_DATE_EPOCH"})
     EXPECT_NE(r.out.find(option), std::string::npos) << option;
   EXPECT_EQ(Mksfx({"--help"}).exitCode, 0);
+  for (const char* command : {"info", "check", "extract"}) {
+    RunResult help = Mksfx({command, "--help"});
+    EXPECT_EQ(help.exitCode, 0) << command;
+    EXPECT_EQ(help.out.compare(0, 13 + strlen(command), std::string("usage: mksfx ") + command), 0)
+        << help.out;
+  }
+  EXPECT_EQ(Mksfx({"--version"}).out.compare(0, 6, "mksfx "), 0);
 }
 
 TEST_F(PackRefusal, DefaultStubComesFromTheEnvironment) {

@@ -107,6 +107,13 @@ void ReleaseListItemTable();
 // in CurrentListIndex (-1 for none) and tells whether it is selected.
 bool IsEntrySelected(HWND list, uint32_t ordinal, const char* name);
 
+// Longest entry name the walk takes, in bytes.  Joined to the shortest
+// destination, a drive root ("C:" and "\"), a longer name would pass the 259
+// characters of a Windows path, so no destination could hold it.  The walk
+// lists a longer name cut to this length and refuses to extract it; mksfx
+// refuses to pack it.
+const int kLongestEntryName = MAX_PATH - 1 - 3;
+
 // FALSE for an entry name that must not be joined to the destination folder:
 // a leading separator, a drive or any ":" (which would also name an alternate
 // data stream), a component made of dots and blanks only (other than "."), a

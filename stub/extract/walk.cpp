@@ -8,9 +8,9 @@
 #include "extract.h"
 #include "paths.h"
 
-// Longest entry name the walk takes whole.  A longer name is listed cut to
-// this length and refused for extraction; nothing is read past the buffer.
-const int kNameBufferSize = 258;
+// The name buffer holds the longest name the walk takes; nothing is read
+// past it.
+const int kNameBufferSize = kLongestEntryName;
 
 // The local header signature is formed at run time: the stub's image must
 // hold no copy of its four bytes, and gcc would fold a constant expression.

@@ -21,6 +21,9 @@ STUB_BUDGET = 0x5400
 
 # Fixed time of every archive entry, so packed files are identical run to run.
 ENTRY_TIME = (2021, 6, 15, 12, 34, 56)
+# File time of the files a case with source = "folder" packs: an odd second,
+# which DOS times (two-second steps) cannot hold, so mksfx rounds it up.
+SOURCE_MTIME = 1623760497
 
 ZIP_METHODS = {'store': zipfile.ZIP_STORED, 'deflate': zipfile.ZIP_DEFLATED}
 
@@ -207,24 +210,57 @@ class Builder:
             data += build_archive(case['entries'])
         return data
 
+    def _source_folder(self, case, work):
+        """The entries as files and folders under {work}/src, every file
+        with the time SOURCE_MTIME, for mksfx to pack from the folder."""
+        src = os.path.join(work, 'src')
+        for entry in case.get('entries', []):
+            path = os.path.join(src, *entry['name'].rstrip('/').split('/'))
+            if entry['name'].endswith('/'):
+                os.makedirs(path, exist_ok=True)
+                continue
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, 'wb') as f:
+                f.write(self.entry_data(entry))
+            os.utime(path, (SOURCE_MTIME, SOURCE_MTIME))
+        options = []
+        if 'password' in case:
+            password_file = os.path.join(work, 'password.txt')
+            with open(password_file, 'w') as f:
+                f.write(case['password'] + '\n')
+            options = ['--password-file', password_file]
+        return src, options
+
     def _packed(self, case, work, substitute):
         archive = os.path.join(work, 'archive.zip')
         entries = case.get('entries', [])
-        if 'password' in case:
+        options = []
+        if case.get('source') == 'folder':
+            archive, options = self._source_folder(case, work)
+        elif 'password' in case:
             data = build_encrypted_archive(entries, case['password'], work)
         else:
             data = build_archive(entries, self.win32_dir)
-        with open(archive, 'wb') as out:
-            out.write(data)
+        if case.get('source') != 'folder':
+            with open(archive, 'wb') as out:
+                out.write(data)
         output = os.path.join(work, 'packed.exe')
-        command = [self.mksfx, 'pack', '--stub', self.stub]
+        command = [self.mksfx, 'pack', '--stub', self.stub] + options
+        if case.get('packer') == 'win32':
+            # mksfx.exe of the Windows build, under Wine, with Windows paths.
+            options = [win_path(o) if os.path.isabs(o) else o for o in options]
+            command = ['wine', os.path.join(self.win32_dir, 'mksfx.exe'), 'pack', '--stub',
+                       win_path(self.stub)] + options
+            archive, output_arg = win_path(archive), win_path(output)
+        else:
+            output_arg = output
         command += [substitute(option) for option in case.get('pack', [])]
         if 'info_file_size' in case:
             info = os.path.join(work, 'info.txt')
             with open(info, 'wb') as f:
                 f.write(info_text(case['info_file_size']))
             command += ['--info-file', info]
-        command += [archive, output]
+        command += [archive, output_arg]
         result = subprocess.run(command, capture_output=True, text=True)
         if result.returncode != 0:
             raise CaseError('mksfx pack failed (%d): %s' % (result.returncode, result.stderr.strip()))

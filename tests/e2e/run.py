@@ -22,7 +22,14 @@ A case is one TOML file in tests/e2e/cases/:
               (text, hex, size = N pseudo-random bytes, or built = "x.exe"
               a program of the Windows build; names ending in "/" are
               folders)
-    password = "..."          every entry encrypted (written by Info-ZIP zip)
+    source = "folder"         the entries are written as files (time: an odd
+                              second) and mksfx packs the folder; the files
+                              extracted must carry that time rounded up to
+                              the even second a DOS time holds
+    packer = "win32"          packed by build/win32/mksfx.exe under Wine instead
+                              of the host build's mksfx
+    password = "..."          every entry encrypted (written by Info-ZIP zip,
+                              or by mksfx from a password file)
     pad_to = 30000            program "stub": junk up to this size, then
                               `entries` as a plain archive if given
     info_file_size = 60000    an information text of that many bytes (numbered
@@ -88,7 +95,7 @@ BACKSTOP_SECONDS = 30
 # same name (for pseudo-random entries made with `size`).
 SAME_AS_ENTRY = '@entry'
 
-KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'entries', 'password',
+KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'source', 'packer', 'entries', 'password',
               'pad_to', 'damage', 'info_file_size', 'cwd', 'plant', 'planted_loaded',
               'args', 'timeout_ms', 'script', 'expect', 'only', 'driver_status',
               'driver_stderr', 'before', 'files'}
@@ -300,6 +307,8 @@ class Runner:
         if 'files' in case:
             problems += compare_files(out, case['files'], case.get('entries', []),
                                       self.builder.entry_data)
+        if case.get('source') == 'folder':
+            problems += compare_times(out, case.get('files', {}))
         problems += compare_planted(os.path.dirname(program), case.get('plant', []),
                                     case.get('planted_loaded', []))
         if problems and os.path.exists(screenshot):
@@ -307,6 +316,17 @@ class Runner:
         if not problems and not self.keep:
             shutil.rmtree(work, ignore_errors=True)
         return problems
+
+
+def compare_times(folder, expected):
+    """Problems with the times of the files extracted from a packed folder."""
+    want = programs.SOURCE_MTIME + programs.SOURCE_MTIME % 2
+    problems = []
+    for name in expected:
+        path = os.path.join(folder, *name.rstrip('/').split('/'))
+        if not name.endswith('/') and os.path.exists(path) and int(os.stat(path).st_mtime) != want:
+            problems.append('time differs: %s (%d, expected %d)' % (name, os.stat(path).st_mtime, want))
+    return problems
 
 
 def compare_planted(folder, planted, expected_loaded):

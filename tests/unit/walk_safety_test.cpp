@@ -70,12 +70,12 @@ TEST_F(WalkSafetyTest, NameLongerThanItsBufferIsListedCutAndRefused) {
   LoadSfx(BuildSfx({File(longName, "long"), File("short.txt", "s")}, BlockSpec()));
   std::vector<std::string> items = ListEntries();
   ASSERT_EQ(items.size(), 2u);
-  EXPECT_EQ(items[0], std::string(258, 'n'));
+  EXPECT_EQ(items[0], std::string(kLongestEntryName, 'n'));
   EXPECT_EQ(items[1], "short.txt");
   SelectAllItems(dialog, kEntryListId);
   ExtractAgain();
   EXPECT_EQ(Out("short.txt"), "s");
-  EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{std::string(258, 'n')});
+  EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{std::string(kLongestEntryName, 'n')});
   EXPECT_EQ(scripted::messages.back(), kSomeFailed);
 }
 

@@ -1,0 +1,239 @@
+// Rewriting an input archive entry by entry.
+#include "archive_rewrite.h"
+
+#include <algorithm>
+#include <map>
+
+#include "entry_data.h"
+#include "errors.h"
+#include "source_tree.h"
+#include "stub_compat.h"
+#include "zip_records.h"
+
+namespace {
+
+using zip::Read16;
+using zip::Read32;
+
+const uint16_t kFlagUtf8 = 0x0800;
+const uint16_t kMethodAes = 99;
+// Names shown after each summary line.
+const size_t kNamesShown = 3;
+
+// The central header's own bytes, for the fields CentralEntry leaves out.
+const uint8_t* CentralBytes(const ArchiveLayout& layout, const CentralEntry& e) {
+  return &layout.central[e.headerPos - layout.centralPos];
+}
+
+std::string MethodName(uint16_t method) {
+  switch (method) {
+    case 1: return "shrink";
+    case 6: return "implode";
+    case 9: return "deflate64";
+    case 12: return "bzip2";
+    case 14: return "LZMA";
+    case 93: return "Zstandard";
+    case 95: return "xz";
+    case 98: return "PPMd";
+    default: return "unknown";
+  }
+}
+
+std::string Thousands(size_t n) {
+  std::string digits = std::to_string(n), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+std::vector<const CentralEntry*> ByPosition(const ArchiveLayout& layout) {
+  std::vector<const CentralEntry*> order;
+  for (const CentralEntry& e : layout.entries) order.push_back(&e);
+  std::stable_sort(order.begin(), order.end(), [](const CentralEntry* a, const CentralEntry* b) {
+    return a->localPos < b->localPos;
+  });
+  return order;
+}
+
+// Hosts of "version made by" whose writers store names in the system's
+// character set, UTF-8 today, without setting flag bit 11 (Info-ZIP zip).
+const uint8_t kHostUnix = 3;
+const uint8_t kHostMacOs = 19;
+
+bool HasHighBytes(const std::string& name) {
+  return std::any_of(name.begin(), name.end(), [](char c) { return c & 0x80; });
+}
+
+// Whether the name is UTF-8 to be converted: flagged so, or non-ASCII UTF-8
+// written on a Unix or macOS host.  Names from DOS and Windows hosts without
+// the flag are in an OEM code page that the archive does not name: they are
+// taken byte for byte.
+bool NameIsUtf8(const ArchiveLayout& layout, const CentralEntry& e) {
+  if (!HasHighBytes(e.name)) return false;
+  if (e.flags & kFlagUtf8) return true;
+  uint8_t host = CentralBytes(layout, e)[5];
+  return (host == kHostUnix || host == kHostMacOs) && IsValidUtf8(e.name);
+}
+
+// The name as the stub will read it, or "" with `problem` set.
+std::string StoredName(const ArchiveLayout& layout, const CentralEntry& e, const CodePageTable* page,
+                       std::string& problem) {
+  std::string name = e.name;
+  if (NameIsUtf8(layout, e) && page && !ToCodePage(e.name, *page, name, problem)) return "";
+  problem = EntryNameProblem(name);
+  return problem.empty() ? name : "";
+}
+
+// Extra fields without ZIP64 records: sizes and offsets are written 32-bit.
+std::vector<uint8_t> WithoutZip64(const uint8_t* extra, size_t size) {
+  std::vector<uint8_t> kept;
+  for (size_t at = 0; at + 4 <= size;) {
+    size_t length = 4 + Read16(extra + at + 2);
+    if (at + length > size) break;
+    if (Read16(extra + at) != zip::kZip64ExtraId) kept.insert(kept.end(), extra + at, extra + at + length);
+    at += length;
+  }
+  return kept;
+}
+
+struct Problems {
+  std::map<std::string, std::vector<std::string>> byKind;  // summary tail -> names
+  void Add(const std::string& kind, const std::string& name) { byKind[kind].push_back(name); }
+};
+
+void ThrowProblems(const Problems& p, size_t total, const std::string& path) {
+  if (p.byKind.empty()) return;
+  std::string text = path + ": the stub could not extract every entry of this archive:";
+  for (const auto& kind : p.byKind) {
+    text += "\n  " + Thousands(kind.second.size()) + " of " + Thousands(total) + " entries " + kind.first;
+    for (size_t i = 0; i < kind.second.size() && i < kNamesShown; ++i)
+      text += (i ? ", \"" : "\n    \"") + kind.second[i] + "\"";
+    if (kind.second.size() > kNamesShown) text += ", ...";
+  }
+  throw Refusal(text);
+}
+
+}  // namespace
+
+bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, bool encrypt) {
+  if (encrypt) return true;
+  for (const CentralEntry& e : layout.entries)
+    if (NameIsUtf8(layout, e))
+      return true;
+  return !FindStubProblems(file, layout).empty();
+}
+
+void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o) {
+  Problems p;
+  std::map<uint64_t, int> seen;
+  for (const CentralEntry& e : layout.entries) {
+    std::string problem;
+    if (e.method == kMethodAes || (e.flags & zip::kFlagStrongEncryption))
+      p.Add("use AES or strong encryption; the stub knows only the traditional ZIP encryption", e.name);
+    else if (e.method != zip::kMethodStored && e.method != zip::kMethodDeflated)
+      p.Add("use method " + std::to_string(e.method) + " (" + MethodName(e.method) +
+                "); the stub extracts stored and deflated entries only", e.name);
+    else if (e.zip64Sizes)
+      p.Add("keep ZIP64 sizes; the stub reads 32-bit sizes only", e.name);
+    else if (e.flags & zip::kFlagMaskedCentralDirectory)
+      p.Add("have an encrypted central directory", e.name);
+    else if (o.password && (e.flags & zip::kFlagEncrypted))
+      p.Add("are encrypted already; mksfx does not encrypt them a second time", e.name);
+    else if ((e.flags & zip::kFlagEncrypted) && e.compressedSize < zip::kEncryptionHeaderSize)
+      p.Add("are encrypted but shorter than their 12-byte encryption header", e.name);
+    else if (StoredName(layout, e, o.page, problem).empty())
+      p.Add("have names the stub refuses (" + problem + ")", e.name);
+    else if (++seen[e.localPos] > 1)
+      p.Add("share their local header with another entry", e.name);
+    else if (e.localPos + zip::kLocalHeaderSize > layout.centralPos ||
+             Read32(file.ReadAt(e.localPos, 4).data()) != zip::kLocalHeaderSignature)
+      p.Add("have no local header where the central directory places it", e.name);
+  }
+  ThrowProblems(p, layout.entries.size(), file.Path());
+}
+
+void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout) {
+  Problems p;
+  for (const CentralEntry& c : layout.entries) {
+    if (c.flags & zip::kFlagEncrypted) continue;
+    std::vector<uint8_t> local = file.ReadAt(c.localPos, zip::kLocalHeaderSize);
+    uint64_t dataPos = c.localPos + zip::kLocalHeaderSize + Read16(&local[zip::kLocalNameLength]) +
+                       Read16(&local[zip::kLocalExtraLength]);
+    std::vector<uint8_t> data = file.ReadAt(dataPos, c.compressedSize);
+    std::string bad = CheckEntryData(data.data(), data.size(), c.method, c.crc, c.uncompressedSize);
+    if (!bad.empty()) p.Add("have data that disagree with the central directory (" + bad + ")", c.name);
+  }
+  ThrowProblems(p, layout.entries.size(), file.Path());
+}
+
+void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o,
+                    ZipWriter& writer, void (*progress)(uint64_t, uint64_t)) {
+  Problems p;
+  uint64_t done = 0, total = layout.centralPos - layout.firstLocalPos;
+  for (const CentralEntry* c : ByPosition(layout)) {
+    std::vector<uint8_t> local = file.ReadAt(c->localPos, zip::kLocalHeaderSize);
+    uint16_t nameLength = Read16(&local[zip::kLocalNameLength]);
+    uint16_t extraLength = Read16(&local[zip::kLocalExtraLength]);
+    uint16_t localFlags = Read16(&local[zip::kLocalFlags]);
+    uint64_t dataPos = c->localPos + zip::kLocalHeaderSize + nameLength + extraLength;
+    if (dataPos + c->compressedSize > layout.centralPos) {
+      p.Add("have data that would reach into the central directory", c->name);
+      continue;
+    }
+    std::vector<uint8_t> extra = file.ReadAt(c->localPos + zip::kLocalHeaderSize + nameLength, extraLength);
+    std::vector<uint8_t> data = file.ReadAt(dataPos, c->compressedSize);
+    bool encrypted = c->flags & zip::kFlagEncrypted;
+    // Sizes and CRC in a local header written without a descriptor must agree.
+    if (!(localFlags & zip::kFlagDataDescriptor) &&
+        (Read32(&local[zip::kLocalCrc]) != c->crc ||
+         Read32(&local[zip::kLocalCompressedSize]) != c->compressedSize ||
+         Read32(&local[zip::kLocalUncompressedSize]) != c->uncompressedSize)) {
+      p.Add("have local headers whose sizes or CRC differ from the central directory's", c->name);
+      continue;
+    }
+    if (!encrypted) {
+      std::string bad = CheckEntryData(data.data(), data.size(), c->method, c->crc, c->uncompressedSize);
+      if (!bad.empty()) {
+        p.Add("have data that disagree with the central directory (" + bad + ")", c->name);
+        continue;
+      }
+    }
+    const uint8_t* h = CentralBytes(layout, *c);
+    ZipEntryHeader e;
+    std::string problem;
+    e.name = StoredName(layout, *c, o.page, problem);
+    e.versionMadeBy = Read16(h + 4);
+    e.versionNeeded = std::max<uint16_t>(Read16(h + 6), 20);
+    e.flags = (uint16_t)(c->flags & ~kFlagUtf8);
+    e.method = c->method;
+    e.timeDate = Read32(h + 12);
+    e.crc = c->crc;
+    e.compressedSize = c->compressedSize;
+    e.uncompressedSize = c->uncompressedSize;
+    e.internalAttributes = Read16(h + 36);
+    e.externalAttributes = Read32(h + 38);
+    e.localExtra = WithoutZip64(extra.data(), extra.size());
+    size_t centralNameLength = Read16(h + zip::kCentralNameLength);
+    size_t centralExtraLength = Read16(h + zip::kCentralExtraLength);
+    e.centralExtra = WithoutZip64(h + zip::kCentralHeaderSize + centralNameLength, centralExtraLength);
+    const uint8_t* comment = h + zip::kCentralHeaderSize + centralNameLength + centralExtraLength;
+    e.comment.assign(comment, comment + Read16(h + zip::kCentralCommentLength));
+    // An encrypted entry written with bit 3 carries the time's high byte as
+    // its check byte; the stub reads it so only while bit 3 stays set.
+    e.descriptor = encrypted && (c->flags & zip::kFlagDataDescriptor);
+    if (!e.descriptor) e.flags &= (uint16_t)~zip::kFlagDataDescriptor;
+    // Folder entries hold nothing to protect; archivers leave them plain.
+    bool folder = !e.name.empty() && e.name.back() == '/' && c->uncompressedSize == 0;
+    if (o.password && !folder) {
+      data = EncryptEntry(*o.password, (uint8_t)(c->crc >> 24), *o.random, data.data(), data.size());
+      e.flags |= zip::kFlagEncrypted;
+      e.compressedSize = (uint32_t)data.size();
+    }
+    writer.Add(e, data.data(), data.size());
+    done += dataPos + c->compressedSize - c->localPos;
+    if (progress) progress(done, total);
+  }
+  ThrowProblems(p, layout.entries.size(), file.Path());
+}

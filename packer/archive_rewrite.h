@@ -1,0 +1,45 @@
+// Any ZIP in, one the stub walks out: an input archive whose entries are
+// stored or deflated but keep their sizes only in data descriptors or the
+// central directory, use unsigned descriptors, or sit behind a prefix, is
+// written anew with the sizes and CRC in every local header.  Compressed
+// bytes are copied, never recompressed, and checked against the central
+// directory's sizes and CRC on the way.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "archive_layout.h"
+#include "codepages.h"
+#include "file_io.h"
+#include "zip_crypto.h"
+#include "zip_writer.h"
+
+struct RewriteOptions {
+  const CodePageTable* page = nullptr;  // names flagged UTF-8 are converted to it
+  const std::string* password = nullptr;  // encrypt every entry; nullptr: as they are
+  HeaderRandom* random = nullptr;
+};
+
+// Whether the archive must be written anew: the stub cannot walk it as it
+// is, names flagged UTF-8 need converting, or entries are to be encrypted.
+bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, bool encrypt);
+
+// Throws Refusal with a one-line summary per kind of entry that cannot be
+// rewritten for the stub (other methods, AES or strong encryption, ZIP64
+// sizes, unsafe names, missing local headers; already encrypted entries
+// when `encrypt`), followed by the first few names.
+void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout,
+                        const RewriteOptions& options);
+
+// Throws Refusal, in the same form, when the data of unencrypted entries
+// disagree with the sizes and CRC that the archive gives for them: for an
+// archive taken over as it is, whose entries the stub would then fail.
+void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout);
+
+// Writes every entry, in local header order, through `writer`; `progress`
+// gets the input bytes done.  Entries whose data disagree with the central
+// directory are collected and refused together after the last one.
+void RewriteEntries(const InputFile& file, const ArchiveLayout& layout,
+                    const RewriteOptions& options, ZipWriter& writer,
+                    void (*progress)(uint64_t done, uint64_t total));

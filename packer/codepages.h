@@ -1,0 +1,41 @@
+// Names and passwords from UTF-8 (as Linux and the command line give them)
+// to the single-byte ANSI code page that the stub's Windows calls read, and
+// the case folding Windows applies when it compares file names.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct CodePageTable {
+  int number;              // 1252 for Windows-1252
+  const uint16_t* upper;   // code points of bytes 0x80-0xFF, 0 = undefined
+};
+
+namespace codepage_tables {
+extern const CodePageTable kPages[];
+extern const size_t kPageCount;
+}  // namespace codepage_tables
+
+// The code page the stub reads names in when nothing else is asked for.
+const int kDefaultCodePage = 1252;
+
+// nullptr when `number` is not one of the Windows single-byte pages.
+const CodePageTable* FindCodePage(int number);
+
+// "874, 1250, ..., 1258", for messages.
+std::string CodePageList();
+
+// Whether `text` is well-formed UTF-8.
+bool IsValidUtf8(const std::string& text);
+
+// Converts `utf8` byte by byte into `out`.  On failure returns false and
+// leaves the reason in `problem`: bytes that are not UTF-8, or the first
+// character the page cannot represent.
+bool ToCodePage(const std::string& utf8, const CodePageTable& page, std::string& out,
+                std::string& problem);
+
+// The text with every letter folded to lower case as Windows compares file
+// names (ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic capitals), in
+// code points; names that fold alike name one file on Windows.
+std::u32string FoldCase(const std::string& utf8);

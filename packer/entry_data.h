@@ -1,0 +1,27 @@
+// An entry's data: compressing a file's bytes for the archive, and checking
+// compressed bytes against the sizes and CRC that an archive claims for them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// libdeflate's levels; 12 is its slowest and strongest.
+const int kFastestLevel = 1;
+const int kStrongestLevel = 12;
+const int kDefaultLevel = 9;
+
+struct EncodedData {
+  std::vector<uint8_t> bytes;
+  uint16_t method = 0;  // stored (0) when deflate does not shrink the data
+  uint32_t crc = 0;
+};
+
+EncodedData EncodeData(const uint8_t* plain, size_t size, int level);
+
+// "" when `data` (no encryption header) decodes by `method` to exactly
+// `uncompressedSize` bytes of CRC-32 `crc`; else what differs.  Memory stays
+// small whatever the sizes claim.
+std::string CheckEntryData(const uint8_t* data, size_t size, uint16_t method, uint32_t crc,
+                           uint32_t uncompressedSize);

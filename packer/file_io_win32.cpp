@@ -1,0 +1,115 @@
+// File access for mksfx on Windows, through the C runtime's descriptors
+// (binary mode, 64-bit positions) and MoveFileExA for the final rename.
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "errors.h"
+#include "file_io.h"
+
+namespace {
+
+// Bytes per read when copying the archive body (as in file_io.cpp).
+const size_t kCopyChunkSize = 1 << 20;
+
+// Attempts at a fresh temporary name before giving up.
+const int kTemporaryNameAttempts = 100;
+
+std::string SystemError(const std::string& what, const std::string& path) {
+  return path + ": " + what + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+InputFile::InputFile(const std::string& path) : path_(path) {
+  fd_ = ::_open(path.c_str(), _O_RDONLY | _O_BINARY);
+  if (fd_ < 0) throw Refusal(SystemError("cannot open", path));
+  struct _stati64 st;
+  if (::_fstati64(fd_, &st) != 0) {
+    ::_close(fd_);
+    throw Refusal(SystemError("cannot examine", path));
+  }
+  if (!(st.st_mode & _S_IFREG)) {
+    ::_close(fd_);
+    throw Refusal(path + ": not a regular file");
+  }
+  size_ = (uint64_t)st.st_size;
+}
+
+InputFile::~InputFile() {
+  if (fd_ >= 0) ::_close(fd_);
+}
+
+std::vector<uint8_t> InputFile::ReadSome(uint64_t offset, size_t count) const {
+  if (offset >= size_) return {};
+  if (count > size_ - offset) count = (size_t)(size_ - offset);
+  std::vector<uint8_t> bytes(count);
+  if (::_lseeki64(fd_, (__int64)offset, SEEK_SET) < 0) throw Refusal(SystemError("cannot read", path_));
+  size_t done = 0;
+  while (done < count) {
+    unsigned step = (unsigned)std::min<size_t>(count - done, 1u << 30);
+    int n = ::_read(fd_, bytes.data() + done, step);
+    if (n < 0) throw Refusal(SystemError("cannot read", path_));
+    if (n == 0) break;
+    done += (size_t)n;
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+std::vector<uint8_t> InputFile::ReadAt(uint64_t offset, size_t count) const {
+  std::vector<uint8_t> bytes = ReadSome(offset, count);
+  if (bytes.size() != count) throw Refusal(path_ + ": unexpected end of file");
+  return bytes;
+}
+
+void InputFile::CopyTo(uint64_t offset, uint64_t count, PendingOutput& out) const {
+  while (count > 0) {
+    size_t step = count < kCopyChunkSize ? (size_t)count : kCopyChunkSize;
+    std::vector<uint8_t> chunk = ReadAt(offset, step);
+    out.Write(chunk);
+    offset += step;
+    count -= step;
+  }
+}
+
+PendingOutput::PendingOutput(const std::string& finalPath) : finalPath_(finalPath) {
+  for (int attempt = 0; attempt < kTemporaryNameAttempts && fd_ < 0; ++attempt) {
+    tempPath_ = finalPath + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+    fd_ = ::_open(tempPath_.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd_ < 0 && errno != EEXIST) break;
+  }
+  if (fd_ < 0) throw Refusal(SystemError("cannot create a temporary file in its folder", finalPath));
+}
+
+PendingOutput::~PendingOutput() {
+  if (committed_) return;
+  if (fd_ >= 0) ::_close(fd_);
+  ::DeleteFileA(tempPath_.c_str());
+}
+
+void PendingOutput::Write(const uint8_t* bytes, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    unsigned step = (unsigned)std::min<size_t>(count - done, 1u << 30);
+    int n = ::_write(fd_, bytes + done, step);
+    if (n <= 0) throw Refusal(SystemError("cannot write", tempPath_));
+    done += (size_t)n;
+  }
+  written_ += count;
+}
+
+void PendingOutput::Commit() {
+  if (::_commit(fd_) != 0) throw Refusal(SystemError("cannot write", tempPath_));
+  int fd = fd_;
+  fd_ = -1;
+  if (::_close(fd) != 0) throw Refusal(SystemError("cannot close", tempPath_));
+  if (!::MoveFileExA(tempPath_.c_str(), finalPath_.c_str(), MOVEFILE_REPLACE_EXISTING))
+    throw Refusal(finalPath_ + ": cannot rename the temporary file to it (system error " +
+                  std::to_string(GetLastError()) + ")");
+  committed_ = true;
+}

@@ -1,0 +1,212 @@
+// Options and help of mksfx pack.
+#include "pack_options.h"
+
+#include <cstdlib>
+
+#include "codepages.h"
+#include "entry_data.h"
+#include "errors.h"
+
+const char kPackHelp[] =
+    "usage: mksfx pack [OPTIONS] INPUT... OUTPUT\n"
+    "       mksfx pack [OPTIONS] -o OUTPUT INPUT...\n"
+    "\n"
+    "Writes OUTPUT, a self-extractor for Windows: the stub, padded with zeros to\n"
+    "0x5400 bytes, a configuration block, and a ZIP archive whose offsets count\n"
+    "from the first byte of OUTPUT.  INPUT is either folders and files, or one\n"
+    "existing ZIP archive or self-extractor:\n"
+    "\n"
+    "  folders, files  compressed into a new archive.  A folder contributes its\n"
+    "                  contents, named relative to the folder itself (as with\n"
+    "                  \"cd DIR && zip -r\"), so they land directly in the folder the\n"
+    "                  user picks; a file contributes its base name.  Entries are\n"
+    "                  sorted by name, empty folders get folder entries, symbolic\n"
+    "                  links are followed, file times are kept (DOS local time).\n"
+    "  a ZIP archive   taken over with its compressed bytes, never recompressed.\n"
+    "                  An archive the stub cannot walk as it is (sizes only in\n"
+    "                  data descriptors or the central directory, descriptors\n"
+    "                  without signature) is written anew, every entry checked\n"
+    "                  against the central directory's sizes and CRC.  A prefix\n"
+    "                  (an earlier stub, padding) is left out.\n"
+    "\n"
+    "Archive:\n"
+    "  -o, --output OUTPUT      the file to write (else the last argument)\n"
+    "  -1 ... -12               deflate level for folders and files, 12 the\n"
+    "                           strongest (default -9); entries that deflate does\n"
+    "                           not shrink are stored\n"
+    "  --codepage N             Windows code page the stub reads names in; names\n"
+    "                           are converted to it from UTF-8 (default 1252;\n"
+    "                           874, 1250 to 1258)\n"
+    "  --password-file FILE     encrypt every entry (traditional ZIP encryption)\n"
+    "                           with the first line of FILE\n"
+    "  --password-prompt        the same, the password asked on the terminal\n"
+    "  --password TEXT          the same from the command line, where other users\n"
+    "                           may see it in the process list\n"
+    "                           A password has 1 to 79 characters, the most the\n"
+    "                           stub's prompt takes.\n"
+    "  --stub FILE              the stub (default: $MKSFX_STUB, else the stub of\n"
+    "                           mksfx's own build: ../win32/sfxstub.exe beside\n"
+    "                           build/host/mksfx, sfxstub.exe beside mksfx.exe)\n"
+    "  --no-block               write no configuration block; the archive starts\n"
+    "                           at 0x5400 and the stub uses its defaults\n"
+    "\n"
+    "Texts (written byte for byte; use the target system's ANSI code page):\n"
+    "  --caption TEXT           title of the main dialog (at most 255 bytes)\n"
+    "  --default-folder TEXT    folder proposed for extraction (at most 255 bytes);\n"
+    "                           exactly \"><\" means the user's temporary folder\n"
+    "  --run COMMAND            program to start after a complete extraction:\n"
+    "                           PROGRAM or PROGRAM|PARAMETERS; \"><\" in either part\n"
+    "                           stands for the destination folder (at most 255 bytes)\n"
+    "  --info-text TEXT         text shown before the main dialog\n"
+    "  --info-file FILE         the same, read from FILE\n"
+    "  --info-caption TEXT      title of that information dialog (at most 255 bytes)\n"
+    "                           The information text may be as long as the block's\n"
+    "                           16-bit length allows: 65,535 bytes less 12 and the\n"
+    "                           other texts.\n"
+    "\n"
+    "Choices (defaults in brackets, which are also the stub's defaults):\n"
+    "  --hide-run-checkbox      hide the \"run after extraction\" check box; the\n"
+    "                           program is still run [--show-run-checkbox]\n"
+    "  --fixed-file-list        show the entries without letting the user choose;\n"
+    "                           everything is extracted [--selectable-file-list]\n"
+    "  --hide-overwrite-choice  remove the overwrite-mode buttons\n"
+    "  --overwrite MODE         ask, overwrite or skip existing files [ask]\n"
+    "  --auto-extract           extract at once without waiting for the user\n"
+    "  --keep-settings          INPUT is a self-extractor: keep its texts and\n"
+    "                           choices; options given here change them\n"
+    "\n"
+    "Checks:\n"
+    "  --force                  pack an archive even when the stub cannot extract\n"
+    "                           every entry (other methods, AES, unsafe names):\n"
+    "                           the archive is taken over as it is and the stub\n"
+    "                           fails on those entries.  For tests of the stub.\n"
+    "\n"
+    "Refused, with exit code 1 and OUTPUT untouched: names the stub refuses or\n"
+    "cannot represent, names longer than the stub's limit, names that collide\n"
+    "on Windows (case and trailing dots ignored), ZIP64 records, archives on\n"
+    "several disks, more than 65,535 entries, texts longer than their length\n"
+    "fields, a stub larger than 0x5400 bytes or holding PK\\3\\4 or PK\\5\\6, an\n"
+    "OUTPUT of 2 GiB or more, an OUTPUT that is a folder or one of the INPUTs.\n"
+    "\n"
+    "Reproducible output: the same inputs and options give the same bytes.  With\n"
+    "SOURCE_DATE_EPOCH set, file times later than it are set to it and times are\n"
+    "written in UTC, and the encryption headers' random bytes are derived from it.\n"
+    "\n"
+    "Exit codes: 0 written, 1 refused or failed, 2 usage error.\n";
+
+OverwriteChoice ParseOverwriteMode(const std::string& option, const std::string& mode) {
+  if (mode == "ask") return OverwriteChoice::kAsk;
+  if (mode == "overwrite") return OverwriteChoice::kOverwrite;
+  if (mode == "skip") return OverwriteChoice::kSkipExisting;
+  throw UsageError(option + " takes ask, overwrite or skip, not \"" + mode + "\"");
+}
+
+void ApplyBlockOption(BlockSettings& s, const std::string& arg, const std::string& value) {
+  if (arg == "--caption") s.caption = value;
+  else if (arg == "--default-folder") s.defaultFolder = value;
+  else if (arg == "--run") s.runCommand = value;
+  else if (arg == "--info-text" || arg == "--info-file") s.infoText = value;
+  else if (arg == "--info-caption") s.infoCaption = value;
+  else if (arg == "--hide-run-checkbox") s.showRunCheckBox = false;
+  else if (arg == "--show-run-checkbox") s.showRunCheckBox = true;
+  else if (arg == "--fixed-file-list") s.selectableFileList = false;
+  else if (arg == "--selectable-file-list") s.selectableFileList = true;
+  else if (arg == "--hide-overwrite-choice") s.hideOverwriteChoice = true;
+  else if (arg == "--overwrite") s.overwrite = ParseOverwriteMode(arg, value);
+  else if (arg == "--auto-extract") s.autoExtract = true;
+}
+
+PackOptions ParsePackOptions(const Arguments& args) {
+  static const char* const kTextOptions[] = {"--caption", "--default-folder", "--run",
+                                             "--info-text", "--info-caption", "--overwrite"};
+  static const char* const kFlagOptions[] = {"--hide-run-checkbox", "--show-run-checkbox",
+                                             "--fixed-file-list", "--selectable-file-list",
+                                             "--hide-overwrite-choice", "--auto-extract"};
+  PackOptions o;
+  std::vector<std::string> positional;
+  bool infoText = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (arg == "--") {
+      positional.insert(positional.end(), args.begin() + (long)i + 1, args.end());
+      break;
+    }
+    if (arg.size() < 2 || arg[0] != '-') {
+      positional.push_back(arg);
+      continue;
+    }
+    std::string value;
+    bool inlineValue = false;
+    size_t eq = arg.find('=');
+    if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+      arg = arg.substr(0, eq);
+      inlineValue = true;
+    }
+    auto takeValue = [&]() -> std::string {
+      if (inlineValue) return value;
+      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+      return args[++i];
+    };
+    auto flag = [&]() {
+      if (inlineValue) throw UsageError(arg + " takes no value");
+      return true;
+    };
+    bool known = true;
+    if (arg == "-h" || arg == "--help") o.help = flag();
+    else if (arg == "-o" || arg == "--output") o.outputPath = takeValue();
+    else if (arg == "--stub") o.stubPath = takeValue();
+    else if (arg == "--no-block") o.noBlock = flag();
+    else if (arg == "--force") o.force = flag();
+    else if (arg == "--keep-settings") o.keepSettings = flag();
+    else if (arg == "--password-prompt") o.passwordPrompt = flag();
+    else if (arg == "--password-file") o.passwordFile = takeValue();
+    else if (arg == "--password") o.password = takeValue(), o.passwordGiven = true;
+    else if (arg == "--codepage") {
+      std::string page = takeValue();
+      char* end = nullptr;
+      long n = std::strtol(page.c_str(), &end, 10);
+      if (page.empty() || *end || !FindCodePage((int)n))
+        throw UsageError("--codepage takes one of the Windows single-byte code pages (" +
+                         CodePageList() + "), not \"" + page + "\"");
+      o.codepage = (int)n;
+    } else if (arg == "--info-file") {
+      o.infoFile = takeValue();
+      o.blockOptions.emplace_back(arg, "");
+    } else if (arg.size() <= 3 && arg[1] >= '1' && arg[1] <= '9' &&
+               std::atoi(arg.c_str() + 1) >= kFastestLevel &&
+               std::atoi(arg.c_str() + 1) <= kStrongestLevel &&
+               arg.find_first_not_of("0123456789", 1) == std::string::npos) {
+      o.level = std::atoi(arg.c_str() + 1);
+    } else {
+      known = false;
+      for (const char* t : kTextOptions)
+        if (arg == t) {
+          if (arg == "--info-text") infoText = true;
+          std::string v = takeValue();
+          if (arg == "--overwrite") ParseOverwriteMode(arg, v);
+          o.blockOptions.emplace_back(arg, v);
+          known = true;
+        }
+      for (const char* f : kFlagOptions)
+        if (arg == f) o.blockOptions.emplace_back(arg, ""), known = flag();
+    }
+    if (!known) throw UsageError("unknown option " + arg + " (see mksfx pack --help)");
+  }
+  if (o.help) return o;
+  if (infoText && !o.infoFile.empty()) throw UsageError("give either --info-text or --info-file, not both");
+  if (o.noBlock && !o.blockOptions.empty())
+    throw UsageError(o.blockOptions[0].first + " needs a configuration block; drop --no-block");
+  if (o.noBlock && o.keepSettings) throw UsageError("--keep-settings needs a configuration block; drop --no-block");
+  int passwordSources = (int)o.passwordGiven + (int)o.passwordPrompt + (int)!o.passwordFile.empty();
+  if (passwordSources > 1)
+    throw UsageError("give one of --password-file, --password-prompt and --password");
+  if (o.outputPath.empty()) {
+    if (positional.size() < 2) throw UsageError("pack needs INPUT and OUTPUT (see mksfx pack --help)");
+    o.outputPath = positional.back();
+    positional.pop_back();
+  }
+  if (positional.empty()) throw UsageError("pack needs at least one INPUT (see mksfx pack --help)");
+  o.inputs = positional;
+  return o;
+}

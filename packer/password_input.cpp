@@ -1,0 +1,57 @@
+// Reading the password.
+#include "password_input.h"
+
+#include <iostream>
+
+#include "errors.h"
+#include "file_io.h"
+#include "system.h"
+#include "zip_crypto.h"
+
+namespace {
+
+std::string FirstLine(std::string text) {
+  size_t end = text.find('\n');
+  if (end != std::string::npos) text.resize(end);
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
+}
+
+std::string Prompt() {
+  std::string first, second;
+  if (!AskHidden("Password: ", first) || !AskHidden("The same password again: ", second))
+    throw UsageError("--password-prompt needs a terminal; use --password-file in scripts");
+  if (first != second) throw Refusal("the two passwords typed differ");
+  return first;
+}
+
+}  // namespace
+
+std::string ReadPassword(const PackOptions& o, const CodePageTable& page) {
+  std::string utf8, source;
+  if (!o.passwordFile.empty()) {
+    InputFile file(o.passwordFile);
+    if (file.Size() > 4096) throw Refusal(o.passwordFile + ": too long for a password file");
+    std::vector<uint8_t> bytes = file.ReadAt(0, (size_t)file.Size());
+    utf8 = FirstLine(std::string(bytes.begin(), bytes.end()));
+    source = o.passwordFile + ": the password";
+  } else if (o.passwordPrompt) {
+    utf8 = Prompt();
+    source = "the password";
+  } else if (o.passwordGiven) {
+    std::cerr << "mksfx: warning: a password given with --password shows in process lists; "
+                 "--password-file or --password-prompt keep it private\n";
+    utf8 = o.password;
+    source = "--password";
+  } else {
+    return "";
+  }
+  if (utf8.empty()) throw Refusal(source + " is empty; the stub takes an empty password for none");
+  if (utf8.find('\0') != std::string::npos) throw Refusal(source + " holds a NUL byte");
+  std::string ansi, problem;
+  if (!ToCodePage(utf8, page, ansi, problem)) throw Refusal(source + ": " + problem);
+  if (ansi.size() > kLongestPassword)
+    throw Refusal(source + " has " + std::to_string(ansi.size()) + " characters; the stub's "
+                  "password prompt takes at most " + std::to_string(kLongestPassword));
+  return ansi;
+}

@@ -1,0 +1,179 @@
+// Walking the input folders.
+#include "source_tree.h"
+
+#include <algorithm>
+#include <iostream>
+#include <map>
+
+#include "errors.h"
+#include "source_fs.h"
+#include "stub_compat.h"
+
+namespace {
+
+struct FileId {
+  uint64_t dev;
+  uint64_t ino;
+  bool operator==(const FileId& o) const { return dev == o.dev && ino == o.ino; }
+};
+
+struct Walker {
+  std::vector<SourceEntry> entries;
+  std::vector<std::string> problems;
+  std::vector<FileId> ancestors;  // folders open above the one being read
+  bool haveOutput = false;
+  FileId output{};
+  std::string outputPath;
+
+  void Problem(const std::string& name, const std::string& reason) {
+    problems.push_back("\"" + name + "\": " + reason);
+  }
+
+  // `shown` is the entry name so far (UTF-8, "" for the top of a folder
+  // input); `path` the native path.  False when nothing was added below it.
+  bool Add(const std::string& path, const std::string& shown, bool top) {
+    FsEntry st = InspectPath(path);
+    const std::string& name = top ? path : shown;
+    if (st.danglingLink) {
+      Problem(name, "symbolic link to something that does not exist");
+      return true;
+    }
+    if (st.kind == FsEntry::kMissing) {
+      Problem(name, "cannot read: " + st.error);
+      return true;
+    }
+    FileId id{st.device, st.node};
+    if (st.kind == FsEntry::kFile) {
+      if (haveOutput && id == output) {
+        std::cerr << "mksfx: note: " << outputPath << " is the output and is left out\n";
+        return false;
+      }
+      SourceEntry e;
+      e.shownName = shown;
+      e.path = path;
+      e.size = st.size;
+      e.mtime = st.mtime;
+      entries.push_back(e);
+      return true;
+    }
+    if (st.kind != FsEntry::kFolder) {
+      Problem(name, "neither a file nor a folder (a device, pipe or socket)");
+      return true;
+    }
+    if (std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end()) {
+      Problem(name, "symbolic link to a folder that contains it; following it would never end");
+      return true;
+    }
+    std::vector<std::string> names;
+    std::string error;
+    if (!ListFolder(path, names, error)) {
+      Problem(name, "cannot read the folder: " + error);
+      return true;
+    }
+    ancestors.push_back(id);
+    bool any = false;
+    for (const std::string& n : names)
+      any |= Add(path + "/" + n, shown.empty() ? n : shown + "/" + n, false);
+    ancestors.pop_back();
+    if (!any && !top) {
+      SourceEntry e;
+      e.shownName = shown + "/";
+      e.folder = true;
+      e.mtime = st.mtime;
+      entries.push_back(e);
+    }
+    return true;
+  }
+};
+
+std::string BaseName(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Windows drops trailing dots and blanks of each component and folds case:
+// names with the same key name one file there.
+std::u32string CollisionKey(const std::string& shown) {
+  std::string trimmed;
+  size_t start = 0;
+  while (start <= shown.size()) {
+    size_t end = shown.find('/', start);
+    if (end == std::string::npos) end = shown.size();
+    std::string part = shown.substr(start, end - start);
+    while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+    trimmed += part;
+    if (end < shown.size()) trimmed += '/';
+    start = end + 1;
+  }
+  return FoldCase(trimmed);
+}
+
+void CheckNames(std::vector<SourceEntry>& entries, const CodePageTable& page,
+                std::vector<std::string>& problems) {
+  std::map<std::u32string, std::string> files, folders;
+  for (SourceEntry& e : entries) {
+    std::string problem;
+    if (!ToCodePage(e.shownName, page, e.name, problem)) {
+      problems.push_back("\"" + e.shownName + "\": " + problem);
+      continue;
+    }
+    problem = EntryNameProblem(e.name);
+    if (!problem.empty()) {
+      problems.push_back("\"" + e.shownName + "\": " + problem);
+      continue;
+    }
+    std::u32string key = CollisionKey(e.shownName);
+    if (e.folder) key.pop_back();
+    auto& own = e.folder ? folders : files;
+    auto hit = own.emplace(key, e.shownName);
+    if (!hit.second)
+      problems.push_back("\"" + e.shownName + "\": the same name as \"" + hit.first->second +
+                         "\" on Windows, which ignores case and trailing dots and blanks");
+    for (size_t slash = key.find(U'/'); slash != std::u32string::npos; slash = key.find(U'/', slash + 1))
+      folders.emplace(key.substr(0, slash), e.shownName);
+  }
+  for (const SourceEntry& e : entries) {
+    if (e.folder) continue;
+    auto hit = folders.find(CollisionKey(e.shownName));
+    if (hit != folders.end())
+      problems.push_back("\"" + e.shownName + "\": a file of the same name as a folder holding \"" +
+                         hit->second + "\"");
+  }
+}
+
+}  // namespace
+
+void RefuseProblems(const std::vector<std::string>& problems, const std::string& summary) {
+  if (problems.empty()) return;
+  std::string text = summary;
+  for (size_t i = 0; i < problems.size() && i < kProblemsShown; ++i) text += "\n  " + problems[i];
+  if (problems.size() > kProblemsShown)
+    text += "\n  and " + std::to_string(problems.size() - kProblemsShown) + " more";
+  throw Refusal(text);
+}
+
+std::vector<SourceEntry> CollectSources(const std::vector<std::string>& inputs,
+                                        const CodePageTable& page, const std::string& outputPath) {
+  Walker w;
+  FsEntry out = InspectPath(outputPath);
+  if (out.kind == FsEntry::kFile) {
+    w.haveOutput = true;
+    w.output = {out.device, out.node};
+    w.outputPath = outputPath;
+  }
+  for (const std::string& input : inputs) {
+    FsEntry st = InspectPath(input);
+    if (st.kind == FsEntry::kMissing) throw Refusal(input + ": cannot open: " + st.error);
+    if (st.kind == FsEntry::kFolder)
+      w.Add(input, "", true);
+    else
+      w.Add(input, BaseName(input), true);
+  }
+  CheckNames(w.entries, page, w.problems);
+  std::sort(w.problems.begin(), w.problems.end());
+  RefuseProblems(w.problems, std::to_string(w.problems.size()) + " of the inputs cannot be packed:");
+  std::sort(w.entries.begin(), w.entries.end(),
+            [](const SourceEntry& a, const SourceEntry& b) { return a.name < b.name; });
+  return w.entries;
+}

@@ -1,0 +1,52 @@
+// Operating-system services on POSIX systems.
+#include "system.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "errors.h"
+
+// build/host/mksfx beside build/win32/sfxstub.exe.
+const char kStubBesideMksfx[] = "../win32/sfxstub.exe";
+
+void SystemRandom(uint8_t* bytes, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::getrandom(bytes + done, count - done, 0);
+    if (n <= 0) throw Refusal("the system's random source gives no bytes");
+    done += (size_t)n;
+  }
+}
+
+bool AskHidden(const char* prompt, std::string& line) {
+  int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
+  if (tty < 0) return false;
+  bool ok = ::write(tty, prompt, std::char_traits<char>::length(prompt)) >= 0;
+  struct termios saved, quiet;
+  bool echoOff = ::tcgetattr(tty, &saved) == 0;
+  if (echoOff) {
+    quiet = saved;
+    quiet.c_lflag &= (tcflag_t)~ECHO;
+    ::tcsetattr(tty, TCSAFLUSH, &quiet);
+  }
+  line.clear();
+  char c;
+  while (ok && ::read(tty, &c, 1) == 1 && c != '\n') line += c;
+  if (echoOff) ::tcsetattr(tty, TCSAFLUSH, &saved);
+  ok = ::write(tty, "\n", 1) >= 0 && ok;
+  ::close(tty);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return ok;
+}
+
+std::string OwnFolder() {
+  std::vector<char> self(4096);
+  ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
+  if (n <= 0) return "./";
+  std::string path(self.data(), (size_t)n);
+  return path.substr(0, path.rfind('/') + 1);
+}

@@ -1,0 +1,21 @@
+// The few services mksfx takes from the operating system beyond files:
+// POSIX in system.cpp, Win32 in system_win32.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// `count` bytes from the system's random source; throws Refusal when it
+// gives none.
+void SystemRandom(uint8_t* bytes, size_t count);
+
+// One line typed on the terminal after `prompt`, not echoed.  False when
+// there is no terminal to ask.
+bool AskHidden(const char* prompt, std::string& line);
+
+// The folder that holds the running mksfx, with a trailing separator.
+std::string OwnFolder();
+
+// Where the stub of the same build lies, relative to OwnFolder().
+extern const char kStubBesideMksfx[];

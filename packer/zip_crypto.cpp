@@ -1,0 +1,62 @@
+// Encryption with the stub's keys.
+#include "zip_crypto.h"
+
+#include <cstdlib>
+
+#include "errors.h"
+#include "integrity/crc32.h"
+#include "integrity/zipcrypto.h"
+#include "system.h"
+
+namespace {
+
+// The key schedule runs through the stub's CRC table, built once here.
+void EnsureCrcTable() {
+  static std::vector<uint32_t> table;
+  if (!table.empty()) return;
+  table.resize(kCrcTableBytes / sizeof(uint32_t) + 1);
+  CrcTable = table.data();
+  BuildCrcTable();
+}
+
+uint64_t SplitMix(uint64_t& state) {
+  uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+}  // namespace
+
+HeaderRandom::HeaderRandom() {
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+    if (*epoch) {
+      seeded_ = true;
+      state_ = std::strtoull(epoch, nullptr, 10);
+    }
+  }
+}
+
+void HeaderRandom::Fill(uint8_t* bytes, size_t count) {
+  if (seeded_) {
+    for (size_t i = 0; i < count; ++i) bytes[i] = (uint8_t)SplitMix(state_);
+    return;
+  }
+  SystemRandom(bytes, count);
+}
+
+std::vector<uint8_t> EncryptEntry(const std::string& password, uint8_t checkByte,
+                                  HeaderRandom& random, const uint8_t* data, size_t size) {
+  EnsureCrcTable();
+  std::vector<uint8_t> out(kEncryptionHeaderLength + size);
+  random.Fill(out.data(), kEncryptionHeaderLength - 1);
+  out[kEncryptionHeaderLength - 1] = checkByte;
+  std::copy(data, data + size, out.begin() + kEncryptionHeaderLength);
+  InitKeys(password.c_str());
+  for (uint8_t& b : out) {
+    uint8_t plain = b;
+    b = plain ^ DecryptByte();
+    UpdateKeys(plain);
+  }
+  return out;
+}

@@ -1,0 +1,116 @@
+// The records mksfx writes.
+#include "zip_writer.h"
+
+#include <ctime>
+
+#include "errors.h"
+#include "sfx_writer.h"
+#include "zip_records.h"
+
+namespace {
+
+void Put16(std::vector<uint8_t>& b, uint16_t v) {
+  b.push_back((uint8_t)v);
+  b.push_back((uint8_t)(v >> 8));
+}
+
+void Put32(std::vector<uint8_t>& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back((uint8_t)(v >> (8 * i)));
+}
+
+void PutBytes(std::vector<uint8_t>& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
+void PutBytes(std::vector<uint8_t>& b, const std::vector<uint8_t>& s) { b.insert(b.end(), s.begin(), s.end()); }
+
+}  // namespace
+
+void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
+  if (count_ == kMaxEntries)
+    throw Refusal("more than " + std::to_string(kMaxEntries) + " entries; the stub reads a 16-bit "
+                  "entry count and mksfx writes no ZIP64 records");
+  uint64_t at = out_.Written();
+  uint64_t end = at + zip::kLocalHeaderSize + e.name.size() + e.localExtra.size() + size +
+                 (e.descriptor ? zip::kDataDescriptorSize : 0);
+  if (end > kLargestOutput)
+    throw Refusal("the self-extractor would pass " + std::to_string(kLargestOutput) +
+                  " bytes, the most the stub reads, at entry \"" + e.name + "\"");
+  std::vector<uint8_t> h;
+  Put32(h, zip::kLocalHeaderSignature);
+  Put16(h, e.versionNeeded);
+  Put16(h, e.flags);
+  Put16(h, e.method);
+  Put32(h, e.timeDate);
+  Put32(h, e.crc);
+  Put32(h, e.compressedSize);
+  Put32(h, e.uncompressedSize);
+  Put16(h, (uint16_t)e.name.size());
+  Put16(h, (uint16_t)e.localExtra.size());
+  PutBytes(h, e.name);
+  PutBytes(h, e.localExtra);
+  out_.Write(h);
+  out_.Write(data, size);
+  if (e.descriptor) {
+    std::vector<uint8_t> d;
+    Put32(d, zip::kDataDescriptorSignature);
+    Put32(d, e.crc);
+    Put32(d, e.compressedSize);
+    Put32(d, e.uncompressedSize);
+    out_.Write(d);
+  }
+
+  Put32(central_, zip::kCentralHeaderSignature);
+  Put16(central_, e.versionMadeBy);
+  Put16(central_, e.versionNeeded);
+  Put16(central_, e.flags);
+  Put16(central_, e.method);
+  Put32(central_, e.timeDate);
+  Put32(central_, e.crc);
+  Put32(central_, e.compressedSize);
+  Put32(central_, e.uncompressedSize);
+  Put16(central_, (uint16_t)e.name.size());
+  Put16(central_, (uint16_t)e.centralExtra.size());
+  Put16(central_, (uint16_t)e.comment.size());
+  Put16(central_, 0);  // disk number start
+  Put16(central_, e.internalAttributes);
+  Put32(central_, e.externalAttributes);
+  Put32(central_, (uint32_t)at);
+  PutBytes(central_, e.name);
+  PutBytes(central_, e.centralExtra);
+  PutBytes(central_, e.comment);
+  ++count_;
+}
+
+uint64_t ZipWriter::Finish(const std::vector<uint8_t>& comment) {
+  uint64_t centralAt = out_.Written();
+  uint64_t endAt = centralAt + central_.size();
+  if (endAt + zip::kEndRecordSize + comment.size() > kLargestOutput)
+    throw Refusal("the self-extractor would pass " + std::to_string(kLargestOutput) +
+                  " bytes, the most the stub reads");
+  out_.Write(central_);
+  std::vector<uint8_t> end;
+  Put32(end, zip::kEndRecordSignature);
+  Put16(end, 0);
+  Put16(end, 0);
+  Put16(end, (uint16_t)count_);
+  Put16(end, (uint16_t)count_);
+  Put32(end, (uint32_t)central_.size());
+  Put32(end, (uint32_t)centralAt);
+  Put16(end, (uint16_t)comment.size());
+  PutBytes(end, comment);
+  out_.Write(end);
+  return endAt;
+}
+
+uint32_t DosTimeDate(int64_t unixTime, bool utc) {
+  time_t t = (time_t)(unixTime + (unixTime & 1));
+  struct tm tm = {};
+  if (utc) ::gmtime_r(&t, &tm);
+  else ::localtime_r(&t, &tm);
+  if (tm.tm_year < 80) return (uint32_t)((1 << 5 | 1) << 16);  // 1980-01-01 00:00:00
+  if (tm.tm_year > 207) {  // the last DOS date: 2107-12-31 23:59:58
+    tm.tm_year = 207, tm.tm_mon = 11, tm.tm_mday = 31;
+    tm.tm_hour = 23, tm.tm_min = 59, tm.tm_sec = 58;
+  }
+  uint32_t date = (uint32_t)((tm.tm_year - 80) << 9 | (tm.tm_mon + 1) << 5 | tm.tm_mday);
+  uint32_t time = (uint32_t)(tm.tm_hour << 11 | tm.tm_min << 5 | tm.tm_sec / 2);
+  return date << 16 | time;
+}

@@ -1,0 +1,59 @@
+// Writing a ZIP archive entry by entry behind the stub and the block: local
+// headers that carry the real sizes and CRC (the stub takes them from there),
+// the central directory and the end record, with every offset counted from
+// the first byte of the self-extractor.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "file_io.h"
+
+struct ZipEntryHeader {
+  std::string name;  // bytes as stored
+  uint16_t versionMadeBy = 20;
+  uint16_t versionNeeded = 20;
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  uint32_t timeDate = 0;  // DOS time in the low, date in the high half
+  uint32_t crc = 0;
+  uint32_t compressedSize = 0;  // the encryption header included
+  uint32_t uncompressedSize = 0;
+  uint16_t internalAttributes = 0;
+  uint32_t externalAttributes = 0;
+  std::vector<uint8_t> localExtra;
+  std::vector<uint8_t> centralExtra;
+  std::vector<uint8_t> comment;
+  // A signed data descriptor follows the data.  Only for entries with flag
+  // bit 3 whose encryption check byte is the time's: the stub steps over it.
+  bool descriptor = false;
+};
+
+// The classic end record counts entries in 16 bits; mksfx writes no ZIP64.
+const size_t kMaxEntries = 0xFFFF;
+
+class ZipWriter {
+ public:
+  explicit ZipWriter(PendingOutput& out) : out_(out) {}
+
+  // Writes the local header and `data` (compressedSize bytes).  Throws
+  // Refusal when the entry count or a position passes what the stub reads.
+  void Add(const ZipEntryHeader& entry, const uint8_t* data, size_t size);
+
+  // The central directory and the end record with `comment`; returns the
+  // end record's position.
+  uint64_t Finish(const std::vector<uint8_t>& comment);
+
+  size_t Count() const { return count_; }
+
+ private:
+  PendingOutput& out_;
+  std::vector<uint8_t> central_;
+  size_t count_ = 0;
+};
+
+// DOS time and date (local wall clock, or UTC with `utc`) of a Unix time;
+// times before 1980 become 1980-01-01 00:00, odd seconds round up to the
+// next even one as DOS keeps two-second steps.
+uint32_t DosTimeDate(int64_t unixTime, bool utc);
