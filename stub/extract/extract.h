@@ -140,7 +140,9 @@ void WriteEntryData(const uint8_t* buffer, int32_t count);
 // Reads at most BytesRemaining bytes.
 void CopyStored();
 
-// Shows the wait cursor: called when an entry's output begins.
+// Shows the wait cursor, loaded once for the run: the walk calls it when a
+// file's output begins (paced with the progress text), the main dialog on
+// WM_SETCURSOR while Busy.
 void PutUpWaitCursor();
 
 // Sets the file's last write time from the DOS time (low 16 bits) and date

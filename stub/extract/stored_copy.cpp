@@ -3,8 +3,9 @@
 #include "extract.h"
 
 // Loading a system cursor costs about 170 us under Wine and setting one about
-// 50 us: the cursor is loaded once for the run and set once per entry, not
-// per 32 KiB write.  While Busy the main dialog keeps it up on WM_SETCURSOR.
+// 10 to 50 us: the cursor is loaded once for the run and set at most once per
+// file, never per 32 KiB write.  While Busy the main dialog keeps it up on
+// WM_SETCURSOR.
 static HCURSOR waitCursor;
 
 void PutUpWaitCursor() {

@@ -156,9 +156,12 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
   else
     flags |= O_RDONLY;
   if (disposition == CREATE_ALWAYS) flags |= O_CREAT | O_TRUNC;
+  // Anything of that name, a folder too, is in the way of a new file.
+  if (disposition == CREATE_NEW) flags |= O_CREAT | O_EXCL;
   int fd = open(r.native.c_str(), flags, 0666);
   if (fd < 0) {
-    SetLastError(errno == ENOENT ? MissingError(r) : ErrorFromErrno(errno));
+    DWORD error = errno == ENOENT ? MissingError(r) : ErrorFromErrno(errno);
+    SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : error);
     return INVALID_HANDLE_VALUE;
   }
   // A folder opens for reading on Linux, never on Windows.
@@ -517,6 +520,12 @@ DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR name, DWORD size) {
 HMODULE WINAPI GetModuleHandleA(LPCSTR) { return (HMODULE)&moduleFileName; }
 
 void HostSetExitHook(void (*hook)(UINT code)) { exitHook = hook; }
+
+DWORD WINAPI GetTickCount(void) {
+  struct timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return (DWORD)((uint64_t)t.tv_sec * 1000 + (uint64_t)t.tv_nsec / 1000000);
+}
 
 // ExitProcess runs no C++ destructors and no leak check, as on Windows.
 void WINAPI ExitProcess(UINT code) {

@@ -53,6 +53,7 @@ typedef LONG* PLONG;
 #define GENERIC_WRITE 0x40000000u
 #define FILE_SHARE_READ 0x1
 #define FILE_SHARE_WRITE 0x2
+#define CREATE_NEW 1
 #define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
 #define FILE_ATTRIBUTE_READONLY 0x01
@@ -131,6 +132,8 @@ void WINAPI SetLastError(DWORD code);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR name, DWORD size);
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 [[noreturn]] void WINAPI ExitProcess(UINT code);
+// Milliseconds since the system started, wrapping after 49.7 days.
+DWORD WINAPI GetTickCount(void);
 
 // kernel32: folders and paths
 DWORD WINAPI GetFileAttributesA(LPCSTR name);

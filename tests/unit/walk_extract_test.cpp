@@ -1,5 +1,7 @@
 // Extraction walks: files, folders, existing files, damaged entries and the
 // closing messages.
+#include <filesystem>
+
 #include "support/engine_fixture.h"
 #include "support/inflate_stream_writer.h"
 #include "support/test_platform.h"
@@ -130,7 +132,11 @@ TEST_P(OverwriteTest, ExistingFiles) {
   const OverwriteRow& row = GetParam();
   temp.Write("out/a.txt", "old a");
   temp.Write("out/sub/b.txt", "old b");
-  LoadSfx(BuildSfx({File("a.txt", "new a"), File("sub/b.txt", "new b"), File("c.txt", "new c")}, BlockSpec()));
+  // sub/new.txt is created first: the existing sub/b.txt then lies in the
+  // folder the walk has just written to.
+  LoadSfx(BuildSfx({File("a.txt", "new a"), File("sub/new.txt", "new"), File("sub/b.txt", "new b"),
+                    File("c.txt", "new c")},
+                   BlockSpec()));
   OverwriteMode = row.mode;
   scripted::overwrites.assign(row.replies.begin(), row.replies.end());
   ExtractAll();
@@ -138,6 +144,7 @@ TEST_P(OverwriteTest, ExistingFiles) {
   EXPECT_EQ(Out("a.txt"), row.a) << row.what;
   EXPECT_EQ(Out("sub/b.txt"), row.b) << row.what;
   EXPECT_EQ(Out("c.txt"), "new c") << row.what;
+  EXPECT_EQ(Out("sub/new.txt"), "new") << row.what;
   EXPECT_EQ(OverwriteMode, row.modeAfter) << row.what;
   // A file left alone counts as dealt with.
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone}) << row.what;
@@ -153,6 +160,39 @@ INSTANTIATE_TEST_SUITE_P(
         OverwriteRow{"ask: no, yes", 2, {{false, false}, {true, false}}, {"a.txt", "b.txt"}, "old a", "new b", 2},
         OverwriteRow{"ask: yes for all", 2, {{true, true}}, {"a.txt"}, "new a", "new b", 0},
         OverwriteRow{"ask: no for all", 2, {{false, true}}, {"a.txt"}, "old a", "old b", 1}));
+
+// The walk remembers the folder of the last file it created and makes no
+// further test of it; a folder removed behind its back (here while a prompt
+// is up) is made again for the next file.
+TEST_F(WalkExtractTest, FolderRemovedBetweenTwoEntriesIsMadeAgain) {
+  LoadSfx(BuildSfx({File("sub/deep/a", "alpha"), File("sub/deep/b", "bravo", "pw"), File("sub/deep/c", "charlie")},
+                   BlockSpec()));
+  scripted::passwords = {"pw"};
+  scripted::onPrompt = [&] { std::filesystem::remove_all(temp.Native("out/sub")); };
+  ExtractAll();
+  EXPECT_EQ(OutTree(), (std::vector<std::string>{"sub/", "sub/deep/", "sub/deep/b", "sub/deep/c"}));
+  EXPECT_EQ(Out("sub/deep/b") + Out("sub/deep/c"), "bravocharlie");
+  EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+}
+
+// The status line is brought up to date at most a few times a second, but
+// whenever the walk stops for the user it names the last file begun, as if
+// every file had been shown.
+TEST_F(WalkExtractTest, StatusLineNamesTheLastFileBeforeEveryPrompt) {
+  temp.Write("out/d", "old");
+  LoadSfx(BuildSfx({File("a", "1"), File("b", "2"), File("c", "3"), File("d", "4"), File("e", "5", "pw")},
+                   BlockSpec()));
+  OverwriteMode = 2;
+  scripted::overwrites = {{true, false}};
+  scripted::passwords = {"pw"};
+  std::vector<std::string> shown;
+  scripted::onPrompt = [&] { shown.push_back(ControlText(dialog, kStatusLineId)); };
+  ExtractAll();
+  std::string out = "Extracting: " + temp.Win("out") + "\\";
+  EXPECT_EQ(shown, (std::vector<std::string>{out + "c", out + "d"}));  // overwrite d, password for e
+  EXPECT_EQ(ControlText(dialog, kStatusLineId), out + "e");
+  EXPECT_EQ(Out("d"), "4");
+}
 
 TEST_F(WalkExtractTest, CrcMismatchLeavesTheDamagedFileAndReports) {
   ZipEntry bad = File("bad.txt", "damaged content");
