@@ -4,40 +4,11 @@
 
 #include <stdint.h>
 
+#include "../common/zip_format.h"
 #include "../platform/platform.h"
 
-// ------------------------------------------------------------ ZIP records
-
-#pragma pack(push, 1)
-// Local file header, in file layout (little-endian).  The time sits in the
-// low and the date in the high half of `timeDate`.
-struct LocalHeaderRecord {
-  uint32_t signature;
-  uint16_t versionNeeded;
-  uint16_t flags;
-  uint16_t method;
-  uint32_t timeDate;
-  uint32_t crc32;
-  uint32_t compressedSize;
-  uint32_t uncompressedSize;
-  uint16_t nameLength;
-  uint16_t extraLength;
-};
-#pragma pack(pop)
-static_assert(sizeof(LocalHeaderRecord) == 30, "local file header is 30 bytes");
-
-const uint16_t kFlagEncrypted = 0x0001;
-const uint16_t kFlagDataDescriptor = 0x0008;
-const uint16_t kMethodStored = 0;
-const uint16_t kMethodDeflated = 8;
-
-// Bytes of a data descriptor with its signature; only the signature is read.
-const int32_t kDataDescriptorSize = 16;
-
-// Controls of the main dialog that the walk addresses.
-const int kEntryListId = 301;
-const int kPlainEntryListId = 302;
-const int kStatusLineId = 601;
+// The main dialog's controls the walk addresses (its lists and status line).
+#include "../ui/resource_ids.h"
 
 // ------------------------------------------------------------ walk state
 

@@ -14,9 +14,7 @@ const int kNameBufferSize = kLongestEntryName;
 
 // The local header signature is formed at run time: the stub's image must
 // hold no copy of its four bytes, and gcc would fold a constant expression.
-static volatile uint32_t signatureBase = 0x04034B51;
-const uint32_t kSplitHeaderSignature = 0x50000000;  // the bytes 00 00 00 50
-const uint32_t kDataDescriptorSignature = 0x08074B50;
+static volatile uint32_t signatureBase = kLocalHeaderSignature + 1;
 
 // A data descriptor without its signature: crc-32, compressed and
 // uncompressed size.
@@ -109,7 +107,7 @@ static bool PasswordStage() {
 static EntryOutcome WriteEntry(Walk& w, const char* outputPath) {
   char progress[kProgressSize];
   AppendText(progress, AppendText(progress, 0, kProgressSize, kExtractingPrefix), kProgressSize, outputPath);
-  SendMessageA(GetDlgItem(w.dialog, kStatusLineId), WM_SETTEXT, 0, (LPARAM)progress);
+  SendMessageA(GetDlgItem(w.dialog, IDC_MAIN_STATUS), WM_SETTEXT, 0, (LPARAM)progress);
 
   // One pending window message per file keeps the main dialog alive.
   MSG msg;
@@ -306,7 +304,7 @@ static void EndWalk(Walk& w) {
       ExtractionSucceeded = TRUE;
     } else {
       ShowMessage(kSomeNotExtracted, kErrorCaption, MB_ICONERROR);
-      SendMessageA(GetDlgItem(w.dialog, kStatusLineId), WM_SETTEXT, 0, (LPARAM)kSomeNotExtracted);
+      SendMessageA(GetDlgItem(w.dialog, IDC_MAIN_STATUS), WM_SETTEXT, 0, (LPARAM)kSomeNotExtracted);
       ExtractionSucceeded = FALSE;
     }
   }

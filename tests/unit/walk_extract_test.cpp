@@ -28,9 +28,9 @@ TEST_F(WalkExtractTest, FilesAndFoldersAreWrittenUnderTheDestination) {
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
   EXPECT_TRUE(ExtractionSucceeded);
   EXPECT_FALSE(Busy);
-  EXPECT_TRUE(SelectedItems(dialog, kEntryListId).empty());
+  EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   // The status line keeps the last progress text, with "\" separators.
-  EXPECT_EQ(ControlText(dialog, kStatusLineId), "Extracting: " + temp.Win("out") + "\\bin\\tool.exe");
+  EXPECT_EQ(ControlText(dialog, IDC_MAIN_STATUS), "Extracting: " + temp.Win("out") + "\\bin\\tool.exe");
 }
 
 TEST_F(WalkExtractTest, FilesGetTheEntryTime) {
@@ -53,7 +53,7 @@ TEST_F(WalkExtractTest, FolderEntryThatExistsAlreadyCountsAsDone) {
 TEST_F(WalkExtractTest, OnlySelectedEntriesAreExtracted) {
   LoadSfx(BuildSfx({File("a", "1"), File("b", "2"), File("c", "3")}, BlockSpec()));
   ListEntries();
-  SendMessageA(GetDlgItem(dialog, kEntryListId), LB_SETSEL, TRUE, 1);
+  SendMessageA(GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST), LB_SETSEL, TRUE, 1);
   ExtractAgain();
   EXPECT_EQ(OutTree(), std::vector<std::string>{"b"});
   EXPECT_TRUE(ExtractionSucceeded);
@@ -84,7 +84,7 @@ TEST_F(WalkExtractTest, EachEntryReachesItsOwnItemInAnyOrder) {
   LoadSfx(BuildSfx({File("b", "first"), File("a", "a"), File("b", "second")}, BlockSpec()));
   OverwriteMode = 0;
   ExtractAll();
-  EXPECT_TRUE(SelectedItems(dialog, kEntryListId).empty());
+  EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_EQ(Out("b"), "second");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
   EXPECT_TRUE(ExtractionSucceeded);
@@ -93,11 +93,11 @@ TEST_F(WalkExtractTest, EachEntryReachesItsOwnItemInAnyOrder) {
 TEST_F(WalkExtractTest, ListWithoutOrdinalsFallsBackToTheSearch) {
   // Items that carry no ordinals (all 0) are found by their names.
   LoadSfx(BuildSfx({File("one", "1"), File("two", "2")}, BlockSpec()));
-  HWND list = GetDlgItem(dialog, kEntryListId);
+  HWND list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
   SendMessageA(list, LB_ADDSTRING, 0, (LPARAM) "two");
   SendMessageA(list, LB_ADDSTRING, 0, (LPARAM) "one");
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   ExtractAgain();
   EXPECT_EQ(Out("one"), "1");
   EXPECT_EQ(Out("two"), "2");
@@ -110,7 +110,7 @@ TEST_F(WalkExtractTest, NamesDifferingInCaseFindTheirItemsInTurn) {
   LoadSfx(BuildSfx({File("Same.txt", "first"), File("sAME.txt", "second")}, BlockSpec()));
   OverwriteMode = 0;
   ExtractAll();
-  EXPECT_TRUE(SelectedItems(dialog, kEntryListId).empty());
+  EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
 }
 
@@ -164,8 +164,8 @@ TEST_F(WalkExtractTest, CrcMismatchLeavesTheDamagedFileAndReports) {
   EXPECT_EQ(LastWriteTime(temp.Win("out/bad.txt")), DosTimeAsUtc(0x2A64, 0x53DD));
   EXPECT_EQ(Out("good.txt"), "good");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
-  EXPECT_EQ(ControlText(dialog, kStatusLineId), "One or more file(s) could not be extracted.");
-  EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{"bad.txt"});
+  EXPECT_EQ(ControlText(dialog, IDC_MAIN_STATUS), "One or more file(s) could not be extracted.");
+  EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{"bad.txt"});
   EXPECT_FALSE(ExtractionSucceeded);
 }
 
@@ -233,7 +233,7 @@ TEST_F(WalkExtractTest, DeflateStreamTheDecoderRefusesFailsWhateverTheCrc) {
   LoadSfx(BuildSfx(entries, BlockSpec()));
   ExtractAll();
   // Every item stays selected, in the list's order.
-  EXPECT_EQ(SelectedItems(dialog, kEntryListId),
+  EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST),
             (std::vector<std::string>{rows[0].what, rows[2].what, rows[3].what, rows[4].what, rows[1].what}));
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
 }
@@ -258,7 +258,7 @@ TEST_F(WalkExtractTest, FileEntryWhosePathIsAFolderFails) {
     OverwriteMode = 0;
     std::string dest = "out" + std::to_string(i);
     ExtractAll(dest);
-    EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{rows[i].clash});
+    EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{rows[i].clash});
     EXPECT_EQ(scripted::messages,
               (std::vector<RecordedMessage>{
                   {"Cannot open file ...", temp.Win(dest) + "\\" + rows[i].clash, 0x10}, kSomeFailed}));
@@ -311,7 +311,7 @@ TEST_F(WalkExtractTest, NoStatusLineChangesNothingElse) {
 TEST_F(WalkExtractTest, SecondWalkCannotStartWhileOneRuns) {
   LoadSfx(BuildSfx({File("a", "1"), File("b", "2")}, BlockSpec()));
   ListEntries();
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   struct Probe {
     HWND dialog;
     int calls = 0;
@@ -324,14 +324,14 @@ TEST_F(WalkExtractTest, SecondWalkCannotStartWhileOneRuns) {
         ++probe.calls;
         probe.busyInside = Busy;
         EXPECT_TRUE(WalkRunning());
-        WalkEntries(probe.dialog, kEntryListId, true);   // would empty the list
-        WalkEntries(probe.dialog, kEntryListId, false);  // would extract again
+        WalkEntries(probe.dialog, IDC_MAIN_ENTRY_LIST, true);   // would empty the list
+        WalkEntries(probe.dialog, IDC_MAIN_ENTRY_LIST, false);  // would extract again
       },
       &probe);
   ExtractAgain();
   EXPECT_EQ(probe.calls, 1);
   EXPECT_TRUE(probe.busyInside);
-  EXPECT_EQ(ListItems(dialog, kEntryListId), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(ListItems(dialog, IDC_MAIN_ENTRY_LIST), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
   EXPECT_FALSE(WalkRunning());
 }
@@ -351,13 +351,13 @@ TEST_F(WalkExtractTest, RootFolderYieldsPathsOfTheFormDriveName) {
   temp.Write("croot/pagefile.sys", "a drive root is never empty");
   LoadSfx(BuildSfx({File("name.txt", "at the root"), File("sub/x", "y")}, BlockSpec()));
   ListEntries();
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   strcpy(DestFolder, "C:\\");
-  WalkEntries(dialog, kEntryListId, false);
+  WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
   EXPECT_EQ(temp.Read("croot/name.txt"), "at the root");
   EXPECT_EQ(temp.Read("croot/sub/x"), "y");
   EXPECT_STREQ(DestFolder, "C:");
-  EXPECT_EQ(ControlText(dialog, kStatusLineId), "Extracting: C:\\sub\\x");
+  EXPECT_EQ(ControlText(dialog, IDC_MAIN_STATUS), "Extracting: C:\\sub\\x");
 }
 
 TEST_F(WalkExtractTest, FailedCloseIsReportedAndTheItemKeepsItsState) {
