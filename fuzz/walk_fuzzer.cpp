@@ -68,7 +68,7 @@ void RunPasswordPrompt() {
   memcpy(TypedPassword, answer, (size_t)TypedPasswordLength + 1);
 }
 void RunOverwritePrompt() {
-  if (OverwriteMode != 0) OverwriteAnswer = answerYes;
+  ApplyOverwriteReply({answerYes, false});
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetStartupState();
   answerYes = mode & kAnswerYes;
   prompts = 0;
-  OverwriteMode = (uint8_t)((mode >> 1) & 3);
+  OverwriteMode = (OverwritePolicy)((mode >> 1) & 3);
   if (!CrcTable) {
     CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
     BuildCrcTable();

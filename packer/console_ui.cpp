@@ -53,8 +53,7 @@ void RunPasswordPrompt() {
 }
 
 void RunOverwritePrompt() {
-  if (OverwriteMode == 0) return;
-  OverwriteAnswer = Console().overwriteAnswer;
+  ApplyOverwriteReply({Console().overwriteAnswer, false});
   std::cout << "overwrite prompt for " << ExistingFileName << ": answered "
             << (OverwriteAnswer ? "yes" : "no") << "\n";
 }
@@ -95,7 +94,7 @@ void RunMainDialog() {
   HostAddListBox(dialog, IDC_MAIN_PLAIN_LIST, false);
   HostAddStatic(dialog, IDC_MAIN_STATUS);
   HostSetMessageHook(PrintFileWritten, dialog);
-  OverwriteMode = (uint8_t)(s.overwriteMode >= 0 ? s.overwriteMode : SfxSettings.OverwriteButtonId - IDC_MAIN_OVERWRITE);
+  OverwriteMode = s.overwriteMode >= 0 ? (OverwritePolicy)s.overwriteMode : PolicyOfButton(SfxSettings.OverwriteButtonId);
   WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
   HWND list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
   if (s.select.empty()) {

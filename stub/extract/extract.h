@@ -6,6 +6,7 @@
 
 #include "../common/zip_format.h"
 #include "../platform/platform.h"
+#include "overwrite_policy.h"
 
 // The main dialog's controls the walk addresses (its lists and status line).
 #include "../ui/resource_ids.h"
@@ -37,13 +38,12 @@ extern BOOL OverwriteAnswer;  // the overwrite prompt's answer: TRUE overwrites
 const int kFileNamePartSize = 256;
 extern char ExistingFileName[kFileNamePartSize];
 
-// Shared with the main dialog, which sets them.  OverwriteMode: 0 overwrite,
-// 1 leave existing files alone, 2 ask; other values act as 0.  DestFolder
-// holds any folder the platform takes (259 characters), the backslash the run
-// command appends, and the terminator.
+// Shared with the main dialog, which sets them.  DestFolder holds any
+// folder the platform takes (259 characters), the backslash the run command
+// appends, and the terminator.
 const int kDestFolderSize = MAX_PATH + 2;
 extern char DestFolder[kDestFolderSize];
-extern uint8_t OverwriteMode;
+extern OverwritePolicy OverwriteMode;
 
 // Walks the local file headers from ArchiveStart.  listOnly: empties list box
 // `listId` of `dialog` and fills it with the entry names.  Otherwise extracts

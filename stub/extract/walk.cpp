@@ -175,11 +175,11 @@ static EntryOutcome ExtractEntry(Walk& w) {
   }
 
   if (PathExists(outputPath)) {
-    if (OverwriteMode == 1) {
+    if (OverwriteMode == kSkipExisting) {
       Deselect(w);
       return kNextEntry;
     }
-    if (OverwriteMode == 2) {
+    if (OverwriteMode == kAskEachFile) {
       FileNamePart(outputPath, ExistingFileName);
       Busy = FALSE;
       PutUpArrow();
@@ -363,5 +363,5 @@ void ResetWalkState() {
   OverwriteAnswer = FALSE;
   ExistingFileName[0] = 0;
   DestFolder[0] = 0;
-  OverwriteMode = 2;
+  OverwriteMode = kAskEachFile;
 }

@@ -70,7 +70,7 @@ TEST_F(WalkExtractTest, NothingSelectedShowsNothing) {
 
 TEST_F(WalkExtractTest, DuplicateNamesMapToSuccessiveItems) {
   LoadSfx(BuildSfx({File("same.txt", "first"), File("same.txt", "second")}, BlockSpec()));
-  OverwriteMode = 2;
+  OverwriteMode = kAskEachFile;
   scripted::overwrites = {{true, false}};
   ExtractAll();
   // Each entry found its own item; the second met the first's file.
@@ -82,7 +82,7 @@ TEST_F(WalkExtractTest, DuplicateNamesMapToSuccessiveItems) {
 TEST_F(WalkExtractTest, EachEntryReachesItsOwnItemInAnyOrder) {
   // The second "b" must not find the first one's item, already deselected.
   LoadSfx(BuildSfx({File("b", "first"), File("a", "a"), File("b", "second")}, BlockSpec()));
-  OverwriteMode = 0;
+  OverwriteMode = kOverwriteAll;
   ExtractAll();
   EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_EQ(Out("b"), "second");
@@ -108,7 +108,7 @@ TEST_F(WalkExtractTest, NamesDifferingInCaseFindTheirItemsInTurn) {
   // The list compares without regard to case: the second search starts after
   // the first hit and finds the other item.
   LoadSfx(BuildSfx({File("Same.txt", "first"), File("sAME.txt", "second")}, BlockSpec()));
-  OverwriteMode = 0;
+  OverwriteMode = kOverwriteAll;
   ExtractAll();
   EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
@@ -131,7 +131,7 @@ TEST_P(OverwriteTest, ExistingFiles) {
   temp.Write("out/a.txt", "old a");
   temp.Write("out/sub/b.txt", "old b");
   LoadSfx(BuildSfx({File("a.txt", "new a"), File("sub/b.txt", "new b"), File("c.txt", "new c")}, BlockSpec()));
-  OverwriteMode = row.mode;
+  OverwriteMode = (OverwritePolicy)row.mode;
   scripted::overwrites.assign(row.replies.begin(), row.replies.end());
   ExtractAll();
   EXPECT_EQ(scripted::overwriteNames, row.prompted) << row.what;
@@ -176,7 +176,7 @@ TEST_F(WalkExtractTest, SecondExtractionTouchesOnlyWhatIsStillSelected) {
   ExtractAll();
   temp.Write("out/good.txt", "changed by the user");
   scripted::messages.clear();
-  OverwriteMode = 0;
+  OverwriteMode = kOverwriteAll;
   ExtractAgain();
   EXPECT_EQ(Out("good.txt"), "changed by the user");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
@@ -194,7 +194,7 @@ TEST_F(WalkExtractTest, UnknownMethodTouchesNoFileAndEndsTheWalk) {
     fresh.name = "new.bin";
     LoadSfx(BuildSfx({File("first.txt", "1"), method == 12 ? fresh : packed, File("never.txt", "n")},
                      BlockSpec()));
-    OverwriteMode = 0;
+    OverwriteMode = kOverwriteAll;
     ExtractAll();
     EXPECT_EQ(Out("first.txt"), "1");
     EXPECT_EQ(Out("kept.bin"), "old bytes");
@@ -255,7 +255,7 @@ TEST_F(WalkExtractTest, FileEntryWhosePathIsAFolderFails) {
     SCOPED_TRACE(rows[i].what);
     scripted::messages.clear();
     LoadSfx(BuildSfx(rows[i].entries, BlockSpec()));
-    OverwriteMode = 0;
+    OverwriteMode = kOverwriteAll;
     std::string dest = "out" + std::to_string(i);
     ExtractAll(dest);
     EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{rows[i].clash});
@@ -380,7 +380,7 @@ TEST_F(WalkExtractTest, WaitCursorIsSetOncePerEntryAndIsUpForEveryWrite) {
   deflated.compressed = StoredDeflate(data);
   temp.Write("out/b.txt", "old");
   LoadSfx(BuildSfx({File("a.bin", data), deflated}, BlockSpec()));
-  OverwriteMode = 2;
+  OverwriteMode = kAskEachFile;
   scripted::overwrites = {{true, false}};
   std::vector<test_platform::Io> io;
   test_platform::RecordIo(&io);
