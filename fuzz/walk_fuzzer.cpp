@@ -68,7 +68,7 @@ void RunPasswordPrompt() {
   memcpy(TypedPassword, answer, (size_t)TypedPasswordLength + 1);
 }
 void RunOverwritePrompt() {
-  if (OverwriteMode != 0) OverwriteAnswer = answerYes;
+  ApplyOverwriteReply({answerYes, false});
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetStartupState();
   answerYes = mode & kAnswerYes;
   prompts = 0;
-  OverwriteMode = (uint8_t)((mode >> 1) & 3);
+  OverwriteMode = (OverwritePolicy)((mode >> 1) & 3);
   if (!CrcTable) {
     CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
     BuildCrcTable();
@@ -102,8 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (ArchiveFile == INVALID_HANDLE_VALUE) abort();
   HWND dialog = HostCreateDialog();
-  HostAddListBox(dialog, kEntryListId, true);
-  HostAddStatic(dialog, kStatusLineId);
+  HostAddListBox(dialog, IDC_MAIN_ENTRY_LIST, true);
+  HostAddStatic(dialog, IDC_MAIN_STATUS);
   bool fileOpen = true;
   try {
     if (mode & kRunStartUp) {
@@ -111,11 +111,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       ReadConfigurationBlock();
       fileOpen = true;
     }
-    WalkEntries(dialog, kEntryListId, true);
-    SendMessageA(GetDlgItem(dialog, kEntryListId), LB_SETSEL, TRUE, -1);
+    WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
+    SendMessageA(GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST), LB_SETSEL, TRUE, -1);
     snprintf(DestFolder, sizeof DestFolder, "%s\\out", space->win.c_str());
-    WalkEntries(dialog, kEntryListId, false);
-    if (mode & kExtractTwice) WalkEntries(dialog, kEntryListId, false);
+    WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
+    if (mode & kExtractTwice) WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
   } catch (const ProcessEnded&) {
     ResetWalkState();
   }

@@ -5,12 +5,10 @@
 #include <cstring>
 
 #include "errors.h"
-#include "zip_records.h"
+#include "common/zip_format.h"
 
 namespace {
 
-using zip::Read16;
-using zip::Read32;
 
 // Each candidate base costs a read of the directory region; a directory whose
 // stored size and offset are both wrong is rare enough to try only a few.
@@ -37,14 +35,14 @@ struct EndRecord {
 // of the classic end record.  Counts of 0xFFFF and sizes of 0xFFFFFFFF alone
 // are ordinary values: an archive of 65,535 entries is no ZIP64 archive.
 void RefuseZip64AndSpanning(const InputFile& file, const EndRecord& end, const uint8_t* rec) {
-  if (end.pos >= zip::kZip64LocatorSize) {
-    std::vector<uint8_t> loc = file.ReadAt(end.pos - zip::kZip64LocatorSize, 4);
-    if (HasSignature(loc.data(), zip::kZip64LocatorSignature))
+  if (end.pos >= kZip64LocatorSize) {
+    std::vector<uint8_t> loc = file.ReadAt(end.pos - kZip64LocatorSize, 4);
+    if (HasSignature(loc.data(), kZip64LocatorSignature))
       throw Refusal(file.Path() + ": ZIP64 archive (a ZIP64 end record and its locator); the "
                     "stub reads only 32-bit ZIP records");
   }
-  if (Read16(rec + zip::kEndDiskNumber) != 0 || Read16(rec + zip::kEndCentralDisk) != 0 ||
-      Read16(rec + zip::kEndEntriesOnDisk) != end.entries)
+  if (Read16(rec + kEndDiskNumber) != 0 || Read16(rec + kEndCentralDisk) != 0 ||
+      Read16(rec + kEndEntriesOnDisk) != end.entries)
     throw Refusal(file.Path() + ": the archive spans several disks; mksfx needs a single-file archive");
   if (end.entries == 0) throw Refusal(file.Path() + ": the archive has no entries");
 }
@@ -55,10 +53,10 @@ long CountCentralHeaders(const std::vector<uint8_t>& bytes) {
   long count = 0;
   size_t at = 0;
   while (at < bytes.size()) {
-    if (at + zip::kCentralHeaderSize > bytes.size() || !HasSignature(&bytes[at], zip::kCentralHeaderSignature))
+    if (at + kCentralHeaderSize > bytes.size() || !HasSignature(&bytes[at], kCentralHeaderSignature))
       return -1;
-    at += zip::kCentralHeaderSize + Read16(&bytes[at + zip::kCentralNameLength]) +
-          Read16(&bytes[at + zip::kCentralExtraLength]) + Read16(&bytes[at + zip::kCentralCommentLength]);
+    at += kCentralHeaderSize + Read16(&bytes[at + kCentralNameLength]) +
+          Read16(&bytes[at + kCentralExtraLength]) + Read16(&bytes[at + kCentralCommentLength]);
     ++count;
   }
   return at == bytes.size() ? count : -1;
@@ -71,28 +69,28 @@ bool ParseCentral(const std::vector<uint8_t>& bytes, uint64_t centralPos, uint16
   entries.clear();
   size_t at = 0;
   for (unsigned i = 0; i < count; ++i) {
-    if (at + zip::kCentralHeaderSize > bytes.size()) return false;
+    if (at + kCentralHeaderSize > bytes.size()) return false;
     const uint8_t* h = &bytes[at];
-    if (!HasSignature(h, zip::kCentralHeaderSignature)) return false;
-    size_t variable = (size_t)Read16(h + zip::kCentralNameLength) +
-                      Read16(h + zip::kCentralExtraLength) + Read16(h + zip::kCentralCommentLength);
-    if (at + zip::kCentralHeaderSize + variable > bytes.size()) return false;
+    if (!HasSignature(h, kCentralHeaderSignature)) return false;
+    size_t variable = (size_t)Read16(h + kCentralNameLength) +
+                      Read16(h + kCentralExtraLength) + Read16(h + kCentralCommentLength);
+    if (at + kCentralHeaderSize + variable > bytes.size()) return false;
     CentralEntry e;
     e.headerPos = centralPos + at;
-    e.name.assign((const char*)h + zip::kCentralHeaderSize, Read16(h + zip::kCentralNameLength));
-    e.flags = Read16(h + zip::kCentralFlags);
-    e.method = Read16(h + zip::kCentralMethod);
-    e.crc = Read32(h + zip::kCentralCrc);
-    e.compressedSize = Read32(h + zip::kCentralCompressedSize);
-    e.uncompressedSize = Read32(h + zip::kCentralUncompressedSize);
-    uint32_t offset = Read32(h + zip::kCentralLocalOffset);
-    if (offset == zip::kZip64Value || Read16(h + zip::kCentralDiskStart) == zip::kZip64Count)
+    e.name.assign((const char*)h + kCentralHeaderSize, Read16(h + kCentralNameLength));
+    e.flags = Read16(h + kCentralFlags);
+    e.method = Read16(h + kCentralMethod);
+    e.crc = Read32(h + kCentralCrc);
+    e.compressedSize = Read32(h + kCentralCompressedSize);
+    e.uncompressedSize = Read32(h + kCentralUncompressedSize);
+    uint32_t offset = Read32(h + kCentralLocalOffset);
+    if (offset == kZip64Value || Read16(h + kCentralDiskStart) == kZip64Count)
       throw Refusal(path + ": entry \"" + e.name +
                     "\" keeps its offset in a ZIP64 field; the stub reads only 32-bit offsets");
-    e.zip64Sizes = e.compressedSize == zip::kZip64Value || e.uncompressedSize == zip::kZip64Value;
+    e.zip64Sizes = e.compressedSize == kZip64Value || e.uncompressedSize == kZip64Value;
     e.localPos = offset + base;
     entries.push_back(e);
-    at += zip::kCentralHeaderSize + variable;
+    at += kCentralHeaderSize + variable;
   }
   return at == bytes.size();
 }
@@ -102,9 +100,9 @@ bool ParseCentral(const std::vector<uint8_t>& bytes, uint64_t centralPos, uint16
 bool LocalHeadersInPlace(const InputFile& file, const std::vector<CentralEntry>& entries,
                          uint64_t centralPos) {
   for (const CentralEntry& e : entries) {
-    if (e.localPos + zip::kLocalHeaderSize > centralPos) return false;
+    if (e.localPos + kLocalHeaderSize > centralPos) return false;
     std::vector<uint8_t> sig = file.ReadAt(e.localPos, 4);
-    if (!HasSignature(sig.data(), zip::kLocalHeaderSignature)) return false;
+    if (!HasSignature(sig.data(), kLocalHeaderSignature)) return false;
   }
   return true;
 }
@@ -118,7 +116,7 @@ int TryBase(const InputFile& file, const EndRecord& end, uint64_t base, ArchiveL
             std::string& mismatch) {
   uint64_t centralPos = end.centralOffset + base;
   if (centralPos + 4 > end.pos) return 0;
-  if (!HasSignature(file.ReadAt(centralPos, 4).data(), zip::kCentralHeaderSignature)) return 0;
+  if (!HasSignature(file.ReadAt(centralPos, 4).data(), kCentralHeaderSignature)) return 0;
   std::vector<uint8_t> central = file.ReadAt(centralPos, (size_t)(end.pos - centralPos));
   std::vector<CentralEntry> entries;
   if (!ParseCentral(central, centralPos, end.entries, base, entries, file.Path())) {
@@ -164,7 +162,7 @@ bool ReadDirectory(const InputFile& file, const EndRecord& end, ArchiveLayout& l
       from = std::max<uint64_t>(from, end.centralOffset);
       if (from >= end.pos) continue;
       std::vector<uint8_t> region = file.ReadAt(from, (size_t)(end.pos - from));
-      for (size_t at : FindSignatures(region, zip::kCentralHeaderSignature)) {
+      for (size_t at : FindSignatures(region, kCentralHeaderSignature)) {
         if (bases.size() >= kMaxBaseCandidates) break;
         bases.push_back(from + at - end.centralOffset);
       }
@@ -181,25 +179,25 @@ ArchiveLayout ReadArchiveLayout(const InputFile& file) {
   uint64_t size = file.Size();
   uint64_t tailPos = size > kEndSearchSize ? size - kEndSearchSize : 0;
   std::vector<uint8_t> tail = file.ReadAt(tailPos, (size_t)(size - tailPos));
-  std::vector<size_t> candidates = FindSignatures(tail, zip::kEndRecordSignature);
+  std::vector<size_t> candidates = FindSignatures(tail, kEndRecordSignature);
 
   // The stub takes the lowest record whose comment ends exactly at the end of
   // the file; only when none does (bytes appended after the archive) is the
   // highest record whose comment fits taken, and the bytes after it dropped.
   std::vector<size_t> order, exact;
   for (size_t i : candidates)
-    if (i + zip::kEndRecordSize <= tail.size() &&
-        i + zip::kEndRecordSize + Read16(&tail[i] + zip::kEndCommentLength) == tail.size())
+    if (i + kEndRecordSize <= tail.size() &&
+        i + kEndRecordSize + Read16(&tail[i] + kEndCommentLength) == tail.size())
       exact.push_back(i);
   if (!exact.empty()) order.push_back(exact[0]);
   else order.assign(candidates.rbegin(), candidates.rend());
   for (size_t i : order) {
-    if (i + zip::kEndRecordSize > tail.size()) continue;
+    if (i + kEndRecordSize > tail.size()) continue;
     const uint8_t* rec = &tail[i];
-    EndRecord end = {tailPos + i, Read16(rec + zip::kEndEntriesTotal),
-                     Read32(rec + zip::kEndCentralSize), Read32(rec + zip::kEndCentralOffset),
-                     Read16(rec + zip::kEndCommentLength)};
-    if (i + zip::kEndRecordSize + end.commentLength > tail.size()) continue;
+    EndRecord end = {tailPos + i, Read16(rec + kEndEntriesTotal),
+                     Read32(rec + kEndCentralSize), Read32(rec + kEndCentralOffset),
+                     Read16(rec + kEndCommentLength)};
+    if (i + kEndRecordSize + end.commentLength > tail.size()) continue;
     ArchiveLayout layout;
     try {
       RefuseZip64AndSpanning(file, end, rec);
@@ -215,8 +213,8 @@ ArchiveLayout ReadArchiveLayout(const InputFile& file) {
                     std::string(refusal.what()).substr(file.Path().size() + 2));
     }
     layout.endRecordPos = end.pos;
-    layout.archiveEnd = end.pos + zip::kEndRecordSize + end.commentLength;
-    layout.endRecord.assign(rec, rec + zip::kEndRecordSize + end.commentLength);
+    layout.archiveEnd = end.pos + kEndRecordSize + end.commentLength;
+    layout.endRecord.assign(rec, rec + kEndRecordSize + end.commentLength);
     layout.trailingBytes = size - layout.archiveEnd;
     // A higher signature inside this record's comment is only text; one
     // after the archive's end may be the real record, damaged.
@@ -235,13 +233,13 @@ void RebaseDirectory(ArchiveLayout& layout, int64_t shift) {
   size_t at = 0;
   for (size_t i = 0; i < layout.entries.size(); ++i) {
     uint8_t* h = &layout.central[at];
-    zip::Write32(h + zip::kCentralLocalOffset,
+    Write32(h + kCentralLocalOffset,
                  (uint32_t)((int64_t)layout.entries[i].localPos + shift));
-    at += zip::kCentralHeaderSize + Read16(h + zip::kCentralNameLength) +
-          Read16(h + zip::kCentralExtraLength) + Read16(h + zip::kCentralCommentLength);
+    at += kCentralHeaderSize + Read16(h + kCentralNameLength) +
+          Read16(h + kCentralExtraLength) + Read16(h + kCentralCommentLength);
   }
   uint8_t* rec = layout.endRecord.data();
-  zip::Write16(rec + zip::kEndEntriesOnDisk, (uint16_t)layout.entries.size());
-  zip::Write32(rec + zip::kEndCentralSize, (uint32_t)layout.centralSize);
-  zip::Write32(rec + zip::kEndCentralOffset, (uint32_t)((int64_t)layout.centralPos + shift));
+  Write16(rec + kEndEntriesOnDisk, (uint16_t)layout.entries.size());
+  Write32(rec + kEndCentralSize, (uint32_t)layout.centralSize);
+  Write32(rec + kEndCentralOffset, (uint32_t)((int64_t)layout.centralPos + shift));
 }

@@ -8,12 +8,10 @@
 #include "errors.h"
 #include "source_tree.h"
 #include "stub_compat.h"
-#include "zip_records.h"
+#include "common/zip_format.h"
 
 namespace {
 
-using zip::Read16;
-using zip::Read32;
 
 const uint16_t kFlagUtf8 = 0x0800;
 const uint16_t kMethodAes = 99;
@@ -92,7 +90,7 @@ std::vector<uint8_t> WithoutZip64(const uint8_t* extra, size_t size) {
   for (size_t at = 0; at + 4 <= size;) {
     size_t length = 4 + Read16(extra + at + 2);
     if (at + length > size) break;
-    if (Read16(extra + at) != zip::kZip64ExtraId) kept.insert(kept.end(), extra + at, extra + at + length);
+    if (Read16(extra + at) != kZip64ExtraId) kept.insert(kept.end(), extra + at, extra + at + length);
     at += length;
   }
   return kept;
@@ -130,25 +128,25 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
   std::map<uint64_t, int> seen;
   for (const CentralEntry& e : layout.entries) {
     std::string problem;
-    if (e.method == kMethodAes || (e.flags & zip::kFlagStrongEncryption))
+    if (e.method == kMethodAes || (e.flags & kFlagStrongEncryption))
       p.Add("use AES or strong encryption; the stub knows only the traditional ZIP encryption", e.name);
-    else if (e.method != zip::kMethodStored && e.method != zip::kMethodDeflated)
+    else if (e.method != kMethodStored && e.method != kMethodDeflated)
       p.Add("use method " + std::to_string(e.method) + " (" + MethodName(e.method) +
                 "); the stub extracts stored and deflated entries only", e.name);
     else if (e.zip64Sizes)
       p.Add("keep ZIP64 sizes; the stub reads 32-bit sizes only", e.name);
-    else if (e.flags & zip::kFlagMaskedCentralDirectory)
+    else if (e.flags & kFlagMaskedCentralDirectory)
       p.Add("have an encrypted central directory", e.name);
-    else if (o.password && (e.flags & zip::kFlagEncrypted))
+    else if (o.password && (e.flags & kFlagEncrypted))
       p.Add("are encrypted already; mksfx does not encrypt them a second time", e.name);
-    else if ((e.flags & zip::kFlagEncrypted) && e.compressedSize < zip::kEncryptionHeaderSize)
+    else if ((e.flags & kFlagEncrypted) && e.compressedSize < kEncryptionHeaderLength)
       p.Add("are encrypted but shorter than their 12-byte encryption header", e.name);
     else if (StoredName(layout, e, o.page, problem).empty())
       p.Add("have names the stub refuses (" + problem + ")", e.name);
     else if (++seen[e.localPos] > 1)
       p.Add("share their local header with another entry", e.name);
-    else if (e.localPos + zip::kLocalHeaderSize > layout.centralPos ||
-             Read32(file.ReadAt(e.localPos, 4).data()) != zip::kLocalHeaderSignature)
+    else if (e.localPos + kLocalHeaderSize > layout.centralPos ||
+             Read32(file.ReadAt(e.localPos, 4).data()) != kLocalHeaderSignature)
       p.Add("have no local header where the central directory places it", e.name);
   }
   ThrowProblems(p, layout.entries.size(), file.Path());
@@ -157,10 +155,10 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
 void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout) {
   Problems p;
   for (const CentralEntry& c : layout.entries) {
-    if (c.flags & zip::kFlagEncrypted) continue;
-    std::vector<uint8_t> local = file.ReadAt(c.localPos, zip::kLocalHeaderSize);
-    uint64_t dataPos = c.localPos + zip::kLocalHeaderSize + Read16(&local[zip::kLocalNameLength]) +
-                       Read16(&local[zip::kLocalExtraLength]);
+    if (c.flags & kFlagEncrypted) continue;
+    std::vector<uint8_t> local = file.ReadAt(c.localPos, kLocalHeaderSize);
+    uint64_t dataPos = c.localPos + kLocalHeaderSize + Read16(&local[kLocalNameLength]) +
+                       Read16(&local[kLocalExtraLength]);
     std::vector<uint8_t> data = file.ReadAt(dataPos, c.compressedSize);
     std::string bad = CheckEntryData(data.data(), data.size(), c.method, c.crc, c.uncompressedSize);
     if (!bad.empty()) p.Add("have data that disagree with the central directory (" + bad + ")", c.name);
@@ -173,23 +171,23 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
   Problems p;
   uint64_t done = 0, total = layout.centralPos - layout.firstLocalPos;
   for (const CentralEntry* c : ByPosition(layout)) {
-    std::vector<uint8_t> local = file.ReadAt(c->localPos, zip::kLocalHeaderSize);
-    uint16_t nameLength = Read16(&local[zip::kLocalNameLength]);
-    uint16_t extraLength = Read16(&local[zip::kLocalExtraLength]);
-    uint16_t localFlags = Read16(&local[zip::kLocalFlags]);
-    uint64_t dataPos = c->localPos + zip::kLocalHeaderSize + nameLength + extraLength;
+    std::vector<uint8_t> local = file.ReadAt(c->localPos, kLocalHeaderSize);
+    uint16_t nameLength = Read16(&local[kLocalNameLength]);
+    uint16_t extraLength = Read16(&local[kLocalExtraLength]);
+    uint16_t localFlags = Read16(&local[kLocalFlags]);
+    uint64_t dataPos = c->localPos + kLocalHeaderSize + nameLength + extraLength;
     if (dataPos + c->compressedSize > layout.centralPos) {
       p.Add("have data that would reach into the central directory", c->name);
       continue;
     }
-    std::vector<uint8_t> extra = file.ReadAt(c->localPos + zip::kLocalHeaderSize + nameLength, extraLength);
+    std::vector<uint8_t> extra = file.ReadAt(c->localPos + kLocalHeaderSize + nameLength, extraLength);
     std::vector<uint8_t> data = file.ReadAt(dataPos, c->compressedSize);
-    bool encrypted = c->flags & zip::kFlagEncrypted;
+    bool encrypted = c->flags & kFlagEncrypted;
     // Sizes and CRC in a local header written without a descriptor must agree.
-    if (!(localFlags & zip::kFlagDataDescriptor) &&
-        (Read32(&local[zip::kLocalCrc]) != c->crc ||
-         Read32(&local[zip::kLocalCompressedSize]) != c->compressedSize ||
-         Read32(&local[zip::kLocalUncompressedSize]) != c->uncompressedSize)) {
+    if (!(localFlags & kFlagDataDescriptor) &&
+        (Read32(&local[kLocalCrc]) != c->crc ||
+         Read32(&local[kLocalCompressedSize]) != c->compressedSize ||
+         Read32(&local[kLocalUncompressedSize]) != c->uncompressedSize)) {
       p.Add("have local headers whose sizes or CRC differ from the central directory's", c->name);
       continue;
     }
@@ -215,20 +213,20 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     e.internalAttributes = Read16(h + 36);
     e.externalAttributes = Read32(h + 38);
     e.localExtra = WithoutZip64(extra.data(), extra.size());
-    size_t centralNameLength = Read16(h + zip::kCentralNameLength);
-    size_t centralExtraLength = Read16(h + zip::kCentralExtraLength);
-    e.centralExtra = WithoutZip64(h + zip::kCentralHeaderSize + centralNameLength, centralExtraLength);
-    const uint8_t* comment = h + zip::kCentralHeaderSize + centralNameLength + centralExtraLength;
-    e.comment.assign(comment, comment + Read16(h + zip::kCentralCommentLength));
+    size_t centralNameLength = Read16(h + kCentralNameLength);
+    size_t centralExtraLength = Read16(h + kCentralExtraLength);
+    e.centralExtra = WithoutZip64(h + kCentralHeaderSize + centralNameLength, centralExtraLength);
+    const uint8_t* comment = h + kCentralHeaderSize + centralNameLength + centralExtraLength;
+    e.comment.assign(comment, comment + Read16(h + kCentralCommentLength));
     // An encrypted entry written with bit 3 carries the time's high byte as
     // its check byte; the stub reads it so only while bit 3 stays set.
-    e.descriptor = encrypted && (c->flags & zip::kFlagDataDescriptor);
-    if (!e.descriptor) e.flags &= (uint16_t)~zip::kFlagDataDescriptor;
+    e.descriptor = encrypted && (c->flags & kFlagDataDescriptor);
+    if (!e.descriptor) e.flags &= (uint16_t)~kFlagDataDescriptor;
     // Folder entries hold nothing to protect; archivers leave them plain.
     bool folder = !e.name.empty() && e.name.back() == '/' && c->uncompressedSize == 0;
     if (o.password && !folder) {
       data = EncryptEntry(*o.password, (uint8_t)(c->crc >> 24), *o.random, data.data(), data.size());
-      e.flags |= zip::kFlagEncrypted;
+      e.flags |= kFlagEncrypted;
       e.compressedSize = (uint32_t)data.size();
     }
     writer.Add(e, data.data(), data.size());

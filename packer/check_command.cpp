@@ -11,7 +11,7 @@
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
-#include "zip_records.h"
+#include "common/zip_format.h"
 
 namespace {
 
@@ -29,8 +29,6 @@ const char kCheckHelp[] =
     "Exit codes: 0 the stub extracts every entry, 1 it would refuse or fail on\n"
     "some (or finds no archive), 2 usage error.\n";
 
-using zip::Read16;
-using zip::Read32;
 
 // The first password that passes the stub's header check, with the keys
 // left ready for the data; false when none does.
@@ -57,19 +55,19 @@ bool Decrypt(std::vector<uint8_t>& data, uint16_t flags, uint32_t crc, uint32_t 
 // `pos`, or "".  `skipped` is set for encrypted entries without a password.
 std::string CheckData(const InputFile& file, uint64_t pos, const std::vector<std::string>& passwords,
                       bool& skipped) {
-  std::vector<uint8_t> h = file.ReadAt(pos, zip::kLocalHeaderSize);
-  uint16_t flags = Read16(&h[zip::kLocalFlags]);
-  uint16_t method = Read16(&h[zip::kLocalMethod]);
-  uint32_t crc = Read32(&h[zip::kLocalCrc]);
-  uint32_t size = Read32(&h[zip::kLocalCompressedSize]);
-  uint32_t uncompressed = Read32(&h[zip::kLocalUncompressedSize]);
-  uint64_t dataPos = pos + zip::kLocalHeaderSize + Read16(&h[zip::kLocalNameLength]) +
-                     Read16(&h[zip::kLocalExtraLength]);
-  if (method != zip::kMethodStored && method != zip::kMethodDeflated) return "";  // reported already
+  std::vector<uint8_t> h = file.ReadAt(pos, kLocalHeaderSize);
+  uint16_t flags = Read16(&h[kLocalFlags]);
+  uint16_t method = Read16(&h[kLocalMethod]);
+  uint32_t crc = Read32(&h[kLocalCrc]);
+  uint32_t size = Read32(&h[kLocalCompressedSize]);
+  uint32_t uncompressed = Read32(&h[kLocalUncompressedSize]);
+  uint64_t dataPos = pos + kLocalHeaderSize + Read16(&h[kLocalNameLength]) +
+                     Read16(&h[kLocalExtraLength]);
+  if (method != kMethodStored && method != kMethodDeflated) return "";  // reported already
   if (dataPos + size > file.Size()) return "data cut short by the end of the file";
   std::vector<uint8_t> data = file.ReadAt(dataPos, size);
-  if (flags & zip::kFlagEncrypted) {
-    if (size < zip::kEncryptionHeaderSize) return "";  // reported already
+  if (flags & kFlagEncrypted) {
+    if (size < kEncryptionHeaderLength) return "";  // reported already
     if (passwords.empty()) {
       skipped = true;
       return "";

@@ -8,7 +8,6 @@ static_assert(kBlockHeaderSize == (size_t)kBlockFixedSize, "the stub reads the s
 
 namespace {
 
-const uint8_t kMagic[3] = {'M', 'P', 'U'};
 
 // One text of the block: its name for messages, its bytes and its limit.
 struct BlockText {
@@ -58,7 +57,7 @@ std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& s) {
                   " bytes long; its 16-bit length field holds at most " +
                   std::to_string(kMaxBlockLength) + " (shorten the information text)");
 
-  std::vector<uint8_t> block(kMagic, kMagic + sizeof kMagic);
+  std::vector<uint8_t> block(kBlockMagic, kBlockMagic + kBlockMagicSize);
   block.reserve(length);
   block.push_back(EncodeFlags(s));
   block.push_back((uint8_t)s.caption.size());
@@ -74,7 +73,7 @@ std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& s) {
 }
 
 BlockSettings ParseConfigurationBlock(const std::vector<uint8_t>& b) {
-  if (b.size() < kBlockOverhead || b[0] != kMagic[0] || b[1] != kMagic[1] || b[2] != kMagic[2])
+  if (b.size() < kBlockOverhead || !IsBlockMagic(b.data()))
     throw Refusal("the configuration block is cut short or has no \"MPU\"");
   BlockSettings s;
   uint8_t flags = b[3];

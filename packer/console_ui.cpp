@@ -53,8 +53,7 @@ void RunPasswordPrompt() {
 }
 
 void RunOverwritePrompt() {
-  if (OverwriteMode == 0) return;
-  OverwriteAnswer = Console().overwriteAnswer;
+  ApplyOverwriteReply({Console().overwriteAnswer, false});
   std::cout << "overwrite prompt for " << ExistingFileName << ": answered "
             << (OverwriteAnswer ? "yes" : "no") << "\n";
 }
@@ -64,7 +63,7 @@ void RunOverwritePrompt() {
 static void PrintFileWritten(void* dialog) {
   if (Console().quiet) return;
   char text[kDestFolderSize + 300];
-  SendMessageA(GetDlgItem((HWND)dialog, kStatusLineId), WM_GETTEXT, sizeof text, (LPARAM)text);
+  SendMessageA(GetDlgItem((HWND)dialog, IDC_MAIN_STATUS), WM_GETTEXT, sizeof text, (LPARAM)text);
   const char* path = std::strncmp(text, "Extracting: ", 12) == 0 ? text + 12 : text;
   char native[4096];
   std::cout << "extracting " << (HostNativePath(path, native, sizeof native) ? native : path) << "\n";
@@ -91,13 +90,13 @@ static std::string RunCommandShown(const std::string& destination) {
 void RunMainDialog() {
   ConsoleScript& s = Console();
   HWND dialog = HostCreateDialog();
-  HostAddListBox(dialog, kEntryListId, true);
-  HostAddListBox(dialog, kPlainEntryListId, false);
-  HostAddStatic(dialog, kStatusLineId);
+  HostAddListBox(dialog, IDC_MAIN_ENTRY_LIST, true);
+  HostAddListBox(dialog, IDC_MAIN_PLAIN_LIST, false);
+  HostAddStatic(dialog, IDC_MAIN_STATUS);
   HostSetMessageHook(PrintFileWritten, dialog);
-  OverwriteMode = (uint8_t)(s.overwriteMode >= 0 ? s.overwriteMode : SfxSettings.OverwriteButtonId - kOverwriteButton);
-  WalkEntries(dialog, kEntryListId, true);
-  HWND list = GetDlgItem(dialog, kEntryListId);
+  OverwriteMode = s.overwriteMode >= 0 ? (OverwritePolicy)s.overwriteMode : PolicyOfButton(SfxSettings.OverwriteButtonId);
+  WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
+  HWND list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
   if (s.select.empty()) {
     SendMessageA(list, LB_SETSEL, TRUE, -1);
   } else {
@@ -111,7 +110,7 @@ void RunMainDialog() {
   }
   if (s.unknownSelections.empty()) {
     std::snprintf(DestFolder, sizeof DestFolder, "%s", s.destination.c_str());
-    WalkEntries(dialog, kEntryListId, false);
+    WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
     s.extractionSucceeded = ExtractionSucceeded;
     if (ExtractionSucceeded && SfxSettings.HasRunCommand)
       std::cout << "After extraction, run : " << RunCommandShown(s.destination)

@@ -11,7 +11,7 @@ struct ConsoleScript {
   std::deque<std::string> passwords;  // typed at each password prompt, then ""
   bool overwriteAnswer = false;       // the answer to every overwrite prompt
   bool quiet = false;                 // no line per file written
-  int overwriteMode = -1;             // -1: the self-extractor's own setting
+  int overwriteMode = -1;             // an OverwritePolicy; -1: the self-extractor's own setting
   std::vector<std::string> select;    // entry names to extract; empty: all
   std::string destination;            // the Windows path of the folder
   bool extractionSucceeded = false;   // as the last extraction walk left it

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "errors.h"
-#include "zip_records.h"
+#include "common/zip_format.h"
 
 namespace {
 
@@ -37,12 +37,12 @@ EncodedData EncodeData(const uint8_t* plain, size_t size, int level) {
     size_t n = libdeflate_deflate_compress(c.get(), plain, size, out.bytes.data(), out.bytes.size());
     if (n > 0) {
       out.bytes.resize(n);
-      out.method = zip::kMethodDeflated;
+      out.method = kMethodDeflated;
       return out;
     }
   }
   out.bytes.assign(plain, plain + size);
-  out.method = zip::kMethodStored;
+  out.method = kMethodStored;
   return out;
 }
 
@@ -50,7 +50,7 @@ std::string CheckEntryData(const uint8_t* data, size_t size, uint16_t method, ui
                            uint32_t uncompressedSize) {
   uLong actual = crc32(0, nullptr, 0);
   uint64_t produced = 0;
-  if (method == zip::kMethodStored) {
+  if (method == kMethodStored) {
     if (size != uncompressedSize)
       return "stored data of " + std::to_string(size) + " bytes where " +
              std::to_string(uncompressedSize) + " are claimed";

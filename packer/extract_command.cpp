@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "console_ui.h"
 #include "errors.h"
+#include "extract/overwrite_policy.h"
 #include "pack_options.h"
 #include "platform/host_control.h"
 #include "startup/startup.h"
@@ -68,9 +69,9 @@ int RunExtractCommand(const Arguments& args) {
     } else if (a == "--overwrite") {
       // The walk's modes: 0 overwrite, 1 leave existing files, 2 ask.
       switch (ParseOverwriteMode(a, value())) {
-        case OverwriteChoice::kOverwrite: s.overwriteMode = 0; break;
-        case OverwriteChoice::kSkipExisting: s.overwriteMode = 1; break;
-        case OverwriteChoice::kAsk: s.overwriteMode = 2; break;
+        case OverwriteChoice::kOverwrite: s.overwriteMode = kOverwriteAll; break;
+        case OverwriteChoice::kSkipExisting: s.overwriteMode = kSkipExisting; break;
+        case OverwriteChoice::kAsk: s.overwriteMode = kAskEachFile; break;
       }
     } else if (a == "--answer") {
       const std::string& answer = value();

@@ -16,7 +16,7 @@
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
-#include "zip_records.h"
+#include "common/zip_format.h"
 
 namespace {
 
@@ -44,8 +44,8 @@ std::string Hex(uint64_t value) {
 
 const char* OverwriteName(int32_t id) {
   switch (id) {
-    case kOverwriteButton: return "overwrite";
-    case kSkipExistingButton: return "skip";
+    case IDC_MAIN_OVERWRITE: return "overwrite";
+    case IDC_MAIN_SKIP_EXISTING: return "skip";
     default: return "ask";
   }
 }
@@ -86,8 +86,8 @@ void PrintSettings(std::ostream& out) {
 
 const char* MethodName(uint16_t method) {
   switch (method) {
-    case zip::kMethodStored: return "stored";
-    case zip::kMethodDeflated: return "deflated";
+    case kMethodStored: return "stored";
+    case kMethodDeflated: return "deflated";
     default: return "other";
   }
 }
@@ -99,7 +99,7 @@ void PrintEntries(std::ostream& out, const ArchiveLayout& layout) {
     char row[128];
     std::snprintf(row, sizeof row, "  %-10s  %-8s %3u  %10u  %12u  %08x  %-9s  ",
                   Hex(e.localPos).c_str(), MethodName(e.method), e.method, e.compressedSize,
-                  e.uncompressedSize, e.crc, (e.flags & zip::kFlagEncrypted) ? "yes" : "no");
+                  e.uncompressedSize, e.crc, (e.flags & kFlagEncrypted) ? "yes" : "no");
     out << row << e.name << "\n";
   }
 }

@@ -22,7 +22,7 @@
 #include "stub_compat.h"
 #include "stub_locator.h"
 #include "system.h"
-#include "zip_records.h"
+#include "common/zip_format.h"
 
 namespace {
 
@@ -33,11 +33,11 @@ bool LooksLikeArchive(const std::string& path) {
   if (InspectPath(path).kind != FsEntry::kFile) return false;
   InputFile file(path);
   std::vector<uint8_t> head = file.ReadSome(0, 4);
-  if (head.size() == 4 && zip::Read32(head.data()) == zip::kLocalHeaderSignature) return true;
+  if (head.size() == 4 && Read32(head.data()) == kLocalHeaderSignature) return true;
   uint64_t from = file.Size() > kEndSearchSize ? file.Size() - kEndSearchSize : 0;
   std::vector<uint8_t> tail = file.ReadAt(from, (size_t)(file.Size() - from));
   for (size_t i = 0; i + 4 <= tail.size(); ++i)
-    if (zip::Read32(&tail[i]) == zip::kEndRecordSignature) return true;
+    if (Read32(&tail[i]) == kEndRecordSignature) return true;
   return false;
 }
 
@@ -130,14 +130,14 @@ void PackTree(const PackOptions& o, const CodePageTable& page, const std::string
     EncodedData data = EncodeData(plain.data(), plain.size(), level);
     plain = std::vector<uint8_t>();
     h.method = data.method;
-    h.versionNeeded = data.method == zip::kMethodDeflated ? 20 : 10;
+    h.versionNeeded = data.method == kMethodDeflated ? 20 : 10;
     h.crc = data.crc;
     h.uncompressedSize = (uint32_t)file.Size();
     h.externalAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
     if (!password.empty()) {
       data.bytes = EncryptEntry(password, (uint8_t)(data.crc >> 24), random, data.bytes.data(),
                                 data.bytes.size());
-      h.flags |= zip::kFlagEncrypted;
+      h.flags |= kFlagEncrypted;
     }
     h.compressedSize = (uint32_t)data.bytes.size();
     writer.Add(h, data.bytes.data(), data.bytes.size());
@@ -159,7 +159,7 @@ void RewriteArchive(const PackOptions& o, const RewriteOptions& options,
   ProgressStart("rewriting");
   RewriteEntries(archive, layout, options, writer, ShowProgress);
   const std::vector<uint8_t>& end = layout.endRecord;
-  uint64_t endRecord = writer.Finish(std::vector<uint8_t>(end.begin() + zip::kEndRecordSize, end.end()));
+  uint64_t endRecord = writer.Finish(std::vector<uint8_t>(end.begin() + kEndRecordSize, end.end()));
   ProgressEnd();
   CommitChecked(out, endRecord, firstHeader, !block.empty(), true, archive.Path());
 }

@@ -8,12 +8,10 @@
 
 #include "extract/device_names.h"
 #include "extract/extract.h"
-#include "zip_records.h"
+#include "common/zip_format.h"
 
 namespace {
 
-using zip::Read16;
-using zip::Read32;
 
 struct LocalView {
   uint64_t pos = 0;
@@ -28,19 +26,19 @@ struct LocalView {
 LocalView ReadLocal(const InputFile& file, uint64_t pos) {
   LocalView v;
   v.pos = pos;
-  std::vector<uint8_t> h = file.ReadSome(pos, zip::kLocalHeaderSize);
-  if (h.size() < zip::kLocalHeaderSize) return v;
-  v.flags = Read16(&h[zip::kLocalFlags]);
-  v.method = Read16(&h[zip::kLocalMethod]);
-  v.crc = Read32(&h[zip::kLocalCrc]);
-  v.compressedSize = Read32(&h[zip::kLocalCompressedSize]);
-  v.uncompressedSize = Read32(&h[zip::kLocalUncompressedSize]);
-  v.nameLength = Read16(&h[zip::kLocalNameLength]);
-  v.extraLength = Read16(&h[zip::kLocalExtraLength]);
-  std::vector<uint8_t> name = file.ReadSome(pos + zip::kLocalHeaderSize, v.nameLength);
+  std::vector<uint8_t> h = file.ReadSome(pos, kLocalHeaderSize);
+  if (h.size() < kLocalHeaderSize) return v;
+  v.flags = Read16(&h[kLocalFlags]);
+  v.method = Read16(&h[kLocalMethod]);
+  v.crc = Read32(&h[kLocalCrc]);
+  v.compressedSize = Read32(&h[kLocalCompressedSize]);
+  v.uncompressedSize = Read32(&h[kLocalUncompressedSize]);
+  v.nameLength = Read16(&h[kLocalNameLength]);
+  v.extraLength = Read16(&h[kLocalExtraLength]);
+  std::vector<uint8_t> name = file.ReadSome(pos + kLocalHeaderSize, v.nameLength);
   if (name.size() < v.nameLength) return v;
   v.name.assign(name.begin(), name.end());
-  v.dataPos = pos + zip::kLocalHeaderSize + v.nameLength + v.extraLength;
+  v.dataPos = pos + kLocalHeaderSize + v.nameLength + v.extraLength;
   v.dataEnd = v.dataPos + v.compressedSize;
   v.complete = true;
   return v;
@@ -67,12 +65,12 @@ Walk WalkLikeTheStub(const InputFile& file, const ArchiveLayout& layout) {
   for (;;) {
     std::vector<uint8_t> sig = file.ReadSome(pos, 4);
     uint32_t s = sig.size() == 4 ? Read32(sig.data()) : 0;
-    if (s == zip::kDataDescriptorSignature) {
-      pos += zip::kDataDescriptorSize;
+    if (s == kDataDescriptorSignature) {
+      pos += kDataDescriptorSize;
       continue;
     }
     walk.stopPos = pos;
-    if (s != zip::kLocalHeaderSignature && s != zip::kStubAltLocalSignature) {
+    if (s != kLocalHeaderSignature && s != kSplitHeaderSignature) {
       if (pos != layout.centralPos)
         walk.stopReason = "the stub's walk over local headers stops at input offset " + Hex(pos) +
                           ", which holds no local header or signed data descriptor";
@@ -85,22 +83,22 @@ Walk WalkLikeTheStub(const InputFile& file, const ArchiveLayout& layout) {
       return walk;
     }
     // The stub ends the walk at these entries; nothing after them is reached.
-    if (v.name.empty() || v.name[0] == '\0' || (v.method != zip::kMethodStored &&
-                                                v.method != zip::kMethodDeflated)) {
+    if (v.name.empty() || v.name[0] == '\0' || (v.method != kMethodStored &&
+                                                v.method != kMethodDeflated)) {
       walk.stopReason = "the stub's walk ends at the entry at input offset " + Hex(pos);
       return walk;
     }
-    if (v.compressedSize == zip::kZip64Value || v.dataEnd > layout.centralPos) {
+    if (v.compressedSize == kZip64Value || v.dataEnd > layout.centralPos) {
       walk.stopReason = "the entry at input offset " + Hex(pos) + " claims data past the "
                         "central directory";
       return walk;
     }
     // A streamed entry of size 0 is empty only when a descriptor saying so
     // follows at once: signed (skipped as a record) or twelve zero bytes.
-    if ((v.flags & zip::kFlagDataDescriptor) && v.compressedSize == 0) {
-      std::vector<uint8_t> d = file.ReadSome(v.dataPos, zip::kDataDescriptorSize);
-      bool signedZero = d.size() == zip::kDataDescriptorSize &&
-                        Read32(d.data()) == zip::kDataDescriptorSignature &&
+    if ((v.flags & kFlagDataDescriptor) && v.compressedSize == 0) {
+      std::vector<uint8_t> d = file.ReadSome(v.dataPos, kDataDescriptorSize);
+      bool signedZero = d.size() == kDataDescriptorSize &&
+                        Read32(d.data()) == kDataDescriptorSignature &&
                         Read32(&d[8]) == 0 && Read32(&d[12]) == 0;
       bool unsignedZero = d.size() >= 12 && std::all_of(d.begin(), d.begin() + 12,
                                                         [](uint8_t b) { return b == 0; });
@@ -117,18 +115,18 @@ Walk WalkLikeTheStub(const InputFile& file, const ArchiveLayout& layout) {
 }
 
 void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::string>& reasons) {
-  if (l.method != zip::kMethodStored && l.method != zip::kMethodDeflated)
+  if (l.method != kMethodStored && l.method != kMethodDeflated)
     reasons.push_back("compression method " + std::to_string(l.method) +
                       ": the stub extracts only stored (0) and deflated (8) data and ends "
                       "its walk here");
-  if ((l.flags | c.flags) & zip::kFlagStrongEncryption)
+  if ((l.flags | c.flags) & kFlagStrongEncryption)
     reasons.push_back("strong encryption: the stub knows only the traditional ZIP encryption");
-  if (c.flags & zip::kFlagMaskedCentralDirectory)
+  if (c.flags & kFlagMaskedCentralDirectory)
     reasons.push_back("encrypted central directory");
-  if (c.zip64Sizes || l.compressedSize == zip::kZip64Value || l.uncompressedSize == zip::kZip64Value)
+  if (c.zip64Sizes || l.compressedSize == kZip64Value || l.uncompressedSize == kZip64Value)
     reasons.push_back("ZIP64 sizes: the stub reads only 32-bit sizes");
   else if (l.compressedSize != c.compressedSize) {
-    if ((l.flags & zip::kFlagDataDescriptor) && l.compressedSize == 0)
+    if ((l.flags & kFlagDataDescriptor) && l.compressedSize == 0)
       reasons.push_back("sizes only in a data descriptor: the stub's walk ends here");
     else
       reasons.push_back("local header says " + std::to_string(l.compressedSize) +
@@ -136,18 +134,18 @@ void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::stri
                         std::to_string(c.compressedSize));
   }
   if (l.crc != c.crc) {
-    if ((l.flags & zip::kFlagDataDescriptor) && l.crc == 0)
+    if ((l.flags & kFlagDataDescriptor) && l.crc == 0)
       reasons.push_back("CRC only in a data descriptor: the stub checks the local header's CRC");
     else
       reasons.push_back("local header CRC " + Hex(l.crc) + " differs from the central directory's " +
                         Hex(c.crc) + "; the stub checks the local one");
   }
-  bool encrypted = l.flags & zip::kFlagEncrypted;
-  if (encrypted && l.compressedSize < zip::kEncryptionHeaderSize)
+  bool encrypted = l.flags & kFlagEncrypted;
+  if (encrypted && l.compressedSize < kEncryptionHeaderLength)
     reasons.push_back("encrypted entry shorter than its 12-byte encryption header");
-  else if (l.method == zip::kMethodStored && l.compressedSize != zip::kZip64Value &&
-           l.compressedSize - (encrypted ? zip::kEncryptionHeaderSize : 0) != l.uncompressedSize &&
-           !(l.flags & zip::kFlagDataDescriptor && l.compressedSize == 0))
+  else if (l.method == kMethodStored && l.compressedSize != kZip64Value &&
+           l.compressedSize - (encrypted ? kEncryptionHeaderLength : 0) != l.uncompressedSize &&
+           !(l.flags & kFlagDataDescriptor && l.compressedSize == 0))
     reasons.push_back("stored entry whose compressed and uncompressed sizes disagree");
   std::string nameProblem = EntryNameProblem(l.name);
   if (!nameProblem.empty()) reasons.push_back(nameProblem);

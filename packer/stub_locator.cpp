@@ -49,8 +49,7 @@ StubLocation LocateLikeTheStub(const InputFile& file) {
     std::vector<uint8_t> fixed = file.ReadSome((uint64_t)blockAt, kBlockFixedSize);
     where.archiveFound = true;
     where.endRecordPos = (uint64_t)(int64_t)EndRecordAt;
-    where.blockFound = fixed.size() == (size_t)kBlockFixedSize && fixed[0] == 'M' && fixed[1] == 'P' &&
-                       fixed[2] == 'U';
+    where.blockFound = fixed.size() == (size_t)kBlockFixedSize && IsBlockMagic(fixed.data());
     where.blockPos = blockAt;
     where.firstHeaderPos = ArchiveStart;
     CloseHandle(ArchiveFile);

@@ -9,7 +9,7 @@
 #include "errors.h"
 #include "startup/startup.h"
 #include "stub_locator.h"
-#include "zip_records.h"
+#include "common/zip_format.h"
 
 static_assert(kStubImageSize == (uint32_t)kDefaultArchiveStart, "the stub's own default");
 
@@ -34,11 +34,11 @@ StubLocation LocateLikeTheStub(const InputFile& file) {
   where.endRecordPos = layout.endRecordPos;
   if (layout.firstLocalPos < 2) return where;
   std::vector<uint8_t> word = file.ReadAt(layout.firstLocalPos - 2, 2);
-  uint16_t length = zip::Read16(word.data());
+  uint16_t length = Read16(word.data());
   if (length == 0 || length > layout.firstLocalPos) return where;
   int64_t blockAt = (int64_t)layout.firstLocalPos - length;
   std::vector<uint8_t> fixed = file.ReadSome((uint64_t)blockAt, (size_t)kBlockFixedSize);
-  if (fixed.size() == (size_t)kBlockFixedSize && fixed[0] == 'M' && fixed[1] == 'P' && fixed[2] == 'U') {
+  if (fixed.size() == (size_t)kBlockFixedSize && IsBlockMagic(fixed.data())) {
     where.blockFound = true;
     where.blockPos = blockAt;
     where.firstHeaderPos = (int64_t)layout.firstLocalPos;

@@ -5,7 +5,7 @@
 
 #include "errors.h"
 #include "sfx_writer.h"
-#include "zip_records.h"
+#include "common/zip_format.h"
 
 namespace {
 
@@ -28,13 +28,13 @@ void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
     throw Refusal("more than " + std::to_string(kMaxEntries) + " entries; the stub reads a 16-bit "
                   "entry count and mksfx writes no ZIP64 records");
   uint64_t at = out_.Written();
-  uint64_t end = at + zip::kLocalHeaderSize + e.name.size() + e.localExtra.size() + size +
-                 (e.descriptor ? zip::kDataDescriptorSize : 0);
+  uint64_t end = at + kLocalHeaderSize + e.name.size() + e.localExtra.size() + size +
+                 (e.descriptor ? kDataDescriptorSize : 0);
   if (end > kLargestOutput)
     throw Refusal("the self-extractor would pass " + std::to_string(kLargestOutput) +
                   " bytes, the most the stub reads, at entry \"" + e.name + "\"");
   std::vector<uint8_t> h;
-  Put32(h, zip::kLocalHeaderSignature);
+  Put32(h, kLocalHeaderSignature);
   Put16(h, e.versionNeeded);
   Put16(h, e.flags);
   Put16(h, e.method);
@@ -50,14 +50,14 @@ void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
   out_.Write(data, size);
   if (e.descriptor) {
     std::vector<uint8_t> d;
-    Put32(d, zip::kDataDescriptorSignature);
+    Put32(d, kDataDescriptorSignature);
     Put32(d, e.crc);
     Put32(d, e.compressedSize);
     Put32(d, e.uncompressedSize);
     out_.Write(d);
   }
 
-  Put32(central_, zip::kCentralHeaderSignature);
+  Put32(central_, kCentralHeaderSignature);
   Put16(central_, e.versionMadeBy);
   Put16(central_, e.versionNeeded);
   Put16(central_, e.flags);
@@ -82,12 +82,12 @@ void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
 uint64_t ZipWriter::Finish(const std::vector<uint8_t>& comment) {
   uint64_t centralAt = out_.Written();
   uint64_t endAt = centralAt + central_.size();
-  if (endAt + zip::kEndRecordSize + comment.size() > kLargestOutput)
+  if (endAt + kEndRecordSize + comment.size() > kLargestOutput)
     throw Refusal("the self-extractor would pass " + std::to_string(kLargestOutput) +
                   " bytes, the most the stub reads");
   out_.Write(central_);
   std::vector<uint8_t> end;
-  Put32(end, zip::kEndRecordSignature);
+  Put32(end, kEndRecordSignature);
   Put16(end, 0);
   Put16(end, 0);
   Put16(end, (uint16_t)count_);

@@ -4,40 +4,12 @@
 
 #include <stdint.h>
 
+#include "../common/zip_format.h"
 #include "../platform/platform.h"
+#include "overwrite_policy.h"
 
-// ------------------------------------------------------------ ZIP records
-
-#pragma pack(push, 1)
-// Local file header, in file layout (little-endian).  The time sits in the
-// low and the date in the high half of `timeDate`.
-struct LocalHeaderRecord {
-  uint32_t signature;
-  uint16_t versionNeeded;
-  uint16_t flags;
-  uint16_t method;
-  uint32_t timeDate;
-  uint32_t crc32;
-  uint32_t compressedSize;
-  uint32_t uncompressedSize;
-  uint16_t nameLength;
-  uint16_t extraLength;
-};
-#pragma pack(pop)
-static_assert(sizeof(LocalHeaderRecord) == 30, "local file header is 30 bytes");
-
-const uint16_t kFlagEncrypted = 0x0001;
-const uint16_t kFlagDataDescriptor = 0x0008;
-const uint16_t kMethodStored = 0;
-const uint16_t kMethodDeflated = 8;
-
-// Bytes of a data descriptor with its signature; only the signature is read.
-const int32_t kDataDescriptorSize = 16;
-
-// Controls of the main dialog that the walk addresses.
-const int kEntryListId = 301;
-const int kPlainEntryListId = 302;
-const int kStatusLineId = 601;
+// The main dialog's controls the walk addresses (its lists and status line).
+#include "../ui/resource_ids.h"
 
 // ------------------------------------------------------------ walk state
 
@@ -66,13 +38,12 @@ extern BOOL OverwriteAnswer;  // the overwrite prompt's answer: TRUE overwrites
 const int kFileNamePartSize = 256;
 extern char ExistingFileName[kFileNamePartSize];
 
-// Shared with the main dialog, which sets them.  OverwriteMode: 0 overwrite,
-// 1 leave existing files alone, 2 ask; other values act as 0.  DestFolder
-// holds any folder the platform takes (259 characters), the backslash the run
-// command appends, and the terminator.
+// Shared with the main dialog, which sets them.  DestFolder holds any
+// folder the platform takes (259 characters), the backslash the run command
+// appends, and the terminator.
 const int kDestFolderSize = MAX_PATH + 2;
 extern char DestFolder[kDestFolderSize];
-extern uint8_t OverwriteMode;
+extern OverwritePolicy OverwriteMode;
 
 // Walks the local file headers from ArchiveStart.  listOnly: empties list box
 // `listId` of `dialog` and fills it with the entry names.  Otherwise extracts

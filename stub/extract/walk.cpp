@@ -14,9 +14,7 @@ const int kNameBufferSize = kLongestEntryName;
 
 // The local header signature is formed at run time: the stub's image must
 // hold no copy of its four bytes, and gcc would fold a constant expression.
-static volatile uint32_t signatureBase = 0x04034B51;
-const uint32_t kSplitHeaderSignature = 0x50000000;  // the bytes 00 00 00 50
-const uint32_t kDataDescriptorSignature = 0x08074B50;
+static volatile uint32_t signatureBase = kLocalHeaderSignature + 1;
 
 // A data descriptor without its signature: crc-32, compressed and
 // uncompressed size.
@@ -207,6 +205,8 @@ static EntryOutcome MakeFolder(char* folderPath) {
     Report(folderPath, kErrorInDirectory, MB_ICONERROR);
     return kNextEntry;
   }
+  // A folder that cannot be made ends the program with a message box.
+  CatchUpProgress();
   CreateFolderPath(folderPath);
   if (!PathExists(folderPath)) {
     Report(folderPath, kErrorInDirectory, MB_ICONERROR);
@@ -239,11 +239,11 @@ static EntryOutcome OpenOutputFile(Walk& w, char* outputPath, bool folderEntry) 
     if (decide) {
       madeFolder[0] = 0;
       if (PathExists(outputPath)) {
-        if (OverwriteMode == 1) {
+        if (OverwriteMode == kSkipExisting) {
           Deselect(w);
           return kNextEntry;
         }
-        if (OverwriteMode == 2) {
+        if (OverwriteMode == kAskEachFile) {
           FileNamePart(outputPath, ExistingFileName);
           PauseForPrompt();
           RunOverwritePrompt();
@@ -425,7 +425,7 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
   }
   walkRunning = true;
   Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, 0, false, 0, 0};
-  statusLine = GetDlgItem(dialog, kStatusLineId);
+  statusLine = GetDlgItem(dialog, IDC_MAIN_STATUS);
   progressShown = true;  // nothing to show before the first file
   progressDue = true;
   madeFolder[0] = 0;
@@ -473,5 +473,5 @@ void ResetWalkState() {
   OverwriteAnswer = FALSE;
   ExistingFileName[0] = 0;
   DestFolder[0] = 0;
-  OverwriteMode = 2;
+  OverwriteMode = kAskEachFile;
 }

@@ -21,4 +21,9 @@ BOOL OverwriteAnswer;
 char ExistingFileName[kFileNamePartSize];
 
 char DestFolder[kDestFolderSize];
-uint8_t OverwriteMode = 2;
+OverwritePolicy OverwriteMode = kAskEachFile;
+
+void ApplyOverwriteReply(OverwriteReply reply) {
+  OverwriteAnswer = reply.yes;
+  if (reply.dontAskAgain) OverwriteMode = reply.yes ? kOverwriteAll : kSkipExisting;
+}

@@ -5,10 +5,9 @@
 
 #include <stdint.h>
 
-extern uint32_t Key0, Key1, Key2;
+#include "../common/zip_format.h"
 
-// Bytes of the encryption header in front of an encrypted entry's data.
-const int kEncryptionHeaderLength = 12;
+extern uint32_t Key0, Key1, Key2;
 
 void InitKeys(const char* password);
 void UpdateKeys(uint8_t plain);

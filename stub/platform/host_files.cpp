@@ -22,18 +22,14 @@ namespace {
 
 thread_local DWORD lastError;
 
-// Reads smaller than this are served from a read-ahead buffer of this size,
-// as the system's cache would serve them on Windows; larger reads go straight
-// to the file.  The position is the handle's own, so seeks cost no call.
-const size_t kReadAhead = 64 * 1024;
+// Every ReadFile goes to the file itself, as on Windows: no read-ahead of
+// our own.  A benchmark of mksfx extract over 5,000 small entries (three
+// small reads each) showed no difference with a 64 KiB read-ahead buffer.
 
 struct FileHandle {
   int fd;
   bool writable;
-  int64_t position = 0;
-  int64_t bufferStart = 0;  // file offset of buffer[0]
-  size_t bufferLength = 0;  // valid bytes in buffer
-  char* buffer = nullptr;   // kReadAhead bytes, taken on the first small read
+  int64_t position = 0;  // the handle's own, so a seek costs no call
 };
 
 struct FindHandle {
@@ -188,26 +184,7 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOV
   DWORD done = 0;
   char* to = (char*)buffer;
   while (done < count) {
-    int64_t at = f->position;
-    // Served from the buffer when it holds the position.
-    if (at >= f->bufferStart && at < f->bufferStart + (int64_t)f->bufferLength) {
-      size_t offset = (size_t)(at - f->bufferStart);
-      size_t n = std::min<size_t>(count - done, f->bufferLength - offset);
-      memcpy(to + done, f->buffer + offset, n);
-      done += (DWORD)n;
-      f->position += (int64_t)n;
-      continue;
-    }
-    ssize_t n;
-    if (count - done >= kReadAhead || f->writable) {
-      n = ::pread(f->fd, to + done, count - done, at);
-    } else {
-      if (!f->buffer) f->buffer = new char[kReadAhead];
-      n = ::pread(f->fd, f->buffer, kReadAhead, at);
-      f->bufferStart = at;
-      f->bufferLength = n > 0 ? (size_t)n : 0;
-      if (n > 0) continue;
-    }
+    ssize_t n = ::pread(f->fd, to + done, count - done, f->position);
     if (n < 0) {
       if (errno == EINTR) continue;
       SetLastError(ErrorFromErrno(errno));
@@ -243,7 +220,6 @@ BOOL WINAPI WriteFile(HANDLE file, const void* buffer, DWORD count, LPDWORD writ
     done += (DWORD)n;
     f->position += n;
   }
-  f->bufferLength = 0;  // what was read ahead may have been written over
   if (writeBudget >= 0) writeBudget -= done;
   if (written) *written = done;
   if (ioObserver) ioObserver(ioObserverContext, true, file, count, done);
@@ -301,7 +277,6 @@ BOOL WINAPI CloseHandle(HANDLE object) {
   bool fail = f->writable && failCloses > 0;
   if (fail) --failCloses;
   close(f->fd);
-  delete[] f->buffer;
   delete f;
   if (fail) {
     SetLastError(ERROR_INVALID_HANDLE);

@@ -35,7 +35,7 @@ void ResetSettings() {
   for (unsigned i = 0; i < sizeof s; ++i) bytes[i] = 0;
   s.ShowRunCheckBox = TRUE;
   s.SelectableFileList = TRUE;
-  s.OverwriteButtonId = kAskButton;
+  s.OverwriteButtonId = IDC_MAIN_ASK;
 }
 
 void ReadConfigurationBlock() {
@@ -47,10 +47,10 @@ void ReadConfigurationBlock() {
 
   uint8_t fixed[kBlockFixedSize] = {};
   SeekArchive(ArchiveStart, FILE_BEGIN);
-  if (ReadBytes(fixed, 3) < 3) return;
+  if (ReadBytes(fixed, kBlockMagicSize) < kBlockMagicSize) return;
   // A fixed part cut short by the end of the file is no block either.
-  if (fixed[0] != 'M' || fixed[1] != 'P' || fixed[2] != 'U' ||
-      ReadBytes(fixed + 3, kBlockFixedSize - 3) < kBlockFixedSize - 3) {
+  if (!IsBlockMagic(fixed) ||
+      ReadBytes(fixed + kBlockMagicSize, kBlockFixedSize - kBlockMagicSize) < kBlockFixedSize - kBlockMagicSize) {
     // No block: with a locator result this steps from where the block would
     // have been to the archive; without one the archive is expected at 0x5400.
     ArchiveStart += BlockLength;
@@ -62,8 +62,8 @@ void ReadConfigurationBlock() {
   if (!(flags & kFlagShowRunCheckBox)) s.ShowRunCheckBox = FALSE;
   if (!(flags & kFlagSelectableFileList)) s.SelectableFileList = FALSE;
   if (flags & kFlagHideOverwriteChoice) s.HideOverwriteChoice = TRUE;
-  if ((flags & kFlagOverwriteMask) == kFlagOverwriteAlways) s.OverwriteButtonId = kOverwriteButton;
-  if ((flags & kFlagOverwriteMask) == kFlagSkipExisting) s.OverwriteButtonId = kSkipExistingButton;
+  if ((flags & kFlagOverwriteMask) == kFlagOverwriteAlways) s.OverwriteButtonId = IDC_MAIN_OVERWRITE;
+  if ((flags & kFlagOverwriteMask) == kFlagSkipExisting) s.OverwriteButtonId = IDC_MAIN_SKIP_EXISTING;
   if (flags & kFlagAutoExtract) s.AutoExtract = TRUE;
 
   uint8_t captionLength = fixed[4], folderLength = fixed[5], commandLength = fixed[6];

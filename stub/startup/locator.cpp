@@ -4,15 +4,11 @@
 #include "../common/messages.h"
 #include "../ui/dialogs.h"
 #include "startup.h"
-#include "zip_records.h"
 
 // The end record and the longest comment, plus one: the record must end
 // exactly at the end of the file, so it lies within the last 65,558 bytes.
-const int32_t kScanWindow = kEndRecordSize + kLongestComment + 1;
+const int32_t kScanWindow = kEndRecordSize + kMaxCommentLength + 1;
 static_assert(kScanWindow == 0x10016, "scan window of the end record search");
-
-// Magic of the configuration block.
-const int kMagicSize = 3;
 
 // Reports that no archive was found, closes the file and ends the program.
 [[noreturn]] static void ArchiveNotFound(uint8_t* scanBuffer) {
@@ -38,14 +34,16 @@ void LocateArchive() {
     // Byte by byte: the stub's own image must hold no copy of the signature,
     // and the window may reach back into its tail.
     const uint8_t* r = scan + i;
-    if (r[0] != 0x50 || r[1] != 0x4B || r[2] != 0x05 || r[3] != 0x06) continue;
+    if (r[0] != (uint8_t)kEndRecordSignature || r[1] != (uint8_t)(kEndRecordSignature >> 8) ||
+        r[2] != (uint8_t)(kEndRecordSignature >> 16) || r[3] != (uint8_t)(kEndRecordSignature >> 24))
+      continue;
     if (fileSize != windowStart + i + kEndRecordSize + Read16(r + kEndCommentLength)) continue;
     // The lowest record that ends exactly at the end of the file is the one;
     // no later candidate is tried, whatever its directory holds.
     EndRecordAt = windowStart + i;
-    uint16_t entries = Read16(r + kEndEntryCount);
+    uint16_t entries = Read16(r + kEndEntriesTotal);
     CentralEntryCount = entries;
-    SeekArchive((int32_t)Read32(r + kEndDirectoryOffset), FILE_BEGIN);
+    SeekArchive((int32_t)Read32(r + kEndCentralOffset), FILE_BEGIN);
     ReadFile(ArchiveFile, CentralHeader, kCentralHeaderSize, &got, nullptr);
     if (!WalkCentralDirectory(entries)) ArchiveNotFound(scan);
     ReleaseMemory(scan);
@@ -55,11 +53,11 @@ void LocateArchive() {
 }
 
 bool WalkCentralDirectory(uint16_t entryCount) {
-  int32_t smallest = (int32_t)Read32(CentralHeader + kCentralLocalHeaderOffset);
+  int32_t smallest = (int32_t)Read32(CentralHeader + kCentralLocalOffset);
   for (uint16_t k = 0; k < entryCount; ++k) {
     // A short read leaves stale bytes that fail here or further on.
     if (Read32(CentralHeader) != kCentralHeaderSignature) return false;
-    int32_t offset = (int32_t)Read32(CentralHeader + kCentralLocalHeaderOffset);
+    int32_t offset = (int32_t)Read32(CentralHeader + kCentralLocalOffset);
     if (offset < smallest) smallest = offset;
     SeekArchive(Read16(CentralHeader + kCentralNameLength) + Read16(CentralHeader + kCentralExtraLength) +
                     Read16(CentralHeader + kCentralCommentLength),
@@ -74,10 +72,10 @@ bool WalkCentralDirectory(uint16_t entryCount) {
     int32_t headerAt = SeekArchive(0, FILE_CURRENT);
     int32_t blockAt = headerAt - BlockLength;
     if (blockAt > 0) {
-      uint8_t magic[kMagicSize];
+      uint8_t magic[kBlockMagicSize];
       SeekArchive(blockAt, FILE_BEGIN);
-      if (ReadFile(ArchiveFile, magic, kMagicSize, &got, nullptr) && got == kMagicSize &&
-          magic[0] == 'M' && magic[1] == 'P' && magic[2] == 'U')
+      if (ReadFile(ArchiveFile, magic, kBlockMagicSize, &got, nullptr) && got == kBlockMagicSize &&
+          IsBlockMagic(magic))
         ArchiveStart = blockAt;
     }
   }

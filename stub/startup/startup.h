@@ -4,7 +4,9 @@
 
 #include <stdint.h>
 
+#include "../common/zip_format.h"
 #include "../platform/platform.h"
+#include "../ui/resource_ids.h"
 
 // ------------------------------------------------------------ own file
 
@@ -34,10 +36,6 @@ void ResetStartupState();
 
 // ------------------------------------------------------ archive location
 
-// A self-extractor written without a configuration block has its archive
-// here, right behind the stub padded to its full budget.
-const int32_t kDefaultArchiveStart = 0x5400;
-
 // First the position of the configuration block, after start-up the position
 // of the archive's first local file header.
 extern int32_t ArchiveStart;
@@ -57,7 +55,6 @@ extern int32_t EndRecordAt;
 extern uint16_t CentralEntryCount;
 
 // The fixed part of the central directory file header being examined.
-const int kCentralHeaderSize = 46;
 extern uint8_t CentralHeader[kCentralHeaderSize];
 
 // Finds the end of central directory record in the file's last 65,558 bytes,
@@ -98,22 +95,6 @@ struct Settings {
 // read-only afterwards.
 extern Settings SfxSettings;
 
-// Overwrite-mode radio buttons of the main dialog.
-const int32_t kOverwriteButton = 501;
-const int32_t kSkipExistingButton = 502;
-const int32_t kAskButton = 503;
-
-// The block's magic and its fixed part: "MPU", flags, L1-L3, L4 (16-bit), L5.
-const int kBlockFixedSize = 10;
-
-// Flags byte of the configuration block.
-const uint8_t kFlagShowRunCheckBox = 0x01;
-const uint8_t kFlagSelectableFileList = 0x02;
-const uint8_t kFlagHideOverwriteChoice = 0x04;
-const uint8_t kFlagOverwriteMask = 0x18;
-const uint8_t kFlagOverwriteAlways = 0x08;
-const uint8_t kFlagSkipExisting = 0x10;
-const uint8_t kFlagAutoExtract = 0x40;
 
 // Sets the default settings, ArchiveStart and BlockLength, runs the locator
 // when the file is longer than 0x5400 bytes, and fills SfxSettings from the

@@ -66,7 +66,7 @@ static void InitMainDialog(HWND dialog) {
   SendDlgItemMessageA(dialog, IDC_EDIT, WM_SETTEXT, 0, (LPARAM)DestFolder);
   SendDlgItemMessageA(dialog, IDC_EDIT, EM_SETSEL, 0, 0x7FFF);
   SendDlgItemMessageA(dialog, SfxSettings.OverwriteButtonId, BM_SETCHECK, BST_CHECKED, 0);
-  OverwriteMode = (uint8_t)(SfxSettings.OverwriteButtonId - IDC_MAIN_OVERWRITE);
+  OverwriteMode = PolicyOfButton(SfxSettings.OverwriteButtonId);
   if (SfxSettings.HideOverwriteChoice) {
     static const int kOverwriteControls[] = {IDC_MAIN_OVERWRITE, IDC_MAIN_SKIP_EXISTING, IDC_MAIN_ASK,
                                              IDC_MAIN_OVERWRITE_GROUP};
@@ -151,7 +151,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         case IDC_MAIN_OVERWRITE:
         case IDC_MAIN_SKIP_EXISTING:
         case IDC_MAIN_ASK:
-          if (!extracting) OverwriteMode = (uint8_t)(id - IDC_MAIN_OVERWRITE);
+          if (!extracting) OverwriteMode = PolicyOfButton(id);
           return FALSE;
         case IDC_MAIN_BROWSE:
           if (extracting) return FALSE;

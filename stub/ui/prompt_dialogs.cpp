@@ -24,18 +24,13 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_COMMAND: {
       WORD id = LOWORD(wParam);
       if (id != IDC_ACCEPT && id != IDC_REFUSE) return FALSE;
-      bool yes = id == IDC_ACCEPT;
-      // The answer is always the button's, whatever OverwriteMode holds.
-      OverwriteAnswer = yes;
-      if (SendDlgItemMessageA(dialog, IDC_OVERWRITE_DONT_ASK, BM_GETCHECK, 0, 0) == BST_CHECKED) {
-        // The choice holds for every further file, and the main dialog shows
-        // it; under an automatic extraction there is no main dialog yet.
-        if (MainWindow) {
-          SendDlgItemMessageA(MainWindow, IDC_MAIN_ASK, BM_SETCHECK, BST_UNCHECKED, 0);
-          SendDlgItemMessageA(MainWindow, yes ? IDC_MAIN_OVERWRITE : IDC_MAIN_SKIP_EXISTING, BM_SETCHECK,
-                              BST_CHECKED, 0);
-        }
-        OverwriteMode = yes ? 0 : 1;
+      bool dontAskAgain = SendDlgItemMessageA(dialog, IDC_OVERWRITE_DONT_ASK, BM_GETCHECK, 0, 0) == BST_CHECKED;
+      ApplyOverwriteReply({id == IDC_ACCEPT, dontAskAgain});
+      // A choice that holds for every further file shows in the main dialog;
+      // under an automatic extraction there is no main dialog yet.
+      if (dontAskAgain && MainWindow) {
+        SendDlgItemMessageA(MainWindow, IDC_MAIN_ASK, BM_SETCHECK, BST_UNCHECKED, 0);
+        SendDlgItemMessageA(MainWindow, ButtonOfPolicy(OverwriteMode), BM_SETCHECK, BST_CHECKED, 0);
       }
       EndDialog(dialog, id);
       return TRUE;

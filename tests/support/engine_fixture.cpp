@@ -57,13 +57,13 @@ void EngineTest::LoadSfx(const std::string& bytes) {
 }
 
 std::vector<std::string> EngineTest::ListEntries() {
-  WalkEntries(dialog, kEntryListId, true);
-  return ListItems(dialog, kEntryListId);
+  WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
+  return ListItems(dialog, IDC_MAIN_ENTRY_LIST);
 }
 
 void EngineTest::ExtractAll(const std::string& dest) {
   ListEntries();
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   ExtractAgain(dest);
 }
 
@@ -72,5 +72,5 @@ void EngineTest::ExtractAgain(const std::string& dest) {
   std::string folder = temp.Win(dest);
   ASSERT_LT(folder.size(), sizeof DestFolder);
   strcpy(DestFolder, folder.c_str());
-  WalkEntries(dialog, kEntryListId, false);
+  WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
 }

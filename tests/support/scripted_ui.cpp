@@ -74,8 +74,7 @@ void RunPasswordPrompt() {
   for (size_t i = 0; i <= typed.size(); ++i) TypedPassword[i] = typed.c_str()[i];
 }
 
-// The overwrite prompt's rules: with "Don't ask again" the answer becomes the
-// mode for every further file; without it only this file is decided.
+// The overwrite prompt answers from the script; the engine applies the reply.
 void RunOverwritePrompt() {
   scripted::overwriteNames.push_back(ExistingFileName);
   if (scripted::onPrompt) scripted::onPrompt();
@@ -84,10 +83,5 @@ void RunOverwritePrompt() {
     reply = scripted::overwrites.front();
     scripted::overwrites.pop_front();
   }
-  if (reply.dontAskAgain) {
-    OverwriteMode = reply.yes ? 0 : 1;
-    OverwriteAnswer = reply.yes;
-  } else if (OverwriteMode != 0) {
-    OverwriteAnswer = reply.yes;
-  }
+  ApplyOverwriteReply(reply);
 }

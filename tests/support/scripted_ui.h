@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "extract/overwrite_policy.h"
 #include "platform/platform.h"
 
 struct RecordedMessage {
@@ -23,11 +24,6 @@ struct RecordedMessage {
 extern const RecordedMessage kAllDone;
 extern const RecordedMessage kSomeFailed;
 extern const RecordedMessage kNotProcessed;
-
-struct OverwriteReply {
-  bool yes;
-  bool dontAskAgain;
-};
 
 namespace scripted {
 

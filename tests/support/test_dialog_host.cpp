@@ -1,12 +1,13 @@
 // The engine dialog on the Linux stand-in.
 #include "platform/host_control.h"
 #include "test_dialog.h"
+#include "ui/resource_ids.h"
 
 HWND CreateEngineDialog(bool withStatusLine) {
   HWND d = HostCreateDialog();
-  HostAddListBox(d, 301, true);
-  HostAddListBox(d, 302, false);
-  if (withStatusLine) HostAddStatic(d, 601);
+  HostAddListBox(d, IDC_MAIN_ENTRY_LIST, true);
+  HostAddListBox(d, IDC_MAIN_PLAIN_LIST, false);
+  if (withStatusLine) HostAddStatic(d, IDC_MAIN_STATUS);
   return d;
 }
 

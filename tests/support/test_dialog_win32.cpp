@@ -1,5 +1,6 @@
 // The engine dialog as a real (hidden) window with real list boxes.
 #include "test_dialog.h"
+#include "ui/resource_ids.h"
 
 namespace {
 
@@ -35,11 +36,11 @@ HWND CreateEngineDialog(bool withStatusLine) {
   HWND d = CreateWindowExA(0, kClassName, "engine test", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
                            nullptr, instance, nullptr);
   const DWORD common = WS_CHILD | LBS_SORT | LBS_HASSTRINGS | LBS_NOTIFY;
-  CreateWindowExA(0, "LISTBOX", "", common | LBS_MULTIPLESEL, 0, 0, 100, 100, d, (HMENU)301, instance,
+  CreateWindowExA(0, "LISTBOX", "", common | LBS_MULTIPLESEL, 0, 0, 100, 100, d, (HMENU)IDC_MAIN_ENTRY_LIST, instance,
                   nullptr);
-  CreateWindowExA(0, "LISTBOX", "", common, 100, 0, 100, 100, d, (HMENU)302, instance, nullptr);
+  CreateWindowExA(0, "LISTBOX", "", common, 100, 0, 100, 100, d, (HMENU)IDC_MAIN_PLAIN_LIST, instance, nullptr);
   if (withStatusLine)
-    CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 200, 300, 20, d, (HMENU)601, instance, nullptr);
+    CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 200, 300, 20, d, (HMENU)IDC_MAIN_STATUS, instance, nullptr);
   return d;
 }
 

@@ -1,6 +1,8 @@
 // A test-only ZIP and self-extractor writer.
 #include "zip_builder.h"
 
+#include "common/zip_format.h"
+
 namespace {
 
 void Put16(std::string& s, uint32_t v) {
@@ -87,7 +89,7 @@ std::string BuildZip(const std::vector<ZipEntry>& entries, const ZipOptions& opt
     if (!e.password.empty()) payload = Encrypt(e, flags, crc, payload);
     uint32_t csize = e.compressedSize >= 0 ? (uint32_t)e.compressedSize : (uint32_t)payload.size();
     std::string header;
-    Put32(header, e.signature >= 0 ? (uint32_t)e.signature : 0x04034B50u);
+    Put32(header, e.signature >= 0 ? (uint32_t)e.signature : kLocalHeaderSignature);
     Put16(header, 20);
     Put16(header, flags);
     Put16(header, e.method);
@@ -100,13 +102,13 @@ std::string BuildZip(const std::vector<ZipEntry>& entries, const ZipOptions& opt
     zip += header + e.name + e.extra + payload;
     if (e.signedDescriptor)
       for (int d = 0; d < e.descriptors; ++d) {
-        Put32(zip, 0x08074B50u);
+        Put32(zip, kDataDescriptorSignature);
         Put32(zip, crc);
         Put32(zip, (uint32_t)payload.size());
         Put32(zip, (uint32_t)e.data.size());
       }
     zip += e.trailer;
-    Put32(central, 0x02014B50u);
+    Put32(central, kCentralHeaderSignature);
     Put16(central, 20);
     Put16(central, 20);
     Put16(central, flags);
@@ -129,7 +131,7 @@ std::string BuildZip(const std::vector<ZipEntry>& entries, const ZipOptions& opt
   zip += central;
   uint32_t count = options.entryCountOverride >= 0 ? (uint32_t)options.entryCountOverride
                                                    : (uint32_t)entries.size();
-  Put32(zip, 0x06054B50u);
+  Put32(zip, kEndRecordSignature);
   Put16(zip, 0);
   Put16(zip, 0);
   Put16(zip, count);
@@ -142,7 +144,7 @@ std::string BuildZip(const std::vector<ZipEntry>& entries, const ZipOptions& opt
 }
 
 std::string BuildBlock(const BlockSpec& b) {
-  std::string s = "MPU";
+  std::string s = kBlockMagic;
   s += (char)b.flags;
   s += (char)b.caption.size();
   s += (char)b.folder.size();
@@ -184,7 +186,7 @@ static uint32_t Get(const std::string& s, size_t at, int bytes) {
 std::vector<LocalEntryView> ReadLocalEntries(const std::string& zip) {
   std::vector<LocalEntryView> out;
   size_t at = zip.find(std::string("PK\x03\x04", 4));
-  while (at != std::string::npos && at + 30 <= zip.size() && Get(zip, at, 4) == 0x04034B50u) {
+  while (at != std::string::npos && at + 30 <= zip.size() && Get(zip, at, 4) == kLocalHeaderSignature) {
     LocalEntryView v;
     v.headerAt = at;
     v.flags = (uint16_t)Get(zip, at + 6, 2);
@@ -198,7 +200,7 @@ std::vector<LocalEntryView> ReadLocalEntries(const std::string& zip) {
     v.dataAt = at + 30 + nameLength + extraLength;
     out.push_back(v);
     at = v.dataAt + v.compressedSize;
-    while (at + 16 <= zip.size() && Get(zip, at, 4) == 0x08074B50u) at += 16;
+    while (at + 16 <= zip.size() && Get(zip, at, 4) == kDataDescriptorSignature) at += 16;
   }
   return out;
 }
@@ -210,7 +212,7 @@ std::string BuildSfxFromArchive(const std::string& zip, const BlockSpec& block) 
   // The end record whose comment reaches exactly to the end of the file.
   size_t end = std::string::npos;
   for (size_t at = zip.size() >= 22 ? zip.size() - 22 : 0;; --at) {
-    if (Get(zip, at, 4) == 0x06054B50u && at + 22 + Get(zip, at + 20, 2) == zip.size()) {
+    if (Get(zip, at, 4) == kEndRecordSignature && at + 22 + Get(zip, at + 20, 2) == zip.size()) {
       end = at;
       break;
     }

@@ -133,7 +133,7 @@ TEST_F(ConfigBlockTest, BlockCutShortYieldsTheBytesThatArrived) {
   // The information text claims 256 bytes; the file ends 27 bytes later,
   // after an empty archive's end record.  The text holds exactly what
   // arrived, up to its first NUL, never stale memory.
-  std::string head = FakeStub(0x5400) + "MPU" + std::string(1, '\x03') + std::string(3, '\0') +
+  std::string head = FakeStub(0x5400) + kBlockMagic + std::string(1, '\x03') + std::string(3, '\0') +
                      std::string("\x00\x01", 2) + std::string(1, '\0') + "short";
   ZipOptions options;
   options.base = (uint32_t)head.size();
@@ -168,13 +168,13 @@ std::string CutBlockSfx(size_t cut, std::string& block) {
   size_t fileSize = endAt + 22 + comment.size();
   uint32_t localAt = (uint32_t)(fileSize + (cut == 4 ? 1 : 0));
   std::string central;
-  put(central, 0x02014B50, 4);
+  put(central, kCentralHeaderSignature, 4);
   central += std::string(38, '\0');
   central[28] = 1;  // name length
   put(central, localAt, 4);
   central += "a";
   std::string end;
-  put(end, 0x06054B50, 4);
+  put(end, kEndRecordSignature, 4);
   put(end, 0, 4);
   put(end, 1, 2);
   put(end, 1, 2);

@@ -92,7 +92,7 @@ TEST_F(WalkCompletenessTest, CompleteOnlyWhenEveryListedEntryWasMet) {
     for (const std::string& p : temp.Tree())
       if (p.rfind(dest + "/", 0) == 0 && p != dest + "/") written.push_back(p.substr(dest.size() + 1));
     EXPECT_EQ(written, row.written);
-    EXPECT_EQ(SelectedItems(dialog, kEntryListId), row.selected);
+    EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), row.selected);
     EXPECT_EQ(ExtractionSucceeded, row.succeeded);
     ASSERT_FALSE(scripted::messages.empty());
     EXPECT_EQ(scripted::messages.back(), row.succeeded ? kAllDone : kSomeFailed) << scripted::MessageLog();
@@ -104,7 +104,7 @@ TEST_F(WalkCompletenessTest, EntryOfUnknownSizeIsNamedAndEndsTheList) {
   ZipEntry nested = Streamed("outer.zip", BuildZip({File("inner.txt", "i")}));
   LoadSfx(BuildSfx({nested, File("later.txt", "l")}, BlockSpec()));
   EXPECT_EQ(ListEntries(), std::vector<std::string>{"outer.zip"});
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   ExtractAgain();
   EXPECT_EQ(scripted::messages,
             (std::vector<RecordedMessage>{{"Cannot open file ...", "outer.zip", 0x10}, kSomeFailed}));
@@ -114,7 +114,7 @@ TEST_F(WalkCompletenessTest, EntryOfUnknownSizeIsNamedAndEndsTheList) {
 TEST_F(WalkCompletenessTest, UnselectedEntryOfUnknownSizeStillHidesTheRest) {
   LoadSfx(BuildSfx({File("a.txt", "a"), Streamed("s", "data"), File("z.txt", "z")}, BlockSpec()));
   ListEntries();
-  SendMessageA(GetDlgItem(dialog, kEntryListId), LB_SETSEL, TRUE, 0);  // a.txt only
+  SendMessageA(GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST), LB_SETSEL, TRUE, 0);  // a.txt only
   ExtractAgain();
   EXPECT_EQ(Out("a.txt"), "a");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});

@@ -30,9 +30,9 @@ TEST_F(WalkExtractTest, FilesAndFoldersAreWrittenUnderTheDestination) {
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
   EXPECT_TRUE(ExtractionSucceeded);
   EXPECT_FALSE(Busy);
-  EXPECT_TRUE(SelectedItems(dialog, kEntryListId).empty());
+  EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   // The status line keeps the last progress text, with "\" separators.
-  EXPECT_EQ(ControlText(dialog, kStatusLineId), "Extracting: " + temp.Win("out") + "\\bin\\tool.exe");
+  EXPECT_EQ(ControlText(dialog, IDC_MAIN_STATUS), "Extracting: " + temp.Win("out") + "\\bin\\tool.exe");
 }
 
 TEST_F(WalkExtractTest, FilesGetTheEntryTime) {
@@ -55,7 +55,7 @@ TEST_F(WalkExtractTest, FolderEntryThatExistsAlreadyCountsAsDone) {
 TEST_F(WalkExtractTest, OnlySelectedEntriesAreExtracted) {
   LoadSfx(BuildSfx({File("a", "1"), File("b", "2"), File("c", "3")}, BlockSpec()));
   ListEntries();
-  SendMessageA(GetDlgItem(dialog, kEntryListId), LB_SETSEL, TRUE, 1);
+  SendMessageA(GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST), LB_SETSEL, TRUE, 1);
   ExtractAgain();
   EXPECT_EQ(OutTree(), std::vector<std::string>{"b"});
   EXPECT_TRUE(ExtractionSucceeded);
@@ -72,7 +72,7 @@ TEST_F(WalkExtractTest, NothingSelectedShowsNothing) {
 
 TEST_F(WalkExtractTest, DuplicateNamesMapToSuccessiveItems) {
   LoadSfx(BuildSfx({File("same.txt", "first"), File("same.txt", "second")}, BlockSpec()));
-  OverwriteMode = 2;
+  OverwriteMode = kAskEachFile;
   scripted::overwrites = {{true, false}};
   ExtractAll();
   // Each entry found its own item; the second met the first's file.
@@ -84,9 +84,9 @@ TEST_F(WalkExtractTest, DuplicateNamesMapToSuccessiveItems) {
 TEST_F(WalkExtractTest, EachEntryReachesItsOwnItemInAnyOrder) {
   // The second "b" must not find the first one's item, already deselected.
   LoadSfx(BuildSfx({File("b", "first"), File("a", "a"), File("b", "second")}, BlockSpec()));
-  OverwriteMode = 0;
+  OverwriteMode = kOverwriteAll;
   ExtractAll();
-  EXPECT_TRUE(SelectedItems(dialog, kEntryListId).empty());
+  EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_EQ(Out("b"), "second");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
   EXPECT_TRUE(ExtractionSucceeded);
@@ -95,11 +95,11 @@ TEST_F(WalkExtractTest, EachEntryReachesItsOwnItemInAnyOrder) {
 TEST_F(WalkExtractTest, ListWithoutOrdinalsFallsBackToTheSearch) {
   // Items that carry no ordinals (all 0) are found by their names.
   LoadSfx(BuildSfx({File("one", "1"), File("two", "2")}, BlockSpec()));
-  HWND list = GetDlgItem(dialog, kEntryListId);
+  HWND list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
   SendMessageA(list, LB_ADDSTRING, 0, (LPARAM) "two");
   SendMessageA(list, LB_ADDSTRING, 0, (LPARAM) "one");
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   ExtractAgain();
   EXPECT_EQ(Out("one"), "1");
   EXPECT_EQ(Out("two"), "2");
@@ -110,9 +110,9 @@ TEST_F(WalkExtractTest, NamesDifferingInCaseFindTheirItemsInTurn) {
   // The list compares without regard to case: the second search starts after
   // the first hit and finds the other item.
   LoadSfx(BuildSfx({File("Same.txt", "first"), File("sAME.txt", "second")}, BlockSpec()));
-  OverwriteMode = 0;
+  OverwriteMode = kOverwriteAll;
   ExtractAll();
-  EXPECT_TRUE(SelectedItems(dialog, kEntryListId).empty());
+  EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
 }
 
@@ -137,7 +137,7 @@ TEST_P(OverwriteTest, ExistingFiles) {
   LoadSfx(BuildSfx({File("a.txt", "new a"), File("sub/new.txt", "new"), File("sub/b.txt", "new b"),
                     File("c.txt", "new c")},
                    BlockSpec()));
-  OverwriteMode = row.mode;
+  OverwriteMode = (OverwritePolicy)row.mode;
   scripted::overwrites.assign(row.replies.begin(), row.replies.end());
   ExtractAll();
   EXPECT_EQ(scripted::overwriteNames, row.prompted) << row.what;
@@ -182,15 +182,15 @@ TEST_F(WalkExtractTest, StatusLineNamesTheLastFileBeforeEveryPrompt) {
   temp.Write("out/d", "old");
   LoadSfx(BuildSfx({File("a", "1"), File("b", "2"), File("c", "3"), File("d", "4"), File("e", "5", "pw")},
                    BlockSpec()));
-  OverwriteMode = 2;
+  OverwriteMode = kAskEachFile;
   scripted::overwrites = {{true, false}};
   scripted::passwords = {"pw"};
   std::vector<std::string> shown;
-  scripted::onPrompt = [&] { shown.push_back(ControlText(dialog, kStatusLineId)); };
+  scripted::onPrompt = [&] { shown.push_back(ControlText(dialog, IDC_MAIN_STATUS)); };
   ExtractAll();
   std::string out = "Extracting: " + temp.Win("out") + "\\";
   EXPECT_EQ(shown, (std::vector<std::string>{out + "c", out + "d"}));  // overwrite d, password for e
-  EXPECT_EQ(ControlText(dialog, kStatusLineId), out + "e");
+  EXPECT_EQ(ControlText(dialog, IDC_MAIN_STATUS), out + "e");
   EXPECT_EQ(Out("d"), "4");
 }
 
@@ -204,8 +204,8 @@ TEST_F(WalkExtractTest, CrcMismatchLeavesTheDamagedFileAndReports) {
   EXPECT_EQ(LastWriteTime(temp.Win("out/bad.txt")), DosTimeAsUtc(0x2A64, 0x53DD));
   EXPECT_EQ(Out("good.txt"), "good");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
-  EXPECT_EQ(ControlText(dialog, kStatusLineId), "One or more file(s) could not be extracted.");
-  EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{"bad.txt"});
+  EXPECT_EQ(ControlText(dialog, IDC_MAIN_STATUS), "One or more file(s) could not be extracted.");
+  EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{"bad.txt"});
   EXPECT_FALSE(ExtractionSucceeded);
 }
 
@@ -216,7 +216,7 @@ TEST_F(WalkExtractTest, SecondExtractionTouchesOnlyWhatIsStillSelected) {
   ExtractAll();
   temp.Write("out/good.txt", "changed by the user");
   scripted::messages.clear();
-  OverwriteMode = 0;
+  OverwriteMode = kOverwriteAll;
   ExtractAgain();
   EXPECT_EQ(Out("good.txt"), "changed by the user");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
@@ -234,7 +234,7 @@ TEST_F(WalkExtractTest, UnknownMethodTouchesNoFileAndEndsTheWalk) {
     fresh.name = "new.bin";
     LoadSfx(BuildSfx({File("first.txt", "1"), method == 12 ? fresh : packed, File("never.txt", "n")},
                      BlockSpec()));
-    OverwriteMode = 0;
+    OverwriteMode = kOverwriteAll;
     ExtractAll();
     EXPECT_EQ(Out("first.txt"), "1");
     EXPECT_EQ(Out("kept.bin"), "old bytes");
@@ -273,7 +273,7 @@ TEST_F(WalkExtractTest, DeflateStreamTheDecoderRefusesFailsWhateverTheCrc) {
   LoadSfx(BuildSfx(entries, BlockSpec()));
   ExtractAll();
   // Every item stays selected, in the list's order.
-  EXPECT_EQ(SelectedItems(dialog, kEntryListId),
+  EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST),
             (std::vector<std::string>{rows[0].what, rows[2].what, rows[3].what, rows[4].what, rows[1].what}));
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
 }
@@ -295,10 +295,10 @@ TEST_F(WalkExtractTest, FileEntryWhosePathIsAFolderFails) {
     SCOPED_TRACE(rows[i].what);
     scripted::messages.clear();
     LoadSfx(BuildSfx(rows[i].entries, BlockSpec()));
-    OverwriteMode = 0;
+    OverwriteMode = kOverwriteAll;
     std::string dest = "out" + std::to_string(i);
     ExtractAll(dest);
-    EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{rows[i].clash});
+    EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{rows[i].clash});
     EXPECT_EQ(scripted::messages,
               (std::vector<RecordedMessage>{
                   {"Cannot open file ...", temp.Win(dest) + "\\" + rows[i].clash, 0x10}, kSomeFailed}));
@@ -351,7 +351,7 @@ TEST_F(WalkExtractTest, NoStatusLineChangesNothingElse) {
 TEST_F(WalkExtractTest, SecondWalkCannotStartWhileOneRuns) {
   LoadSfx(BuildSfx({File("a", "1"), File("b", "2")}, BlockSpec()));
   ListEntries();
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   struct Probe {
     HWND dialog;
     int calls = 0;
@@ -364,14 +364,14 @@ TEST_F(WalkExtractTest, SecondWalkCannotStartWhileOneRuns) {
         ++probe.calls;
         probe.busyInside = Busy;
         EXPECT_TRUE(WalkRunning());
-        WalkEntries(probe.dialog, kEntryListId, true);   // would empty the list
-        WalkEntries(probe.dialog, kEntryListId, false);  // would extract again
+        WalkEntries(probe.dialog, IDC_MAIN_ENTRY_LIST, true);   // would empty the list
+        WalkEntries(probe.dialog, IDC_MAIN_ENTRY_LIST, false);  // would extract again
       },
       &probe);
   ExtractAgain();
   EXPECT_EQ(probe.calls, 1);
   EXPECT_TRUE(probe.busyInside);
-  EXPECT_EQ(ListItems(dialog, kEntryListId), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(ListItems(dialog, IDC_MAIN_ENTRY_LIST), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
   EXPECT_FALSE(WalkRunning());
 }
@@ -391,13 +391,13 @@ TEST_F(WalkExtractTest, RootFolderYieldsPathsOfTheFormDriveName) {
   temp.Write("croot/pagefile.sys", "a drive root is never empty");
   LoadSfx(BuildSfx({File("name.txt", "at the root"), File("sub/x", "y")}, BlockSpec()));
   ListEntries();
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   strcpy(DestFolder, "C:\\");
-  WalkEntries(dialog, kEntryListId, false);
+  WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
   EXPECT_EQ(temp.Read("croot/name.txt"), "at the root");
   EXPECT_EQ(temp.Read("croot/sub/x"), "y");
   EXPECT_STREQ(DestFolder, "C:");
-  EXPECT_EQ(ControlText(dialog, kStatusLineId), "Extracting: C:\\sub\\x");
+  EXPECT_EQ(ControlText(dialog, IDC_MAIN_STATUS), "Extracting: C:\\sub\\x");
 }
 
 TEST_F(WalkExtractTest, FailedCloseIsReportedAndTheItemKeepsItsState) {
@@ -420,7 +420,7 @@ TEST_F(WalkExtractTest, WaitCursorIsSetOncePerEntryAndIsUpForEveryWrite) {
   deflated.compressed = StoredDeflate(data);
   temp.Write("out/b.txt", "old");
   LoadSfx(BuildSfx({File("a.bin", data), deflated}, BlockSpec()));
-  OverwriteMode = 2;
+  OverwriteMode = kAskEachFile;
   scripted::overwrites = {{true, false}};
   std::vector<test_platform::Io> io;
   test_platform::RecordIo(&io);

@@ -76,7 +76,7 @@ TEST_F(WalkPasswordTest, OverlongAnswerIsCutTo79Characters) {
 TEST_F(WalkPasswordTest, PasswordIsAskedBeforeAnExistingFileIsLeftAlone) {
   temp.Write("out/s.txt", "old");
   LoadSfx(BuildSfx({File("s.txt", "new", "pw")}, BlockSpec()));
-  OverwriteMode = 1;
+  OverwriteMode = kSkipExisting;
   scripted::passwords = {"pw"};
   ExtractAll();
   EXPECT_EQ(scripted::passwordPrompts, 1);

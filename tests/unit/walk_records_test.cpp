@@ -15,7 +15,7 @@ TEST_F(WalkRecordsTest, ListOnlyWalkListsEveryEntrySortedAndSelectsNothing) {
   unknown.method = 14;
   LoadSfx(BuildSfx({File("alpha.txt", "a"), odd, crypt, unknown, File("alpha.txt", "again")}, BlockSpec()));
   EXPECT_EQ(ListEntries(), (std::vector<std::string>{"alpha.txt", "alpha.txt", "Beta.txt", "gamma.lz", "zeta/"}));
-  EXPECT_TRUE(SelectedItems(dialog, kEntryListId).empty());
+  EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_TRUE(scripted::messages.empty());
   EXPECT_FALSE(Busy);
   EXPECT_FALSE(ExtractionSucceeded);
@@ -78,7 +78,7 @@ TEST_F(WalkRecordsTest, EmptyNameEndsAnExtractionWalkWithoutClosingMessage) {
   ListEntries();
   scripted::messages.clear();
   // The list as it stood before: both real names selected.
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   ExtractAgain();
   EXPECT_EQ(Out("before"), "1");
   EXPECT_FALSE(temp.Exists("out/after"));
@@ -99,7 +99,7 @@ TEST_F(WalkRecordsTest, JunkBetweenEntriesEndsTheWalk) {
 TEST_F(WalkRecordsTest, SizesOnlyInADescriptorEndTheWalkAtThatEntry) {
   LoadSfx(BuildSfxFromArchive(CorpusFile("zip/go/go-with-datadesc-sig.zip")));
   EXPECT_EQ(ListEntries(), std::vector<std::string>{"foo.txt"});
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   ExtractAgain();
   // foo.txt's size is known only to its descriptor: it fails, named, and
   // nothing is written for it.
@@ -119,7 +119,7 @@ TEST_F(WalkRecordsTest, HeaderCutShortByTheEndOfTheArchiveEndsTheWalk) {
   for (int i = 0; i < 4; ++i) sfx[header + 18 + i] = (char)(size >> (8 * i));
   LoadSfx(sfx);
   EXPECT_EQ(ListEntries(), std::vector<std::string>{"whole"});
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   ExtractAgain();
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
 }
@@ -161,7 +161,7 @@ TEST_F(HeapDeathTest, ExhaustedHeapEndsWithReport203) {
   SKIP_UNLESS_OBSERVABLE();
   LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
   ListEntries();
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   EXPECT_EXIT(
       {
         ExpectProcessExit();

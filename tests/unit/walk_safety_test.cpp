@@ -47,7 +47,7 @@ TEST_F(WalkSafetyTest, RefusedNamesWriteNothingStaySelectedAndTheWalkGoesOn) {
                    BlockSpec()));
   ExtractAll();
   EXPECT_EQ(temp.Tree(), (std::vector<std::string>{"out/", "out/ok1.txt", "out/ok2.txt", "sfx.exe"}));
-  EXPECT_EQ(SelectedItems(dialog, kEntryListId),
+  EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST),
             (std::vector<std::string>{"../escape.txt", "C:\\evil.txt", "CON", "sub/../../up.txt"}));
   std::vector<RecordedMessage> expected = {
       {"Cannot open file ...", "../escape.txt", 0x10}, {"Cannot open file ...", "C:\\evil.txt", 0x10},
@@ -72,10 +72,10 @@ TEST_F(WalkSafetyTest, NameLongerThanItsBufferIsListedCutAndRefused) {
   ASSERT_EQ(items.size(), 2u);
   EXPECT_EQ(items[0], std::string(kLongestEntryName, 'n'));
   EXPECT_EQ(items[1], "short.txt");
-  SelectAllItems(dialog, kEntryListId);
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   ExtractAgain();
   EXPECT_EQ(Out("short.txt"), "s");
-  EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{std::string(kLongestEntryName, 'n')});
+  EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{std::string(kLongestEntryName, 'n')});
   EXPECT_EQ(scripted::messages.back(), kSomeFailed);
 }
 
@@ -88,7 +88,7 @@ TEST_F(WalkSafetyTest, OutputPathLongerThanThePlatformTakesIsRefused) {
   ExtractAll();
   EXPECT_EQ(Out(fits), "fits");
   EXPECT_FALSE(temp.Exists("out/" + tooLong));
-  EXPECT_EQ(SelectedItems(dialog, kEntryListId), std::vector<std::string>{tooLong});
+  EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{tooLong});
 }
 
 TEST_F(WalkSafetyTest, FolderDeeperThanCanBeMadeRefusesThatEntryOnly) {

@@ -1,0 +1,34 @@
+// What the walk does with a file that exists already, and how the overwrite
+// prompt's reply changes it.  The main dialog's radio buttons 501-503 show
+// the mode: a button's mode is its id less IDC_MAIN_OVERWRITE.
+#pragma once
+
+#include <stdint.h>
+
+#include "../ui/resource_ids.h"
+
+// Values above kAskEachFile (a stray byte) act as kOverwriteAll.
+enum OverwritePolicy : uint8_t {
+  kOverwriteAll = 0,
+  kSkipExisting = 1,
+  kAskEachFile = 2,
+};
+static_assert(IDC_MAIN_OVERWRITE + kOverwriteAll == IDC_MAIN_OVERWRITE, "button of kOverwriteAll");
+static_assert(IDC_MAIN_OVERWRITE + kSkipExisting == IDC_MAIN_SKIP_EXISTING, "button of kSkipExisting");
+static_assert(IDC_MAIN_OVERWRITE + kAskEachFile == IDC_MAIN_ASK, "button of kAskEachFile");
+
+inline OverwritePolicy PolicyOfButton(int id) { return (OverwritePolicy)(id - IDC_MAIN_OVERWRITE); }
+inline int ButtonOfPolicy(OverwritePolicy policy) { return IDC_MAIN_OVERWRITE + policy; }
+
+// What the user answered in the overwrite prompt: Yes or No, and whether
+// "Don't ask again" was ticked.
+struct OverwriteReply {
+  bool yes;
+  bool dontAskAgain;
+};
+
+// The prompt's one rule, whoever shows it (the dialog, mksfx's console, a
+// test): OverwriteAnswer becomes the reply's answer; with "Don't ask again"
+// the answer also becomes OverwriteMode for every further file (Yes:
+// kOverwriteAll, No: kSkipExisting).
+void ApplyOverwriteReply(OverwriteReply reply);
