@@ -67,12 +67,12 @@ TEST(EntryName, PackRefusesUnsafeNamesUnlessForced) {
   EXPECT_NE(r.err.find("1 of 3 entries have names the stub refuses (drive letter or colon in the "
                        "name)\n    \"C:evil.txt\""), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("good.txt"), std::string::npos) << r.err;
-  EXPECT_FALSE(Exists(dir.Native("out.exe")));
+  EXPECT_FALSE(dir.Exists("out.exe"));
 
   r = Mksfx({"pack", "--force", "--stub", dir.Native("stub.exe"), dir.Native("in.zip"), dir.Native("out.exe")});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("mksfx: warning: \"../evil.txt\""), std::string::npos) << r.err;
-  EXPECT_TRUE(Exists(dir.Native("out.exe")));
+  EXPECT_TRUE(dir.Exists("out.exe"));
 }
 
 }  // namespace

@@ -10,8 +10,8 @@ class Info : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
-    WriteText(dir.Native("a.txt"), "some text\n");
-    WriteText(dir.Native("b.txt"), std::string(4000, 'b'));
+    WriteNativeFile(dir.Native("a.txt"), "some text\n");
+    WriteNativeFile(dir.Native("b.txt"), std::string(4000, 'b'));
     ASSERT_EQ(RunTool({"zip", "-q", dir.Native("in.zip"), "a.txt", "b.txt"}, dir.Native()).exitCode, 0);
   }
 
@@ -73,7 +73,7 @@ TEST_F(Info, ShowsEverySettingThatPackWrote) {
 }
 
 TEST_F(Info, LongestInformationTextIsReadWhole) {
-  WriteText(dir.Native("info.txt"), std::string(0xFFFF - 12, 'i'));
+  WriteNativeFile(dir.Native("info.txt"), std::string(0xFFFF - 12, 'i'));
   RunResult r = PackAndInfo({"--info-file", dir.Native("info.txt")});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("configuration block: at 0x5400, 65535 bytes\n"), std::string::npos);

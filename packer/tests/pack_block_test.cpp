@@ -12,7 +12,7 @@ class PackBlock : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
-    WriteText(dir.Native("a.txt"), "some text\n");
+    WriteNativeFile(dir.Native("a.txt"), "some text\n");
     ASSERT_EQ(RunTool({"zip", "-q", dir.Native("in.zip"), "a.txt"}, dir.Native()).exitCode, 0);
   }
 
@@ -88,7 +88,7 @@ TEST_F(PackBlock, TextsFollowInOrderWithTheirLengths) {
 
 TEST_F(PackBlock, InformationTextComesFromAFileByteForByte) {
   std::string text = "line one\r\nline two \x84\xE9\r\n";
-  WriteText(dir.Native("info.txt"), text);
+  WriteNativeFile(dir.Native("info.txt"), text);
   std::vector<uint8_t> block = PackedBlock({"--info-file", dir.Native("info.txt"), "--info-caption", "i"});
   ASSERT_EQ(block.size(), 12 + text.size() + 1);
   EXPECT_EQ(Le16(block, 7), text.size());
@@ -105,13 +105,13 @@ TEST_F(PackBlock, ShortTextsTake255BytesAndRefuse256) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, std::string("mksfx: ") + option +
                          " is 256 bytes long; its length field holds at most 255\n");
-    EXPECT_FALSE(Exists(dir.Native("out.exe")));
+    EXPECT_FALSE(dir.Exists("out.exe"));
   }
 }
 
 TEST_F(PackBlock, InformationTextFillsTheBlockLengthAndNoMore) {
   const size_t longest = 0xFFFF - 12;
-  WriteText(dir.Native("info.txt"), std::string(longest, 'i'));
+  WriteNativeFile(dir.Native("info.txt"), std::string(longest, 'i'));
   std::vector<uint8_t> block = PackedBlock({"--info-file", dir.Native("info.txt")});
   ASSERT_EQ(block.size(), 0xFFFFu);
   EXPECT_EQ(Le16(block, 7), longest);
@@ -124,19 +124,19 @@ TEST_F(PackBlock, InformationTextFillsTheBlockLengthAndNoMore) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("the configuration block would be 65536 bytes long"), std::string::npos)
       << r.err;
-  WriteText(dir.Native("info.txt"), std::string(0x10000, 'i'));
+  WriteNativeFile(dir.Native("info.txt"), std::string(0x10000, 'i'));
   r = Pack({"--info-file", dir.Native("info.txt")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("the information text is 65536 bytes long"), std::string::npos) << r.err;
-  EXPECT_FALSE(Exists(dir.Native("out.exe")));
+  EXPECT_FALSE(dir.Exists("out.exe"));
 }
 
 TEST_F(PackBlock, TextsWithANulByteAreRefused) {
-  WriteText(dir.Native("info.txt"), std::string("before\0after", 12));
+  WriteNativeFile(dir.Native("info.txt"), std::string("before\0after", 12));
   RunResult r = Pack({"--info-file", dir.Native("info.txt")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("contains a NUL byte"), std::string::npos) << r.err;
-  EXPECT_FALSE(Exists(dir.Native("out.exe")));
+  EXPECT_FALSE(dir.Exists("out.exe"));
 }
 
 // The encoder directly, for the limits that the command line cannot reach.

@@ -105,13 +105,13 @@ TEST(PackCorpus, EveryArchiveIsPackedRewrittenOrRefusedWithItsReason) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("--force"), std::string::npos) << r.err;
-    EXPECT_FALSE(Exists(dir.Native("out.exe")));
+    EXPECT_FALSE(dir.Exists("out.exe"));
 
     r = Mksfx({"pack", "--force", "--stub", dir.Native("stub.exe"), CorpusPath(row.file), dir.Native("out.exe")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find(row.forcedFinding), std::string::npos) << r.err;
     EXPECT_TRUE(EveryLineStartsWith(r.err, "mksfx: warning: ")) << r.err;
-    EXPECT_TRUE(Exists(dir.Native("out.exe")));
+    EXPECT_TRUE(dir.Exists("out.exe"));
   }
 }
 

@@ -12,11 +12,11 @@ class PackInput : public ::testing::Test {
   void SetUp() override {
     WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
     RunTool({"mkdir", "-p", dir.Native("src/sub/deep"), dir.Native("x")});
-    WriteText(dir.Native("src/hello.txt"), "hello\n");
-    WriteText(dir.Native("src/sub/empty"), "");
+    WriteNativeFile(dir.Native("src/hello.txt"), "hello\n");
+    WriteNativeFile(dir.Native("src/sub/empty"), "");
     std::string text;
     for (int i = 0; i < 5000; ++i) text += "line " + std::to_string(i) + "\n";
-    WriteText(dir.Native("src/sub/deep/lines.txt"), text);
+    WriteNativeFile(dir.Native("src/sub/deep/lines.txt"), text);
   }
 
   RunResult Pack(const std::string& archive) {
@@ -67,7 +67,7 @@ TEST_F(PackInput, Utf8NamesAreConvertedToTheCodePage) {
   ASSERT_EQ(Mksfx({"pack", "--stub", dir.Native("stub.exe"), "--codepage", "1251", dir.Native("in.zip"),
                    dir.Native("cyr.exe")}).exitCode, 1);
   // Info-ZIP zip on Unix writes UTF-8 names without the flag.
-  WriteText(dir.Native("src/Caf\xC3\xA9.txt"), "y");
+  WriteNativeFile(dir.Native("src/Caf\xC3\xA9.txt"), "y");
   RunTool({"rm", "-rf", dir.Native("in.zip")});
   ASSERT_EQ(RunTool({"zip", "-q", dir.Native("in.zip"), "Caf\xC3\xA9.txt"}, dir.Native("src")).exitCode, 0);
   ASSERT_EQ(Pack(dir.Native("in.zip")).exitCode, 0);

@@ -76,11 +76,11 @@ class PackLayout : public ::testing::Test {
   void SetUp() override {
     WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
     RunTool({"mkdir", "-p", dir.Native("src/sub/deeper")});
-    WriteText(dir.Native("src/hello.txt"), "Hello, world.\r\nSecond line.\r\n");
+    WriteNativeFile(dir.Native("src/hello.txt"), "Hello, world.\r\nSecond line.\r\n");
     std::string binary;
     for (int i = 0; i < 5000; ++i) binary += (char)(i * 7 % 251);
-    WriteText(dir.Native("src/binary.bin"), binary);
-    WriteText(dir.Native("src/sub/deeper/nested.txt"), "nested text\n");
+    WriteNativeFile(dir.Native("src/binary.bin"), binary);
+    WriteNativeFile(dir.Native("src/sub/deeper/nested.txt"), "nested text\n");
   }
 
   std::string Pack(const std::string& archive, std::vector<std::string> options = {}) {
@@ -213,7 +213,7 @@ TEST_F(PackLayout, BytesAfterTheEndRecordAreLeftOut) {
 
 TEST_F(PackLayout, ExistingOutputIsReplacedWholeAndNoTemporaryFileStays) {
   ASSERT_EQ(RunTool({"zip", "-qr", dir.Native("in.zip"), "hello.txt"}, dir.Native("src")).exitCode, 0);
-  WriteText(dir.Native("out.exe"), std::string(100000, 'x'));
+  WriteNativeFile(dir.Native("out.exe"), std::string(100000, 'x'));
   std::string sfx = Pack(dir.Native("in.zip"));
   ExpectRebased(dir.Native("in.zip"), sfx, kImageSize + 12);
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"in.zip", "out.exe", "src", "stub.exe"}));

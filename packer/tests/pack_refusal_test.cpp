@@ -13,9 +13,9 @@ class PackRefusal : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
-    WriteText(dir.Native("a.txt"), "some text\n");
+    WriteNativeFile(dir.Native("a.txt"), "some text\n");
     ASSERT_EQ(RunTool({"zip", "-q", dir.Native("in.zip"), "a.txt"}, dir.Native()).exitCode, 0);
-    WriteText(dir.Native("out.exe"), "earlier output");
+    WriteNativeFile(dir.Native("out.exe"), "earlier output");
     before = dir.Names();
   }
 
@@ -71,7 +71,7 @@ TEST_F(PackRefusal, ArchivesThatCannotBeRebasedCorrectly) {
   Fixture({"multidisk", dir.Native("in.zip"), dir.Native("disks.zip")});
   Fixture({"decoy", dir.Native("decoy.zip")});
   Fixture({"huge", dir.Native("huge.zip")});
-  WriteText(dir.Native("text.txt"), "not an archive at all");
+  WriteNativeFile(dir.Native("text.txt"), "not an archive at all");
   before = dir.Names();
   struct Row {
     std::string archive;
@@ -100,7 +100,7 @@ TEST_F(PackRefusal, ArchivesThatCannotBeRebasedCorrectly) {
 // signature whose comment reaches the end of the file: an information text
 // can hold one that comes before the archive's own.
 TEST_F(PackRefusal, TextThatTheStubWouldTakeForTheEndRecord) {
-  WriteText(dir.Native("b.txt"), std::string(600, 'b'));
+  WriteNativeFile(dir.Native("b.txt"), std::string(600, 'b'));
   ASSERT_EQ(RunTool({"zip", "-q0", dir.Native("big.zip"), "b.txt"}, dir.Native()).exitCode, 0);
   size_t zipSize = ReadBytes(dir.Native("big.zip")).size();
   std::string infoCaption = "c";
@@ -110,20 +110,20 @@ TEST_F(PackRefusal, TextThatTheStubWouldTakeForTheEndRecord) {
   std::string fake = std::string("PK\x05\x06", 4) + std::string(16, 'x');
   fake += (char)(reach & 0xFF);
   fake += (char)(reach >> 8);
-  WriteText(dir.Native("info.txt"), fake);
+  WriteNativeFile(dir.Native("info.txt"), fake);
   before = dir.Names();
   ExpectRefused({"pack", "--stub", "stub.exe", "--info-file", "info.txt", "--info-caption",
                  infoCaption, "big.zip", "out.exe"},
                 1, "the stub would not find this archive's end record");
   // Another comment length and the stub passes it over.
   fake[fake.size() - 2] = (char)((reach & 0xFF) == 1 ? 2 : 1);
-  WriteText(dir.Native("info.txt"), fake);
+  WriteNativeFile(dir.Native("info.txt"), fake);
   EXPECT_EQ(Mksfx({"pack", "--stub", "stub.exe", "--info-file", "info.txt", "--info-caption",
                    infoCaption, "big.zip", "new.exe"}, dir.Native()).exitCode, 0);
 }
 
 TEST_F(PackRefusal, WrongCommandLines) {
-  WriteText(dir.Native("info.txt"), "info");
+  WriteNativeFile(dir.Native("info.txt"), "info");
   before = dir.Names();
   struct Row {
     std::vector<std::string> args;

@@ -48,7 +48,7 @@ class PackTree : public ::testing::Test {
     RunTool({"mkdir", "-p", dir.Native("src/empty folder")});
     for (const TreeFile& f : Files()) {
       RunTool({"mkdir", "-p", (dir.Native("src/") + f.name).substr(0, (dir.Native("src/") + f.name).rfind('/'))});
-      WriteText(dir.Native("src/") + f.name, f.content);
+      WriteNativeFile(dir.Native("src/") + f.name, f.content);
       // An odd second: DOS times keep two-second steps.
       RunTool({"touch", "-d", "2023-04-05 06:07:09", dir.Native("src/") + f.name});
     }
@@ -67,7 +67,7 @@ class PackTree : public ::testing::Test {
 };
 
 TEST_F(PackTree, FoldersRoundTripByteForByteAndTimeForTime) {
-  WriteText(dir.Native("pw"), "p\xC3\xA4ss word\n");
+  WriteNativeFile(dir.Native("pw"), "p\xC3\xA4ss word\n");
   struct Row {
     const char* what;
     std::vector<std::string> pack, extract;
@@ -118,18 +118,18 @@ TEST_F(PackTree, FilesContributeTheirBaseNameAndALargeFileRoundTrips) {
 
 TEST_F(PackTree, WhatCannotBePackedIsNamedWithItsReason) {
   RunTool({"mkdir", "-p", dir.Native("bad/Docs"), dir.Native("bad/docs"), dir.Native("loop/inner")});
-  WriteText(dir.Native("bad/Docs/a.txt"), "1");
-  WriteText(dir.Native("bad/docs/a.txt"), "2");
-  WriteText(dir.Native("bad/\xE6\x97\xA5\xE6\x9C\xAC.txt"), "cjk");
-  WriteText(dir.Native("bad/con.txt"), "device");
-  WriteText(dir.Native("bad/trail."), "dot");
-  WriteText(dir.Native("bad/trail"), "no dot");
+  WriteNativeFile(dir.Native("bad/Docs/a.txt"), "1");
+  WriteNativeFile(dir.Native("bad/docs/a.txt"), "2");
+  WriteNativeFile(dir.Native("bad/\xE6\x97\xA5\xE6\x9C\xAC.txt"), "cjk");
+  WriteNativeFile(dir.Native("bad/con.txt"), "device");
+  WriteNativeFile(dir.Native("bad/trail."), "dot");
+  WriteNativeFile(dir.Native("bad/trail"), "no dot");
   // 200 + "/" + 60 bytes: longer than the stub's 256 (no single Linux name can be).
   RunTool({"mkdir", "-p", dir.Native("bad/") + std::string(200, 'n')});
-  WriteText(dir.Native("bad/") + std::string(200, 'n') + "/" + std::string(60, 'm'), "long");
+  WriteNativeFile(dir.Native("bad/") + std::string(200, 'n') + "/" + std::string(60, 'm'), "long");
   RunTool({"ln", "-s", "nowhere", dir.Native("bad/dangling")});
   RunTool({"ln", "-s", "..", dir.Native("loop/inner/up")});
-  WriteText(dir.Native("long-pw"), std::string(80, 'p'));
+  WriteNativeFile(dir.Native("long-pw"), std::string(80, 'p'));
   struct Row {
     std::vector<std::string> options, inputs;
     std::string output;
@@ -156,7 +156,7 @@ TEST_F(PackTree, WhatCannotBePackedIsNamedWithItsReason) {
     RunResult r = Pack(row.options, row.inputs, row.output);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
-    EXPECT_FALSE(Exists(dir.Native("out.exe")));
+    EXPECT_FALSE(dir.Exists("out.exe"));
   }
   // One refusal lists every problem once.
   RunResult r = Pack({}, {dir.Native("bad")});
@@ -172,7 +172,7 @@ TEST_F(PackTree, WhatCannotBePackedIsNamedWithItsReason) {
 }
 
 TEST_F(PackTree, TheSameInputsGiveTheSameBytes) {
-  WriteText(dir.Native("pw"), "secret");
+  WriteNativeFile(dir.Native("pw"), "secret");
   for (const char* password : {"", "pw"}) {
     SCOPED_TRACE(password);
     std::vector<std::string> options;

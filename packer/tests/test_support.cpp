@@ -1,7 +1,6 @@
 #include "test_support.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,20 +68,6 @@ std::string Fixture(const std::vector<std::string>& args) {
 std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::string s = Slurp(path);
   return std::vector<uint8_t>(s.begin(), s.end());
-}
-
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
 }
 
 uint16_t Le16(const std::vector<uint8_t>& b, size_t at) { return (uint16_t)(b[at] | b[at + 1] << 8); }

@@ -26,9 +26,6 @@ RunResult Mksfx(const std::vector<std::string>& args, const std::string& folder 
 std::string Fixture(const std::vector<std::string>& args);
 
 std::vector<uint8_t> ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-void WriteText(const std::string& path, const std::string& text);
-bool Exists(const std::string& path);
 
 uint16_t Le16(const std::vector<uint8_t>& b, size_t at);
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at);
