@@ -87,7 +87,8 @@ TEST(PackCorpus, EveryArchiveIsPackedRewrittenOrRefusedWithItsReason) {
   for (const CorpusRow& row : kRows) {
     SCOPED_TRACE(row.file);
     RunTool({"rm", "-rf", dir.Native("out.exe"), dir.Native("x")});
-    RunResult r = Mksfx({"pack", "--stub", dir.Native("stub.exe"), CorpusPath(row.file), dir.Native("out.exe")});
+    RunResult r =
+        Mksfx({"pack", "--stub", dir.Native("stub.exe"), CorpusPath(row.file), dir.Native("out.exe")});
     if (row.outcome != Outcome::kRefused) {
       EXPECT_EQ(r.exitCode, 0) << r.err;
       EXPECT_EQ(r.err, "");
@@ -107,7 +108,8 @@ TEST(PackCorpus, EveryArchiveIsPackedRewrittenOrRefusedWithItsReason) {
     EXPECT_EQ(r.err.find("--force"), std::string::npos) << r.err;
     EXPECT_FALSE(dir.Exists("out.exe"));
 
-    r = Mksfx({"pack", "--force", "--stub", dir.Native("stub.exe"), CorpusPath(row.file), dir.Native("out.exe")});
+    r = Mksfx({"pack", "--force", "--stub", dir.Native("stub.exe"), CorpusPath(row.file),
+               dir.Native("out.exe")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find(row.forcedFinding), std::string::npos) << r.err;
     EXPECT_TRUE(EveryLineStartsWith(r.err, "mksfx: warning: ")) << r.err;

@@ -60,7 +60,8 @@ TEST_F(PackInput, StreamedArchivesAreRewrittenAndExtractWhole) {
 TEST_F(PackInput, Utf8NamesAreConvertedToTheCodePage) {
   ASSERT_EQ(RunTool({"python3", "-c",
                      "import zipfile,sys; z=zipfile.ZipFile(sys.argv[1],'w'); "
-                     "z.writestr('Caf\\u00e9/\\u00dcber.txt','x'); z.close()", dir.Native("in.zip")}).exitCode, 0);
+                     "z.writestr('Caf\\u00e9/\\u00dcber.txt','x'); z.close()",
+                     dir.Native("in.zip")}).exitCode, 0);
   ASSERT_EQ(Pack(dir.Native("in.zip")).exitCode, 0);
   EXPECT_EQ(Mksfx({"extract", "-q", dir.Native("out.exe"), dir.Native("x")}).exitCode, 0);
   EXPECT_EQ(ReadBytes(dir.Native("x/Caf\xE9/\xDC" "ber.txt")).size(), 1u);

@@ -154,7 +154,8 @@ TEST_F(PackLayout, StubOfTheFullBudgetEndingInZerosWorksWithoutBlock) {
 // offsets count from the archive's own first byte: the output starts the
 // archive right behind the block either way.
 TEST_F(PackLayout, PrefixedInputsAreRebasedFromTheirFirstLocalHeader) {
-  ASSERT_EQ(RunTool({"zip", "-qr", dir.Native("plain.zip"), "hello.txt", "sub"}, dir.Native("src")).exitCode, 0);
+  ASSERT_EQ(RunTool({"zip", "-qr", dir.Native("plain.zip"), "hello.txt", "sub"}, dir.Native("src")).exitCode,
+            0);
   std::string prefixed = FakeStub(1000) + dir.Read("plain.zip");
   WriteNativeFile(dir.Native("unadjusted.zip"), prefixed);
   WriteNativeFile(dir.Native("adjusted.zip"), prefixed);
@@ -195,7 +196,9 @@ TEST_F(PackLayout, WrongDirectorySizesAreCorrectedInTheOutput) {
 }
 
 TEST_F(PackLayout, TheLowestLocalHeaderStartsTheArchiveWhateverTheDirectoryOrder) {
-  ASSERT_EQ(RunTool({"zip", "-qr", dir.Native("in.zip"), "hello.txt", "binary.bin", "sub"}, dir.Native("src")).exitCode, 0);
+  ASSERT_EQ(RunTool({"zip", "-qr", dir.Native("in.zip"), "hello.txt", "binary.bin", "sub"}, dir.Native("src"))
+                .exitCode,
+            0);
   Fixture({"reverse-cd", dir.Native("in.zip"), dir.Native("reversed.zip")});
   std::string sfx = Pack(dir.Native("reversed.zip"));
   ExpectRebased(dir.Native("reversed.zip"), sfx, kImageSize + 12);

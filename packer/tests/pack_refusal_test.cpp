@@ -173,12 +173,12 @@ TEST_F(PackRefusal, HelpDocumentsEveryOption) {
 }
 
 TEST_F(PackRefusal, DefaultStubComesFromTheEnvironment) {
-  RunResult r = RunTool({"env", "MKSFX_STUB=" + (dir.Native("nothere.exe")), MKSFX_BINARY, "pack", "in.zip", "new.exe"},
-                    dir.Native());
+  RunResult r = RunTool(
+      {"env", "MKSFX_STUB=" + dir.Native("nothere.exe"), MKSFX_BINARY, "pack", "in.zip", "new.exe"}, dir.Native());
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("nothere.exe: cannot open"), std::string::npos) << r.err;
-  r = RunTool({"env", "MKSFX_STUB=" + (dir.Native("stub.exe")), MKSFX_BINARY, "pack", "in.zip", "new.exe"},
-          dir.Native());
+  r = RunTool({"env", "MKSFX_STUB=" + dir.Native("stub.exe"), MKSFX_BINARY, "pack", "in.zip", "new.exe"},
+              dir.Native());
   EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 

@@ -47,10 +47,11 @@ class PackTree : public ::testing::Test {
     WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
     RunTool({"mkdir", "-p", dir.Native("src/empty folder")});
     for (const TreeFile& f : Files()) {
-      RunTool({"mkdir", "-p", (dir.Native("src/") + f.name).substr(0, (dir.Native("src/") + f.name).rfind('/'))});
-      WriteNativeFile(dir.Native("src/") + f.name, f.content);
+      std::string path = dir.Native("src/" + f.name);
+      RunTool({"mkdir", "-p", path.substr(0, path.rfind('/'))});
+      WriteNativeFile(path, f.content);
       // An odd second: DOS times keep two-second steps.
-      RunTool({"touch", "-d", "2023-04-05 06:07:09", dir.Native("src/") + f.name});
+      RunTool({"touch", "-d", "2023-04-05 06:07:09", path});
     }
   }
 
@@ -90,15 +91,16 @@ TEST_F(PackTree, FoldersRoundTripByteForByteAndTimeForTime) {
     EXPECT_EQ(e.exitCode, 0) << e.out;
     for (const TreeFile& f : Files()) {
       SCOPED_TRACE(f.name);
-      EXPECT_TRUE(ReadBytes(dir.Native("x/") + f.written) ==
+      EXPECT_TRUE(ReadBytes(dir.Native("x/" + f.written)) ==
                   std::vector<uint8_t>(f.content.begin(), f.content.end()));
-      EXPECT_EQ(MTime(dir.Native("x/") + f.written), MTime(dir.Native("src/") + f.name) + 1);
+      EXPECT_EQ(MTime(dir.Native("x/" + f.written)), MTime(dir.Native("src/" + f.name)) + 1);
     }
     struct stat st;
     EXPECT_TRUE(::stat((dir.Native("x/empty folder")).c_str(), &st) == 0 && S_ISDIR(st.st_mode));
     std::string pw = row.extract.empty() ? "" : "-P" + row.extract[1];
     EXPECT_EQ(RunTool({"unzip", "-tq", pw.empty() ? "-q" : pw, dir.Native("out.exe")}).exitCode, 0);
-    EXPECT_EQ(RunTool({"7z", "t", pw.empty() ? "-p-" : "-p" + row.extract[1], dir.Native("out.exe")}).exitCode, 0);
+    EXPECT_EQ(RunTool({"7z", "t", pw.empty() ? "-p-" : "-p" + row.extract[1], dir.Native("out.exe")}).exitCode,
+              0);
   }
 }
 
@@ -125,8 +127,8 @@ TEST_F(PackTree, WhatCannotBePackedIsNamedWithItsReason) {
   WriteNativeFile(dir.Native("bad/trail."), "dot");
   WriteNativeFile(dir.Native("bad/trail"), "no dot");
   // 200 + "/" + 60 bytes: longer than the stub's 256 (no single Linux name can be).
-  RunTool({"mkdir", "-p", dir.Native("bad/") + std::string(200, 'n')});
-  WriteNativeFile(dir.Native("bad/") + std::string(200, 'n') + "/" + std::string(60, 'm'), "long");
+  RunTool({"mkdir", "-p", dir.Native("bad/" + std::string(200, 'n'))});
+  WriteNativeFile(dir.Native("bad/" + std::string(200, 'n') + "/" + std::string(60, 'm')), "long");
   RunTool({"ln", "-s", "nowhere", dir.Native("bad/dangling")});
   RunTool({"ln", "-s", "..", dir.Native("loop/inner/up")});
   WriteNativeFile(dir.Native("long-pw"), std::string(80, 'p'));
@@ -143,9 +145,11 @@ TEST_F(PackTree, WhatCannotBePackedIsNamedWithItsReason) {
       {{}, {dir.Native("bad")}, "out.exe", "name longer than 256 bytes, the stub's limit"},
       {{}, {dir.Native("bad")}, "out.exe", "\"dangling\": symbolic link to something that does not exist"},
       {{}, {dir.Native("loop")}, "out.exe", "\"inner/up\": symbolic link to a folder that contains it"},
-      {{}, {dir.Native("src/readme.txt"), dir.Native("src/a/b/c/d/e/f/g/h/i/j/deep.txt"), dir.Native("readme.txt")},
+      {{},
+       {dir.Native("src/readme.txt"), dir.Native("src/a/b/c/d/e/f/g/h/i/j/deep.txt"), dir.Native("readme.txt")},
        "out.exe", "cannot open"},
-      {{}, {dir.Native("src/readme.txt"), dir.Native("src")}, "out.exe", "\"readme.txt\": the same name as \"readme.txt\""},
+      {{}, {dir.Native("src/readme.txt"), dir.Native("src")}, "out.exe",
+       "\"readme.txt\": the same name as \"readme.txt\""},
       {{"--password-file", dir.Native("long-pw")}, {dir.Native("src")}, "out.exe",
        "has 80 characters; the stub's password prompt takes at most 79"},
       {{}, {dir.Native("src")}, "src", "is a folder"},
@@ -205,7 +209,8 @@ TEST_F(PackTree, SettingsAreKeptWhenASelfExtractorIsPackedAgain) {
 
   // extract speaks pack's vocabulary; each prompt is shown with its answer.
   ASSERT_EQ(Mksfx({"extract", "-q", dir.Native("again.exe"), dir.Native("x")}).exitCode, 0);
-  RunResult e = Mksfx({"extract", "--overwrite", "ask", "--answer", "yes", dir.Native("again.exe"), dir.Native("x")});
+  RunResult e =
+      Mksfx({"extract", "--overwrite", "ask", "--answer", "yes", dir.Native("again.exe"), dir.Native("x")});
   EXPECT_NE(e.out.find("overwrite prompt for readme.txt: answered yes\n"), std::string::npos) << e.out;
   EXPECT_NE(e.out.find("run : Z:" + dir.Native().substr(0, 0)), std::string::npos) << e.out;
   EXPECT_EQ(Mksfx({"extract", "--overwrite", "always", dir.Native("again.exe"), dir.Native("x")}).exitCode, 2);
