@@ -99,7 +99,9 @@ TEST_F(PackInput, EndRecordsAreReadAsTheStubReadsThem) {
     SCOPED_TRACE(row.archive);
     RunResult r = Pack(dir.Native(row.archive));
     EXPECT_EQ(r.exitCode, row.refusal ? 1 : 0) << r.err;
-    if (row.refusal) EXPECT_NE(r.err.find(row.refusal), std::string::npos) << r.err;
+    if (row.refusal) {
+      EXPECT_NE(r.err.find(row.refusal), std::string::npos) << r.err;
+    }
   }
 }
 
