@@ -9,6 +9,7 @@
 #include "console_ui.h"
 #include "errors.h"
 #include "extract/overwrite_policy.h"
+#include "extract/paths.h"
 #include "pack_options.h"
 #include "platform/host_control.h"
 #include "startup/startup.h"
@@ -94,7 +95,7 @@ int RunExtractCommand(const Arguments& args) {
   HostSetExitHook(OnEngineExit);
   HostSetModuleFileName(WindowsPathOf(positional[0]).c_str());
   s.destination = WindowsPathOf(positional[1]);
-  if (s.destination.size() > MAX_PATH - 1)
+  if (s.destination.size() > (size_t)kMaxPathLength)
     throw Refusal(positional[1] + ": longer than the 259 characters a Windows path may have");
 
   RunSelfExtractor();

@@ -14,10 +14,6 @@
 
 namespace {
 
-// Bytes per read when copying the archive body: large enough that a 2 GiB
-// archive needs few system calls, small enough to sit on the heap unnoticed.
-const size_t kCopyChunkSize = 1 << 20;
-
 // The temporary output of this process, for the signal handler: an
 // interrupted pack leaves nothing behind either.  Only one output is pending
 // at a time.  Room for PATH_MAX and the ".tmpXXXXXX" suffix.
@@ -86,22 +82,6 @@ std::vector<uint8_t> InputFile::ReadSome(uint64_t offset, size_t count) const {
   }
   bytes.resize(done);
   return bytes;
-}
-
-std::vector<uint8_t> InputFile::ReadAt(uint64_t offset, size_t count) const {
-  std::vector<uint8_t> bytes = ReadSome(offset, count);
-  if (bytes.size() != count) throw Refusal(path_ + ": unexpected end of file");
-  return bytes;
-}
-
-void InputFile::CopyTo(uint64_t offset, uint64_t count, PendingOutput& out) const {
-  while (count > 0) {
-    size_t step = count < kCopyChunkSize ? (size_t)count : kCopyChunkSize;
-    std::vector<uint8_t> chunk = ReadAt(offset, step);
-    out.Write(chunk);
-    offset += step;
-    count -= step;
-  }
 }
 
 PendingOutput::PendingOutput(const std::string& finalPath) : finalPath_(finalPath) {

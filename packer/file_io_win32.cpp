@@ -13,9 +13,6 @@
 
 namespace {
 
-// Bytes per read when copying the archive body (as in file_io.cpp).
-const size_t kCopyChunkSize = 1 << 20;
-
 // Attempts at a fresh temporary name before giving up.
 const int kTemporaryNameAttempts = 100;
 
@@ -59,22 +56,6 @@ std::vector<uint8_t> InputFile::ReadSome(uint64_t offset, size_t count) const {
   }
   bytes.resize(done);
   return bytes;
-}
-
-std::vector<uint8_t> InputFile::ReadAt(uint64_t offset, size_t count) const {
-  std::vector<uint8_t> bytes = ReadSome(offset, count);
-  if (bytes.size() != count) throw Refusal(path_ + ": unexpected end of file");
-  return bytes;
-}
-
-void InputFile::CopyTo(uint64_t offset, uint64_t count, PendingOutput& out) const {
-  while (count > 0) {
-    size_t step = count < kCopyChunkSize ? (size_t)count : kCopyChunkSize;
-    std::vector<uint8_t> chunk = ReadAt(offset, step);
-    out.Write(chunk);
-    offset += step;
-    count -= step;
-  }
 }
 
 PendingOutput::PendingOutput(const std::string& finalPath) : finalPath_(finalPath) {

@@ -31,6 +31,7 @@ std::string EnginePath(const std::string& nativePath) {
 
 StubLocation LocateLikeTheStub(const InputFile& file) {
   StubLocation where;
+  ResetStartupState();
   ArchiveFile = CreateFileA(EnginePath(file.Path()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(file.Path() + ": cannot open");
@@ -39,8 +40,6 @@ StubLocation LocateLikeTheStub(const InputFile& file) {
     // The locator alone first, as the configuration reader starts it, to see
     // where it leaves the block; then the whole reader.
     ArchiveStart = kDefaultArchiveStart;
-    BlockLength = 0;
-    EndRecordAt = -1;
     if (file.Size() > kStubImageSize) LocateArchive();
     int32_t blockAt = ArchiveStart;
     ReadConfigurationBlock();
@@ -55,7 +54,7 @@ StubLocation LocateLikeTheStub(const InputFile& file) {
     CloseHandle(ArchiveFile);
   } catch (const ArchiveNotFound&) {
   }
-  ArchiveFile = INVALID_HANDLE_VALUE;
+  ResetStartupState();
   HostSetExitHook(nullptr);
   return where;
 }

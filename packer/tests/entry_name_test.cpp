@@ -57,22 +57,24 @@ TEST(EntryName, UnsafeNamesAreNamedWithTheirReason) {
 }
 
 TEST(EntryName, PackRefusesUnsafeNamesUnlessForced) {
-  TempDir dir;
-  WriteBytes(dir / "stub.exe", FakeStub());
-  Fixture({"stored", dir / "in.zip", "good.txt", "../evil.txt", "C:evil.txt"});
-  RunResult r = Mksfx({"pack", "--stub", dir / "stub.exe", dir / "in.zip", dir / "out.exe"});
+  TempFolder dir;
+  WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
+  Fixture({"stored", dir.Native("in.zip"), "good.txt", "../evil.txt", "C:evil.txt"});
+  RunResult r =
+      Mksfx({"pack", "--stub", dir.Native("stub.exe"), dir.Native("in.zip"), dir.Native("out.exe")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("1 of 3 entries have names the stub refuses (\"..\" in the path)\n"
                        "    \"../evil.txt\""), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("1 of 3 entries have names the stub refuses (drive letter or colon in the "
                        "name)\n    \"C:evil.txt\""), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("good.txt"), std::string::npos) << r.err;
-  EXPECT_FALSE(Exists(dir / "out.exe"));
+  EXPECT_FALSE(dir.Exists("out.exe"));
 
-  r = Mksfx({"pack", "--force", "--stub", dir / "stub.exe", dir / "in.zip", dir / "out.exe"});
+  r = Mksfx({"pack", "--force", "--stub", dir.Native("stub.exe"), dir.Native("in.zip"),
+             dir.Native("out.exe")});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("mksfx: warning: \"../evil.txt\""), std::string::npos) << r.err;
-  EXPECT_TRUE(Exists(dir / "out.exe"));
+  EXPECT_TRUE(dir.Exists("out.exe"));
 }
 
 }  // namespace

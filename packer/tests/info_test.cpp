@@ -9,23 +9,23 @@ namespace {
 class Info : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteBytes(dir / "stub.exe", FakeStub());
-    WriteText(dir / "a.txt", "some text\n");
-    WriteText(dir / "b.txt", std::string(4000, 'b'));
-    ASSERT_EQ(RunTool({"zip", "-q", dir / "in.zip", "a.txt", "b.txt"}, dir.Path()).exitCode, 0);
+    WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
+    WriteNativeFile(dir.Native("a.txt"), "some text\n");
+    WriteNativeFile(dir.Native("b.txt"), std::string(4000, 'b'));
+    ASSERT_EQ(RunTool({"zip", "-q", dir.Native("in.zip"), "a.txt", "b.txt"}, dir.Native()).exitCode, 0);
   }
 
   RunResult PackAndInfo(const std::vector<std::string>& options, const std::string& archive = "") {
-    std::vector<std::string> args = {"pack", "--stub", dir / "stub.exe"};
+    std::vector<std::string> args = {"pack", "--stub", dir.Native("stub.exe")};
     args.insert(args.end(), options.begin(), options.end());
-    args.push_back(archive.empty() ? dir / "in.zip" : archive);
-    args.push_back(dir / "out.exe");
+    args.push_back(archive.empty() ? dir.Native("in.zip") : archive);
+    args.push_back(dir.Native("out.exe"));
     RunResult packed = Mksfx(args);
     EXPECT_EQ(packed.exitCode, 0) << packed.err;
-    return Mksfx({"info", dir / "out.exe"});
+    return Mksfx({"info", dir.Native("out.exe")});
   }
 
-  TempDir dir;
+  TempFolder dir;
 };
 
 TEST_F(Info, ShowsEverySettingThatPackWrote) {
@@ -73,8 +73,8 @@ TEST_F(Info, ShowsEverySettingThatPackWrote) {
 }
 
 TEST_F(Info, LongestInformationTextIsReadWhole) {
-  WriteText(dir / "info.txt", std::string(0xFFFF - 12, 'i'));
-  RunResult r = PackAndInfo({"--info-file", dir / "info.txt"});
+  WriteNativeFile(dir.Native("info.txt"), std::string(0xFFFF - 12, 'i'));
+  RunResult r = PackAndInfo({"--info-file", dir.Native("info.txt")});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("configuration block: at 0x5400, 65535 bytes\n"), std::string::npos);
   EXPECT_NE(r.out.find("information text:      65523 bytes\n"), std::string::npos);
@@ -83,7 +83,7 @@ TEST_F(Info, LongestInformationTextIsReadWhole) {
 
 TEST_F(Info, ListsEntriesWithMethodSizesCrcAndEncryption) {
   RunResult r = PackAndInfo(
-      {}, CorpusFile("zip/libarchive/test_read_format_zip_traditional_encryption_data.zip"));
+      {}, CorpusPath("zip/libarchive/test_read_format_zip_traditional_encryption_data.zip"));
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("entries: 2\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("deflated   8"), std::string::npos) << r.out;
@@ -95,7 +95,7 @@ TEST_F(Info, ListsEntriesWithMethodSizesCrcAndEncryption) {
 }
 
 TEST_F(Info, ForcedArchivesShowWhatTheStubCannotExtract) {
-  RunResult r = PackAndInfo({"--force"}, CorpusFile("zip/libarchive/test_read_format_zip.zip"));
+  RunResult r = PackAndInfo({"--force"}, CorpusPath("zip/libarchive/test_read_format_zip.zip"));
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("stub problems: 2\n  \"file2\": sizes only in a data descriptor"),
             std::string::npos)
@@ -104,19 +104,17 @@ TEST_F(Info, ForcedArchivesShowWhatTheStubCannotExtract) {
 
 TEST_F(Info, FilesWhereTheStubFindsNoArchiveExitNonZero) {
   // A stub followed by an archive whose offsets were not moved.
-  std::vector<uint8_t> unadjusted = FakeStub(kImageSize + 100), zip = ReadBytes(dir / "in.zip");
-  unadjusted.insert(unadjusted.end(), zip.begin(), zip.end());
-  WriteBytes(dir / "unadjusted.exe", unadjusted);
-  WriteBytes(dir / "noarchive.exe", FakeStub(kImageSize + 5000));
+  WriteNativeFile(dir.Native("unadjusted.exe"), FakeStub(kImageSize + 100) + dir.Read("in.zip"));
+  WriteNativeFile(dir.Native("noarchive.exe"), FakeStub(kImageSize + 5000));
   struct Row {
     std::string file;
     const char* message;
   };
   const Row rows[] = {
-      {dir / "unadjusted.exe", "would not find its archive and shows \"Cannot process file.\""},
-      {dir / "noarchive.exe", "would not find its archive"},
-      {dir / "in.zip", "not a self-extractor (no Windows program in front of the archive)"},
-      {dir / "missing.exe", "cannot open"},
+      {dir.Native("unadjusted.exe"), "would not find its archive and shows \"Cannot process file.\""},
+      {dir.Native("noarchive.exe"), "would not find its archive"},
+      {dir.Native("in.zip"), "not a self-extractor (no Windows program in front of the archive)"},
+      {dir.Native("missing.exe"), "cannot open"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.file);

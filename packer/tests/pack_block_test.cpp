@@ -11,16 +11,16 @@ namespace {
 class PackBlock : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteBytes(dir / "stub.exe", FakeStub());
-    WriteText(dir / "a.txt", "some text\n");
-    ASSERT_EQ(RunTool({"zip", "-q", dir / "in.zip", "a.txt"}, dir.Path()).exitCode, 0);
+    WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
+    WriteNativeFile(dir.Native("a.txt"), "some text\n");
+    ASSERT_EQ(RunTool({"zip", "-q", dir.Native("in.zip"), "a.txt"}, dir.Native()).exitCode, 0);
   }
 
   RunResult Pack(const std::vector<std::string>& options) {
-    std::vector<std::string> args = {"pack", "--stub", dir / "stub.exe"};
+    std::vector<std::string> args = {"pack", "--stub", dir.Native("stub.exe")};
     args.insert(args.end(), options.begin(), options.end());
-    args.push_back(dir / "in.zip");
-    args.push_back(dir / "out.exe");
+    args.push_back(dir.Native("in.zip"));
+    args.push_back(dir.Native("out.exe"));
     return Mksfx(args);
   }
 
@@ -29,7 +29,7 @@ class PackBlock : public ::testing::Test {
   std::vector<uint8_t> PackedBlock(const std::vector<std::string>& options) {
     RunResult r = Pack(options);
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    std::vector<uint8_t> out = ReadBytes(dir / "out.exe");
+    std::vector<uint8_t> out = ReadBytes(dir.Native("out.exe"));
     if (out.size() < kImageSize + 12) return {};
     size_t length = 12 + out[kImageSize + 4] + out[kImageSize + 5] + out[kImageSize + 6] +
                     Le16(out, kImageSize + 7) + out[kImageSize + 9];
@@ -38,7 +38,7 @@ class PackBlock : public ::testing::Test {
     return std::vector<uint8_t>(out.begin() + kImageSize, out.begin() + kImageSize + length);
   }
 
-  TempDir dir;
+  TempFolder dir;
 };
 
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
@@ -88,8 +88,8 @@ TEST_F(PackBlock, TextsFollowInOrderWithTheirLengths) {
 
 TEST_F(PackBlock, InformationTextComesFromAFileByteForByte) {
   std::string text = "line one\r\nline two \x84\xE9\r\n";
-  WriteText(dir / "info.txt", text);
-  std::vector<uint8_t> block = PackedBlock({"--info-file", dir / "info.txt", "--info-caption", "i"});
+  WriteNativeFile(dir.Native("info.txt"), text);
+  std::vector<uint8_t> block = PackedBlock({"--info-file", dir.Native("info.txt"), "--info-caption", "i"});
   ASSERT_EQ(block.size(), 12 + text.size() + 1);
   EXPECT_EQ(Le16(block, 7), text.size());
   EXPECT_EQ(std::string(block.begin() + 10, block.begin() + 10 + (long)text.size()), text);
@@ -100,43 +100,43 @@ TEST_F(PackBlock, ShortTextsTake255BytesAndRefuse256) {
     SCOPED_TRACE(option);
     std::vector<uint8_t> block = PackedBlock({option, std::string(255, 'c')});
     EXPECT_EQ(block.size(), 12u + 255);
-    RunTool({"rm", "-f", dir / "out.exe"});
+    RunTool({"rm", "-f", dir.Native("out.exe")});
     RunResult r = Pack({option, std::string(256, 'c')});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, std::string("mksfx: ") + option +
                          " is 256 bytes long; its length field holds at most 255\n");
-    EXPECT_FALSE(Exists(dir / "out.exe"));
+    EXPECT_FALSE(dir.Exists("out.exe"));
   }
 }
 
 TEST_F(PackBlock, InformationTextFillsTheBlockLengthAndNoMore) {
   const size_t longest = 0xFFFF - 12;
-  WriteText(dir / "info.txt", std::string(longest, 'i'));
-  std::vector<uint8_t> block = PackedBlock({"--info-file", dir / "info.txt"});
+  WriteNativeFile(dir.Native("info.txt"), std::string(longest, 'i'));
+  std::vector<uint8_t> block = PackedBlock({"--info-file", dir.Native("info.txt")});
   ASSERT_EQ(block.size(), 0xFFFFu);
   EXPECT_EQ(Le16(block, 7), longest);
   EXPECT_EQ(Le16(block, block.size() - 2), 0xFFFF);
   // Readers that use the central directory still find every entry.
-  EXPECT_EQ(RunTool({"unzip", "-tq", dir / "out.exe"}).exitCode, 0);
+  EXPECT_EQ(RunTool({"unzip", "-tq", dir.Native("out.exe")}).exitCode, 0);
 
-  RunTool({"rm", "-f", dir / "out.exe"});
-  RunResult r = Pack({"--info-file", dir / "info.txt", "--caption", "x"});
+  RunTool({"rm", "-f", dir.Native("out.exe")});
+  RunResult r = Pack({"--info-file", dir.Native("info.txt"), "--caption", "x"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("the configuration block would be 65536 bytes long"), std::string::npos)
       << r.err;
-  WriteText(dir / "info.txt", std::string(0x10000, 'i'));
-  r = Pack({"--info-file", dir / "info.txt"});
+  WriteNativeFile(dir.Native("info.txt"), std::string(0x10000, 'i'));
+  r = Pack({"--info-file", dir.Native("info.txt")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("the information text is 65536 bytes long"), std::string::npos) << r.err;
-  EXPECT_FALSE(Exists(dir / "out.exe"));
+  EXPECT_FALSE(dir.Exists("out.exe"));
 }
 
 TEST_F(PackBlock, TextsWithANulByteAreRefused) {
-  WriteText(dir / "info.txt", std::string("before\0after", 12));
-  RunResult r = Pack({"--info-file", dir / "info.txt"});
+  WriteNativeFile(dir.Native("info.txt"), std::string("before\0after", 12));
+  RunResult r = Pack({"--info-file", dir.Native("info.txt")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("contains a NUL byte"), std::string::npos) << r.err;
-  EXPECT_FALSE(Exists(dir / "out.exe"));
+  EXPECT_FALSE(dir.Exists("out.exe"));
 }
 
 // The encoder directly, for the limits that the command line cannot reach.

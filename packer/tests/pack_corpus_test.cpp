@@ -82,36 +82,38 @@ bool EveryLineStartsWith(const std::string& text, const std::string& prefix) {
 }
 
 TEST(PackCorpus, EveryArchiveIsPackedRewrittenOrRefusedWithItsReason) {
-  TempDir dir;
-  WriteBytes(dir / "stub.exe", FakeStub());
+  TempFolder dir;
+  WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
   for (const CorpusRow& row : kRows) {
     SCOPED_TRACE(row.file);
-    RunTool({"rm", "-rf", dir / "out.exe", dir / "x"});
-    RunResult r = Mksfx({"pack", "--stub", dir / "stub.exe", CorpusFile(row.file), dir / "out.exe"});
+    RunTool({"rm", "-rf", dir.Native("out.exe"), dir.Native("x")});
+    RunResult r =
+        Mksfx({"pack", "--stub", dir.Native("stub.exe"), CorpusPath(row.file), dir.Native("out.exe")});
     if (row.outcome != Outcome::kRefused) {
       EXPECT_EQ(r.exitCode, 0) << r.err;
       EXPECT_EQ(r.err, "");
       if (row.outcome == Outcome::kAsIs) {
-        EXPECT_EQ(ReadBytes(dir / "out.exe").size(),
-                  kImageSize + 12 + ReadBytes(CorpusFile(row.file)).size());
+        EXPECT_EQ(ReadBytes(dir.Native("out.exe")).size(),
+                  kImageSize + 12 + ReadBytes(CorpusPath(row.file)).size());
         continue;
       }
-      RunResult x = Mksfx({"extract", dir / "out.exe", dir / "x"});
+      RunResult x = Mksfx({"extract", dir.Native("out.exe"), dir.Native("x")});
       EXPECT_EQ(x.exitCode, 0) << x.out << x.err;
-      EXPECT_EQ(RunTool({"unzip", "-tq", dir / "out.exe"}).exitCode, 0);
-      EXPECT_EQ(RunTool({"7z", "t", dir / "out.exe"}).exitCode, 0);
+      EXPECT_EQ(RunTool({"unzip", "-tq", dir.Native("out.exe")}).exitCode, 0);
+      EXPECT_EQ(RunTool({"7z", "t", dir.Native("out.exe")}).exitCode, 0);
       continue;
     }
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("--force"), std::string::npos) << r.err;
-    EXPECT_FALSE(Exists(dir / "out.exe"));
+    EXPECT_FALSE(dir.Exists("out.exe"));
 
-    r = Mksfx({"pack", "--force", "--stub", dir / "stub.exe", CorpusFile(row.file), dir / "out.exe"});
+    r = Mksfx({"pack", "--force", "--stub", dir.Native("stub.exe"), CorpusPath(row.file),
+               dir.Native("out.exe")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find(row.forcedFinding), std::string::npos) << r.err;
     EXPECT_TRUE(EveryLineStartsWith(r.err, "mksfx: warning: ")) << r.err;
-    EXPECT_TRUE(Exists(dir / "out.exe"));
+    EXPECT_TRUE(dir.Exists("out.exe"));
   }
 }
 

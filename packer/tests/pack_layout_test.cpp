@@ -63,37 +63,37 @@ void ExpectRebased(const std::string& input, const std::string& output, uint64_t
   EXPECT_EQ(Fixture({"contents", input}), Fixture({"contents", output}));
   ExpectUnzipAccepts(output);
   // The stub's own start-up and walk, run on Linux, write the same files.
-  TempDir stub, python;
-  RunResult walked = Mksfx({"extract", output, stub.Path()});
+  TempFolder stub, python;
+  RunResult walked = Mksfx({"extract", output, stub.Native()});
   EXPECT_EQ(walked.exitCode, 0) << walked.out << walked.err;
-  ASSERT_EQ(RunTool({"python3", "-m", "zipfile", "-e", output, python.Path()}).exitCode, 0);
-  RunResult diff = RunTool({"diff", "-r", stub.Path(), python.Path()});
+  ASSERT_EQ(RunTool({"python3", "-m", "zipfile", "-e", output, python.Native()}).exitCode, 0);
+  RunResult diff = RunTool({"diff", "-r", stub.Native(), python.Native()});
   EXPECT_EQ(diff.exitCode, 0) << diff.out;
 }
 
 class PackLayout : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteBytes(dir / "stub.exe", FakeStub());
-    RunTool({"mkdir", "-p", dir / "src/sub/deeper"});
-    WriteText(dir / "src/hello.txt", "Hello, world.\r\nSecond line.\r\n");
+    WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
+    RunTool({"mkdir", "-p", dir.Native("src/sub/deeper")});
+    WriteNativeFile(dir.Native("src/hello.txt"), "Hello, world.\r\nSecond line.\r\n");
     std::string binary;
     for (int i = 0; i < 5000; ++i) binary += (char)(i * 7 % 251);
-    WriteText(dir / "src/binary.bin", binary);
-    WriteText(dir / "src/sub/deeper/nested.txt", "nested text\n");
+    WriteNativeFile(dir.Native("src/binary.bin"), binary);
+    WriteNativeFile(dir.Native("src/sub/deeper/nested.txt"), "nested text\n");
   }
 
   std::string Pack(const std::string& archive, std::vector<std::string> options = {}) {
-    std::vector<std::string> args = {"pack", "--stub", dir / "stub.exe"};
+    std::vector<std::string> args = {"pack", "--stub", dir.Native("stub.exe")};
     args.insert(args.end(), options.begin(), options.end());
     args.push_back(archive);
-    args.push_back(dir / "out.exe");
+    args.push_back(dir.Native("out.exe"));
     RunResult r = Mksfx(args);
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    return dir / "out.exe";
+    return dir.Native("out.exe");
   }
 
-  TempDir dir;
+  TempFolder dir;
 };
 
 struct ToolRow {
@@ -102,7 +102,7 @@ struct ToolRow {
 };
 
 TEST_F(PackLayout, ArchivesOfEveryToolReadBackWithTheSameContents) {
-  const std::string out = dir / "in.zip";
+  const std::string out = dir.Native("in.zip");
   const std::vector<ToolRow> rows = {
       {"zip", {"zip", "-qr", out, "hello.txt", "binary.bin", "sub"}},
       {"zip stored", {"zip", "-qr0", out, "hello.txt", "binary.bin", "sub"}},
@@ -116,7 +116,7 @@ TEST_F(PackLayout, ArchivesOfEveryToolReadBackWithTheSameContents) {
   for (const ToolRow& row : rows) {
     SCOPED_TRACE(row.tool);
     RunTool({"rm", "-f", out});
-    RunResult made = RunTool(row.command, dir / "src");
+    RunResult made = RunTool(row.command, dir.Native("src"));
     ASSERT_EQ(made.exitCode, 0) << made.err;
     std::string sfx = Pack(out, {"--caption", "Tool test"});
     const size_t blockLength = 12 + 9;
@@ -125,9 +125,10 @@ TEST_F(PackLayout, ArchivesOfEveryToolReadBackWithTheSameContents) {
 }
 
 TEST_F(PackLayout, BlocklessOutputIsThePaddedStubThenTheArchive) {
-  ASSERT_EQ(RunTool({"zip", "-qr", dir / "in.zip", "hello.txt", "sub"}, dir / "src").exitCode, 0);
-  std::string sfx = Pack(dir / "in.zip", {"--no-block"});
-  std::vector<uint8_t> stub = FakeStub(), input = ReadBytes(dir / "in.zip"), output = ReadBytes(sfx);
+  ASSERT_EQ(RunTool({"zip", "-qr", dir.Native("in.zip"), "hello.txt", "sub"}, dir.Native("src")).exitCode, 0);
+  std::string sfx = Pack(dir.Native("in.zip"), {"--no-block"});
+  std::string stub = FakeStub(kShortStubSize);
+  std::vector<uint8_t> input = ReadBytes(dir.Native("in.zip")), output = ReadBytes(sfx);
   ASSERT_EQ(output.size(), kImageSize + input.size());
   EXPECT_TRUE(std::equal(stub.begin(), stub.end(), output.begin()));
   EXPECT_TRUE(std::all_of(output.begin() + stub.size(), output.begin() + kImageSize,
@@ -137,37 +138,37 @@ TEST_F(PackLayout, BlocklessOutputIsThePaddedStubThenTheArchive) {
   uint32_t centralOffset = Le32(input, end + 16);
   EXPECT_TRUE(std::equal(input.begin(), input.begin() + centralOffset, output.begin() + kImageSize));
   EXPECT_EQ(Le32(output, output.size() - 22 + 16), centralOffset + kImageSize);
-  ExpectRebased(dir / "in.zip", sfx, kImageSize);
+  ExpectRebased(dir.Native("in.zip"), sfx, kImageSize);
 }
 
 TEST_F(PackLayout, StubOfTheFullBudgetEndingInZerosWorksWithoutBlock) {
-  std::vector<uint8_t> stub = FakeStub(kImageSize);
+  std::string stub = FakeStub(kImageSize);
   stub[kImageSize - 2] = stub[kImageSize - 1] = 0;
-  WriteBytes(dir / "stub.exe", stub);
-  ASSERT_EQ(RunTool({"zip", "-qr", dir / "in.zip", "hello.txt"}, dir / "src").exitCode, 0);
-  std::string sfx = Pack(dir / "in.zip", {"--no-block"});
-  ExpectRebased(dir / "in.zip", sfx, kImageSize);
+  WriteNativeFile(dir.Native("stub.exe"), stub);
+  ASSERT_EQ(RunTool({"zip", "-qr", dir.Native("in.zip"), "hello.txt"}, dir.Native("src")).exitCode, 0);
+  std::string sfx = Pack(dir.Native("in.zip"), {"--no-block"});
+  ExpectRebased(dir.Native("in.zip"), sfx, kImageSize);
 }
 
 // Prefixes whose offsets count from the file's start, and prefixes whose
 // offsets count from the archive's own first byte: the output starts the
 // archive right behind the block either way.
 TEST_F(PackLayout, PrefixedInputsAreRebasedFromTheirFirstLocalHeader) {
-  ASSERT_EQ(RunTool({"zip", "-qr", dir / "plain.zip", "hello.txt", "sub"}, dir / "src").exitCode, 0);
-  std::vector<uint8_t> prefix = FakeStub(1000), plain = ReadBytes(dir / "plain.zip");
-  prefix.insert(prefix.end(), plain.begin(), plain.end());
-  WriteBytes(dir / "unadjusted.zip", prefix);
-  WriteBytes(dir / "adjusted.zip", prefix);
-  ASSERT_EQ(RunTool({"zip", "-qA", dir / "adjusted.zip"}).exitCode, 0);
-  ASSERT_EQ(Mksfx({"pack", "--stub", dir / "stub.exe", "--caption", "first",
-                   dir / "plain.zip", dir / "earlier.exe"}).exitCode, 0);
+  ASSERT_EQ(RunTool({"zip", "-qr", dir.Native("plain.zip"), "hello.txt", "sub"}, dir.Native("src")).exitCode,
+            0);
+  std::string prefixed = FakeStub(1000) + dir.Read("plain.zip");
+  WriteNativeFile(dir.Native("unadjusted.zip"), prefixed);
+  WriteNativeFile(dir.Native("adjusted.zip"), prefixed);
+  ASSERT_EQ(RunTool({"zip", "-qA", dir.Native("adjusted.zip")}).exitCode, 0);
+  ASSERT_EQ(Mksfx({"pack", "--stub", dir.Native("stub.exe"), "--caption", "first",
+                   dir.Native("plain.zip"), dir.Native("earlier.exe")}).exitCode, 0);
 
   const std::vector<std::string> inputs = {
-      dir / "unadjusted.zip", dir / "adjusted.zip", dir / "earlier.exe",
-      CorpusFile("zip/go/test-prefix.zip"),
-      CorpusFile("zip/libarchive/test_read_format_zip_padded1.zip"),
-      CorpusFile("zip/libarchive/test_read_format_zip_padded3.zip"),
-      CorpusFile("zip/libarchive/test_compat_zip_4.zip"),
+      dir.Native("unadjusted.zip"), dir.Native("adjusted.zip"), dir.Native("earlier.exe"),
+      CorpusPath("zip/go/test-prefix.zip"),
+      CorpusPath("zip/libarchive/test_read_format_zip_padded1.zip"),
+      CorpusPath("zip/libarchive/test_read_format_zip_padded3.zip"),
+      CorpusPath("zip/libarchive/test_compat_zip_4.zip"),
   };
   for (const std::string& input : inputs) {
     SCOPED_TRACE(input);
@@ -181,44 +182,44 @@ TEST_F(PackLayout, PrefixedInputsAreRebasedFromTheirFirstLocalHeader) {
 // neither the stored offset nor the size leads to the directory.  Packed, all
 // of them give test.zip's self-extractor byte for byte.
 TEST_F(PackLayout, WrongDirectorySizesAreCorrectedInTheOutput) {
-  Pack(CorpusFile("zip/go/test.zip"), {"--no-block"});
-  std::vector<uint8_t> expected = ReadBytes(dir / "out.exe");
+  Pack(CorpusPath("zip/go/test.zip"), {"--no-block"});
+  std::vector<uint8_t> expected = ReadBytes(dir.Native("out.exe"));
   for (const char* name : {"zip/go/test-baddirsz.zip", "zip/go/test-badbase.zip"}) {
-    std::vector<uint8_t> prefixed = FakeStub(500), damaged = ReadBytes(CorpusFile(name));
-    prefixed.insert(prefixed.end(), damaged.begin(), damaged.end());
-    WriteBytes(dir / "prefixed.zip", prefixed);
-    for (const std::string& input : {CorpusFile(name), dir / "prefixed.zip"}) {
+    WriteNativeFile(dir.Native("prefixed.zip"), FakeStub(500) + CorpusFile(name));
+    for (const std::string& input : {CorpusPath(name), dir.Native("prefixed.zip")}) {
       SCOPED_TRACE(input + " from " + name);
       Pack(input, {"--no-block"});
-      EXPECT_TRUE(ReadBytes(dir / "out.exe") == expected);
+      EXPECT_TRUE(ReadBytes(dir.Native("out.exe")) == expected);
     }
   }
-  ExpectUnzipAccepts(dir / "out.exe");
+  ExpectUnzipAccepts(dir.Native("out.exe"));
 }
 
 TEST_F(PackLayout, TheLowestLocalHeaderStartsTheArchiveWhateverTheDirectoryOrder) {
-  ASSERT_EQ(RunTool({"zip", "-qr", dir / "in.zip", "hello.txt", "binary.bin", "sub"}, dir / "src").exitCode, 0);
-  Fixture({"reverse-cd", dir / "in.zip", dir / "reversed.zip"});
-  std::string sfx = Pack(dir / "reversed.zip");
-  ExpectRebased(dir / "reversed.zip", sfx, kImageSize + 12);
+  ASSERT_EQ(RunTool({"zip", "-qr", dir.Native("in.zip"), "hello.txt", "binary.bin", "sub"}, dir.Native("src"))
+                .exitCode,
+            0);
+  Fixture({"reverse-cd", dir.Native("in.zip"), dir.Native("reversed.zip")});
+  std::string sfx = Pack(dir.Native("reversed.zip"));
+  ExpectRebased(dir.Native("reversed.zip"), sfx, kImageSize + 12);
 }
 
 TEST_F(PackLayout, BytesAfterTheEndRecordAreLeftOut) {
-  std::string input = CorpusFile("zip/libarchive/test_read_format_zip_padded2.zip");
-  RunResult r = Mksfx({"pack", "--stub", dir / "stub.exe", "--no-block", input, dir / "out.exe"});
+  std::string input = CorpusPath("zip/libarchive/test_read_format_zip_padded2.zip");
+  RunResult r = Mksfx({"pack", "--stub", dir.Native("stub.exe"), "--no-block", input, dir.Native("out.exe")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("mksfx: note: "), std::string::npos);
   EXPECT_NE(r.err.find("189 bytes after the end record"), std::string::npos) << r.err;
-  EXPECT_EQ(ReadBytes(dir / "out.exe").size(), kImageSize + 499 - 189);
-  ExpectRebased(input, dir / "out.exe", kImageSize);
+  EXPECT_EQ(ReadBytes(dir.Native("out.exe")).size(), kImageSize + 499 - 189);
+  ExpectRebased(input, dir.Native("out.exe"), kImageSize);
 }
 
 TEST_F(PackLayout, ExistingOutputIsReplacedWholeAndNoTemporaryFileStays) {
-  ASSERT_EQ(RunTool({"zip", "-qr", dir / "in.zip", "hello.txt"}, dir / "src").exitCode, 0);
-  WriteText(dir / "out.exe", std::string(100000, 'x'));
-  std::string sfx = Pack(dir / "in.zip");
-  ExpectRebased(dir / "in.zip", sfx, kImageSize + 12);
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.zip", "out.exe", "src", "stub.exe"}));
+  ASSERT_EQ(RunTool({"zip", "-qr", dir.Native("in.zip"), "hello.txt"}, dir.Native("src")).exitCode, 0);
+  WriteNativeFile(dir.Native("out.exe"), std::string(100000, 'x'));
+  std::string sfx = Pack(dir.Native("in.zip"));
+  ExpectRebased(dir.Native("in.zip"), sfx, kImageSize + 12);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"in.zip", "out.exe", "src", "stub.exe"}));
 }
 
 }  // namespace

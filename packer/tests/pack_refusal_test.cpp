@@ -12,39 +12,38 @@ namespace {
 class PackRefusal : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteBytes(dir / "stub.exe", FakeStub());
-    WriteText(dir / "a.txt", "some text\n");
-    ASSERT_EQ(RunTool({"zip", "-q", dir / "in.zip", "a.txt"}, dir.Path()).exitCode, 0);
-    WriteText(dir / "out.exe", "earlier output");
-    before = dir.List();
+    WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
+    WriteNativeFile(dir.Native("a.txt"), "some text\n");
+    ASSERT_EQ(RunTool({"zip", "-q", dir.Native("in.zip"), "a.txt"}, dir.Native()).exitCode, 0);
+    WriteNativeFile(dir.Native("out.exe"), "earlier output");
+    before = dir.Names();
   }
 
   void ExpectRefused(const std::vector<std::string>& args, int exitCode, const std::string& message) {
-    RunResult r = Mksfx(args, dir.Path());
+    RunResult r = Mksfx(args, dir.Native());
     EXPECT_EQ(r.exitCode, exitCode) << r.err;
     EXPECT_EQ(r.err.compare(0, 7, "mksfx: "), 0) << r.err;
     EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
-    EXPECT_EQ(dir.List(), before);
-    EXPECT_EQ(ReadBytes(dir / "out.exe").size(), 14u) << "the earlier output was touched";
+    EXPECT_EQ(dir.Names(), before);
+    EXPECT_EQ(ReadBytes(dir.Native("out.exe")).size(), 14u) << "the earlier output was touched";
   }
 
-  TempDir dir;
+  TempFolder dir;
   std::vector<std::string> before;
 };
 
 TEST_F(PackRefusal, StubsThatCannotCarryAnArchive) {
   struct Row {
     const char* what;
-    std::vector<uint8_t> stub;
+    std::string stub;
     std::vector<std::string> extra;
     const char* message;
   };
-  std::vector<uint8_t> tooLarge = FakeStub(kImageSize + 1);
-  std::vector<uint8_t> localSig = FakeStub(), endSig = FakeStub(), notExe = FakeStub();
-  std::vector<uint8_t> fullWithTail = FakeStub(kImageSize);
-  const uint8_t local[] = {'P', 'K', 3, 4}, end[] = {'P', 'K', 5, 6};
-  std::copy(local, local + 4, localSig.begin() + 500);
-  std::copy(end, end + 4, endSig.begin() + 2996);
+  std::string tooLarge = FakeStub(kImageSize + 1);
+  std::string localSig = FakeStub(kShortStubSize), endSig = FakeStub(kShortStubSize);
+  std::string notExe = FakeStub(kShortStubSize), fullWithTail = FakeStub(kImageSize);
+  localSig.replace(500, 4, "PK\3\4", 4);
+  endSig.replace(kShortStubSize - 4, 4, "PK\5\6", 4);
   notExe[0] = 'Z';
   const Row rows[] = {
       {"too large", tooLarge, {}, "the stub is 21505 bytes long; it must fit in 21504"},
@@ -56,7 +55,7 @@ TEST_F(PackRefusal, StubsThatCannotCarryAnArchive) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    WriteBytes(dir / "stub.exe", row.stub);
+    WriteNativeFile(dir.Native("stub.exe"), row.stub);
     std::vector<std::string> args = {"pack", "--stub", "stub.exe"};
     args.insert(args.end(), row.extra.begin(), row.extra.end());
     args.insert(args.end(), {"in.zip", "out.exe"});
@@ -64,16 +63,16 @@ TEST_F(PackRefusal, StubsThatCannotCarryAnArchive) {
   }
   // The same full-size stub is fine when a block follows: the block's own
   // length field stands where the stub reads it.
-  EXPECT_EQ(Mksfx({"pack", "--stub", "stub.exe", "in.zip", "new.exe"}, dir.Path()).exitCode, 0);
+  EXPECT_EQ(Mksfx({"pack", "--stub", "stub.exe", "in.zip", "new.exe"}, dir.Native()).exitCode, 0);
 }
 
 TEST_F(PackRefusal, ArchivesThatCannotBeRebasedCorrectly) {
-  Fixture({"empty", dir / "empty.zip"});
-  Fixture({"multidisk", dir / "in.zip", dir / "disks.zip"});
-  Fixture({"decoy", dir / "decoy.zip"});
-  Fixture({"huge", dir / "huge.zip"});
-  WriteText(dir / "text.txt", "not an archive at all");
-  before = dir.List();
+  Fixture({"empty", dir.Native("empty.zip")});
+  Fixture({"multidisk", dir.Native("in.zip"), dir.Native("disks.zip")});
+  Fixture({"decoy", dir.Native("decoy.zip")});
+  Fixture({"huge", dir.Native("huge.zip")});
+  WriteNativeFile(dir.Native("text.txt"), "not an archive at all");
+  before = dir.Names();
   struct Row {
     std::string archive;
     const char* message;
@@ -84,11 +83,11 @@ TEST_F(PackRefusal, ArchivesThatCannotBeRebasedCorrectly) {
       {"disks.zip", "spans several disks"},
       {"decoy.zip", "the stub would not find this archive's end record"},
       {"huge.zip", "the stub reads at most 2147483647"},
-      {CorpusFile("zip/go/zip64.zip"), "ZIP64 archive"},
-      {CorpusFile("zip/libarchive/test_read_format_zip_with_invalid_traditional_eocd.zip"),
+      {CorpusPath("zip/go/zip64.zip"), "ZIP64 archive"},
+      {CorpusPath("zip/libarchive/test_read_format_zip_with_invalid_traditional_eocd.zip"),
        "ZIP64 archive"},
-      {CorpusFile("zip/go/comment-truncated.zip"), "more than one end of central directory"},
-      {CorpusFile("zip/libarchive/test_read_format_zip_malformed1.zip"), "not a ZIP archive"},
+      {CorpusPath("zip/go/comment-truncated.zip"), "more than one end of central directory"},
+      {CorpusPath("zip/libarchive/test_read_format_zip_malformed1.zip"), "not a ZIP archive"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.archive);
@@ -101,9 +100,9 @@ TEST_F(PackRefusal, ArchivesThatCannotBeRebasedCorrectly) {
 // signature whose comment reaches the end of the file: an information text
 // can hold one that comes before the archive's own.
 TEST_F(PackRefusal, TextThatTheStubWouldTakeForTheEndRecord) {
-  WriteText(dir / "b.txt", std::string(600, 'b'));
-  ASSERT_EQ(RunTool({"zip", "-q0", dir / "big.zip", "b.txt"}, dir.Path()).exitCode, 0);
-  size_t zipSize = ReadBytes(dir / "big.zip").size();
+  WriteNativeFile(dir.Native("b.txt"), std::string(600, 'b'));
+  ASSERT_EQ(RunTool({"zip", "-q0", dir.Native("big.zip"), "b.txt"}, dir.Native()).exitCode, 0);
+  size_t zipSize = ReadBytes(dir.Native("big.zip")).size();
   std::string infoCaption = "c";
   // Comment length from the fake record to the end of the file.
   size_t reach = zipSize + 2 + infoCaption.size();
@@ -111,21 +110,21 @@ TEST_F(PackRefusal, TextThatTheStubWouldTakeForTheEndRecord) {
   std::string fake = std::string("PK\x05\x06", 4) + std::string(16, 'x');
   fake += (char)(reach & 0xFF);
   fake += (char)(reach >> 8);
-  WriteText(dir / "info.txt", fake);
-  before = dir.List();
+  WriteNativeFile(dir.Native("info.txt"), fake);
+  before = dir.Names();
   ExpectRefused({"pack", "--stub", "stub.exe", "--info-file", "info.txt", "--info-caption",
                  infoCaption, "big.zip", "out.exe"},
                 1, "the stub would not find this archive's end record");
   // Another comment length and the stub passes it over.
   fake[fake.size() - 2] = (char)((reach & 0xFF) == 1 ? 2 : 1);
-  WriteText(dir / "info.txt", fake);
+  WriteNativeFile(dir.Native("info.txt"), fake);
   EXPECT_EQ(Mksfx({"pack", "--stub", "stub.exe", "--info-file", "info.txt", "--info-caption",
-                   infoCaption, "big.zip", "new.exe"}, dir.Path()).exitCode, 0);
+                   infoCaption, "big.zip", "new.exe"}, dir.Native()).exitCode, 0);
 }
 
 TEST_F(PackRefusal, WrongCommandLines) {
-  WriteText(dir / "info.txt", "info");
-  before = dir.List();
+  WriteNativeFile(dir.Native("info.txt"), "info");
+  before = dir.Names();
   struct Row {
     std::vector<std::string> args;
     const char* message;
@@ -174,12 +173,12 @@ TEST_F(PackRefusal, HelpDocumentsEveryOption) {
 }
 
 TEST_F(PackRefusal, DefaultStubComesFromTheEnvironment) {
-  RunResult r = RunTool({"env", "MKSFX_STUB=" + (dir / "nothere.exe"), MKSFX_BINARY, "pack", "in.zip", "new.exe"},
-                    dir.Path());
+  RunResult r = RunTool(
+      {"env", "MKSFX_STUB=" + dir.Native("nothere.exe"), MKSFX_BINARY, "pack", "in.zip", "new.exe"}, dir.Native());
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("nothere.exe: cannot open"), std::string::npos) << r.err;
-  r = RunTool({"env", "MKSFX_STUB=" + (dir / "stub.exe"), MKSFX_BINARY, "pack", "in.zip", "new.exe"},
-          dir.Path());
+  r = RunTool({"env", "MKSFX_STUB=" + dir.Native("stub.exe"), MKSFX_BINARY, "pack", "in.zip", "new.exe"},
+              dir.Native());
   EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 

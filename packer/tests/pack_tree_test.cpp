@@ -44,30 +44,31 @@ int64_t MTime(const std::string& path) {
 class PackTree : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteBytes(dir / "stub.exe", FakeStub());
-    RunTool({"mkdir", "-p", dir / "src/empty folder"});
+    WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
+    RunTool({"mkdir", "-p", dir.Native("src/empty folder")});
     for (const TreeFile& f : Files()) {
-      RunTool({"mkdir", "-p", (dir / "src/" + f.name).substr(0, (dir / "src/" + f.name).rfind('/'))});
-      WriteText(dir / "src/" + f.name, f.content);
+      std::string path = dir.Native("src/" + f.name);
+      RunTool({"mkdir", "-p", path.substr(0, path.rfind('/'))});
+      WriteNativeFile(path, f.content);
       // An odd second: DOS times keep two-second steps.
-      RunTool({"touch", "-d", "2023-04-05 06:07:09", dir / "src/" + f.name});
+      RunTool({"touch", "-d", "2023-04-05 06:07:09", path});
     }
   }
 
   RunResult Pack(const std::vector<std::string>& options, const std::vector<std::string>& inputs,
                  const std::string& output = "out.exe") {
-    std::vector<std::string> args = {"pack", "--stub", dir / "stub.exe"};
+    std::vector<std::string> args = {"pack", "--stub", dir.Native("stub.exe")};
     args.insert(args.end(), options.begin(), options.end());
     args.insert(args.end(), inputs.begin(), inputs.end());
-    args.push_back(dir / output);
+    args.push_back(dir.Native(output));
     return Mksfx(args);
   }
 
-  TempDir dir;
+  TempFolder dir;
 };
 
 TEST_F(PackTree, FoldersRoundTripByteForByteAndTimeForTime) {
-  WriteText(dir / "pw", "p\xC3\xA4ss word\n");
+  WriteNativeFile(dir.Native("pw"), "p\xC3\xA4ss word\n");
   struct Row {
     const char* what;
     std::vector<std::string> pack, extract;
@@ -75,140 +76,144 @@ TEST_F(PackTree, FoldersRoundTripByteForByteAndTimeForTime) {
   const Row rows[] = {
       {"deflate", {}, {}},
       {"fastest level", {"-1"}, {}},
-      {"password", {"--password-file", dir / "pw"}, {"--password", "p\xE4ss word"}},
+      {"password", {"--password-file", dir.Native("pw")}, {"--password", "p\xE4ss word"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    RunTool({"rm", "-rf", dir / "x", dir / "out.exe"});
-    RunResult r = Pack(row.pack, {dir / "src"});
+    RunTool({"rm", "-rf", dir.Native("x"), dir.Native("out.exe")});
+    RunResult r = Pack(row.pack, {dir.Native("src")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
     std::vector<std::string> x = {"extract", "-q"};
     x.insert(x.end(), row.extract.begin(), row.extract.end());
-    x.insert(x.end(), {dir / "out.exe", dir / "x"});
+    x.insert(x.end(), {dir.Native("out.exe"), dir.Native("x")});
     RunResult e = Mksfx(x);
     EXPECT_EQ(e.exitCode, 0) << e.out;
     for (const TreeFile& f : Files()) {
       SCOPED_TRACE(f.name);
-      EXPECT_TRUE(ReadBytes(dir / "x/" + f.written) ==
+      EXPECT_TRUE(ReadBytes(dir.Native("x/" + f.written)) ==
                   std::vector<uint8_t>(f.content.begin(), f.content.end()));
-      EXPECT_EQ(MTime(dir / "x/" + f.written), MTime(dir / "src/" + f.name) + 1);
+      EXPECT_EQ(MTime(dir.Native("x/" + f.written)), MTime(dir.Native("src/" + f.name)) + 1);
     }
     struct stat st;
-    EXPECT_TRUE(::stat((dir / "x/empty folder").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    EXPECT_TRUE(::stat((dir.Native("x/empty folder")).c_str(), &st) == 0 && S_ISDIR(st.st_mode));
     std::string pw = row.extract.empty() ? "" : "-P" + row.extract[1];
-    EXPECT_EQ(RunTool({"unzip", "-tq", pw.empty() ? "-q" : pw, dir / "out.exe"}).exitCode, 0);
-    EXPECT_EQ(RunTool({"7z", "t", pw.empty() ? "-p-" : "-p" + row.extract[1], dir / "out.exe"}).exitCode, 0);
+    EXPECT_EQ(RunTool({"unzip", "-tq", pw.empty() ? "-q" : pw, dir.Native("out.exe")}).exitCode, 0);
+    EXPECT_EQ(RunTool({"7z", "t", pw.empty() ? "-p-" : "-p" + row.extract[1], dir.Native("out.exe")}).exitCode,
+              0);
   }
 }
 
 TEST_F(PackTree, FilesContributeTheirBaseNameAndALargeFileRoundTrips) {
   // 100 MB and one byte, mostly zeros with patterned blocks.
-  ASSERT_EQ(RunTool({"truncate", "-s", "100000001", dir / "big.bin"}).exitCode, 0);
+  ASSERT_EQ(RunTool({"truncate", "-s", "100000001", dir.Native("big.bin")}).exitCode, 0);
   ASSERT_EQ(RunTool({"sh", "-c", "head -c 3000000 /dev/urandom | dd of=big.bin bs=1M seek=40 "
-                                 "conv=notrunc status=none"}, dir.Path()).exitCode, 0);
-  RunResult r = Pack({"-1"}, {dir / "big.bin", dir / "src/readme.txt"});
+                                 "conv=notrunc status=none"}, dir.Native()).exitCode, 0);
+  RunResult r = Pack({"-1"}, {dir.Native("big.bin"), dir.Native("src/readme.txt")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  RunResult e = Mksfx({"extract", dir / "out.exe", dir / "x"});
+  RunResult e = Mksfx({"extract", dir.Native("out.exe"), dir.Native("x")});
   EXPECT_EQ(e.exitCode, 0) << e.out;
-  EXPECT_NE(e.out.find("extracting " + dir.Path() + "/x/big.bin\n"), std::string::npos) << e.out;
-  EXPECT_EQ(RunTool({"cmp", dir / "big.bin", dir / "x/big.bin"}).exitCode, 0);
-  EXPECT_EQ(ReadBytes(dir / "x/readme.txt").size(), Files()[0].content.size());
+  EXPECT_NE(e.out.find("extracting " + dir.Native() + "/x/big.bin\n"), std::string::npos) << e.out;
+  EXPECT_EQ(RunTool({"cmp", dir.Native("big.bin"), dir.Native("x/big.bin")}).exitCode, 0);
+  EXPECT_EQ(ReadBytes(dir.Native("x/readme.txt")).size(), Files()[0].content.size());
 }
 
 TEST_F(PackTree, WhatCannotBePackedIsNamedWithItsReason) {
-  RunTool({"mkdir", "-p", dir / "bad/Docs", dir / "bad/docs", dir / "loop/inner"});
-  WriteText(dir / "bad/Docs/a.txt", "1");
-  WriteText(dir / "bad/docs/a.txt", "2");
-  WriteText(dir / "bad/\xE6\x97\xA5\xE6\x9C\xAC.txt", "cjk");
-  WriteText(dir / "bad/con.txt", "device");
-  WriteText(dir / "bad/trail.", "dot");
-  WriteText(dir / "bad/trail", "no dot");
+  RunTool({"mkdir", "-p", dir.Native("bad/Docs"), dir.Native("bad/docs"), dir.Native("loop/inner")});
+  WriteNativeFile(dir.Native("bad/Docs/a.txt"), "1");
+  WriteNativeFile(dir.Native("bad/docs/a.txt"), "2");
+  WriteNativeFile(dir.Native("bad/\xE6\x97\xA5\xE6\x9C\xAC.txt"), "cjk");
+  WriteNativeFile(dir.Native("bad/con.txt"), "device");
+  WriteNativeFile(dir.Native("bad/trail."), "dot");
+  WriteNativeFile(dir.Native("bad/trail"), "no dot");
   // 200 + "/" + 60 bytes: longer than the stub's 256 (no single Linux name can be).
-  RunTool({"mkdir", "-p", dir / "bad/" + std::string(200, 'n')});
-  WriteText(dir / "bad/" + std::string(200, 'n') + "/" + std::string(60, 'm'), "long");
-  RunTool({"ln", "-s", "nowhere", dir / "bad/dangling"});
-  RunTool({"ln", "-s", "..", dir / "loop/inner/up"});
-  WriteText(dir / "long-pw", std::string(80, 'p'));
+  RunTool({"mkdir", "-p", dir.Native("bad/" + std::string(200, 'n'))});
+  WriteNativeFile(dir.Native("bad/" + std::string(200, 'n') + "/" + std::string(60, 'm')), "long");
+  RunTool({"ln", "-s", "nowhere", dir.Native("bad/dangling")});
+  RunTool({"ln", "-s", "..", dir.Native("loop/inner/up")});
+  WriteNativeFile(dir.Native("long-pw"), std::string(80, 'p'));
   struct Row {
     std::vector<std::string> options, inputs;
     std::string output;
     const char* message;
   };
   const Row rows[] = {
-      {{}, {dir / "bad"}, "out.exe", "\"docs/a.txt\": the same name as \"Docs/a.txt\" on Windows"},
-      {{}, {dir / "bad"}, "out.exe", "the same name as \"trail"},
-      {{}, {dir / "bad"}, "out.exe", "the character U+65E5 has no byte in Windows code page 1252"},
-      {{}, {dir / "bad"}, "out.exe", "\"con.txt\": reserved device name"},
-      {{}, {dir / "bad"}, "out.exe", "name longer than 256 bytes, the stub's limit"},
-      {{}, {dir / "bad"}, "out.exe", "\"dangling\": symbolic link to something that does not exist"},
-      {{}, {dir / "loop"}, "out.exe", "\"inner/up\": symbolic link to a folder that contains it"},
-      {{}, {dir / "src/readme.txt", dir / "src/a/b/c/d/e/f/g/h/i/j/deep.txt", dir / "readme.txt"},
+      {{}, {dir.Native("bad")}, "out.exe", "\"docs/a.txt\": the same name as \"Docs/a.txt\" on Windows"},
+      {{}, {dir.Native("bad")}, "out.exe", "the same name as \"trail"},
+      {{}, {dir.Native("bad")}, "out.exe", "the character U+65E5 has no byte in Windows code page 1252"},
+      {{}, {dir.Native("bad")}, "out.exe", "\"con.txt\": reserved device name"},
+      {{}, {dir.Native("bad")}, "out.exe", "name longer than 256 bytes, the stub's limit"},
+      {{}, {dir.Native("bad")}, "out.exe", "\"dangling\": symbolic link to something that does not exist"},
+      {{}, {dir.Native("loop")}, "out.exe", "\"inner/up\": symbolic link to a folder that contains it"},
+      {{},
+       {dir.Native("src/readme.txt"), dir.Native("src/a/b/c/d/e/f/g/h/i/j/deep.txt"), dir.Native("readme.txt")},
        "out.exe", "cannot open"},
-      {{}, {dir / "src/readme.txt", dir / "src"}, "out.exe", "\"readme.txt\": the same name as \"readme.txt\""},
-      {{"--password-file", dir / "long-pw"}, {dir / "src"}, "out.exe",
+      {{}, {dir.Native("src/readme.txt"), dir.Native("src")}, "out.exe",
+       "\"readme.txt\": the same name as \"readme.txt\""},
+      {{"--password-file", dir.Native("long-pw")}, {dir.Native("src")}, "out.exe",
        "has 80 characters; the stub's password prompt takes at most 79"},
-      {{}, {dir / "src"}, "src", "is a folder"},
-      {{}, {dir / "src/readme.txt"}, "src/readme.txt", "is also an INPUT"},
+      {{}, {dir.Native("src")}, "src", "is a folder"},
+      {{}, {dir.Native("src/readme.txt")}, "src/readme.txt", "is also an INPUT"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.message);
     RunResult r = Pack(row.options, row.inputs, row.output);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
-    EXPECT_FALSE(Exists(dir / "out.exe"));
+    EXPECT_FALSE(dir.Exists("out.exe"));
   }
   // One refusal lists every problem once.
-  RunResult r = Pack({}, {dir / "bad"});
+  RunResult r = Pack({}, {dir.Native("bad")});
   EXPECT_NE(r.err.find("mksfx: 6 of the inputs cannot be packed:\n"), std::string::npos) << r.err;
-  EXPECT_EQ(Pack({"--codepage", "1251"}, {dir / "bad/Docs"}).exitCode, 0);
+  EXPECT_EQ(Pack({"--codepage", "1251"}, {dir.Native("bad/Docs")}).exitCode, 0);
   // An output inside the input folder is not packed into the next output.
-  EXPECT_EQ(Pack({}, {dir / "src"}, "src/inside.exe").exitCode, 0);
-  r = Pack({}, {dir / "src"}, "src/inside.exe");
+  EXPECT_EQ(Pack({}, {dir.Native("src")}, "src/inside.exe").exitCode, 0);
+  r = Pack({}, {dir.Native("src")}, "src/inside.exe");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.err.find("inside.exe is the output and is left out"), std::string::npos) << r.err;
-  RunTool({"rm", dir / "src/inside.exe"});
-  EXPECT_EQ(Pack({"--codepage", "437"}, {dir / "src"}).exitCode, 2);
+  RunTool({"rm", dir.Native("src/inside.exe")});
+  EXPECT_EQ(Pack({"--codepage", "437"}, {dir.Native("src")}).exitCode, 2);
 }
 
 TEST_F(PackTree, TheSameInputsGiveTheSameBytes) {
-  WriteText(dir / "pw", "secret");
+  WriteNativeFile(dir.Native("pw"), "secret");
   for (const char* password : {"", "pw"}) {
     SCOPED_TRACE(password);
     std::vector<std::string> options;
-    if (*password) options = {"--password-file", dir / password};
+    if (*password) options = {"--password-file", dir.Native(password)};
     std::vector<std::string> env = {"env", "SOURCE_DATE_EPOCH=1600000000", "TZ=Asia/Tokyo", MKSFX_BINARY,
-                                    "pack", "--stub", dir / "stub.exe"};
+                                    "pack", "--stub", dir.Native("stub.exe")};
     env.insert(env.end(), options.begin(), options.end());
     std::vector<std::string> first = env, second = env;
-    first.insert(first.end(), {dir / "src", dir / "one.exe"});
-    second.insert(second.end(), {dir / "src", dir / "two.exe"});
+    first.insert(first.end(), {dir.Native("src"), dir.Native("one.exe")});
+    second.insert(second.end(), {dir.Native("src"), dir.Native("two.exe")});
     ASSERT_EQ(RunTool(first).exitCode, 0);
-    RunTool({"touch", dir / "src/readme.txt"});  // newer than the epoch: clamped to it
+    RunTool({"touch", dir.Native("src/readme.txt")});  // newer than the epoch: clamped to it
     second[2] = "TZ=America/New_York";
     ASSERT_EQ(RunTool(second).exitCode, 0);
-    EXPECT_TRUE(ReadBytes(dir / "one.exe") == ReadBytes(dir / "two.exe"));
+    EXPECT_TRUE(ReadBytes(dir.Native("one.exe")) == ReadBytes(dir.Native("two.exe")));
   }
 }
 
 TEST_F(PackTree, SettingsAreKeptWhenASelfExtractorIsPackedAgain) {
-  ASSERT_EQ(Pack({"--caption", "Setup", "--overwrite", "skip", "--run", "><readme.txt"}, {dir / "src"}).exitCode, 0);
-  RunResult r = Pack({"--keep-settings", "--caption", "Setup 2"}, {dir / "out.exe"}, "again.exe");
+  ASSERT_EQ(Pack({"--caption", "Setup", "--overwrite", "skip", "--run", "><readme.txt"}, {dir.Native("src")}).exitCode, 0);
+  RunResult r = Pack({"--keep-settings", "--caption", "Setup 2"}, {dir.Native("out.exe")}, "again.exe");
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  RunResult info = Mksfx({"info", dir / "again.exe"});
+  RunResult info = Mksfx({"info", dir.Native("again.exe")});
   EXPECT_NE(info.out.find("caption:               \"Setup 2\""), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("overwrite mode:        skip"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("run command:           \"><readme.txt\""), std::string::npos) << info.out;
-  r = Pack({}, {dir / "out.exe"}, "plain.exe");
+  r = Pack({}, {dir.Native("out.exe")}, "plain.exe");
   EXPECT_NE(r.err.find("settings of this self-extractor are not kept (--keep-settings keeps them)"),
             std::string::npos) << r.err;
 
   // extract speaks pack's vocabulary; each prompt is shown with its answer.
-  ASSERT_EQ(Mksfx({"extract", "-q", dir / "again.exe", dir / "x"}).exitCode, 0);
-  RunResult e = Mksfx({"extract", "--overwrite", "ask", "--answer", "yes", dir / "again.exe", dir / "x"});
+  ASSERT_EQ(Mksfx({"extract", "-q", dir.Native("again.exe"), dir.Native("x")}).exitCode, 0);
+  RunResult e =
+      Mksfx({"extract", "--overwrite", "ask", "--answer", "yes", dir.Native("again.exe"), dir.Native("x")});
   EXPECT_NE(e.out.find("overwrite prompt for readme.txt: answered yes\n"), std::string::npos) << e.out;
-  EXPECT_NE(e.out.find("run : Z:" + dir.Path().substr(0, 0)), std::string::npos) << e.out;
-  EXPECT_EQ(Mksfx({"extract", "--overwrite", "always", dir / "again.exe", dir / "x"}).exitCode, 2);
+  EXPECT_NE(e.out.find("run : Z:" + dir.Native().substr(0, 0)), std::string::npos) << e.out;
+  EXPECT_EQ(Mksfx({"extract", "--overwrite", "always", dir.Native("again.exe"), dir.Native("x")}).exitCode, 2);
 }
 
 }  // namespace

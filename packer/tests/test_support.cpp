@@ -1,39 +1,13 @@
 #include "test_support.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include <gtest/gtest.h>
-
-TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/mksfx-test-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (!::mkdtemp(name.data())) std::abort();
-  path_ = name.data();
-}
-
-TempDir::~TempDir() { RunTool({"rm", "-rf", path_}); }
-
-std::vector<std::string> TempDir::List() const {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(path_.c_str())) {
-    while (dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 namespace {
 
@@ -94,33 +68,6 @@ std::string Fixture(const std::vector<std::string>& args) {
 std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::string s = Slurp(path);
   return std::vector<uint8_t>(s.begin(), s.end());
-}
-
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-std::vector<uint8_t> FakeStub(size_t size) {
-  std::vector<uint8_t> stub(size);
-  for (size_t i = 0; i < size; ++i) stub[i] = (uint8_t)(0x90 + i % 7);
-  stub[0] = 'M';
-  stub[1] = 'Z';
-  return stub;
-}
-
-std::string CorpusFile(const std::string& relative) {
-  const char* dir = std::getenv("SFX_CORPUS_DIR");
-  return std::string(dir && *dir ? dir : SFX_CORPUS_DIR) + "/" + relative;
 }
 
 uint16_t Le16(const std::vector<uint8_t>& b, size_t at) { return (uint16_t)(b[at] | b[at + 1] << 8); }

@@ -1,5 +1,6 @@
-// Data for expectations, independent of the engine: a reference CRC-32 and
-// byte patterns that neither repeat soon nor compress to nothing.
+// Data for expectations, independent of the engine: a reference CRC-32,
+// byte patterns that neither repeat soon nor compress to nothing, and a
+// stand-in stub image.
 #pragma once
 
 #include <stddef.h>
@@ -22,4 +23,13 @@ inline std::string Pattern(size_t n, unsigned salt = 0) {
   std::string s(n, '\0');
   for (size_t i = 0; i < n; ++i) s[i] = (char)((i * 131 + (i >> 7) * 7 + salt) & 0xFF);
   return s;
+}
+
+// A stand-in stub image: "MZ", then lowercase letters up to `size` bytes, so
+// it holds no ZIP signature ("PK") wherever an archive is put behind it.
+// The default is the stub's image size, where a blockless archive starts.
+inline std::string FakeStub(size_t size = 0x5400) {
+  std::string s = "MZ";
+  while (s.size() < size) s += (char)('a' + s.size() % 26);
+  return s.substr(0, size);
 }

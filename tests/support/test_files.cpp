@@ -2,6 +2,7 @@
 #include "test_files.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -73,6 +74,13 @@ std::vector<std::string> TempFolder::Tree() const {
   return out;
 }
 
+std::vector<std::string> TempFolder::Names() const {
+  std::vector<std::string> out;
+  for (const auto& e : fs::directory_iterator(native_)) out.push_back(e.path().filename().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
 std::string ReadNativeFile(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   if (!f) throw std::runtime_error("cannot read " + path);
@@ -87,9 +95,12 @@ void WriteNativeFile(const std::string& path, const std::string& bytes) {
   f.write(bytes.data(), (std::streamsize)bytes.size());
 }
 
-std::string CorpusFile(const std::string& rel) {
-  return ReadNativeFile(std::string(SFX_SOURCE_DIR) + "/tests/data/corpus/" + rel);
+std::string CorpusPath(const std::string& rel) {
+  const char* dir = std::getenv("SFX_CORPUS_DIR");
+  return std::string(dir && *dir ? dir : SFX_SOURCE_DIR "/tests/data/corpus") + "/" + rel;
 }
+
+std::string CorpusFile(const std::string& rel) { return ReadNativeFile(CorpusPath(rel)); }
 
 static int64_t Seconds(const FILETIME& ft) {
   int64_t v = (int64_t)(((uint64_t)ft.dwHighDateTime << 32) | ft.dwLowDateTime);

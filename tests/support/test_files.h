@@ -1,5 +1,6 @@
 // Temporary folders and files for the tests, with the Windows path the
-// engine sees next to the path the test itself uses.
+// engine sees next to the path the test itself uses.  The engine tests and
+// the packer tests (which hand the native paths to mksfx) share them.
 #pragma once
 
 #include <stdint.h>
@@ -7,6 +8,8 @@
 #include <string>
 #include <vector>
 
+// A fresh folder under the system's temporary folder ($TMPDIR on Linux),
+// removed with everything in it (links are removed, not followed).
 class TempFolder {
  public:
   TempFolder();
@@ -27,6 +30,8 @@ class TempFolder {
   // Every file and folder below the folder, "/"-separated, folders ending in
   // "/", sorted.
   std::vector<std::string> Tree() const;
+  // The names directly in the folder, sorted, without a trailing "/".
+  std::vector<std::string> Names() const;
 
  private:
   std::string native_;
@@ -36,7 +41,9 @@ class TempFolder {
 std::string ReadNativeFile(const std::string& path);
 void WriteNativeFile(const std::string& path, const std::string& bytes);
 
-// A file of the test corpus (tests/data/corpus/...), as bytes.
+// The native path of a file of the test corpus (tests/data/corpus/...;
+// $SFX_CORPUS_DIR names another corpus folder), and its bytes.
+std::string CorpusPath(const std::string& rel);
 std::string CorpusFile(const std::string& rel);
 
 // The last write time of a file in seconds since 1970 (UTC), through the

@@ -156,12 +156,6 @@ std::string BuildBlock(const BlockSpec& b) {
   return s;
 }
 
-std::string FakeStub(size_t size) {
-  std::string s = "MZ";
-  while (s.size() < size) s += (char)('a' + s.size() % 26);
-  return s.substr(0, size);
-}
-
 std::string BuildSfx(const std::vector<ZipEntry>& entries, const BlockSpec& block,
                      const std::string& stub, ZipOptions options) {
   std::string head = stub + BuildBlock(block);

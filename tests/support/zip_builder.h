@@ -49,9 +49,6 @@ struct BlockSpec {
 // The configuration block: "MPU", flags, lengths, texts, block length.
 std::string BuildBlock(const BlockSpec& block);
 
-// A stand-in stub image: `size` bytes of filler without ZIP signatures.
-std::string FakeStub(size_t size = 0x5400);
-
 // stub + block + archive with offsets counted from the file's first byte.
 std::string BuildSfx(const std::vector<ZipEntry>& entries, const BlockSpec& block,
                      const std::string& stub = FakeStub(), ZipOptions options = {});
