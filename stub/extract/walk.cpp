@@ -44,12 +44,6 @@ static bool progressShown;
 static bool progressDue;
 static DWORD progressAt;
 
-// The folder of the last file created: it exists (the creation proved it),
-// so the next file in it neither makes nor tests it again.  Emptied at the
-// start of every walk and before every complete decision, since what was in
-// the way of a creation may be the folder's absence.
-static char madeFolder[kOutputPathSize];
-
 // The walk's name buffer: one walk runs at a time, so one buffer serves
 // every walk, and a walk ended by the process-ending report leaves nothing
 // behind.  The name read cut to kNameBufferSize bytes and its terminator.
@@ -191,11 +185,6 @@ static void RefuseEntry(Walk& w) {
   Report(walkName, kCannotOpenFile, MB_ICONERROR);
 }
 
-static bool SameText(const char* a, const char* b) {
-  while (*a && *a == *b) ++a, ++b;
-  return *a == *b;
-}
-
 // Makes the folder of a file that does not exist yet, with its parents.
 // kCarryOn when it is there; otherwise after a message: kNextEntry when it is
 // deeper than a folder can be (this entry only is refused), kEndWalk when it
@@ -220,24 +209,19 @@ static EntryOutcome MakeFolder(char* folderPath) {
 // The complete decision: an existing path is left alone, asked about or
 // replaced as OverwriteMode says; a missing one gets its folder first.  It
 // costs a test of the path, which under Wine reads the whole folder when the
-// file is not there (about 40 us), and the tests of the folder.  So a file
-// whose folder exists is first created with CREATE_NEW, which fails whenever
-// anything is in the way: a file (ERROR_FILE_EXISTS), a folder, a folder gone
-// missing, a name the system refuses.  No error code is trusted: every
-// failure takes the complete decision, so an existing file is treated as it
-// always was, and a new one is created as it always was.
+// file is not there (about 40 us), and the tests of the folder.  So a file is
+// first created with CREATE_NEW, which creates nothing and fails whenever
+// anything is in the way: a file (ERROR_FILE_EXISTS), a folder, a missing
+// folder, a name the system refuses.  No error code is trusted: every failure
+// takes the complete decision, so an existing file is treated as it always
+// was, and a new one in a new folder is created as it always was.
 static EntryOutcome OpenOutputFile(Walk& w, char* outputPath, bool folderEntry) {
   char folderPath[kOutputPathSize];
-  bool decide = true;
-  if (!folderEntry) {
-    // What the test of the path would have done to it: "/" becomes "\".
-    SlashesToBackslashes(outputPath);
-    ParentFolder(outputPath, folderPath);
-    decide = !(madeFolder[0] && SameText(folderPath, madeFolder)) && !PathExists(folderPath);
-  }
+  bool decide = folderEntry;
+  // What the test of the path would have done to it: "/" becomes "\".
+  if (!folderEntry) SlashesToBackslashes(outputPath);
   for (;;) {
     if (decide) {
-      madeFolder[0] = 0;
       if (PathExists(outputPath)) {
         if (OverwriteMode == kSkipExisting) {
           Deselect(w);
@@ -261,10 +245,7 @@ static EntryOutcome OpenOutputFile(Walk& w, char* outputPath, bool folderEntry) 
     }
     OutputFile = CreateFileA(outputPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                              decide ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (OutputFile != INVALID_HANDLE_VALUE) {
-      ParentFolder(outputPath, madeFolder);
-      return kCarryOn;
-    }
+    if (OutputFile != INVALID_HANDLE_VALUE) return kCarryOn;
     if (decide) break;
     decide = true;
   }
@@ -428,7 +409,6 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
   statusLine = GetDlgItem(dialog, IDC_MAIN_STATUS);
   progressShown = true;  // nothing to show before the first file
   progressDue = true;
-  madeFolder[0] = 0;
   CurrentListIndex = -1;
   ReleaseListItemTable();
   if (listOnly)
@@ -457,7 +437,6 @@ void ResetWalkState() {
   progressShown = true;
   progressDue = true;
   progressAt = 0;
-  madeFolder[0] = 0;
   LocalHeader = LocalHeaderRecord();
   LocalHeaderSignature = 0;
   Busy = FALSE;
