@@ -143,7 +143,7 @@ std::string BuildZip(const std::vector<ZipEntry>& entries, const ZipOptions& opt
   return zip;
 }
 
-std::string BuildBlock(const BlockSpec& b) {
+std::string BuildBlock(const BlockFields& b) {
   std::string s = kBlockMagic;
   s += (char)b.flags;
   s += (char)b.caption.size();
@@ -156,7 +156,7 @@ std::string BuildBlock(const BlockSpec& b) {
   return s;
 }
 
-std::string BuildSfx(const std::vector<ZipEntry>& entries, const BlockSpec& block,
+std::string BuildSfx(const std::vector<ZipEntry>& entries, const BlockFields& block,
                      const std::string& stub, ZipOptions options) {
   std::string head = stub + BuildBlock(block);
   options.base = (uint32_t)head.size();
@@ -199,7 +199,7 @@ std::vector<LocalEntryView> ReadLocalEntries(const std::string& zip) {
   return out;
 }
 
-std::string BuildSfxFromArchive(const std::string& zip, const BlockSpec& block) {
+std::string BuildSfxFromArchive(const std::string& zip, const BlockFields& block) {
   std::string head = FakeStub() + BuildBlock(block);
   uint32_t base = (uint32_t)head.size();
   std::string out = zip;

@@ -41,20 +41,20 @@ ZipEntry File(const std::string& name, const std::string& data, const std::strin
 // The archive alone; offsets count from `base`.
 std::string BuildZip(const std::vector<ZipEntry>& entries, const ZipOptions& options = {});
 
-struct BlockSpec {
+struct BlockFields {
   uint8_t flags = 0x03 | 0x18;  // run check box, selectable list, ask
   std::string caption, folder, command, infoText, infoCaption;
 };
 
 // The configuration block: "MPU", flags, lengths, texts, block length.
-std::string BuildBlock(const BlockSpec& block);
+std::string BuildBlock(const BlockFields& block);
 
 // stub + block + archive with offsets counted from the file's first byte.
-std::string BuildSfx(const std::vector<ZipEntry>& entries, const BlockSpec& block,
+std::string BuildSfx(const std::vector<ZipEntry>& entries, const BlockFields& block,
                      const std::string& stub = FakeStub(), ZipOptions options = {});
 // stub + block + an existing archive (offsets counting from its own first
 // byte), rebased so that its offsets count from the file's first byte.
-std::string BuildSfxFromArchive(const std::string& zip, const BlockSpec& block = BlockSpec());
+std::string BuildSfxFromArchive(const std::string& zip, const BlockFields& block = BlockFields());
 // stub padded with zeros to 0x5400 + archive, no block.
 std::string BuildSfxWithoutBlock(const std::vector<ZipEntry>& entries);
 

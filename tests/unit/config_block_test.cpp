@@ -33,7 +33,7 @@ class FlagsTest : public EngineTest, public ::testing::WithParamInterface<FlagsR
 
 TEST_P(FlagsTest, FlagsByteGivesTheSettings) {
   const FlagsRow& row = GetParam();
-  BlockSpec block;
+  BlockFields block;
   block.flags = row.flags;
   LoadSfx(BuildSfx(OneFile(), block));
   EXPECT_EQ(!!SfxSettings.ShowRunCheckBox, row.showRun);
@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(EveryBit, FlagsTest, ::testing::ValuesIn(kFlagRows));
 using ConfigBlockTest = EngineTest;
 
 TEST_F(ConfigBlockTest, TextsAndPresenceFlags) {
-  BlockSpec block;
+  BlockFields block;
   block.caption = "My caption";
   block.folder = "C:\\Target";
   block.command = "setup.exe|/quiet";
@@ -66,7 +66,7 @@ TEST_F(ConfigBlockTest, TextsAndPresenceFlags) {
 }
 
 TEST_F(ConfigBlockTest, EmptyTextsLeaveTheirFlagsClear) {
-  LoadSfx(BuildSfx(OneFile(), BlockSpec()));
+  LoadSfx(BuildSfx(OneFile(), BlockFields()));
   const Settings& s = SfxSettings;
   EXPECT_FALSE(s.HasCaption || s.HasDefaultFolder || s.HasRunCommand || s.HasInfoText || s.HasInfoCaption);
   EXPECT_STREQ(s.Caption, "");
@@ -76,7 +76,7 @@ TEST_F(ConfigBlockTest, EmptyTextsLeaveTheirFlagsClear) {
 }
 
 TEST_F(ConfigBlockTest, LongestShortTextsAreReadWhole) {
-  BlockSpec block;
+  BlockFields block;
   block.caption = std::string(255, 'C');
   block.command = std::string(255, 'R');
   block.infoCaption = std::string(255, 'I');
@@ -88,7 +88,7 @@ TEST_F(ConfigBlockTest, LongestShortTextsAreReadWhole) {
 }
 
 TEST_F(ConfigBlockTest, TempFolderMarkBecomesTheTemporaryFolder) {
-  BlockSpec block;
+  BlockFields block;
   block.folder = "><";
   LoadSfx(BuildSfx(OneFile(), block));
   char temp[MAX_PATH + 1];
@@ -98,14 +98,14 @@ TEST_F(ConfigBlockTest, TempFolderMarkBecomesTheTemporaryFolder) {
 }
 
 TEST_F(ConfigBlockTest, TempFolderMarkWithMoreCharactersStaysLiteral) {
-  BlockSpec block;
+  BlockFields block;
   block.folder = "><sub";
   LoadSfx(BuildSfx(OneFile(), block));
   EXPECT_STREQ(SfxSettings.DefaultFolder, "><sub");
 }
 
 TEST_F(ConfigBlockTest, InformationCaptionWithoutText) {
-  BlockSpec block;
+  BlockFields block;
   block.infoCaption = "Only a caption";
   LoadSfx(BuildSfx(OneFile(), block));
   EXPECT_FALSE(SfxSettings.HasInfoText);
@@ -117,7 +117,7 @@ TEST_F(ConfigBlockTest, LongestInformationTextIsReadWhole) {
   // 12 + 65,535 bytes do not fit the 16-bit block length: the locator cannot
   // find the block from the archive side, but it sits where the stub looks by
   // default, right behind the padded stub.
-  BlockSpec block;
+  BlockFields block;
   block.infoText = std::string(65535, 'i');
   block.infoText[0] = 'S';
   block.infoText[65534] = 'E';
@@ -149,12 +149,12 @@ TEST_F(ConfigBlockTest, BlockCutShortYieldsTheBytesThatArrived) {
 // set to `cut` within the block (for a cut of 4, one byte is read: the flags
 // byte, set to 4).  Returns the block as it was meant, patched, uncut.
 std::string CutBlockSfx(size_t cut, std::string& block) {
-  BlockSpec spec;
-  spec.flags = 0x44;  // hide the overwrite choice, extract at once
-  spec.caption = "caption";
-  spec.command = "run.exe";
-  spec.infoText = "information";
-  block = BuildBlock(spec);
+  BlockFields fields;
+  fields.flags = 0x44;  // hide the overwrite choice, extract at once
+  fields.caption = "caption";
+  fields.command = "run.exe";
+  fields.infoText = "information";
+  block = BuildBlock(fields);
   auto put = [](std::string& s, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) s += (char)(v >> (8 * i));
   };

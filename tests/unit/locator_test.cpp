@@ -19,7 +19,7 @@ using LocatorTest = EngineTest;
 using LocatorDeathTest = EngineTest;
 
 TEST_F(LocatorTest, FindsTheBlockInFrontOfTheFirstLocalHeader) {
-  BlockSpec block;
+  BlockFields block;
   block.caption = "Setup";
   std::string stub = FakeStub(0x5400);
   LoadSfx(BuildSfx(TwoFiles(), block, stub));
@@ -33,7 +33,7 @@ TEST_F(LocatorTest, FindsTheBlockInFrontOfTheFirstLocalHeader) {
 TEST_F(LocatorTest, FindsAStubShorterThanItsBudget) {
   // Without padding the block sits below 0x5400 and is found only through
   // the block length in front of the archive.
-  BlockSpec block;
+  BlockFields block;
   block.caption = "Short";
   std::vector<ZipEntry> entries = TwoFiles();
   entries[1].data = std::string(0x800, 'z');  // the whole file must pass 0x5400 bytes
@@ -45,7 +45,7 @@ TEST_F(LocatorTest, FindsAStubShorterThanItsBudget) {
 TEST_F(LocatorTest, EndRecordBehindTheLongestCommentIsFound) {
   ZipOptions options;
   options.comment = std::string(65535, 'c');
-  LoadSfx(BuildSfx(TwoFiles(), BlockSpec(), FakeStub(), options));
+  LoadSfx(BuildSfx(TwoFiles(), BlockFields(), FakeStub(), options));
   EXPECT_EQ(ListEntries().size(), 2u);
   EXPECT_TRUE(scripted::messages.empty()) << scripted::MessageLog();
 }
@@ -56,7 +56,7 @@ TEST_F(LocatorTest, RecordLikeBytesInsideTheCommentArePassedOver) {
   std::string fake("PK\x05\x06\0\0\0\0\x01\0\x01\0\x2E\0\0\0\x10\0\0\0\x50\0", 22);
   ZipOptions options;
   options.comment = "before " + fake + " after";
-  LoadSfx(BuildSfx(TwoFiles(), BlockSpec(), FakeStub(), options));
+  LoadSfx(BuildSfx(TwoFiles(), BlockFields(), FakeStub(), options));
   EXPECT_EQ(ListEntries().size(), 2u);
 }
 
@@ -64,7 +64,7 @@ TEST_F(LocatorTest, EntriesWithFileCommentsAreSteppedOver) {
   std::vector<ZipEntry> entries = TwoFiles();
   entries[0].centralComment = "first comment";
   entries[1].centralComment = std::string(300, 'x');
-  BlockSpec block;
+  BlockFields block;
   block.caption = "Commented";
   LoadSfx(BuildSfx(entries, block));
   EXPECT_STREQ(SfxSettings.Caption, "Commented");
@@ -74,7 +74,7 @@ TEST_F(LocatorTest, EmptyArchiveIsFoundAndListsNothing) {
   // No header is examined; the smallest offset is whatever the 46-byte read
   // left at bytes 42-45, here zero, so no block search happens and the block
   // is read at its default place behind the padded stub.
-  BlockSpec block;
+  BlockFields block;
   block.caption = "Empty";
   LoadSfx(BuildSfx({}, block));
   EXPECT_STREQ(SfxSettings.Caption, "Empty");
@@ -95,7 +95,7 @@ TEST_F(LocatorTest, ArchiveAtOffsetZeroKeepsTheDefaultStart) {
 
 TEST_F(LocatorTest, MagicInAnotherCaseIsNoBlock) {
   std::string stub = FakeStub(0x5400);
-  BlockSpec block;
+  BlockFields block;
   block.caption = "Lower";
   std::string sfx = BuildSfx(TwoFiles(), block, stub);
   sfx[0x5400] = 'm';
@@ -147,7 +147,7 @@ TEST_F(LocatorDeathTest, StubAloneLongerThanItsBudget) {
 
 TEST_F(LocatorDeathTest, BytesAfterTheEndRecordHideTheArchive) {
   // The end record and its comment must end exactly at the end of the file.
-  std::string sfx = BuildSfx(TwoFiles(), BlockSpec()) + "trailing junk";
+  std::string sfx = BuildSfx(TwoFiles(), BlockFields()) + "trailing junk";
   EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(0), kNotFound);
 }
 
@@ -163,14 +163,14 @@ TEST_F(LocatorDeathTest, WindowOfAtMost22Bytes) {
 }
 
 TEST_F(LocatorDeathTest, DamagedCentralDirectory) {
-  std::string sfx = BuildSfx(TwoFiles(), BlockSpec());
+  std::string sfx = BuildSfx(TwoFiles(), BlockFields());
   size_t central = sfx.rfind(std::string("PK\x01\x02", 4));
   sfx[central + 3] = 9;  // the second header loses its signature
   EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(0), kNotFound);
 }
 
 TEST_F(LocatorDeathTest, OffsetsCountedFromTheArchiveInsteadOfTheFile) {
-  std::string sfx = FakeStub() + BuildBlock(BlockSpec()) + BuildZip(TwoFiles());
+  std::string sfx = FakeStub() + BuildBlock(BlockFields()) + BuildZip(TwoFiles());
   EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(0), kNotFound);
 }
 
@@ -178,14 +178,14 @@ TEST_F(LocatorDeathTest, LowestMatchingRecordWinsEvenWhenItsDirectoryIsBad) {
   // A record-like sequence inside an entry's data whose comment length
   // reaches exactly to the end of the file comes first and is the one used.
   std::vector<ZipEntry> entries = TwoFiles();
-  std::string sfx = BuildSfx(entries, BlockSpec());
+  std::string sfx = BuildSfx(entries, BlockFields());
   size_t dataAt = sfx.find("alpha");
   std::string fake("PK\x05\x06\0\0\0\0\x01\0\x01\0\x2E\0\0\0\x10\0\0\0", 20);
   uint32_t rest = (uint32_t)(sfx.size() - (dataAt + 22));
   fake += (char)(rest & 0xFF);
   fake += (char)(rest >> 8);
   entries[0].data = fake;  // same length in the archive, so offsets shift alike
-  sfx = BuildSfx(entries, BlockSpec());
+  sfx = BuildSfx(entries, BlockFields());
   rest = (uint32_t)(sfx.size() - (dataAt + 22));
   sfx[dataAt + 20] = (char)(rest & 0xFF);
   sfx[dataAt + 21] = (char)(rest >> 8);

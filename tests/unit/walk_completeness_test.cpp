@@ -85,7 +85,7 @@ TEST_F(WalkCompletenessTest, CompleteOnlyWhenEveryListedEntryWasMet) {
     const CompletenessRow& row = rows[i];
     SCOPED_TRACE(row.what);
     scripted::messages.clear();
-    LoadSfx(BuildSfx(row.entries, BlockSpec()));
+    LoadSfx(BuildSfx(row.entries, BlockFields()));
     std::string dest = "out" + std::to_string(i);
     ExtractAll(dest);
     std::vector<std::string> written;
@@ -102,7 +102,7 @@ TEST_F(WalkCompletenessTest, CompleteOnlyWhenEveryListedEntryWasMet) {
 
 TEST_F(WalkCompletenessTest, EntryOfUnknownSizeIsNamedAndEndsTheList) {
   ZipEntry nested = Streamed("outer.zip", BuildZip({File("inner.txt", "i")}));
-  LoadSfx(BuildSfx({nested, File("later.txt", "l")}, BlockSpec()));
+  LoadSfx(BuildSfx({nested, File("later.txt", "l")}, BlockFields()));
   EXPECT_EQ(ListEntries(), std::vector<std::string>{"outer.zip"});
   SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   ExtractAgain();
@@ -112,7 +112,7 @@ TEST_F(WalkCompletenessTest, EntryOfUnknownSizeIsNamedAndEndsTheList) {
 }
 
 TEST_F(WalkCompletenessTest, UnselectedEntryOfUnknownSizeStillHidesTheRest) {
-  LoadSfx(BuildSfx({File("a.txt", "a"), Streamed("s", "data"), File("z.txt", "z")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("a.txt", "a"), Streamed("s", "data"), File("z.txt", "z")}, BlockFields()));
   ListEntries();
   SendMessageA(GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST), LB_SETSEL, TRUE, 0);  // a.txt only
   ExtractAgain();

@@ -21,7 +21,7 @@ class WalkExtractTest : public EngineTest {
 TEST_F(WalkExtractTest, FilesAndFoldersAreWrittenUnderTheDestination) {
   LoadSfx(BuildSfx({File("readme.txt", "read me"), File("docs/", ""), File("docs/guide/intro.txt", "intro"),
                     File("bin\\tool.exe", "MZ tool")},
-                   BlockSpec()));
+                   BlockFields()));
   ExtractAll();
   EXPECT_EQ(OutTree(), (std::vector<std::string>{"bin/", "bin/tool.exe", "docs/", "docs/guide/",
                                                  "docs/guide/intro.txt", "readme.txt"}));
@@ -38,14 +38,14 @@ TEST_F(WalkExtractTest, FilesAndFoldersAreWrittenUnderTheDestination) {
 TEST_F(WalkExtractTest, FilesGetTheEntryTime) {
   ZipEntry e = File("dated.txt", "x");
   e.timeDate = 0x2A6453DD;
-  LoadSfx(BuildSfx({e}, BlockSpec()));
+  LoadSfx(BuildSfx({e}, BlockFields()));
   ExtractAll();
   EXPECT_EQ(LastWriteTime(temp.Win("out/dated.txt")), DosTimeAsUtc(0x2A64, 0x53DD));
 }
 
 TEST_F(WalkExtractTest, FolderEntryThatExistsAlreadyCountsAsDone) {
   temp.MakeFolder("out/docs");
-  LoadSfx(BuildSfx({File("docs/", "")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("docs/", "")}, BlockFields()));
   ExtractAll();
   EXPECT_EQ(OutTree(), std::vector<std::string>{"docs/"});
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
@@ -53,7 +53,7 @@ TEST_F(WalkExtractTest, FolderEntryThatExistsAlreadyCountsAsDone) {
 }
 
 TEST_F(WalkExtractTest, OnlySelectedEntriesAreExtracted) {
-  LoadSfx(BuildSfx({File("a", "1"), File("b", "2"), File("c", "3")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("a", "1"), File("b", "2"), File("c", "3")}, BlockFields()));
   ListEntries();
   SendMessageA(GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST), LB_SETSEL, TRUE, 1);
   ExtractAgain();
@@ -62,7 +62,7 @@ TEST_F(WalkExtractTest, OnlySelectedEntriesAreExtracted) {
 }
 
 TEST_F(WalkExtractTest, NothingSelectedShowsNothing) {
-  LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("a", "1")}, BlockFields()));
   ListEntries();
   ExtractAgain();
   EXPECT_TRUE(OutTree().empty());
@@ -71,7 +71,7 @@ TEST_F(WalkExtractTest, NothingSelectedShowsNothing) {
 }
 
 TEST_F(WalkExtractTest, DuplicateNamesMapToSuccessiveItems) {
-  LoadSfx(BuildSfx({File("same.txt", "first"), File("same.txt", "second")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("same.txt", "first"), File("same.txt", "second")}, BlockFields()));
   OverwriteMode = kAskEachFile;
   scripted::overwrites = {{true, false}};
   ExtractAll();
@@ -83,7 +83,7 @@ TEST_F(WalkExtractTest, DuplicateNamesMapToSuccessiveItems) {
 
 TEST_F(WalkExtractTest, EachEntryReachesItsOwnItemInAnyOrder) {
   // The second "b" must not find the first one's item, already deselected.
-  LoadSfx(BuildSfx({File("b", "first"), File("a", "a"), File("b", "second")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("b", "first"), File("a", "a"), File("b", "second")}, BlockFields()));
   OverwriteMode = kOverwriteAll;
   ExtractAll();
   EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
@@ -94,7 +94,7 @@ TEST_F(WalkExtractTest, EachEntryReachesItsOwnItemInAnyOrder) {
 
 TEST_F(WalkExtractTest, ListWithoutOrdinalsFallsBackToTheSearch) {
   // Items that carry no ordinals (all 0) are found by their names.
-  LoadSfx(BuildSfx({File("one", "1"), File("two", "2")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("one", "1"), File("two", "2")}, BlockFields()));
   HWND list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
   SendMessageA(list, LB_ADDSTRING, 0, (LPARAM) "two");
@@ -109,7 +109,7 @@ TEST_F(WalkExtractTest, ListWithoutOrdinalsFallsBackToTheSearch) {
 TEST_F(WalkExtractTest, NamesDifferingInCaseFindTheirItemsInTurn) {
   // The list compares without regard to case: the second search starts after
   // the first hit and finds the other item.
-  LoadSfx(BuildSfx({File("Same.txt", "first"), File("sAME.txt", "second")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("Same.txt", "first"), File("sAME.txt", "second")}, BlockFields()));
   OverwriteMode = kOverwriteAll;
   ExtractAll();
   EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
@@ -136,7 +136,7 @@ TEST_P(OverwriteTest, ExistingFiles) {
   // folder the walk has just written to.
   LoadSfx(BuildSfx({File("a.txt", "new a"), File("sub/new.txt", "new"), File("sub/b.txt", "new b"),
                     File("c.txt", "new c")},
-                   BlockSpec()));
+                   BlockFields()));
   OverwriteMode = (OverwritePolicy)row.mode;
   scripted::overwrites.assign(row.replies.begin(), row.replies.end());
   ExtractAll();
@@ -166,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
 // is up) is made again for the next file.
 TEST_F(WalkExtractTest, FolderRemovedBetweenTwoEntriesIsMadeAgain) {
   LoadSfx(BuildSfx({File("sub/deep/a", "alpha"), File("sub/deep/b", "bravo", "pw"), File("sub/deep/c", "charlie")},
-                   BlockSpec()));
+                   BlockFields()));
   scripted::passwords = {"pw"};
   scripted::onPrompt = [&] { std::filesystem::remove_all(temp.Native("out/sub")); };
   ExtractAll();
@@ -181,7 +181,7 @@ TEST_F(WalkExtractTest, FolderRemovedBetweenTwoEntriesIsMadeAgain) {
 TEST_F(WalkExtractTest, StatusLineNamesTheLastFileBeforeEveryPrompt) {
   temp.Write("out/d", "old");
   LoadSfx(BuildSfx({File("a", "1"), File("b", "2"), File("c", "3"), File("d", "4"), File("e", "5", "pw")},
-                   BlockSpec()));
+                   BlockFields()));
   OverwriteMode = kAskEachFile;
   scripted::overwrites = {{true, false}};
   scripted::passwords = {"pw"};
@@ -198,7 +198,7 @@ TEST_F(WalkExtractTest, CrcMismatchLeavesTheDamagedFileAndReports) {
   ZipEntry bad = File("bad.txt", "damaged content");
   bad.crc = 0x12345678;
   bad.timeDate = 0x2A6453DD;
-  LoadSfx(BuildSfx({bad, File("good.txt", "good")}, BlockSpec()));
+  LoadSfx(BuildSfx({bad, File("good.txt", "good")}, BlockFields()));
   ExtractAll();
   EXPECT_EQ(Out("bad.txt"), "damaged content");
   EXPECT_EQ(LastWriteTime(temp.Win("out/bad.txt")), DosTimeAsUtc(0x2A64, 0x53DD));
@@ -212,7 +212,7 @@ TEST_F(WalkExtractTest, CrcMismatchLeavesTheDamagedFileAndReports) {
 TEST_F(WalkExtractTest, SecondExtractionTouchesOnlyWhatIsStillSelected) {
   ZipEntry bad = File("bad.txt", "x");
   bad.crc = 1;
-  LoadSfx(BuildSfx({bad, File("good.txt", "good")}, BlockSpec()));
+  LoadSfx(BuildSfx({bad, File("good.txt", "good")}, BlockFields()));
   ExtractAll();
   temp.Write("out/good.txt", "changed by the user");
   scripted::messages.clear();
@@ -233,7 +233,7 @@ TEST_F(WalkExtractTest, UnknownMethodTouchesNoFileAndEndsTheWalk) {
     ZipEntry fresh = packed;
     fresh.name = "new.bin";
     LoadSfx(BuildSfx({File("first.txt", "1"), method == 12 ? fresh : packed, File("never.txt", "n")},
-                     BlockSpec()));
+                     BlockFields()));
     OverwriteMode = kOverwriteAll;
     ExtractAll();
     EXPECT_EQ(Out("first.txt"), "1");
@@ -270,7 +270,7 @@ TEST_F(WalkExtractTest, DeflateStreamTheDecoderRefusesFailsWhateverTheCrc) {
     e.compressed = row.stream;
     entries.push_back(e);
   }
-  LoadSfx(BuildSfx(entries, BlockSpec()));
+  LoadSfx(BuildSfx(entries, BlockFields()));
   ExtractAll();
   // Every item stays selected, in the list's order.
   EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST),
@@ -294,7 +294,7 @@ TEST_F(WalkExtractTest, FileEntryWhosePathIsAFolderFails) {
   for (size_t i = 0; i < rows.size(); ++i) {
     SCOPED_TRACE(rows[i].what);
     scripted::messages.clear();
-    LoadSfx(BuildSfx(rows[i].entries, BlockSpec()));
+    LoadSfx(BuildSfx(rows[i].entries, BlockFields()));
     OverwriteMode = kOverwriteAll;
     std::string dest = "out" + std::to_string(i);
     ExtractAll(dest);
@@ -308,7 +308,7 @@ TEST_F(WalkExtractTest, FileEntryWhosePathIsAFolderFails) {
 }
 
 TEST_F(WalkExtractTest, AutoExtractSuppressesOnlyTheSuccessMessage) {
-  BlockSpec block;
+  BlockFields block;
   block.flags |= 0x40;
   LoadSfx(BuildSfx({File("a", "1")}, block));
   ExtractAll();
@@ -340,7 +340,7 @@ TEST_F(WalkExtractTest, FileThatCannotBeCreatedIsReportedAndTheWalkGoesOn) {
 TEST_F(WalkExtractTest, NoStatusLineChangesNothingElse) {
   DestroyEngineDialog(dialog);
   dialog = CreateEngineDialog(false);
-  LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("a", "1")}, BlockFields()));
   ExtractAll();
   EXPECT_EQ(Out("a"), "1");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
@@ -349,7 +349,7 @@ TEST_F(WalkExtractTest, NoStatusLineChangesNothingElse) {
 // The one message let through per file can start a second walk; it must
 // return at once and leave the running walk undisturbed.
 TEST_F(WalkExtractTest, SecondWalkCannotStartWhileOneRuns) {
-  LoadSfx(BuildSfx({File("a", "1"), File("b", "2")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("a", "1"), File("b", "2")}, BlockFields()));
   ListEntries();
   SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   struct Probe {
@@ -389,7 +389,7 @@ TEST_F(WalkExtractTest, RootFolderYieldsPathsOfTheFormDriveName) {
   SKIP_UNLESS_OBSERVABLE();
   test_platform::MapDrive('C', temp.Native("croot"));
   temp.Write("croot/pagefile.sys", "a drive root is never empty");
-  LoadSfx(BuildSfx({File("name.txt", "at the root"), File("sub/x", "y")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("name.txt", "at the root"), File("sub/x", "y")}, BlockFields()));
   ListEntries();
   SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   strcpy(DestFolder, "C:\\");
@@ -402,7 +402,7 @@ TEST_F(WalkExtractTest, RootFolderYieldsPathsOfTheFormDriveName) {
 
 TEST_F(WalkExtractTest, FailedCloseIsReportedAndTheItemKeepsItsState) {
   SKIP_UNLESS_OBSERVABLE();
-  LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("a", "1")}, BlockFields()));
   test_platform::FailNextCloses(1);
   ExtractAll();
   EXPECT_EQ(scripted::messages,
@@ -419,7 +419,7 @@ TEST_F(WalkExtractTest, WaitCursorIsSetOncePerEntryAndIsUpForEveryWrite) {
   deflated.method = kMethodDeflated;
   deflated.compressed = StoredDeflate(data);
   temp.Write("out/b.txt", "old");
-  LoadSfx(BuildSfx({File("a.bin", data), deflated}, BlockSpec()));
+  LoadSfx(BuildSfx({File("a.bin", data), deflated}, BlockFields()));
   OverwriteMode = kAskEachFile;
   scripted::overwrites = {{true, false}};
   std::vector<test_platform::Io> io;

@@ -8,7 +8,7 @@ namespace {
 using WalkPasswordTest = EngineTest;
 
 TEST_F(WalkPasswordTest, NoPasswordYetAsksAndAWrongThenRightAnswerExtracts) {
-  LoadSfx(BuildSfx({File("one.txt", "first secret", "open sesame")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("one.txt", "first secret", "open sesame")}, BlockFields()));
   scripted::passwords = {"wrong", "open sesame"};
   bool busyDuringPrompt = true;
   scripted::onPrompt = [&] {
@@ -28,7 +28,7 @@ TEST_F(WalkPasswordTest, NoPasswordYetAsksAndAWrongThenRightAnswerExtracts) {
 TEST_F(WalkPasswordTest, RememberedPasswordIsTriedFirstAndReplacedWhenItFails) {
   LoadSfx(BuildSfx({File("a", "alpha", "pw1"), File("b", "bravo", "pw1"), File("c", "charlie", "pw2"),
                     File("d", "delta", "pw2")},
-                   BlockSpec()));
+                   BlockFields()));
   scripted::passwords = {"pw1", "pw2"};
   ExtractAll();
   // One prompt for a (nothing remembered), none for b, one for c, none for d.
@@ -39,7 +39,7 @@ TEST_F(WalkPasswordTest, RememberedPasswordIsTriedFirstAndReplacedWhenItFails) {
 
 TEST_F(WalkPasswordTest, ThreeWrongPasswordsEndTheWalkSilently) {
   LoadSfx(BuildSfx({File("before.txt", "kept"), File("locked.txt", "x", "right"), File("after.txt", "a")},
-                   BlockSpec()));
+                   BlockFields()));
   scripted::passwords = {"one", "two", "three", "right"};
   ExtractAll();
   EXPECT_EQ(scripted::passwordPrompts, 3);
@@ -57,7 +57,7 @@ TEST_F(WalkPasswordTest, ThreeWrongPasswordsEndTheWalkSilently) {
 }
 
 TEST_F(WalkPasswordTest, EmptyAnswerCountsAsAFailedAttempt) {
-  LoadSfx(BuildSfx({File("s", "data", "pw")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("s", "data", "pw")}, BlockFields()));
   scripted::passwords = {"", "", "pw"};
   ExtractAll();
   EXPECT_EQ(scripted::passwordPrompts, 3);
@@ -66,7 +66,7 @@ TEST_F(WalkPasswordTest, EmptyAnswerCountsAsAFailedAttempt) {
 
 TEST_F(WalkPasswordTest, OverlongAnswerIsCutTo79Characters) {
   std::string longPassword(79, 'p');
-  LoadSfx(BuildSfx({File("s", "data", longPassword)}, BlockSpec()));
+  LoadSfx(BuildSfx({File("s", "data", longPassword)}, BlockFields()));
   scripted::passwords = {longPassword + "tail"};
   ExtractAll();
   EXPECT_EQ(scripted::passwordPrompts, 1);
@@ -75,7 +75,7 @@ TEST_F(WalkPasswordTest, OverlongAnswerIsCutTo79Characters) {
 
 TEST_F(WalkPasswordTest, PasswordIsAskedBeforeAnExistingFileIsLeftAlone) {
   temp.Write("out/s.txt", "old");
-  LoadSfx(BuildSfx({File("s.txt", "new", "pw")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("s.txt", "new", "pw")}, BlockFields()));
   OverwriteMode = kSkipExisting;
   scripted::passwords = {"pw"};
   ExtractAll();
@@ -88,7 +88,7 @@ TEST_F(WalkPasswordTest, StreamedHeadersCheckTheTimeByte) {
   ZipEntry streamed = File("streamed.txt", "time checked", "pw");
   streamed.flags = 0x0008;
   streamed.signedDescriptor = true;
-  LoadSfx(BuildSfx({streamed}, BlockSpec()));
+  LoadSfx(BuildSfx({streamed}, BlockFields()));
   scripted::passwords = {"pw"};
   ExtractAll();
   EXPECT_EQ(scripted::passwordPrompts, 1);

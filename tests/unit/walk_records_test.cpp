@@ -13,7 +13,7 @@ TEST_F(WalkRecordsTest, ListOnlyWalkListsEveryEntrySortedAndSelectsNothing) {
   crypt.password = "pw";
   ZipEntry unknown = File("gamma.lz", "g");
   unknown.method = 14;
-  LoadSfx(BuildSfx({File("alpha.txt", "a"), odd, crypt, unknown, File("alpha.txt", "again")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("alpha.txt", "a"), odd, crypt, unknown, File("alpha.txt", "again")}, BlockFields()));
   EXPECT_EQ(ListEntries(), (std::vector<std::string>{"alpha.txt", "alpha.txt", "Beta.txt", "gamma.lz", "zeta/"}));
   EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_TRUE(scripted::messages.empty());
@@ -22,7 +22,7 @@ TEST_F(WalkRecordsTest, ListOnlyWalkListsEveryEntrySortedAndSelectsNothing) {
 }
 
 TEST_F(WalkRecordsTest, ListOnlyWalkEmptiesTheListFirst) {
-  LoadSfx(BuildSfx({File("one", "1")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("one", "1")}, BlockFields()));
   ListEntries();
   EXPECT_EQ(ListEntries(), std::vector<std::string>{"one"});
 }
@@ -30,7 +30,7 @@ TEST_F(WalkRecordsTest, ListOnlyWalkEmptiesTheListFirst) {
 TEST_F(WalkRecordsTest, NoLocalHeaderAtTheStartListsNothing) {
   std::vector<ZipEntry> entries = {File("a", "a")};
   entries[0].signature = 0x04034B51;
-  LoadSfx(BuildSfx(entries, BlockSpec()));
+  LoadSfx(BuildSfx(entries, BlockFields()));
   EXPECT_TRUE(ListEntries().empty());
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kNotProcessed});
 }
@@ -38,7 +38,7 @@ TEST_F(WalkRecordsTest, NoLocalHeaderAtTheStartListsNothing) {
 TEST_F(WalkRecordsTest, HeaderStartingWith00000050IsTakenAsALocalHeader) {
   std::vector<ZipEntry> entries = {File("first", "1"), File("split", "22")};
   entries[1].signature = 0x50000000;
-  LoadSfx(BuildSfx(entries, BlockSpec()));
+  LoadSfx(BuildSfx(entries, BlockFields()));
   EXPECT_EQ(ListEntries(), (std::vector<std::string>{"first", "split"}));
 }
 
@@ -48,7 +48,7 @@ TEST_F(WalkRecordsTest, SignedDescriptorsAreSkippedOneOrTwoInARow) {
   entries[0].flags = 0x0008;
   entries[1].signedDescriptor = true;
   entries[1].descriptors = 2;
-  LoadSfx(BuildSfx(entries, BlockSpec()));
+  LoadSfx(BuildSfx(entries, BlockFields()));
   EXPECT_EQ(ListEntries(), (std::vector<std::string>{"a", "b", "c"}));
   ExtractAll();
   EXPECT_EQ(temp.Tree(), (std::vector<std::string>{"out/", "out/a", "out/b", "out/c", "sfx.exe"}));
@@ -65,7 +65,7 @@ TEST_F(WalkRecordsTest, DescriptorWithoutSignatureEndsTheWalk) {
 TEST_F(WalkRecordsTest, EmptyNameStopsAListOnlyWalkWhereItIs) {
   for (std::string bad : {std::string(), std::string("\0tail", 5)}) {
     scripted::messages.clear();
-    LoadSfx(BuildSfx({File("before", "1"), File(bad, "2"), File("after", "3")}, BlockSpec()));
+    LoadSfx(BuildSfx({File("before", "1"), File(bad, "2"), File("after", "3")}, BlockFields()));
     EXPECT_EQ(ListEntries(), std::vector<std::string>{"before"});
     EXPECT_EQ(scripted::messages, (std::vector<RecordedMessage>{{"Error...", "Invalid filename.", 0x10}}));
     EXPECT_FALSE(Busy);
@@ -74,7 +74,7 @@ TEST_F(WalkRecordsTest, EmptyNameStopsAListOnlyWalkWhereItIs) {
 }
 
 TEST_F(WalkRecordsTest, EmptyNameEndsAnExtractionWalkWithoutClosingMessage) {
-  LoadSfx(BuildSfx({File("before", "1"), File("", "2"), File("after", "3")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("before", "1"), File("", "2"), File("after", "3")}, BlockFields()));
   ListEntries();
   scripted::messages.clear();
   // The list as it stood before: both real names selected.
@@ -113,7 +113,7 @@ TEST_F(WalkRecordsTest, HeaderCutShortByTheEndOfTheArchiveEndsTheWalk) {
   // whose last 20 bytes begin like a local header.
   ZipOptions options;
   options.comment = std::string("PK\x03\x04", 4) + std::string(16, '\x01');
-  std::string sfx = BuildSfx({File("whole", "12345")}, BlockSpec(), FakeStub(), options);
+  std::string sfx = BuildSfx({File("whole", "12345")}, BlockFields(), FakeStub(), options);
   size_t header = sfx.find(std::string("PK\x03\x04", 4));
   uint32_t size = (uint32_t)(sfx.size() - 20 - (header + 30 + 5));
   for (int i = 0; i < 4; ++i) sfx[header + 18 + i] = (char)(size >> (8 * i));
@@ -127,7 +127,7 @@ TEST_F(WalkRecordsTest, HeaderCutShortByTheEndOfTheArchiveEndsTheWalk) {
 TEST_F(WalkRecordsTest, NameCutShortByTheEndOfTheArchiveEndsTheWalk) {
   std::vector<ZipEntry> entries = {File("whole", "12345"), File("name", "")};
   entries[1].nameLength = 200;  // runs past the end of the file
-  std::string sfx = BuildSfx(entries, BlockSpec());
+  std::string sfx = BuildSfx(entries, BlockFields());
   ZipOptions options;
   std::string cut = sfx.substr(0, sfx.find(std::string("PK\x01\x02", 4)));
   options.base = (uint32_t)cut.size();
@@ -139,7 +139,7 @@ TEST_F(WalkRecordsTest, SizeBeyondAnySignedPositionEndsTheWalk) {
   // A compressed size of 0xFFFFFFFF (a ZIP64 marker) would step backwards.
   std::vector<ZipEntry> entries = {File("first", "1"), File("huge", "h"), File("after", "a")};
   entries[1].compressedSize = 0xFFFFFFFF;
-  LoadSfx(BuildSfx(entries, BlockSpec()));
+  LoadSfx(BuildSfx(entries, BlockFields()));
   EXPECT_EQ(ListEntries(), std::vector<std::string>{"first"});
 }
 
@@ -147,7 +147,7 @@ TEST_F(WalkRecordsTest, EntryCountingBackwardsCannotLoopForever) {
   // 0x7FFFFFF0 bytes of data: the next position is past the end of the file.
   std::vector<ZipEntry> entries = {File("first", "1"), File("far", "f")};
   entries[1].compressedSize = 0x7FFFFFF0;
-  LoadSfx(BuildSfx(entries, BlockSpec()));
+  LoadSfx(BuildSfx(entries, BlockFields()));
   EXPECT_EQ(ListEntries(), (std::vector<std::string>{"far", "first"}));
 }
 
@@ -159,7 +159,7 @@ using HeapDeathTest = EngineTest;
 
 TEST_F(HeapDeathTest, ExhaustedHeapEndsWithReport203) {
   SKIP_UNLESS_OBSERVABLE();
-  LoadSfx(BuildSfx({File("a", "1")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("a", "1")}, BlockFields()));
   ListEntries();
   SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
   EXPECT_EXIT(

@@ -44,7 +44,7 @@ using WalkSafetyTest = EngineTest;
 TEST_F(WalkSafetyTest, RefusedNamesWriteNothingStaySelectedAndTheWalkGoesOn) {
   LoadSfx(BuildSfx({File("../escape.txt", "bad"), File("ok1.txt", "1"), File("C:\\evil.txt", "bad"),
                     File("sub/../../up.txt", "bad"), File("CON", "bad"), File("ok2.txt", "2")},
-                   BlockSpec()));
+                   BlockFields()));
   ExtractAll();
   EXPECT_EQ(temp.Tree(), (std::vector<std::string>{"out/", "out/ok1.txt", "out/ok2.txt", "sfx.exe"}));
   EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST),
@@ -59,7 +59,7 @@ TEST_F(WalkSafetyTest, RefusedNamesWriteNothingStaySelectedAndTheWalkGoesOn) {
 TEST_F(WalkSafetyTest, RefusedEncryptedNameAsksForNoPassword) {
   ZipEntry e = File("../secret.txt", "s");
   e.password = "pw";
-  LoadSfx(BuildSfx({e}, BlockSpec()));
+  LoadSfx(BuildSfx({e}, BlockFields()));
   ExtractAll();
   EXPECT_EQ(scripted::passwordPrompts, 0);
   EXPECT_EQ(scripted::messages.back(), kSomeFailed);
@@ -67,7 +67,7 @@ TEST_F(WalkSafetyTest, RefusedEncryptedNameAsksForNoPassword) {
 
 TEST_F(WalkSafetyTest, NameLongerThanItsBufferIsListedCutAndRefused) {
   std::string longName = std::string(300, 'n') + ".txt";
-  LoadSfx(BuildSfx({File(longName, "long"), File("short.txt", "s")}, BlockSpec()));
+  LoadSfx(BuildSfx({File(longName, "long"), File("short.txt", "s")}, BlockFields()));
   std::vector<std::string> items = ListEntries();
   ASSERT_EQ(items.size(), 2u);
   EXPECT_EQ(items[0], std::string(kLongestEntryName, 'n'));
@@ -84,7 +84,7 @@ TEST_F(WalkSafetyTest, OutputPathLongerThanThePlatformTakesIsRefused) {
   std::string folder = temp.Win("out");
   std::string fits(259 - folder.size() - 1, 'f');
   std::string tooLong(260 - folder.size() - 1, 'l');
-  LoadSfx(BuildSfx({File(fits, "fits"), File(tooLong, "too long")}, BlockSpec()));
+  LoadSfx(BuildSfx({File(fits, "fits"), File(tooLong, "too long")}, BlockFields()));
   ExtractAll();
   EXPECT_EQ(Out(fits), "fits");
   EXPECT_FALSE(temp.Exists("out/" + tooLong));
@@ -96,7 +96,7 @@ TEST_F(WalkSafetyTest, FolderDeeperThanCanBeMadeRefusesThatEntryOnly) {
   // the entry is refused instead of ending the program.
   std::string folder = temp.Win("out");
   std::string deep(248 - folder.size() - 1, 'd');
-  LoadSfx(BuildSfx({File(deep + "/x", "x"), File("after.txt", "a")}, BlockSpec()));
+  LoadSfx(BuildSfx({File(deep + "/x", "x"), File("after.txt", "a")}, BlockFields()));
   ExtractAll();
   EXPECT_EQ(Out("after.txt"), "a");
   EXPECT_FALSE(temp.Exists("out/" + deep));
@@ -106,7 +106,7 @@ TEST_F(WalkSafetyTest, FolderDeeperThanCanBeMadeRefusesThatEntryOnly) {
 }
 
 TEST_F(WalkSafetyTest, DotComponentsThatStayInsideAreExtracted) {
-  LoadSfx(BuildSfx({File("./a.txt", "a"), File("sub/./b.txt", "b"), File(".hidden", "h")}, BlockSpec()));
+  LoadSfx(BuildSfx({File("./a.txt", "a"), File("sub/./b.txt", "b"), File(".hidden", "h")}, BlockFields()));
   ExtractAll();
   EXPECT_EQ(Out("a.txt"), "a");
   EXPECT_EQ(Out("sub/b.txt"), "b");
