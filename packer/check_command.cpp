@@ -72,7 +72,7 @@ std::string CheckData(const InputFile& file, uint64_t pos, const std::vector<std
       skipped = true;
       return "";
     }
-    if (!Decrypt(data, flags, crc, Read32(&h[10]), passwords)) return "no --password given fits";
+    if (!Decrypt(data, flags, crc, Read32(&h[kLocalTimeDate]), passwords)) return "no --password given fits";
   }
   return CheckEntryData(data.data(), data.size(), method, crc, uncompressed);
 }

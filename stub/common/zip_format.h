@@ -28,6 +28,7 @@ const uint32_t kSplitHeaderSignature = 0x50000000;
 const int32_t kLocalHeaderSize = 30;
 const int32_t kLocalFlags = 6;
 const int32_t kLocalMethod = 8;
+const int32_t kLocalTimeDate = 10;
 const int32_t kLocalCrc = 14;
 const int32_t kLocalCompressedSize = 18;
 const int32_t kLocalUncompressedSize = 22;
@@ -71,8 +72,11 @@ const int kEncryptionHeaderLength = 12;
 
 // Central directory file header: 46 fixed bytes, then name, extra, comment.
 const int32_t kCentralHeaderSize = 46;
+const int32_t kCentralVersionMadeBy = 4;
+const int32_t kCentralVersionNeeded = 6;
 const int32_t kCentralFlags = 8;
 const int32_t kCentralMethod = 10;
+const int32_t kCentralTimeDate = 12;
 const int32_t kCentralCrc = 16;
 const int32_t kCentralCompressedSize = 20;
 const int32_t kCentralUncompressedSize = 24;
@@ -80,6 +84,8 @@ const int32_t kCentralNameLength = 28;
 const int32_t kCentralExtraLength = 30;
 const int32_t kCentralCommentLength = 32;
 const int32_t kCentralDiskStart = 34;
+const int32_t kCentralInternalAttributes = 36;
+const int32_t kCentralExternalAttributes = 38;
 const int32_t kCentralLocalOffset = 42;  // signed 32-bit absolute position in a self-extractor
 
 // End of central directory record: 22 fixed bytes, then a comment of up to
