@@ -33,8 +33,10 @@ namespace {
 // go unseen, which is why such flashes are never logged (LogWindow).
 const DWORD kPollMs = 25;
 
-// Limit of one wait unless the script sets another (`timeout`).
-const int kDefaultStepTimeoutMs = 10000;
+// Limit of one wait unless the script sets another (`timeout`).  Generous:
+// on a loaded machine Wine has been seen to take over 10 s to start a
+// program, and a passing step costs only the time it really takes.
+const int kDefaultStepTimeoutMs = 20000;
 
 // Limit of the whole run, from the program's start to its end.
 const int kDefaultRunTimeoutMs = 60000;

@@ -1,6 +1,6 @@
 // The driver's script language.  One step per line (or separated by ';'):
 //
-//   timeout MS              limit of every later wait (default 10000)
+//   timeout MS              limit of every later wait (default 20000)
 //   wait KIND [TITLE]       wait for a window not waited for before; it
 //                           becomes the current window
 //   use KIND [TITLE]        make an open window current again (waits for it)

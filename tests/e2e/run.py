@@ -4,7 +4,7 @@ runs it under Wine through build/win32/sfxdriver.exe with the case's
 script, and compares the driver's log, its exit status and the extracted
 files with the case's expectations.
 
-    tests/e2e/run.py [--build DIR] [--host DIR] [--win32 DIR] [--keep] [PATTERN...]
+    tests/e2e/run.py [--build DIR] [--host DIR] [--win32 DIR] [--work DIR] [--keep] [PATTERN...]
 
 PATTERN selects cases by file name (shell wildcards).  Without a display
 and wineserver from scripts/wine-env the runner starts its own for the run.
@@ -77,6 +77,7 @@ import subprocess
 import sys
 import time
 import tomllib
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import programs  # noqa: E402
@@ -90,6 +91,13 @@ DEFAULT_TIMEOUT_MS = 30000
 # Extra seconds past the driver's own limit before the runner gives up on
 # the driver itself (Wine's start-up, a driver that hangs).
 BACKSTOP_SECONDS = 30
+
+# The cases' work folders go to memory when /dev/shm has this much room:
+# the folder round trip writes about 300 MB, and on a slow disk the
+# writeback of that many dirty pages stalled the next case's start for more
+# than a driver step's time.
+MEMORY_ROOT = '/dev/shm'
+MEMORY_ROOM_BYTES = 2 << 30
 
 # A [files] value that stands for the content of the archive entry of the
 # same name (for pseudo-random entries made with `size`).
@@ -349,6 +357,19 @@ def dll_overrides(planted):
     return ';'.join(part for part in parts if part)
 
 
+def default_work_root(build_dir):
+    """A folder in memory when there is room, else BUILD/e2e.  Named after
+    the build tree, so two checkouts never share one."""
+    try:
+        room = os.statvfs(MEMORY_ROOT)
+        if room.f_bavail * room.f_frsize >= MEMORY_ROOM_BYTES:
+            tag = '%d-%08x' % (os.getuid(), zlib.crc32(build_dir.encode()))
+            return os.path.join(MEMORY_ROOT, 'vantor-e2e-' + tag)
+    except OSError:
+        pass
+    return os.path.join(build_dir, 'e2e')
+
+
 def in_wine_env(build_dir):
     """Re-runs this runner inside its own display and wineserver unless
     scripts/wine-env already provides them."""
@@ -366,6 +387,8 @@ def main():
     parser.add_argument('--host', help='the host build with mksfx (default: BUILD/host)')
     parser.add_argument('--win32', help='the Windows build with the stub, the driver and the '
                         'fixture (default: BUILD/win32)')
+    parser.add_argument('--work', help='the root of the cases\' work folders (default: a folder '
+                        'in /dev/shm when it has 2 GiB free, else BUILD/e2e)')
     parser.add_argument('--keep', action='store_true', help='keep the work folders of passed cases')
     parser.add_argument('patterns', nargs='*', help='case names to run (shell wildcards)')
     options = parser.parse_args()
@@ -374,7 +397,7 @@ def main():
 
     runner = Runner(os.path.abspath(options.host or os.path.join(build_dir, 'host')),
                     os.path.abspath(options.win32 or os.path.join(build_dir, 'win32')),
-                    os.path.join(build_dir, 'e2e'), options.keep)
+                    os.path.abspath(options.work or default_work_root(build_dir)), options.keep)
     passed = failed = skipped = 0
     for case in load_cases(options.patterns):
         reason = runner.skip_reason(case)
