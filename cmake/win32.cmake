@@ -35,13 +35,15 @@ set(SFX_STUB_SIZE_FLAGS -flto -mpreferred-stack-boundary=2 -malign-data=abi
     -mno-accumulate-outgoing-args -mno-stack-arg-probe -Werror=frame-larger-than=4096)
 # No C runtime, no C++ runtime, no exceptions, no RTTI, no static
 # constructors: the program starts at Start() and ends with ExitProcess.
+# -Oz: about 220 bytes smaller than -Os; the inflate loop, the one place
+# where speed is at stake, is built at -O2 by an attribute of its own.
 target_compile_options(sfxstub PRIVATE
-  -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
+  -Oz -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
   -ffunction-sections -fno-stack-protector -fno-threadsafe-statics
   -fno-ident -fomit-frame-pointer -Wall -Wextra ${SFX_STUB_SIZE_FLAGS})
 target_compile_definitions(sfxstub PRIVATE SFX_STUB=1 WIN32_LEAN_AND_MEAN)
 target_link_options(sfxstub PRIVATE
-  ${SFX_STUB_SIZE_FLAGS} -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+  ${SFX_STUB_SIZE_FLAGS} -Oz -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
   -nostdlib -nostartfiles -Wl,-e,_Start@0 -Wl,--gc-sections -s
   -Wl,--disable-dynamicbase -Wl,--disable-reloc-section -Wl,--file-alignment,512
   -Wl,--section-alignment,4096 -Wl,--no-insert-timestamp -Wl,-Map=${CMAKE_BINARY_DIR}/sfxstub.map

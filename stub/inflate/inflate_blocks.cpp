@@ -5,10 +5,10 @@
 #include "inflate.h"
 #include "inflate_private.h"
 
-// Root widths asked of the builder: most symbols decode in one lookup, and
-// sub-tables stay as narrow as the codes below them need.
+// Root widths asked of the builder (the literal/length one in
+// inflate_private.h): most symbols decode in one lookup, and sub-tables stay
+// as narrow as the codes below them need.
 const int32_t kCodeLengthRootBits = 7;
-const int32_t kLiteralRootBits = 9;
 const int32_t kDistanceRootBits = 6;
 const int32_t kFixedLiteralRootBits = 7;
 const int32_t kFixedDistanceRootBits = 5;
