@@ -45,11 +45,10 @@ static_assert(kFastInputMargin >= (kMaxPassBits + 7) / 8 + 2 * sizeof(BitWord),
 static_assert(kFastInputMargin >= (kMaxPassBits + kMaxCodeLength + 7) / 8,
               "a fast pass never reaches where the careful path would read");
 
-// A refill holds a literal code of any length and then a root code, so a
-// pass takes a second literal without refilling.  No block decodes with a
-// wider literal root than kLiteralRootBits (see its definition).
-static_assert(kMaxStreamCodeLength + kLiteralRootBits <= kRefilledBits,
-              "a refill covers a literal and a second root lookup");
+// A refill holds two literal root codes, so a pass takes a second root
+// literal without refilling.  No block decodes with a wider literal root than
+// kLiteralRootBits (see its definition).
+static_assert(2 * kLiteralRootBits <= kRefilledBits, "a refill covers two root literals");
 
 // The stub is built for size; this loop, where inflating spends nearly all
 // its time, is built for speed: 17% faster under Wine than at -Oz, for 130
@@ -206,7 +205,22 @@ SFX_FAST_LOOP static int InflateFast(const HuffmanEntry* literalRoot,
   int result = kCodesCarefulStep;
   while (in <= inLimit && out < outLimit) {
     Refill(bits, count, in);
-    const HuffmanEntry* e = FollowLinks(literalRoot + (bits & literalMask), bits, count);
+    const HuffmanEntry* e = literalRoot + (bits & literalMask);
+    if (e->extra == kExtraLiteral) {
+      // Literals come in runs: a second root literal comes from the same
+      // refill.
+      bits >>= e->bits;
+      count -= (uint32_t)e->bits;
+      *out++ = (uint8_t)e->value;
+      e = literalRoot + (bits & literalMask);
+      if (e->extra == kExtraLiteral) {
+        bits >>= e->bits;
+        count -= (uint32_t)e->bits;
+        *out++ = (uint8_t)e->value;
+      }
+      continue;
+    }
+    e = FollowLinks(e, bits, count);
     int32_t extra = e->extra;
     if (extra == kExtraInvalid) {
       result = kInflateInvalidLiteral;
@@ -216,14 +230,6 @@ SFX_FAST_LOOP static int InflateFast(const HuffmanEntry* literalRoot,
     count -= (uint32_t)e->bits;
     if (extra == kExtraLiteral) {
       *out++ = (uint8_t)e->value;
-      // Literals come in runs: a second one in the root table comes from
-      // the same refill.
-      e = literalRoot + (bits & literalMask);
-      if (e->extra == kExtraLiteral) {
-        bits >>= e->bits;
-        count -= (uint32_t)e->bits;
-        *out++ = (uint8_t)e->value;
-      }
       continue;
     }
     if (extra == kExtraEndOfBlock) {
@@ -250,13 +256,18 @@ SFX_FAST_LOOP static int InflateFast(const HuffmanEntry* literalRoot,
     uint32_t distance = e->value + (uint32_t)(bits & Mask((uint32_t)extra));
     bits >>= extra;
     count -= (uint32_t)extra;
-    uint32_t pos = (uint32_t)(out - window);
-    const uint8_t* src = window + ((pos - distance) & kWindowMask);
-    if (distance > pos) {
+    // In integers: a distance reaching before the window's start must not
+    // form a pointer there.
+    uintptr_t from = (uintptr_t)out - distance;
+    if (from < (uintptr_t)window) {
       if (!windowWrapped) {
         result = kInflateDistanceTooFar;
         break;
       }
+      from += kWindowSize;
+    }
+    const uint8_t* src = (const uint8_t*)from;
+    if (src > out) {
       // The source starts in the window's tail and may run on from its
       // start; the destination stays below the end.
       uint32_t toEnd = (uint32_t)(window + kWindowSize - src);
