@@ -36,17 +36,15 @@ bool InflateEntry() {
   do {
     result = InflateBlock(lastBlock);
   } while (result == kInflateOk && !lastBlock);
-  lastInflateResult = result;
   // A failed block's bytes before the fault are written too; none of them
   // came from bits past the entry's data.
   if (windowPos) FlushWindow(windowPos);
-  windowPos = 0;
   FreeHuffmanTables(fixedLiteralList);
   FreeHuffmanTables(fixedDistanceList);
-  fixedLiteralList = fixedLiteralTable = fixedDistanceList = fixedDistanceTable = nullptr;
   ReleaseMemory(slidingWindow);
   ReleaseMemory(inputBuffer);
-  slidingWindow = inputBuffer = nullptr;
+  ResetInflateState();
+  lastInflateResult = result;
   return result == kInflateOk;
 }
 
