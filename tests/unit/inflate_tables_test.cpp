@@ -240,6 +240,23 @@ TEST_F(InflateTables, TooFewShortCodesWidenTheRootPastTheAskedWidth) {
   ExpectEveryCodeDecodes(b, lengths, 257);
 }
 
+TEST_F(InflateTables, CompleteLiteralSetsNeverWidenTheRootPastTheAskedWidth) {
+  // The fast loop takes two root literals from one refill on this promise.
+  std::vector<uint8_t> shortestAsLongAsCompletenessAllows(257, 8);
+  shortestAsLongAsCompletenessAllows[255] = shortestAsLongAsCompletenessAllows[256] = 9;
+  std::vector<uint8_t> skewed;
+  for (int l = 1; l <= 15; ++l) skewed.push_back((uint8_t)l);
+  skewed.push_back(15);
+  std::vector<uint8_t> fixed(288, 8);
+  for (int v = 144; v < 256; ++v) fixed[v] = 9;
+  for (int v = 256; v < 280; ++v) fixed[v] = 7;
+  for (const std::vector<uint8_t>& lengths : {shortestAsLongAsCompletenessAllows, skewed, fixed}) {
+    Built& b = Build(lengths, 257, kLiteralRootBits);
+    EXPECT_EQ(b.result, kHuffmanComplete);
+    EXPECT_LE(b.width, kLiteralRootBits);
+  }
+}
+
 TEST_F(InflateTables, TwoLongDistanceCodesShareOneRootTable) {
   std::vector<uint8_t> lengths(30, 0);
   lengths[4] = lengths[9] = 15;
