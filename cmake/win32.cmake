@@ -115,6 +115,20 @@ target_compile_options(sfxbenchfloor PRIVATE -O2 -Wall -Wextra)
 target_link_options(sfxbenchfloor PRIVATE -static)
 target_link_libraries(sfxbenchfloor PRIVATE kernel32)
 
+# The stub's decoder alone, built as the stub is (bench/inflate_win32.cpp),
+# with the C runtime for its timing and printing.
+set(SFX_DECODER_SOURCES ${SFX_ENGINE_SOURCES})
+list(FILTER SFX_DECODER_SOURCES INCLUDE REGEX
+     "/stub/(inflate/|integrity/|common/heap|extract/entry_data|extract/walk_state|startup/archive_file)")
+add_executable(sfxbenchinflate ${CMAKE_SOURCE_DIR}/bench/inflate_win32.cpp ${SFX_DECODER_SOURCES})
+set_target_properties(sfxbenchinflate PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_include_directories(sfxbenchinflate PRIVATE ${CMAKE_SOURCE_DIR}/stub)
+target_compile_options(sfxbenchinflate PRIVATE -Oz -fno-exceptions -fno-rtti -fomit-frame-pointer
+                       -Wall -Wextra ${SFX_STUB_SIZE_FLAGS})
+target_compile_definitions(sfxbenchinflate PRIVATE WIN32_LEAN_AND_MEAN)
+target_link_options(sfxbenchinflate PRIVATE -static -Oz ${SFX_STUB_SIZE_FLAGS})
+target_link_libraries(sfxbenchinflate PRIVATE kernel32)
+
 # ------------------------------------------------------------ mksfx.exe
 # The packer for Windows, statically linked: pack and check.  libdeflate is
 # built here from Debian's source package (scripts/setup fetches it), zlib is
