@@ -43,7 +43,7 @@ void NeedBits(uint32_t n, BitWord& bits, uint32_t& count) {
 
 uint32_t ReadBits(uint32_t n) {
   NeedBits(n, bitBuffer, bitCount);
-  uint32_t value = (uint32_t)bitBuffer & maskBits[n];
+  uint32_t value = (uint32_t)(bitBuffer & Mask(n));
   DumpBits(n, bitBuffer, bitCount);
   return value;
 }

@@ -127,13 +127,13 @@ static void CopyMatch(uint32_t distance, uint32_t length) {
 
 const HuffmanEntry* DecodeSymbol(const HuffmanEntry* table, uint32_t width) {
   NeedBits(width, bitBuffer, bitCount);
-  const HuffmanEntry* e = table + (bitBuffer & maskBits[width]);
+  const HuffmanEntry* e = table + (bitBuffer & Mask(width));
   while (e->extra > kExtraLiteral) {
     if (e->extra == kExtraInvalid) return nullptr;
     DumpBits((uint32_t)e->bits, bitBuffer, bitCount);
     width = LinkedTableWidth(e->extra);
     NeedBits(width, bitBuffer, bitCount);
-    e = e->next + (bitBuffer & maskBits[width]);
+    e = e->next + (bitBuffer & Mask(width));
   }
   DumpBits((uint32_t)e->bits, bitBuffer, bitCount);
   return e;
@@ -163,8 +163,6 @@ static int InflateCarefulStep(const HuffmanEntry* literalRoot, const HuffmanEntr
   return kCodesContinue;
 }
 
-// 2^n - 1 computed: in the fast loop a shift costs less than a table load.
-static inline BitWord Mask(uint32_t n) { return ((BitWord)1 << n) - 1; }
 
 // Refill and FollowLinks are forced inline: built for size, the compiler calls them,
 // which sends the loop's bit word, count and input pointer through memory
@@ -200,8 +198,8 @@ SFX_FAST_LOOP static int InflateFast(const HuffmanEntry* literalRoot,
   uint8_t* const outLimit = window + kFastWindowLimit;
   BitWord bits = bitBuffer;
   uint32_t count = bitCount;
-  const BitWord literalMask = maskBits[literalBits];
-  const BitWord distanceMask = maskBits[distanceBits];
+  const BitWord literalMask = Mask(literalBits);
+  const BitWord distanceMask = Mask(distanceBits);
   int result = kCodesCarefulStep;
   while (in <= inLimit && out < outLimit) {
     Refill(bits, count, in);
@@ -217,8 +215,10 @@ SFX_FAST_LOOP static int InflateFast(const HuffmanEntry* literalRoot,
         bits >>= e->bits;
         count -= (uint32_t)e->bits;
         *out++ = (uint8_t)e->value;
+        continue;
       }
-      continue;
+      // A refill adds bits above the held ones only: `e` stands.
+      Refill(bits, count, in);
     }
     e = FollowLinks(e, bits, count);
     int32_t extra = e->extra;

@@ -118,8 +118,9 @@ extern uint32_t bitCount;
 // past the entry's data has been consumed.
 extern uint32_t endBits;
 
-// maskBits[n] = 2^n - 1.
-extern const uint16_t maskBits[kMaxCodeLength + 1];
+// 2^n - 1, for n below the word's width: a shift costs less than a table
+// load, and takes no table.
+inline BitWord Mask(uint32_t n) { return ((BitWord)1 << n) - 1; }
 
 // The next byte of the entry (0-255) or -1 at its end; refills inputBuffer
 // when it is used up.

@@ -32,10 +32,6 @@ uint8_t distanceExtra[kDistanceSymbols];
 const uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                       11, 4,  12, 3, 13, 2, 14, 1, 15};
 
-const uint16_t maskBits[kMaxCodeLength + 1] = {0,    1,    3,    7,     15,    31,
-                                               63,   127,  255,  511,   1023,  2047,
-                                               4095, 8191, 16383, 32767, 65535};
-
 void ResetInflateState() {
   lastInflateResult = kInflateOk;
   inputBuffer = nullptr;
