@@ -21,6 +21,18 @@ void Put32(std::vector<uint8_t>& b, uint32_t v) {
 void PutBytes(std::vector<uint8_t>& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
 void PutBytes(std::vector<uint8_t>& b, const std::vector<uint8_t>& s) { b.insert(b.end(), s.begin(), s.end()); }
 
+// The run of fields the local and the central header share, in their order:
+// version needed, flags, method, time, CRC and both sizes.
+void PutSharedFields(std::vector<uint8_t>& b, const ZipEntryHeader& e) {
+  Put16(b, e.versionNeeded);
+  Put16(b, e.flags);
+  Put16(b, e.method);
+  Put32(b, e.timeDate);
+  Put32(b, e.crc);
+  Put32(b, e.compressedSize);
+  Put32(b, e.uncompressedSize);
+}
+
 }  // namespace
 
 void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
@@ -35,13 +47,7 @@ void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
                   " bytes, the most the stub reads, at entry \"" + e.name + "\"");
   std::vector<uint8_t> h;
   Put32(h, kLocalHeaderSignature);
-  Put16(h, e.versionNeeded);
-  Put16(h, e.flags);
-  Put16(h, e.method);
-  Put32(h, e.timeDate);
-  Put32(h, e.crc);
-  Put32(h, e.compressedSize);
-  Put32(h, e.uncompressedSize);
+  PutSharedFields(h, e);
   Put16(h, (uint16_t)e.name.size());
   Put16(h, (uint16_t)e.localExtra.size());
   PutBytes(h, e.name);
@@ -59,13 +65,7 @@ void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
 
   Put32(central_, kCentralHeaderSignature);
   Put16(central_, e.versionMadeBy);
-  Put16(central_, e.versionNeeded);
-  Put16(central_, e.flags);
-  Put16(central_, e.method);
-  Put32(central_, e.timeDate);
-  Put32(central_, e.crc);
-  Put32(central_, e.compressedSize);
-  Put32(central_, e.uncompressedSize);
+  PutSharedFields(central_, e);
   Put16(central_, (uint16_t)e.name.size());
   Put16(central_, (uint16_t)e.centralExtra.size());
   Put16(central_, (uint16_t)e.comment.size());
