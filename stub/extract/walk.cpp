@@ -62,12 +62,10 @@ enum EntryOutcome {
 // Everything one walk keeps; `passed` says whether the last selected entry
 // passed its password stage.
 struct Walk {
-  HWND dialog;
   HWND list;
   bool listOnly;
   bool passed;
   int32_t headerEnd;
-  bool incomplete;       // met fewer local headers than the central directory lists
   uint32_t entriesMet;   // local headers whose name was read: the next ordinal
   int32_t descriptor;    // unsigned descriptor bytes to step over after the entry
 };
@@ -378,8 +376,9 @@ static bool Advance(const Walk& w) {
 // it met was extracted.  Where it stopped does not matter otherwise.
 static void EndWalk(Walk& w) {
   Busy = FALSE;
-  if (!w.listOnly && (w.passed || w.incomplete)) {
-    if (!w.incomplete && SendMessageA(w.list, LB_GETSELCOUNT, 0, 0) == 0) {
+  bool incomplete = w.entriesMet < CentralEntryCount;
+  if (!w.listOnly && (w.passed || incomplete)) {
+    if (!incomplete && SendMessageA(w.list, LB_GETSELCOUNT, 0, 0) == 0) {
       if (!SfxSettings.AutoExtract) ShowMessage(kAllExtracted, kInformationCaption, MB_ICONINFORMATION);
       ExtractionSucceeded = TRUE;
     } else {
@@ -405,7 +404,7 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
     return;
   }
   walkRunning = true;
-  Walk w = {dialog, GetDlgItem(dialog, listId), listOnly, false, 0, false, 0, 0};
+  Walk w = {GetDlgItem(dialog, listId), listOnly, false, 0, 0, 0};
   statusLine = GetDlgItem(dialog, IDC_MAIN_STATUS);
   progressShown = true;  // nothing to show before the first file
   progressDue = true;
@@ -421,10 +420,7 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
     if (outcome != kNextEntry || !Advance(w)) break;
   }
   CatchUpProgress();
-  if (outcome != kAbortWalk) {
-    w.incomplete = w.entriesMet < CentralEntryCount;
-    EndWalk(w);
-  }
+  if (outcome != kAbortWalk) EndWalk(w);
   ReleaseListItemTable();
   walkRunning = false;
 }
