@@ -6,11 +6,11 @@
 #include "commands.h"
 #include "entry_data.h"
 #include "errors.h"
-#include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
+#include "zip_crypto.h"
 #include "common/zip_format.h"
 
 namespace {
@@ -29,17 +29,11 @@ const char kCheckHelp[] =
     "Exit codes: 0 the stub extracts every entry, 1 it would refuse or fail on\n"
     "some (or finds no archive), 2 usage error.\n";
 
-
 // The first password that passes the stub's header check, with the keys
 // left ready for the data; false when none does.
 bool Decrypt(std::vector<uint8_t>& data, uint16_t flags, uint32_t crc, uint32_t timeDate,
              const std::vector<std::string>& passwords) {
-  static std::vector<uint32_t> table;
-  if (table.empty()) {
-    table.resize(kCrcTableBytes / sizeof(uint32_t) + 1);
-    CrcTable = table.data();
-    BuildCrcTable();
-  }
+  EnsureCrcTable();
   for (const std::string& p : passwords) {
     uint8_t block[2 * kEncryptionHeaderLength];
     std::copy(data.begin(), data.begin() + kEncryptionHeaderLength, block + kEncryptionHeaderLength);

@@ -8,9 +8,6 @@
 #include "integrity/zipcrypto.h"
 #include "system.h"
 
-namespace {
-
-// The key schedule runs through the stub's CRC table, built once here.
 void EnsureCrcTable() {
   static std::vector<uint32_t> table;
   if (!table.empty()) return;
@@ -18,6 +15,8 @@ void EnsureCrcTable() {
   CrcTable = table.data();
   BuildCrcTable();
 }
+
+namespace {
 
 uint64_t SplitMix(uint64_t& state) {
   uint64_t z = (state += 0x9E3779B97F4A7C15ull);

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// The stub's CRC table, through which its key schedule runs: built on the
+// first call, kept for the rest of the run.
+void EnsureCrcTable();
+
 // The stub's password prompt holds 79 characters.
 const size_t kLongestPassword = 79;
 
