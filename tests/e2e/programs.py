@@ -14,6 +14,7 @@ import struct
 import subprocess
 import time
 import zipfile
+import zlib
 
 # The stub's budget: a self-extractor without configuration block has its
 # archive here, and the stub alone is searched only when it is longer.
@@ -29,6 +30,9 @@ ZIP_METHODS = {'store': zipfile.ZIP_STORED, 'deflate': zipfile.ZIP_DEFLATED}
 
 SIG_CENTRAL = b'PK\x01\x02'
 SIG_LOCAL = b'PK\x03\x04'
+# Encrypted archives written before a case gives up: each wrong password
+# passes a random header's check byte once in 256 times.
+ENCRYPTION_ATTEMPTS = 20
 
 # The local file header's fixed part and where its lengths lie in it.
 LOCAL_HEADER_SIZE = 30
@@ -101,9 +105,62 @@ def build_archive(entries, built_dir=None):
     return out.getvalue()
 
 
-def build_encrypted_archive(entries, password, work):
+def _crc_step(crc, byte):
+    return zlib.crc32(bytes([byte]), crc ^ 0xFFFFFFFF) ^ 0xFFFFFFFF
+
+
+def passes_check_byte(password, header, check):
+    """Whether `password` decrypts the 12-byte encryption header to a last
+    byte equal to `check`, the one test a reader can make before the data."""
+    k0, k1, k2 = 0x12345678, 0x23456789, 0x34567890
+
+    def update(byte):
+        nonlocal k0, k1, k2
+        k0 = _crc_step(k0, byte)
+        k1 = ((k1 + (k0 & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+        k2 = _crc_step(k2, k1 >> 24)
+
+    for byte in password.encode('latin-1'):
+        update(byte)
+    plain = 0
+    for byte in header:
+        t = (k2 | 2) & 0xFFFF
+        plain = byte ^ ((t * (t ^ 1)) >> 8) & 0xFF
+        update(plain)
+    return plain == check
+
+
+def check_byte_results(data, password):
+    """For each encrypted entry of the ZIP archive `data`, whether `password`
+    passes its check byte."""
+    results = []
+    at = data.find(SIG_LOCAL)
+    while at >= 0 and at + LOCAL_HEADER_SIZE <= len(data):
+        flags, _, time_date, crc, size = struct.unpack_from('<HHIII', data, at + 6)
+        name_length, extra_length = struct.unpack_from('<HH', data, at + LOCAL_NAME_LENGTH_AT)
+        start = at + LOCAL_HEADER_SIZE + name_length + extra_length
+        if flags & 1:
+            check = (time_date >> 8) & 0xFF if flags & 8 else crc >> 24
+            results.append(passes_check_byte(password, data[start:start + 12], check))
+        at = data.find(SIG_LOCAL, start + size)
+    return results
+
+
+def build_encrypted_archive(entries, password, work, refused=()):
     """A ZIP archive whose entries carry the traditional encryption, written
-    by Info-ZIP zip (Python's zipfile cannot encrypt)."""
+    by Info-ZIP zip (Python's zipfile cannot encrypt).  zip's headers are
+    random, so a wrong password passes the check byte once in 256 times: the
+    archive is written again until none of `refused` does."""
+    for _ in range(ENCRYPTION_ATTEMPTS):
+        data = _zip_encrypted(entries, password, work)
+        if not all(check_byte_results(data, password)):
+            raise CaseError('the right password fails the check byte: the key schedule here is wrong')
+        if not any(any(check_byte_results(data, p)) for p in refused):
+            return data
+    raise CaseError('zip wrote %d archives that one of %r opens' % (ENCRYPTION_ATTEMPTS, refused))
+
+
+def _zip_encrypted(entries, password, work):
     tree = os.path.join(work, 'tree')
     stamp = time.mktime(ENTRY_TIME + (0, 0, -1))
     names = []
@@ -119,6 +176,8 @@ def build_encrypted_archive(entries, password, work):
     for path, _ in reversed(names):
         os.utime(path, (stamp, stamp))
     archive = os.path.join(work, 'encrypted.zip')
+    if os.path.exists(archive):
+        os.remove(archive)
     for path, entry in names:
         # One call per entry keeps the given order and method.
         level = '-0' if entry.get('method', 'deflate') == 'store' else '-6'
@@ -238,7 +297,8 @@ class Builder:
         if case.get('source') == 'folder':
             archive, options = self._source_folder(case, work)
         elif 'password' in case:
-            data = build_encrypted_archive(entries, case['password'], work)
+            data = build_encrypted_archive(entries, case['password'], work,
+                                           case.get('refused_passwords', ()))
         else:
             data = build_archive(entries, self.win32_dir)
         if case.get('source') != 'folder':

@@ -30,6 +30,10 @@ A case is one TOML file in tests/e2e/cases/:
                               of the host build's mksfx
     password = "..."          every entry encrypted (written by Info-ZIP zip,
                               or by mksfx from a password file)
+    refused_passwords = ["wrong"]   passwords the script types that must fail:
+                              a traditional encryption header lets 1 wrong
+                              password in 256 pass its check byte, so the
+                              archive is written again until none does
     pad_to = 30000            program "stub": junk up to this size, then
                               `entries` as a plain archive if given
     info_file_size = 60000    an information text of that many bytes (numbered
@@ -104,6 +108,7 @@ MEMORY_ROOM_BYTES = 2 << 30
 SAME_AS_ENTRY = '@entry'
 
 KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'source', 'packer', 'entries', 'password',
+              'refused_passwords',
               'pad_to', 'damage', 'info_file_size', 'cwd', 'plant', 'planted_loaded',
               'args', 'timeout_ms', 'script', 'expect', 'only', 'driver_status',
               'driver_stderr', 'before', 'files'}
