@@ -32,7 +32,8 @@ int BuildHuffmanTable(const uint16_t* lengths, uint32_t lengthCount, uint32_t pl
   }
   // The table holding the end-of-block code ends at that code's length, so
   // the code never shares a lookup with bits of the next block.
-  uint32_t endOfBlockLength = lengthCount > kEndOfBlockSymbol ? lengths[kEndOfBlockSymbol] : kMaxCodeLength;
+  uint32_t endOfBlockLength =
+      lengthCount > kEndOfBlockSymbol ? lengths[kEndOfBlockSymbol] : kMaxCodeLength;
 
   uint32_t shortest = 1;
   while (!count[shortest]) ++shortest;

@@ -65,8 +65,8 @@ enum HuffmanResult {
 // Symbols below `plainSymbols` stand for themselves (`extra` 16, or 15 for
 // 256); symbol v >= plainSymbols takes its value from
 // baseValues[v - plainSymbols] and its extra-bit count from
-// extraBits[v - plainSymbols].  `width`: in, the root width asked for; out, the root's
-// actual width, which every lookup must use.  Each table is a block of
+// extraBits[v - plainSymbols].  `width`: in, the root width asked for; out,
+// the root's actual width, which every lookup must use.  Each table is a block of
 // 2^width + 1 entries whose first entry links (`next`) to the block built
 // before it; `tableList` always names the newest table.
 int BuildHuffmanTable(const uint16_t* lengths, uint32_t lengthCount, uint32_t plainSymbols,
