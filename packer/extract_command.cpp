@@ -98,7 +98,7 @@ int RunExtractCommand(const Arguments& args) {
   if (s.destination.size() > (size_t)kMaxPathLength)
     throw Refusal(positional[1] + ": longer than the 259 characters a Windows path may have");
 
-  RunSelfExtractor();
+  RunSelfExtractor("mksfx");
   if (!s.unknownSelections.empty()) {
     for (const std::string& name : s.unknownSelections)
       std::cerr << "mksfx: no entry named \"" << name << "\"\n";

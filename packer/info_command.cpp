@@ -11,6 +11,7 @@
 
 #include "archive_layout.h"
 #include "commands.h"
+#include "config_block.h"
 #include "errors.h"
 #include "platform/host_control.h"
 #include "startup/startup.h"
@@ -27,10 +28,6 @@ const char kInfoHelp[] =
     "archive and the configuration block, the settings, and the entries with\n"
     "whatever in them the stub cannot extract.  Exit code 1 when the stub would\n"
     "not find its archive (it shows \"Cannot process file.\").\n";
-
-// What GetTempPathA reports while the block is read, so that a default
-// folder of "><" can be told apart: no real folder holds '<' or '>'.
-const char kTemporaryFolderStandIn[] = "Z:\\<temporary folder>\\";
 
 const char* YesNo(BOOL value) { return value ? "yes" : "no"; }
 
@@ -50,7 +47,10 @@ const char* OverwriteName(int32_t id) {
   }
 }
 
-void PrintSettings(std::ostream& out) {
+// `folder`: the default folder as the block holds it; the stub settles it on
+// the user's machine (the temporary folder, environment variables, a folder
+// relative to the current one), so the settings show it as written.
+void PrintSettings(std::ostream& out, const std::string& folder) {
   const Settings& s = SfxSettings;
   out << "settings:\n"
       << "  show run check box:    " << YesNo(s.ShowRunCheckBox) << "\n"
@@ -63,10 +63,12 @@ void PrintSettings(std::ostream& out) {
   out << "  default folder:        ";
   if (!s.HasDefaultFolder)
     out << "(none)\n";
-  else if (std::string(s.DefaultFolder) == kTemporaryFolderStandIn)
+  else if (folder == kTemporaryFolderMark)
     out << "\"><\" (the user's temporary folder)\n";
+  else if (folder.find('%') != std::string::npos)
+    out << Quoted(folder.c_str()) << " (environment variables expanded on the user's machine)\n";
   else
-    out << Quoted(s.DefaultFolder) << "\n";
+    out << Quoted(folder.c_str()) << "\n";
   out << "  run command:           " << (s.HasRunCommand ? Quoted(s.RunCommand) : "(none)") << "\n"
       << "  information caption:   " << (s.HasInfoCaption ? Quoted(s.InfoCaption) : "(none)")
       << "\n";
@@ -121,7 +123,6 @@ int RunInfoCommand(const Arguments& args) {
   if (file.Size() > (uint64_t)INT32_MAX)
     throw Refusal(infoPath + ": larger than the 2 GiB - 1 bytes the stub can read");
 
-  HostSetTempPath(kTemporaryFolderStandIn);
   StubLocation where = LocateLikeTheStub(file);
   if (!where.archiveFound)
     throw Refusal(infoPath + ": the stub would not find its archive and shows \"Cannot process file.\"");
@@ -134,7 +135,12 @@ int RunInfoCommand(const Arguments& args) {
   else
     out << "configuration block: none; the stub uses its defaults\n";
   out << "first local header: " << Hex((uint32_t)where.firstHeaderPos) << "\n";
-  PrintSettings(out);
+  std::string folder;
+  if (where.blockFound)
+    folder = ParseConfigurationBlock(file.ReadAt((uint64_t)where.blockPos,
+                                                 (size_t)(where.firstHeaderPos - where.blockPos)))
+                 .defaultFolder;
+  PrintSettings(out, folder);
   ResetSettings();
   int64_t archiveStart = where.firstHeaderPos;
 

@@ -7,9 +7,8 @@
 
 int32_t ReadEntryData(uint8_t* buffer, int32_t capacity) {
   int32_t ask = BytesRemaining < capacity ? BytesRemaining : capacity;
-  DWORD delivered = 0;
   // Only the count delivered matters: a failed read delivers nothing.
-  ReadFile(ArchiveFile, buffer, (DWORD)ask, &delivered, nullptr);
+  DWORD delivered = ReadArchive(buffer, (DWORD)ask);
   if (LocalHeader.flags & kFlagEncrypted) DecryptBuffer(buffer, (int32_t)delivered);
   return (int32_t)delivered;
 }
@@ -20,4 +19,5 @@ void WriteEntryData(const uint8_t* buffer, int32_t count) {
   // Only what was written enters the CRC: a short write (a full disk) then
   // fails the entry's check instead of passing a truncated file.
   UpdateCrcBuffer(buffer, (int32_t)written, RunningCrc);
+  KeepWindowAnswering();
 }

@@ -102,7 +102,8 @@ bool IsSafeEntryName(const char* name);
 int32_t ReadEntryData(uint8_t* buffer, int32_t capacity);
 
 // The one sink of a method's output: writes `count` bytes to OutputFile and
-// feeds RunningCrc with the bytes the write reports as written.
+// feeds RunningCrc with the bytes the write reports as written; then keeps
+// the window answering (KeepWindowAnswering).
 void WriteEntryData(const uint8_t* buffer, int32_t count);
 
 // -------------------------------------------------- stored copy and output
@@ -111,10 +112,35 @@ void WriteEntryData(const uint8_t* buffer, int32_t count);
 // Reads at most BytesRemaining bytes.
 void CopyStored();
 
-// Shows the wait cursor, loaded once for the run: the walk calls it when a
-// file's output begins (paced with the progress text), the main dialog on
-// WM_SETCURSOR while Busy.
+// ---------------------------------------------------------- progress
+
+// Shows the wait cursor, loaded once for the run: the progress puts it up at
+// its pace, the main dialog on WM_SETCURSOR while Busy.
 void PutUpWaitCursor();
+
+// A walk begins: the progress goes to the status line of `dialog`.
+void StartProgress(HWND dialog);
+
+// A file begins: its text ("Extracting: " and `outputPath`) is kept, and
+// shown when the progress is due (KeepWindowAnswering).
+void BeginProgress(const char* outputPath);
+
+// At most once per 100 ms, or at once when due: the status line names the
+// last file begun, one window message is let through to the main dialog and
+// the wait cursor is put up.  Called per file and per write of an entry's
+// data, so the window keeps answering inside a long entry too.
+void KeepWindowAnswering();
+
+// Before anything that stops the walk for the user (a prompt, a message box,
+// its end): the status line names the last file begun, as if every file had
+// been shown, and the progress is due again.
+void CatchUpProgress();
+
+// A text of the walk's own in the status line.
+void ShowStatus(const char* text);
+
+// The progress as the program starts it (ResetWalkState calls it).
+void ResetProgress();
 
 // Sets the file's last write time from the DOS time (low 16 bits) and date
 // (high 16 bits), read as local time.  A value that does not convert leaves

@@ -1,17 +1,6 @@
-// Stored entries, the wait cursor and file times.
+// Stored entries and file times.
 #include "../common/heap.h"
 #include "extract.h"
-
-// Loading a system cursor costs about 170 us under Wine and setting one about
-// 10 to 50 us: the cursor is loaded once for the run and set at most once per
-// file, never per 32 KiB write.  While Busy the main dialog keeps it up on
-// WM_SETCURSOR.
-static HCURSOR waitCursor;
-
-void PutUpWaitCursor() {
-  if (!waitCursor) waitCursor = LoadCursorA(nullptr, IDC_WAIT);
-  SetCursor(waitCursor);
-}
 
 void CopyStored() {
   // An encrypted entry shorter than its 12-byte header leaves BytesRemaining

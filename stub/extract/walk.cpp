@@ -20,29 +20,10 @@ static volatile uint32_t signatureBase = kLocalHeaderSignature + 1;
 // uncompressed size.
 const int32_t kUnsignedDescriptorSize = 12;
 
-// "Extracting: " and a path of up to 259 characters.
-const int kProgressSize = 12 + MAX_PATH;
-
 // An output path: the destination folder, "\", the name and the terminator.
 const int kOutputPathSize = kDestFolderSize + 1 + kNameBufferSize + 1;
 
-// The status line and the one window message let through to the main dialog
-// cost about 60 us per file under Wine, as much as creating the file: they
-// are given at most once per this many milliseconds, and always for the
-// first file and for the first file after a prompt or a message box.  About
-// ten updates a second keep the window answering and the progress readable.
-const DWORD kProgressInterval = 100;
-
 static bool walkRunning;
-
-// The progress of the running walk: the text of the last file begun;
-// `progressShown` when the status line holds it, `progressDue` when the next
-// file is shown at once; `progressAt`, the GetTickCount of the last update.
-static HWND statusLine;
-static char progress[kProgressSize];
-static bool progressShown;
-static bool progressDue;
-static DWORD progressAt;
 
 // The walk's name buffer: one walk runs at a time, so one buffer serves
 // every walk, and a walk ended by the process-ending report leaves nothing
@@ -73,8 +54,7 @@ struct Walk {
 bool ReadLocalHeader() {
   for (;;) {
     LocalHeader.signature = 0;
-    DWORD got = 0;
-    ReadFile(ArchiveFile, &LocalHeader, sizeof LocalHeader, &got, nullptr);
+    DWORD got = ReadArchive(&LocalHeader, sizeof LocalHeader);
     if (got >= 4 && LocalHeader.signature == kDataDescriptorSignature) {
       // FilePos still holds this record's position, the target of the last seek.
       BytesRemaining = 0;
@@ -96,16 +76,6 @@ bool ReadLocalHeader() {
 
 static void Deselect(Walk& w) { SendMessageA(w.list, LB_SETSEL, FALSE, CurrentListIndex); }
 
-// Before anything that stops the walk for the user (a prompt, a message box,
-// its end): the status line names the last file begun, as if every file had
-// been shown, and the next file is shown at once.
-static void CatchUpProgress() {
-  progressDue = true;
-  if (progressShown) return;
-  progressShown = true;
-  SendMessageA(statusLine, WM_SETTEXT, 0, (LPARAM)progress);
-}
-
 __attribute__((noinline)) static void Report(const char* text, const char* caption, UINT style) {
   CatchUpProgress();
   ShowMessage(text, caption, style);
@@ -118,31 +88,11 @@ static void PauseForPrompt() {
   SetCursor(LoadCursorA(nullptr, IDC_ARROW));
 }
 
-// A file begins: its progress text is kept, and shown, with one window
-// message let through and the wait cursor put up, when it is due.
-static void BeginProgress(const char* outputPath) {
-  AppendText(progress, AppendText(progress, 0, kProgressSize, kExtractingPrefix), kProgressSize,
-             outputPath);
-  progressShown = false;
-  DWORD now = GetTickCount();
-  if (!progressDue && now - progressAt < kProgressInterval) return;
-  progressAt = now;
-  CatchUpProgress();
-  progressDue = false;
-  MSG msg;
-  if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  PutUpWaitCursor();
-}
-
 // Checks the remembered password, then asks up to three times.  Leaves the
 // file at the entry's first data byte and, on success, the keys ready.
 static bool PasswordStage() {
   uint8_t block[2 * kEncryptionHeaderLength] = {};
-  DWORD got;
-  ReadFile(ArchiveFile, block + kEncryptionHeaderLength, kEncryptionHeaderLength, &got, nullptr);
+  ReadArchive(block + kEncryptionHeaderLength, kEncryptionHeaderLength);
   const LocalHeaderRecord& h = LocalHeader;
   bool passed = Password[0] && CheckEncryptionHeader(block, kEncryptionHeaderLength, h.flags, h.crc32,
                                                      h.timeDate, Password);
@@ -317,8 +267,7 @@ static bool SizeUnknown(Walk& w) {
   // Signature or crc-32, then the two sizes.  Bytes past the end of the file
   // stay 0: an entry there is empty either way, and the walk ends after it.
   uint32_t d[kDataDescriptorSize / 4] = {};
-  DWORD got;
-  ReadFile(ArchiveFile, d, kDataDescriptorSize, &got, nullptr);
+  ReadArchive(d, kDataDescriptorSize);
   SeekArchive(dataAt, FILE_BEGIN);
   // The signed descriptor is stepped over by the next header's read.
   if (d[0] == kDataDescriptorSignature) return d[2] || d[3];
@@ -334,9 +283,7 @@ static EntryOutcome ProcessEntry(Walk& w) {
   uint16_t nameLength = LocalHeader.nameLength;
   DWORD wanted = nameLength < kNameBufferSize ? nameLength : kNameBufferSize;
   char raw[kNameBufferSize];
-  DWORD got = 0;
-  ReadFile(ArchiveFile, raw, wanted, &got, nullptr);
-  if (got < wanted) return kEndWalk;  // a name cut short by the end of the archive
+  if (ReadArchive(raw, wanted) < wanted) return kEndWalk;  // a name cut short by the end of the archive
   BufferToString(raw, (uint16_t)wanted, walkName);
   if (!walkName[0]) {
     Busy = FALSE;
@@ -383,7 +330,7 @@ static void EndWalk(Walk& w) {
       ExtractionSucceeded = TRUE;
     } else {
       ShowMessage(kSomeNotExtracted, kErrorCaption, MB_ICONERROR);
-      SendMessageA(statusLine, WM_SETTEXT, 0, (LPARAM)kSomeNotExtracted);
+      ShowStatus(kSomeNotExtracted);
       ExtractionSucceeded = FALSE;
     }
   }
@@ -405,9 +352,7 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
   }
   walkRunning = true;
   Walk w = {GetDlgItem(dialog, listId), listOnly, false, 0, 0, 0};
-  statusLine = GetDlgItem(dialog, IDC_MAIN_STATUS);
-  progressShown = true;  // nothing to show before the first file
-  progressDue = true;
+  StartProgress(dialog);
   CurrentListIndex = -1;
   ReleaseListItemTable();
   if (listOnly)
@@ -428,11 +373,7 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
 void ResetWalkState() {
   walkRunning = false;
   walkName[0] = 0;
-  statusLine = nullptr;
-  progress[0] = 0;
-  progressShown = true;
-  progressDue = true;
-  progressAt = 0;
+  ResetProgress();
   LocalHeader = LocalHeaderRecord();
   LocalHeaderSignature = 0;
   Busy = FALSE;

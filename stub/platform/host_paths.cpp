@@ -77,24 +77,12 @@ void HostResetPaths() {
   EnsureStarted();
 }
 
-bool HostResolve(const char* path, HostResolved& r) {
-  EnsureStarted();
-  r = HostResolved();
-  if (!path || !*path) {
-    r.error = ERROR_PATH_NOT_FOUND;
-    return false;
-  }
-  size_t length = strlen(path);
-  if (length >= MAX_PATH) {
-    r.error = ERROR_FILENAME_EXCED_RANGE;
-    return false;
-  }
-  if (IsSeparator(path[0]) && IsSeparator(path[1])) {
-    r.error = ERROR_BAD_NETPATH;  // UNC paths are not modelled
-    return false;
-  }
-  std::vector<std::string> comps;
-  char drive;
+namespace {
+
+// The drive and the components of `path` once Windows has normalised it
+// against the current folder; nothing is looked up.  `path` is neither
+// empty nor a UNC path.
+void Normalise(const char* path, char& drive, std::vector<std::string>& comps) {
   const char* rest = path;
   if (isalpha((unsigned char)path[0]) && path[1] == ':') {
     drive = (char)toupper((unsigned char)path[0]);
@@ -104,7 +92,6 @@ bool HostResolve(const char* path, HostResolved& r) {
     drive = currentFolder[0];
     if (!IsSeparator(*rest)) Split(currentFolder.c_str() + 3, comps);
   }
-  r.trailingSeparator = IsSeparator(path[length - 1]) && length > 0;
   std::vector<std::string> more;
   Split(rest, more);
   // Windows drops one trailing dot of an inner component and every trailing
@@ -125,6 +112,30 @@ bool HostResolve(const char* path, HostResolved& r) {
     if (c.empty()) continue;
     comps.push_back(c);
   }
+}
+
+}  // namespace
+
+bool HostResolve(const char* path, HostResolved& r) {
+  EnsureStarted();
+  r = HostResolved();
+  if (!path || !*path) {
+    r.error = ERROR_PATH_NOT_FOUND;
+    return false;
+  }
+  size_t length = strlen(path);
+  if (length >= MAX_PATH) {
+    r.error = ERROR_FILENAME_EXCED_RANGE;
+    return false;
+  }
+  if (IsSeparator(path[0]) && IsSeparator(path[1])) {
+    r.error = ERROR_BAD_NETPATH;  // UNC paths are not modelled
+    return false;
+  }
+  r.trailingSeparator = IsSeparator(path[length - 1]);
+  std::vector<std::string> comps;
+  char drive;
+  Normalise(path, drive, comps);
   for (std::string& c : comps) {
     if (c.empty()) continue;
     for (char ch : c) {
@@ -162,6 +173,56 @@ bool HostNativePath(const char* windowsPath, char* out, size_t capacity) {
   if (!HostResolve(windowsPath, r) || r.native.size() + 1 > capacity) return false;
   memcpy(out, r.native.c_str(), r.native.size() + 1);
   return true;
+}
+
+DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart) {
+  EnsureStarted();
+  if (!path || !*path) {
+    SetLastError(ERROR_INVALID_NAME);
+    return 0;
+  }
+  if (IsSeparator(path[0]) && IsSeparator(path[1])) {
+    SetLastError(ERROR_BAD_NETPATH);  // UNC paths are not modelled
+    return 0;
+  }
+  std::vector<std::string> comps;
+  char drive;
+  Normalise(path, drive, comps);
+  std::string full(1, drive);
+  full += ":\\";
+  for (size_t i = 0; i < comps.size(); ++i) full += (i ? "\\" : "") + comps[i];
+  // A trailing separator stays, as on Windows.
+  if (comps.size() && IsSeparator(path[strlen(path) - 1])) full += '\\';
+  DWORD n = (DWORD)full.size();
+  if (size < n + 1 || !buffer) return n + 1;
+  memcpy(buffer, full.c_str(), n + 1);
+  if (filePart) {
+    size_t cut = full.find_last_of('\\');
+    *filePart = full.back() == '\\' ? nullptr : buffer + cut + 1;
+  }
+  return n;
+}
+
+DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR buffer, DWORD size) {
+  std::string out;
+  for (const char* p = source; *p;) {
+    const char* close = *p == '%' ? strchr(p + 1, '%') : nullptr;
+    const char* value = close ? getenv(std::string(p + 1, close).c_str()) : nullptr;
+    if (value && close > p + 1) {
+      out += value;
+      p = close + 1;
+    } else {
+      out += *p++;
+    }
+  }
+  // The count includes the terminator; a buffer too small gets what fits.
+  DWORD n = (DWORD)out.size() + 1;
+  if (buffer && size) {
+    DWORD copy = n <= size ? n - 1 : size - 1;
+    memcpy(buffer, out.c_str(), copy);
+    buffer[copy] = 0;
+  }
+  return n;
 }
 
 // ---------------------------------------------------------------- temp path

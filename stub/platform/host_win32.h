@@ -130,6 +130,9 @@ BOOL WINAPI CloseHandle(HANDLE object);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD code);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR name, DWORD size);
+// nullptr: the headers of the module file as the loader maps them (its first
+// page); a file Windows could not have started reads as an image without
+// data directories.  A name: a handle nothing reads through.
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 [[noreturn]] void WINAPI ExitProcess(UINT code);
 // Milliseconds since the system started, wrapping after 49.7 days.
@@ -141,6 +144,11 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
 BOOL WINAPI FindClose(HANDLE find);
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES sa);
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
+// Lexical, as on Windows: relative paths are taken from the current folder,
+// "." and ".." resolved, nothing looked up.
+DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart);
+// %NAME% replaced by the process environment's NAME; unknown names stay.
+DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR buffer, DWORD size);
 
 // kernel32: file times
 BOOL WINAPI DosDateTimeToFileTime(WORD date, WORD time, LPFILETIME ft);
@@ -186,6 +194,9 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg);
 #define IDC_WAIT MAKEINTRESOURCEA(32514)
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI SetCursor(HCURSOR cursor);
+
+// user32: formatting (at most 1,024 bytes, as on Windows)
+int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 
 // Message box styles used by the engine's messages
 #define MB_OK 0x00000000

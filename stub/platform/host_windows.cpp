@@ -1,6 +1,8 @@
 // The window side of the Linux stand-in: an in-memory dialog with list boxes
 // (LBS_SORT | LBS_HASSTRINGS, single or multiple selection) and static
 // texts, the message let through by PeekMessageA, and the cursor.
+#include <stdarg.h>
+#include <stdio.h>
 #include <string.h>
 #include <strings.h>
 
@@ -200,6 +202,15 @@ HCURSOR WINAPI SetCursor(HCURSOR cursor) {
   currentCursor = (LPCSTR)cursor;
   ++cursorChanges;
   return old;
+}
+
+// Windows writes at most 1,024 bytes with the terminator.
+int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+  va_list args;
+  va_start(args, format);
+  int n = vsnprintf(buffer, 1024, format, args);
+  va_end(args);
+  return n < 1024 ? n : 1023;
 }
 
 LPCSTR HostCurrentCursor() { return currentCursor; }

@@ -18,6 +18,8 @@ void ResetStartupState() {
   ArchiveFile = INVALID_HANDLE_VALUE;
   FilePos = 0;
   SkipMainDialog = FALSE;
+  Silent = FALSE;
+  FolderSwitch = nullptr;
   ArchiveStart = 0;
   BlockLength = 0;
   EndRecordAt = -1;
@@ -31,4 +33,10 @@ int32_t SeekArchive(int32_t distance, DWORD origin) {
   // of 2 GiB and more are outside this design.
   FilePos = (int32_t)SetFilePointer(ArchiveFile, distance, nullptr, origin);
   return FilePos;
+}
+
+DWORD ReadArchive(void* buffer, DWORD count) {
+  DWORD got = 0;
+  ReadFile(ArchiveFile, buffer, count, &got, nullptr);
+  return got;
 }

@@ -1,5 +1,6 @@
 // The configuration block and the settings it carries.
 #include "../common/heap.h"
+#include "../extract/paths.h"
 #include "startup.h"
 
 // Zero-filled in the image (its 800 bytes cost nothing there); the defaults
@@ -9,16 +10,10 @@ Settings SfxSettings;
 // The text that stands for the system's temporary folder in the default folder.
 const char kTempFolderMark[] = "><";
 
-static DWORD ReadBytes(void* buffer, DWORD count) {
-  DWORD got = 0;
-  ReadFile(ArchiveFile, buffer, count, &got, nullptr);
-  return got;
-}
-
 // Reads a text of `length` bytes into `text` and terminates it after the
 // bytes that actually arrived: a block cut short yields a shorter text, never
 // stale memory.
-static void ReadText(char* text, DWORD length) { text[ReadBytes(text, length)] = 0; }
+static void ReadText(char* text, DWORD length) { text[ReadArchive(text, length)] = 0; }
 
 static char* ReadHeapText(DWORD length) {
   char* text = (char*)TakeMemory(length + 1);
@@ -38,19 +33,48 @@ void ResetSettings() {
   s.OverwriteButtonId = IDC_MAIN_ASK;
 }
 
-void ReadConfigurationBlock() {
-  ResetSettings();
-  ArchiveStart = kDefaultArchiveStart;
-  BlockLength = 0;
-  CentralEntryCount = 0;
-  if ((int32_t)GetFileSize(ArchiveFile, nullptr) > ArchiveStart) LocateArchive();
+// Room for the default folder with its environment variables expanded; more
+// than the 260 characters it is cut to afterwards, so that a folder too long
+// stays too long (the main dialog refuses it) instead of being cut to another.
+const int kExpandedFolderSize = 4 * kSettingTextSize;
 
+// The default folder: the /D= switch's, else the block's.  "><" stands for
+// the temporary folder.  Environment variables are expanded, and a relative
+// folder is taken from the current folder.
+static void SettleDefaultFolder() {
+  Settings& s = SfxSettings;
+  char* folder = s.DefaultFolder;
+  if (FolderSwitch) {
+    // Up to a closing quote, when the folder has one; trailing blanks go
+    // with the full path.
+    const char* from = FolderSwitch + (*FolderSwitch == '"');
+    int n = 0;
+    while (from[n] && from[n] != '"' && n < kSettingTextSize - 1) folder[n] = from[n], ++n;
+    folder[n] = 0;
+    s.HasDefaultFolder = TRUE;
+  }
+  if (!s.HasDefaultFolder) return;
+  if (folder[0] == kTempFolderMark[0] && folder[1] == kTempFolderMark[1] && !folder[2]) {
+    GetTempPathA(MAX_PATH, folder);
+    return;
+  }
+  char expanded[kExpandedFolderSize];
+  ExpandEnvironmentStringsA(folder, expanded, kExpandedFolderSize);
+  expanded[kExpandedFolderSize - 1] = 0;
+  // Where the full path cannot be made (an empty folder, one too long) the
+  // folder stays as expanded.
+  AppendText(folder, 0, kSettingTextSize, expanded);
+  GetFullPathNameA(expanded, kSettingTextSize, folder, nullptr);
+}
+
+// The block, when there is one where the locator left ArchiveStart.
+static void ReadBlock() {
   uint8_t fixed[kBlockFixedSize] = {};
   SeekArchive(ArchiveStart, FILE_BEGIN);
-  if (ReadBytes(fixed, kBlockMagicSize) < kBlockMagicSize) return;
+  if (ReadArchive(fixed, kBlockMagicSize) < kBlockMagicSize) return;
   // A fixed part cut short by the end of the file is no block either.
   if (!IsBlockMagic(fixed) ||
-      ReadBytes(fixed + kBlockMagicSize, kBlockFixedSize - kBlockMagicSize) < kBlockFixedSize - kBlockMagicSize) {
+      ReadArchive(fixed + kBlockMagicSize, kBlockFixedSize - kBlockMagicSize) < kBlockFixedSize - kBlockMagicSize) {
     // No block: with a locator result this steps from where the block would
     // have been to the archive; without one the archive is expected at 0x5400.
     ArchiveStart += BlockLength;
@@ -77,12 +101,7 @@ void ReadConfigurationBlock() {
 
   s.Caption[0] = 0;
   if (captionLength) ReadText(s.Caption, captionLength);
-  if (folderLength) {
-    ReadText(s.DefaultFolder, folderLength);
-    if (s.DefaultFolder[0] == kTempFolderMark[0] && s.DefaultFolder[1] == kTempFolderMark[1] &&
-        s.DefaultFolder[2] == 0)
-      GetTempPathA(MAX_PATH, s.DefaultFolder);
-  }
+  if (folderLength) ReadText(s.DefaultFolder, folderLength);
   s.RunCommand[0] = 0;
   if (commandLength) ReadText(s.RunCommand, commandLength);
   s.InfoText = infoLength ? ReadHeapText(infoLength) : nullptr;
@@ -90,4 +109,20 @@ void ReadConfigurationBlock() {
 
   // The block length field is stepped over, not read: the archive follows it.
   ArchiveStart = SeekArchive(0, FILE_CURRENT) + 2;
+}
+
+void ReadConfigurationBlock() {
+  ResetSettings();
+  ArchiveStart = kDefaultArchiveStart;
+  BlockLength = 0;
+  CentralEntryCount = 0;
+  if ((int32_t)GetFileSize(ArchiveFile, nullptr) > ArchiveStart) LocateArchive();
+  ReadBlock();
+  SettleDefaultFolder();
+  if (Silent) {
+    // Nobody is there to answer: the main dialog extracts at once, unseen,
+    // and existing files are overwritten as after "yes to all".
+    SfxSettings.AutoExtract = TRUE;
+    if (SfxSettings.OverwriteButtonId == IDC_MAIN_ASK) SfxSettings.OverwriteButtonId = IDC_MAIN_OVERWRITE;
+  }
 }

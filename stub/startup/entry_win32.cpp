@@ -54,6 +54,6 @@ static void RestrictDllSearch() {
 extern "C" void __stdcall Start() {
   RestrictDllSearch();
   HInstance = GetModuleHandleA(nullptr);
-  RunSelfExtractor();
+  RunSelfExtractor(GetCommandLineA());
   ExitProcess(ExitCode);
 }

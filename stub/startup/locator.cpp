@@ -1,7 +1,11 @@
-// Finds the ZIP archive from the end of the program's own file and the
-// configuration block in front of it.
+// Finds the ZIP archive from the end of the program's own file, or from
+// where its certificate table begins when the file is signed, and the
+// configuration block in front of it.  Nothing at or behind the table's start
+// is read: anything there (an archive hidden in the table after signing,
+// which leaves the signature valid) is never taken.
 #include "../common/heap.h"
 #include "../common/messages.h"
+#include "../common/pe_format.h"
 #include "../ui/dialogs.h"
 #include "startup.h"
 
@@ -15,20 +19,27 @@ static_assert(kScanWindow == 0x10016, "scan window of the end record search");
   ReleaseMemory(scanBuffer);
   ShowMessage(kCannotProcessFile, kErrorCaption, MB_ICONERROR);
   CloseHandle(ArchiveFile);
-  ExitProcess(0);
+  ExitProcess(kExitCannotProcess);
+}
+
+int32_t ArchiveEnd() {
+  // The image's own headers, as the loader mapped them: a signer enters the
+  // table's file position there (and leaves everything in front of it as it
+  // was), 0 in an unsigned image.
+  const uint8_t* image = (const uint8_t*)GetModuleHandleA(nullptr);
+  int32_t table = (int32_t)Read32(image + Read32(image + kDosNewHeaderOffset) + kPe32SecurityDirectory);
+  return table ? table : (int32_t)GetFileSize(ArchiveFile, nullptr);
 }
 
 void LocateArchive() {
-  int32_t fileSize = (int32_t)GetFileSize(ArchiveFile, nullptr);
-  int32_t window = fileSize - ArchiveStart;
+  int32_t end = ArchiveEnd();
+  int32_t window = end - ArchiveStart;
   if (window > kScanWindow) window = kScanWindow;
   if (window <= kEndRecordSize) ArchiveNotFound(nullptr);
 
   uint8_t* scan = (uint8_t*)TakeMemory((DWORD)window);
-  int32_t windowStart = SeekArchive(-window, FILE_END);
-  DWORD got = 0;
-  ReadFile(ArchiveFile, scan, (DWORD)window, &got, nullptr);
-  if ((int32_t)got < window) ArchiveNotFound(scan);
+  int32_t windowStart = SeekArchive(end - window, FILE_BEGIN);
+  if ((int32_t)ReadArchive(scan, (DWORD)window) < window) ArchiveNotFound(scan);
 
   for (int32_t i = 0; i <= window - kEndRecordSize; ++i) {
     // Byte by byte: the stub's own image must hold no copy of the signature,
@@ -37,14 +48,14 @@ void LocateArchive() {
     if (r[0] != (uint8_t)kEndRecordSignature || r[1] != (uint8_t)(kEndRecordSignature >> 8) ||
         r[2] != (uint8_t)(kEndRecordSignature >> 16) || r[3] != (uint8_t)(kEndRecordSignature >> 24))
       continue;
-    if (fileSize != windowStart + i + kEndRecordSize + Read16(r + kEndCommentLength)) continue;
-    // The lowest record that ends exactly at the end of the file is the one;
+    if (end != windowStart + i + kEndRecordSize + Read16(r + kEndCommentLength)) continue;
+    // The lowest record that ends exactly at the archive's end is the one;
     // no later candidate is tried, whatever its directory holds.
     EndRecordAt = windowStart + i;
     uint16_t entries = Read16(r + kEndEntriesTotal);
     CentralEntryCount = entries;
     SeekArchive((int32_t)Read32(r + kEndCentralOffset), FILE_BEGIN);
-    ReadFile(ArchiveFile, CentralHeader, kCentralHeaderSize, &got, nullptr);
+    ReadArchive(CentralHeader, kCentralHeaderSize);
     if (!WalkCentralDirectory(entries)) ArchiveNotFound(scan);
     ReleaseMemory(scan);
     return;
@@ -62,20 +73,17 @@ bool WalkCentralDirectory(uint16_t entryCount) {
     SeekArchive(Read16(CentralHeader + kCentralNameLength) + Read16(CentralHeader + kCentralExtraLength) +
                     Read16(CentralHeader + kCentralCommentLength),
                 FILE_CURRENT);
-    DWORD got;
-    ReadFile(ArchiveFile, CentralHeader, kCentralHeaderSize, &got, nullptr);
+    ReadArchive(CentralHeader, kCentralHeaderSize);
   }
   if (smallest > 0) {
-    DWORD got = 0;
     SeekArchive(smallest - 2, FILE_BEGIN);
-    ReadFile(ArchiveFile, &BlockLength, sizeof BlockLength, &got, nullptr);
+    ReadArchive(&BlockLength, sizeof BlockLength);
     int32_t headerAt = SeekArchive(0, FILE_CURRENT);
     int32_t blockAt = headerAt - BlockLength;
     if (blockAt > 0) {
       uint8_t magic[kBlockMagicSize];
       SeekArchive(blockAt, FILE_BEGIN);
-      if (ReadFile(ArchiveFile, magic, kBlockMagicSize, &got, nullptr) && got == kBlockMagicSize &&
-          IsBlockMagic(magic))
+      if (ReadArchive(magic, kBlockMagicSize) == kBlockMagicSize && IsBlockMagic(magic))
         ArchiveStart = blockAt;
     }
   }

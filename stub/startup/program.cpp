@@ -15,6 +15,7 @@ bool OpenOwnFile() {
   if (ArchiveFile != INVALID_HANDLE_VALUE) return true;
   // The two-line message is the caption here; the text is the path.
   ShowMessage(path, kCannotProcessFile, MB_ICONHAND);
+  ExitCode = kExitCannotProcess;
   return false;
 }
 
@@ -33,8 +34,8 @@ void FinishEngine() {
   ResetSettings();
 }
 
-void RunSelfExtractor() {
-  if (!OpenOwnFile()) return;
+void RunSelfExtractor(const char* commandLine) {
+  if (!ReadSwitches(commandLine) || !OpenOwnFile()) return;
   PrepareEngine();
   if (SfxSettings.HasInfoText) RunInfoDialog();
   if (!SkipMainDialog) RunMainDialog();

@@ -22,11 +22,36 @@ extern int32_t FilePos;
 // absolute position, -1 when the seek fails.
 int32_t SeekArchive(int32_t distance, DWORD origin);
 
+// Reads up to `count` bytes of ArchiveFile from where it stands and returns
+// the count that arrived: 0 where the file ends or the read fails.  The one
+// read of the program's own file (one call site each costs about 20 bytes of
+// the stub's image; a call of this, about 10).
+DWORD ReadArchive(void* buffer, DWORD count);
+
 // The module instance the dialogs are created from.
 extern HINSTANCE HInstance;
 
 // Set by the information dialog's second button: the main dialog is skipped.
 extern BOOL SkipMainDialog;
+
+// ---------------------------------------------------------- command line
+
+// /S: no window of any kind.  The main dialog extracts at once without ever
+// being shown (as with AutoExtract), no information dialog, prompt or
+// message box appears, "ask" becomes "overwrite" for existing files, an
+// encrypted entry fails, and the exit code alone tells the outcome.
+extern BOOL Silent;
+
+// What follows "/D=" on the command line, quotes and all (the rest of the
+// line), or nullptr.  The reader takes it as the default folder.
+extern const char* FolderSwitch;
+
+// Reads the switches after the program's own name in `commandLine`, as
+// GetCommandLineA gives it: "/S" and "/D=FOLDER", in any case, separated by
+// blanks; "/D=" takes the rest of the line.  FALSE, after a message listing
+// the switches (none under /S) and with ExitCode kExitBadSwitch, when one is
+// unknown.
+bool ReadSwitches(const char* commandLine);
 
 // Every start-up variable as before a run, the own file not open
 // (INVALID_HANDLE_VALUE; a file still open is not closed).  The settings have
@@ -57,10 +82,16 @@ extern uint16_t CentralEntryCount;
 // The fixed part of the central directory file header being examined.
 extern uint8_t CentralHeader[kCentralHeaderSize];
 
-// Finds the end of central directory record in the file's last 65,558 bytes,
-// checks the central directory and moves ArchiveStart to the configuration
-// block when it finds one.  On failure it reports, closes ArchiveFile and ends
-// the process with exit code 0; it returns only on success.
+// Where the archive ends: the file position of the certificate table when
+// the running image is signed (its security directory names one), the file's
+// size otherwise.
+int32_t ArchiveEnd();
+
+// Finds the end of central directory record in the 65,558 bytes in front of
+// ArchiveEnd, where it must end, checks the central directory and moves
+// ArchiveStart to the configuration block when it finds one.  On failure it
+// reports, closes ArchiveFile and ends the process with kExitCannotProcess;
+// it returns only on success.
 void LocateArchive();
 
 // Called by LocateArchive with CentralHeader holding the first header and the
@@ -98,7 +129,9 @@ extern Settings SfxSettings;
 
 // Sets the default settings, ArchiveStart and BlockLength, runs the locator
 // when the file is longer than 0x5400 bytes, and fills SfxSettings from the
-// block when there is one.
+// block when there is one; then applies the switches (FolderSwitch, Silent)
+// and settles the default folder: "><" the temporary folder, environment
+// variables expanded, a relative folder taken from the current folder.
 void ReadConfigurationBlock();
 
 // The settings' defaults, with no texts (tests and the program's end).
@@ -117,12 +150,20 @@ void PrepareEngine();
 // table and the settings texts.
 void FinishEngine();
 
-// The whole run: open, prepare, information dialog, main dialog, finish.
-void RunSelfExtractor();
+// The whole run: the switches of `commandLine`, open, prepare, information
+// dialog, main dialog, finish.
+void RunSelfExtractor(const char* commandLine);
 
-// The process's exit code once the run is over: 1 when the last extraction
-// walk left entries not extracted, or when the main dialog could not be
-// shown; 0 otherwise (everything extracted, or closed before any walk).  The
-// fatal error report ends the process with its own number instead.
+// The process's exit code once the run is over: 0 when everything was
+// extracted, or the user closed before any extraction began; otherwise one
+// of the codes below.  The fatal error report ends the process with its own
+// number instead (a system error code, or 203).
 extern uint32_t ExitCode;
+// The last extraction left entries not extracted (a damaged entry, three
+// wrong passwords, a folder refused), or the main dialog could not be shown.
 const uint32_t kExitFailed = 1;
+// The program's own file cannot be read, holds no archive, or its central
+// directory is damaged ("Cannot process file.").
+const uint32_t kExitCannotProcess = 2;
+// An unknown switch: ERROR_INVALID_COMMAND_LINE, as Windows Installer gives.
+const uint32_t kExitBadSwitch = 1639;

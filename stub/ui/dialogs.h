@@ -7,8 +7,9 @@
 
 #include "../platform/platform.h"
 
-// MessageBoxA with no owner window and one OK button.  `style` carries the
-// icon: MB_ICONERROR, MB_ICONINFORMATION or none.
+// MessageBoxA with one OK button, owned by the main dialog while it is up,
+// and nothing at all under /S.  `style` carries the icon: MB_ICONERROR,
+// MB_ICONINFORMATION or none.
 void ShowMessage(const char* text, const char* caption, UINT style);
 
 // The information dialog; its second button sets SkipMainDialog.  Nothing is

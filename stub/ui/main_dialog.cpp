@@ -117,21 +117,26 @@ static void Extract(HWND dialog) {
     ShowWindow(GetDlgItem(dialog, IDC_MAIN_PLAIN_LIST), SW_HIDE);
     ShowWindow(entries, SW_SHOW);
   }
-  if (!ReadDestFolder(dialog)) return;
-  extracting = true;
-  HWND focus = GetFocus();
-  EnableCommands(dialog, FALSE);
-  WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
-  ExitCode = ExtractionSucceeded ? 0 : kExitFailed;
-  if (ExtractionSucceeded) {
-    // The guard stays up: the dialog ends here.
-    RunAfterExtraction(SendDlgItemMessageA(dialog, IDC_MAIN_RUN_CHECK, BM_GETCHECK, 0, 0));
-    EndDialog(dialog, IDC_ACCEPT);
-    return;
+  // Failed until a walk has extracted everything.
+  ExitCode = kExitFailed;
+  if (ReadDestFolder(dialog)) {
+    extracting = true;
+    HWND focus = GetFocus();
+    EnableCommands(dialog, FALSE);
+    WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
+    if (ExtractionSucceeded) {
+      ExitCode = 0;
+      // The guard stays up: the dialog ends here.
+      RunAfterExtraction(SendDlgItemMessageA(dialog, IDC_MAIN_RUN_CHECK, BM_GETCHECK, 0, 0));
+      EndDialog(dialog, IDC_ACCEPT);
+      return;
+    }
+    EnableCommands(dialog, TRUE);
+    SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)focus, TRUE);
+    extracting = false;
   }
-  EnableCommands(dialog, TRUE);
-  SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)focus, TRUE);
-  extracting = false;
+  // An automatic extraction ends here whatever became of it, the folder
+  // refused included: the dialog is never shown.
   if (SfxSettings.AutoExtract) SendMessageA(dialog, WM_COMMAND, IDC_REFUSE, 0);
 }
 

@@ -8,15 +8,20 @@
 
 const char kAlreadyExists[] = "...already exists, overwrite ?";
 
-// ExistingFileName (at most 255 characters) and the question, joined.
-const int kQuestionSize = kFileNamePartSize + sizeof kAlreadyExists;
+// The name as the prompt shows it: at most 64 characters, so that it and the
+// question always fit the prompt's four lines.  A longer name is cut, and the
+// dots of the question that follow it stand for the rest.
+const int kShownNameSize = 64 + 1;
+
+// The shown name and the question, joined.
+const int kQuestionSize = kShownNameSize + sizeof kAlreadyExists;
 
 INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: {
       CenterWindow(dialog);
       char question[kQuestionSize];
-      AppendText(question, AppendText(question, 0, kFileNamePartSize, ExistingFileName), kQuestionSize,
+      AppendText(question, AppendText(question, 0, kShownNameSize, ExistingFileName), kQuestionSize,
                  kAlreadyExists);
       SendDlgItemMessageA(dialog, IDC_EDIT, WM_SETTEXT, 0, (LPARAM)question);
       return FALSE;

@@ -8,6 +8,7 @@
 #define IDC_EDIT 101
 
 // Main dialog
+#define IDC_MAIN_FOLDER_LABEL 100
 #define IDC_MAIN_ENTRY_LIST 301
 #define IDC_MAIN_PLAIN_LIST 302
 #define IDC_MAIN_OVERWRITE 501

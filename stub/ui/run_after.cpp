@@ -20,8 +20,20 @@ const char kCommandTooLong[] = "The program to run after extraction has too long
 // times over.  A part that does not fit is never run.
 const int kCommandPartSize = 1024;
 
-// The check box text: the prefix and two file name parts of 255 characters.
-const int kRunCheckTextSize = sizeof kRunCheckPrefix + 2 * kFileNamePartSize;
+// The check box text: the prefix and two file name parts of 255 characters,
+// each "&" in them doubled.
+const int kRunCheckTextSize = sizeof kRunCheckPrefix + 4 * kFileNamePartSize;
+
+// Appends `text` to the check box text at `at`, every "&" doubled so that it
+// shows as itself rather than marking a mnemonic ("R&D tool.exe").
+static int AppendShown(char* to, int at, const char* text) {
+  for (; *text && at < kRunCheckTextSize - 2; ++text) {
+    if (*text == '&') to[at++] = '&';
+    to[at++] = *text;
+  }
+  to[at] = 0;
+  return at;
+}
 
 // n = 1: the program, n = 2: the parameters.  Appends a backslash to
 // DestFolder first, so "><" stands for the folder with it.  FALSE when the
@@ -56,12 +68,12 @@ static bool RunCommandPart(int n, char* part) {
 
 void SetRunCheckText(HWND runCheck) {
   char text[kRunCheckTextSize], part[kCommandPartSize], name[kFileNamePartSize];
-  int at = AppendText(text, 0, kRunCheckTextSize, kRunCheckPrefix);
+  int at = AppendShown(text, 0, kRunCheckPrefix);
   RunCommandPart(1, part);
-  at = AppendText(text, at, kRunCheckTextSize, FileNamePart(part, name));
-  at = AppendText(text, at, kRunCheckTextSize, " ");
+  at = AppendShown(text, at, FileNamePart(part, name));
+  at = AppendShown(text, at, " ");
   RunCommandPart(2, part);
-  AppendText(text, at, kRunCheckTextSize, FileNamePart(part, name));
+  AppendShown(text, at, FileNamePart(part, name));
   SendMessageA(runCheck, WM_SETTEXT, 0, (LPARAM)text);
 }
 

@@ -28,6 +28,14 @@ void Reset();
 // test program itself).
 void SetModuleFileName(const std::string& windowsPath);
 
+// Sets a variable of the process environment, as the engine's
+// ExpandEnvironmentStringsA reads it.
+void SetEnvironment(const std::string& name, const std::string& value);
+
+// The current folder as the engine's relative paths start from it (Windows
+// form, no trailing "\" but at a drive root).
+std::string CurrentFolder();
+
 // The Windows path of a native one, as the engine's calls take it.
 std::string WindowsPath(const std::string& nativePath);
 

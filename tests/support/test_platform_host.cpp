@@ -1,6 +1,9 @@
 // The test platform on the Linux stand-in: everything is observable.
 #include "test_platform.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <stdexcept>
 
 #include "platform/host_control.h"
@@ -18,6 +21,13 @@ void Record(void* context, bool isWrite, HANDLE file, DWORD asked, DWORD done) {
 bool Observable() { return true; }
 void Reset() { HostResetPlatform(); }
 void SetModuleFileName(const std::string& windowsPath) { HostSetModuleFileName(windowsPath.c_str()); }
+std::string CurrentFolder() {
+  char cwd[4096];
+  return WindowsPath(getcwd(cwd, sizeof cwd));
+}
+void SetEnvironment(const std::string& name, const std::string& value) {
+  setenv(name.c_str(), value.c_str(), 1);
+}
 
 std::string WindowsPath(const std::string& nativePath) {
   char win[4096];

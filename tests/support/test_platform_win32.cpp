@@ -9,6 +9,14 @@ namespace test_platform {
 bool Observable() { return false; }
 void Reset() {}
 void SetModuleFileName(const std::string&) {}
+std::string CurrentFolder() {
+  char folder[MAX_PATH + 1];
+  DWORD n = GetCurrentDirectoryA(sizeof folder, folder);
+  return std::string(folder, n < sizeof folder ? n : 0);
+}
+void SetEnvironment(const std::string& name, const std::string& value) {
+  SetEnvironmentVariableA(name.c_str(), value.c_str());
+}
 
 std::string WindowsPath(const std::string& nativePath) {
   std::string p = nativePath;

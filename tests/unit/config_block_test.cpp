@@ -97,13 +97,6 @@ TEST_F(ConfigBlockTest, TempFolderMarkBecomesTheTemporaryFolder) {
   EXPECT_EQ(SfxSettings.DefaultFolder[strlen(SfxSettings.DefaultFolder) - 1], '\\');
 }
 
-TEST_F(ConfigBlockTest, TempFolderMarkWithMoreCharactersStaysLiteral) {
-  BlockFields block;
-  block.folder = "><sub";
-  LoadSfx(BuildSfx(OneFile(), block));
-  EXPECT_STREQ(SfxSettings.DefaultFolder, "><sub");
-}
-
 TEST_F(ConfigBlockTest, InformationCaptionWithoutText) {
   BlockFields block;
   block.infoCaption = "Only a caption";

@@ -142,36 +142,36 @@ TEST_F(LocatorTest, FilePosDescribesTheLastSeekNotLaterReads) {
 
 // Failures end the process after the message: exit code 0, nothing else runs.
 TEST_F(LocatorDeathTest, StubAloneLongerThanItsBudget) {
-  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(FakeStub(0x6000))), ::testing::ExitedWithCode(0), kNotFound);
+  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(FakeStub(0x6000))), ::testing::ExitedWithCode(kExitCannotProcess), kNotFound);
 }
 
 TEST_F(LocatorDeathTest, BytesAfterTheEndRecordHideTheArchive) {
   // The end record and its comment must end exactly at the end of the file.
   std::string sfx = BuildSfx(TwoFiles(), BlockFields()) + "trailing junk";
-  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(0), kNotFound);
+  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(kExitCannotProcess), kNotFound);
 }
 
 TEST_F(LocatorDeathTest, EndRecordsHiddenInEachOtherAreRefused) {
   // Two end records both ending at the end of the file: the lower one is
   // taken, and its directory does not hold.
   std::string sfx = BuildSfxFromArchive(CorpusFile("zip/go/comment-truncated.zip"));
-  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(0), kNotFound);
+  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(kExitCannotProcess), kNotFound);
 }
 
 TEST_F(LocatorDeathTest, WindowOfAtMost22Bytes) {
-  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(FakeStub(0x5400 + 22))), ::testing::ExitedWithCode(0), kNotFound);
+  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(FakeStub(0x5400 + 22))), ::testing::ExitedWithCode(kExitCannotProcess), kNotFound);
 }
 
 TEST_F(LocatorDeathTest, DamagedCentralDirectory) {
   std::string sfx = BuildSfx(TwoFiles(), BlockFields());
   size_t central = sfx.rfind(std::string("PK\x01\x02", 4));
   sfx[central + 3] = 9;  // the second header loses its signature
-  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(0), kNotFound);
+  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(kExitCannotProcess), kNotFound);
 }
 
 TEST_F(LocatorDeathTest, OffsetsCountedFromTheArchiveInsteadOfTheFile) {
   std::string sfx = FakeStub() + BuildBlock(BlockFields()) + BuildZip(TwoFiles());
-  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(0), kNotFound);
+  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(kExitCannotProcess), kNotFound);
 }
 
 TEST_F(LocatorDeathTest, LowestMatchingRecordWinsEvenWhenItsDirectoryIsBad) {
@@ -189,7 +189,7 @@ TEST_F(LocatorDeathTest, LowestMatchingRecordWinsEvenWhenItsDirectoryIsBad) {
   rest = (uint32_t)(sfx.size() - (dataAt + 22));
   sfx[dataAt + 20] = (char)(rest & 0xFF);
   sfx[dataAt + 21] = (char)(rest >> 8);
-  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(0), kNotFound);
+  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(kExitCannotProcess), kNotFound);
 }
 
 }  // namespace
