@@ -134,6 +134,41 @@ bool Scroll(HWND edit, int id, std::string* error) {
   return false;
 }
 
+// The lines a multi-line edit holds and how many of them lie wholly inside
+// its client area: a line shows whole when the next line's top (or, for the
+// last, its own top plus one line's height) is within the area.
+bool TextFit(HWND edit, int id, std::string* error) {
+  LRESULT lines = 0;
+  RECT client;
+  if (!Send(edit, EM_GETLINECOUNT, 0, 0, &lines) || !GetClientRect(edit, &client)) {
+    *error = "control " + std::to_string(id) + " does not answer";
+    return false;
+  }
+  // EM_POSFROMCHAR packs the character's client coordinates (y in the high
+  // word, signed); a character past the visible area may give -1.
+  auto top = [&](LRESULT line, LONG* y) {
+    LRESULT first = 0, pos = 0;
+    if (!Send(edit, EM_LINEINDEX, line, 0, &first) || first < 0 ||
+        !Send(edit, EM_POSFROMCHAR, first, 0, &pos) || pos == -1)
+      return false;
+    *y = static_cast<short>(HIWORD(pos));
+    return true;
+  };
+  LONG first = 0, second = 0;
+  LONG height = lines > 1 && top(0, &first) && top(1, &second) ? second - first : 0;
+  int shown = 0;
+  for (LRESULT line = 0; line < lines; ++line) {
+    LONG y = 0;
+    if (!top(line, &y)) break;
+    LONG bottom = height ? y + height : y;
+    if (y < 0 || bottom > client.bottom) break;
+    ++shown;
+  }
+  LogLine("TEXTFIT id=" + std::to_string(id) + " lines=" + std::to_string(lines) +
+          " shown=" + std::to_string(shown));
+  return true;
+}
+
 }  // namespace
 
 bool Perform(const Step& step, HWND window, std::string* error) {
@@ -183,6 +218,15 @@ bool Perform(const Step& step, HWND window, std::string* error) {
     case StepKind::Scroll:
       if (!Control(window, step.id, &control, error)) return false;
       return Scroll(control, step.id, error);
+    case StepKind::TextFit:
+      if (!Control(window, step.id, &control, error)) return false;
+      return TextFit(control, step.id, error);
+    case StepKind::Owner: {
+      if (!window) { *error = "no current window"; return false; }
+      HWND owner = GetWindow(window, GW_OWNER);
+      LogLine(owner ? "OWNER title=" + Quote(WindowTitle(owner)) : std::string("OWNER none"));
+      return true;
+    }
     case StepKind::Screenshot:
       return SaveScreenshot(step.text) || (*error = "cannot write " + step.text, false);
     default:

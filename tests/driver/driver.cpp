@@ -32,6 +32,8 @@ namespace {
 // shown for less than this (a dialog ending in its own initialisation) may
 // go unseen, which is why such flashes are never logged (LogWindow).
 const DWORD kPollMs = 25;
+// The pace of a probe's questions (besides the polling).
+const DWORD kProbeMs = 75;
 
 // Limit of one wait unless the script sets another (`timeout`).  Generous:
 // on a loaded machine Wine has been seen to take over 10 s to start a
@@ -52,6 +54,7 @@ struct Options {
   std::string failScreenshot;
   int runTimeoutMs = kDefaultRunTimeoutMs;
   std::vector<std::string> command;
+  std::string append;  // command-line text after the quoted arguments, unquoted
 };
 
 struct Seen {
@@ -72,7 +75,10 @@ struct Run {
 void Usage() {
   std::fputs(
       "usage: sfxdriver [--cwd DIR] [--timeout MS] [--fail-screenshot FILE]\n"
-      "                 [--script FILE] [--steps \"STEP; STEP...\"] -- PROGRAM [ARGS...]\n",
+      "                 [--script FILE] [--steps \"STEP; STEP...\"] [--append TEXT]\n"
+      "                 -- PROGRAM [ARGS...]\n"
+      "--append: TEXT goes on the program's command line after the arguments as\n"
+      "it stands (they are quoted, it is not)\n",
       stderr);
 }
 
@@ -108,6 +114,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         return false;
       }
       options->script += '\n';
+    } else if (option == "--append") {
+      options->append = value;
     } else if (option == "--steps") {
       options->script += std::string(value) + '\n';
     } else {
@@ -215,6 +223,37 @@ bool RunStep(Run* run, const Step& step, std::string* reason) {
       return Until(run, false, [&] { return !IsWindow(run->current); }, reason);
     case StepKind::Exit:
       return Until(run, false, [&] { return Ended(*run); }, reason);
+    case StepKind::Probe: {
+      // Asked as Windows asks before it marks a window "Not Responding",
+      // about ten times a second.  The probe ends with the program, with the
+      // window, or when another window appears (a prompt or a message box,
+      // which the script answers next).
+      if (!run->current) { *reason = "no current window"; return false; }
+      DWORD slowest = 0;
+      size_t windows = run->seen.size();
+      bool answered = Until(run, false, [&] {
+        if (Ended(*run) || !IsWindow(run->current) || run->seen.size() > windows) return true;
+        DWORD asked = GetTickCount();
+        DWORD_PTR result;
+        if (!SendMessageTimeoutW(run->current, WM_NULL, 0, 0, SMTO_NORMAL, step.number, &result) &&
+            IsWindow(run->current) && !Ended(*run))
+          slowest = step.number;
+        else if (GetTickCount() - asked > slowest)
+          slowest = GetTickCount() - asked;
+        if (slowest >= static_cast<DWORD>(step.number)) return true;
+        Sleep(kProbeMs);
+        return false;
+      }, reason);
+      if (!answered) return false;
+      if (slowest >= static_cast<DWORD>(step.number)) {
+        *reason = "the window did not answer within " + std::to_string(step.number) + " ms";
+        return false;
+      }
+      LogLine("PROBE answered within " + std::to_string(step.number) + " ms");
+      // For the reader of a slow run: how close it came.
+      std::fprintf(stderr, "sfxdriver: probe: slowest answer %lu ms\n", slowest);
+      return true;
+    }
     case StepKind::WaitFile: {
       // A program the stub starts may outlive it: the file is waited for
       // whether the stub still runs or not.
@@ -267,6 +306,7 @@ int main(int argc, char** argv) {
   Run run;
   run.runTimeoutMs = options.runTimeoutMs;
   std::string line = CommandLine(options.command);
+  if (!options.append.empty()) line += ' ' + options.append;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,

@@ -29,6 +29,9 @@ enum class StepKind {
   Screenshot,  // screenshot FILE: the whole screen as a BMP
   Scroll,      // scroll ID: a multi-line edit to its end
   WaitFile,    // waitfile FILE: a file some program writes
+  Owner,       // owner: log the current window's owner
+  TextFit,     // textfit ID: log how many lines a multi-line edit shows
+  Probe,       // probe MS: the current window answers within MS until the end
 };
 
 struct SelectItem {

@@ -23,6 +23,17 @@
 //                           its first visible line stays where it was
 //   waitfile FILE           wait until FILE exists (a program the stub
 //                           started writes it; it needs no window)
+//   owner                   log the current window's owner:
+//                           OWNER title="..." or OWNER none
+//   textfit ID              log the lines multi-line edit ID holds and how
+//                           many of them it shows whole:
+//                           TEXTFIT id=ID lines=N shown=N
+//   probe MS                until the program ends, the current window goes
+//                           or another window appears, ask the current
+//                           window about every 100 ms for an answer
+//                           (WM_NULL); fails when one takes longer than MS.
+//                           Logs
+//                           PROBE answered within MS ms
 //
 // KIND is dialog, messagebox or window (either); TITLE is a quoted pattern in
 // which '*' matches any run of characters (default: any title).  Texts are
@@ -177,11 +188,21 @@ bool Build(const std::vector<Token>& t, Step* step, std::string* error) {
     return true;
   }
   if (verb == "scroll") { step->kind = StepKind::Scroll; return needId(2); }
+  if (verb == "textfit") { step->kind = StepKind::TextFit; return needId(2); }
+  if (verb == "probe") {
+    step->kind = StepKind::Probe;
+    if (n != 2 || !Number(t[1], &step->number) || step->number == 0) {
+      *error = "probe needs milliseconds";
+      return false;
+    }
+    return true;
+  }
   struct Bare { const char* verb; StepKind kind; int id; };
   static const Bare kBare[] = {
       {"ok", StepKind::Command, IDOK}, {"cancel", StepKind::Command, IDCANCEL},
       {"close", StepKind::Close, 0},   {"log", StepKind::Log, 0},
       {"gone", StepKind::Gone, 0},     {"exit", StepKind::Exit, 0},
+      {"owner", StepKind::Owner, 0},
   };
   for (const Bare& bare : kBare) {
     if (verb != bare.verb) continue;

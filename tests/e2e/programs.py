@@ -38,6 +38,9 @@ ENCRYPTION_ATTEMPTS = 20
 LOCAL_HEADER_SIZE = 30
 LOCAL_NAME_LENGTH_AT = 26
 
+# Bytes per write of an entry made of zeros.
+ZERO_CHUNK = 1 << 20
+
 # The DLL that leaves "<its path>.loaded" behind when a program loads it.
 PLANTED_DLL = 'sfxplant.dll'
 PLANTED_MARK = '.loaded'
@@ -72,6 +75,8 @@ def entry_data(entry, built_dir=None):
         return bytes.fromhex(entry['hex'])
     if 'size' in entry:
         return junk(entry['size'], entry['name'])
+    if 'zeros' in entry:
+        return bytes(entry['zeros'])
     return b''
 
 
@@ -101,6 +106,14 @@ def build_archive(entries, built_dir=None):
             info.compress_type = ZIP_METHODS[method]
             if entry['name'].endswith('/'):
                 info.external_attr = 0x10  # MS-DOS directory attribute
+            if 'zeros' in entry:
+                # Streamed: a large entry of zeros is never held whole.
+                with archive.open(info, 'w') as f:
+                    left = entry['zeros']
+                    while left:
+                        f.write(bytes(min(left, ZERO_CHUNK)))
+                        left -= min(left, ZERO_CHUNK)
+                continue
             archive.writestr(info, entry_data(entry, built_dir))
     return out.getvalue()
 
@@ -192,8 +205,11 @@ def _zip_encrypted(entries, password, work):
 
 def damage(data, kind):
     """Breaks a finished self-extractor in one named way:
-    central-signature, or entry-data:NAME (the first data byte of the stored
-    entry NAME changed, so its CRC no longer matches)."""
+    central-signature, entry-data:NAME (the first data byte of the stored
+    entry NAME changed, so its CRC no longer matches), or truncate:N (the
+    last N bytes cut off, as by a download that broke off)."""
+    if kind.startswith('truncate:'):
+        return data[:-int(kind.split(':', 1)[1])]
     if kind.startswith('entry-data:'):
         name = kind.split(':', 1)[1].encode('latin-1')
         at = data.find(SIG_LOCAL, STUB_BUDGET)
@@ -252,7 +268,7 @@ class Builder:
         with open(path, 'wb') as out:
             out.write(data)
         self._plant(case, work)
-        return path, []
+        return path, [substitute(a) for a in case.get('args', [])]
 
     def _plant(self, case, folder):
         for name in case.get('plant', []):

@@ -19,9 +19,10 @@ A case is one TOML file in tests/e2e/cases/:
     skip = "reason"           skipped always
     pack = ["--auto-extract", "--default-folder", "{out}"]   mksfx options
     entries = [{name = "a.txt", text = "...", method = "store"}, ...]
-              (text, hex, size = N pseudo-random bytes, or built = "x.exe"
-              a program of the Windows build; names ending in "/" are
-              folders)
+              (text, hex, size = N pseudo-random bytes, zeros = N zero
+              bytes (streamed; leave such an entry out of [files]), or
+              built = "x.exe" a program of the Windows build; names ending
+              in "/" are folders)
     source = "folder"         the entries are written as files (time: an odd
                               second) and mksfx packs the folder; the files
                               extracted must carry that time rounded up to
@@ -38,8 +39,11 @@ A case is one TOML file in tests/e2e/cases/:
                               `entries` as a plain archive if given
     info_file_size = 60000    an information text of that many bytes (numbered
                               lines), packed with --info-file
-    damage = "central-signature" | "entry-data:NAME"
-    args = ["icons"]          program "fixture": its arguments
+    damage = "central-signature" | "entry-data:NAME" | "truncate:N"
+    args = ["icons"]          the program's arguments (each quoted on its
+                              command line)
+    command_line = "/S /D={out}"   text after the arguments on the program's
+                              command line, as it stands (nothing quoted)
     cwd = "out"               the program's current folder: "work" (default)
                               or "out"
     plant = ["uxtheme.dll"]   our marker DLL under these names beside the
@@ -65,7 +69,8 @@ A case is one TOML file in tests/e2e/cases/:
                               name = content ("/" ending: a folder)
     [files]                   when present: every file under {out} after the
                               run, name = content ("/" ending: a folder;
-                              "@entry": the archive entry's content)
+                              "@entry": the archive entry's content;
+                              "@entry:NAME": that of entry NAME)
 
 {out} stands for the case's destination folder (a Windows path, with
 backslashes doubled inside the script and the expected log, whose strings
@@ -110,7 +115,7 @@ SAME_AS_ENTRY = '@entry'
 KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'source', 'packer', 'entries', 'password',
               'refused_passwords',
               'pad_to', 'damage', 'info_file_size', 'cwd', 'plant', 'planted_loaded',
-              'args', 'timeout_ms', 'script', 'expect', 'only', 'driver_status',
+              'args', 'command_line', 'timeout_ms', 'script', 'expect', 'only', 'driver_status',
               'driver_stderr', 'before', 'files'}
 
 
@@ -203,6 +208,8 @@ def compare_files(folder, expected, entries, data_of):
             want[name] = None
         elif content == SAME_AS_ENTRY:
             want[name] = by_name.get(name, b'')
+        elif content.startswith(SAME_AS_ENTRY + ':'):
+            want[name] = by_name.get(content[len(SAME_AS_ENTRY) + 1:], b'')
         else:
             want[name] = content.encode('latin-1')
         # Folders that hold an expected file exist too.
@@ -284,8 +291,10 @@ class Runner:
             return ['cwd must be "work" or "out"']
         command = ['wine', self.driver, '--timeout', str(timeout_ms),
                    '--fail-screenshot', programs.win_path(screenshot),
-                   '--script', programs.win_path(script), '--cwd', programs.win_path(cwd),
-                   '--', programs.win_path(program)] + args
+                   '--script', programs.win_path(script), '--cwd', programs.win_path(cwd)]
+        if 'command_line' in case:
+            command += ['--append', raw(case['command_line'])]
+        command += ['--', programs.win_path(program)] + args
         env = dict(os.environ)
         if case.get('plant'):
             env['WINEDLLOVERRIDES'] = dll_overrides(case['plant'])
