@@ -51,7 +51,9 @@ A case is one TOML file in tests/e2e/cases/:
                               told to prefer them to its own (as Windows
                               prefers a DLL in the program's folder)
     planted_loaded = [...]    the planted DLLs that must be loaded (default:
-                              none may be)
+                              none may be); one counts as loaded when Wine's
+                              loader trace shows it mapped from {work} or
+                              its marker lies there
     timeout_ms = 30000        the driver's limit for the whole run
     script = '''...'''        the driver's steps
     expect = '''...'''        the whole log, line for line (blank lines do
@@ -81,6 +83,7 @@ import argparse
 import fnmatch
 import glob
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -107,6 +110,12 @@ BACKSTOP_SECONDS = 30
 # than a driver step's time.
 MEMORY_ROOT = '/dev/shm'
 MEMORY_ROOM_BYTES = 2 << 30
+
+# Wine's loader trace, on for the cases that plant DLLs: one line for every
+# module mapped into a process, its path written as a C string.
+PLANTED_DEBUG = '-all,+loaddll'
+LOADER_TRACE = ':trace:loaddll:'
+MAPPED_LINE = re.compile(r':trace:loaddll:\w+ Loaded L"(.*)" at [0-9A-Fa-f]+: ')
 
 # A [files] value that stands for the content of the archive entry of the
 # same name (for pseudo-random entries made with `size`).
@@ -298,6 +307,7 @@ class Runner:
         env = dict(os.environ)
         if case.get('plant'):
             env['WINEDLLOVERRIDES'] = dll_overrides(case['plant'])
+            env['WINEDEBUG'] = PLANTED_DEBUG
         # Files, not pipes: a process the program leaves behind may hold
         # inherited pipe ends open long after the driver has ended.
         log_path = os.path.join(work, 'driver.log')
@@ -313,7 +323,9 @@ class Runner:
         with open(log_path, encoding='utf-8', errors='replace') as f:
             log = f.read().splitlines()
         with open(err_path, encoding='utf-8', errors='replace') as f:
-            stderr = f.read().strip()
+            err_lines = f.read().splitlines()
+        mapped = [m.group(1).replace('\\\\', '\\') for m in map(MAPPED_LINE.search, err_lines) if m]
+        stderr = '\n'.join(line for line in err_lines if LOADER_TRACE not in line).strip()
         problems = []
         expected = [line.strip() for line in escaped(case.get('expect', '')).split('\n')]
         if 'only' in case:
@@ -332,7 +344,7 @@ class Runner:
         if case.get('source') == 'folder':
             problems += compare_times(out, case.get('files', {}))
         problems += compare_planted(os.path.dirname(program), case.get('plant', []),
-                                    case.get('planted_loaded', []))
+                                    case.get('planted_loaded', []), mapped)
         if problems and os.path.exists(screenshot):
             problems.append('screen at the failure: ' + screenshot)
         if not problems and not self.keep:
@@ -351,15 +363,33 @@ def compare_times(folder, expected):
     return problems
 
 
-def compare_planted(folder, planted, expected_loaded):
-    """Problems with the planted DLLs: each leaves a marker when loaded."""
+def compare_planted(folder, planted, expected_loaded, mapped):
+    """Problems with the planted DLLs.  One counts as loaded when the loader
+    mapped it from `folder` (`mapped`: the paths of Wine's loader trace) or
+    its marker lies there.  The marker alone misses a DLL that was mapped but
+    never started: a load ends at the first planted DLL that refuses, before
+    the DLLs it brought in are started.  A marker without its trace line means
+    the trace has stopped showing loads, and a DLL only the trace sees would
+    go unseen.  Names compare without regard to case, as the system compares
+    them: the marker is spelled as the loader spelled the DLL ("SHELL32.dll"
+    for a planted shell32.dll)."""
+    present = {name.lower() for name in os.listdir(folder)}
+    mapped = {path.lower() for path in mapped}
     problems = []
     for name in planted:
-        loaded = os.path.exists(os.path.join(folder, name + programs.PLANTED_MARK))
+        marked = (name + programs.PLANTED_MARK).lower() in present
+        traced = programs.win_path(os.path.join(folder, name)).lower() in mapped
+        if marked and not traced:
+            problems.append('the planted %s left its marker, but the loader trace does not show it'
+                            % name)
+        loaded = marked or traced
         if loaded and name not in expected_loaded:
             problems.append('the planted %s was loaded' % name)
         elif not loaded and name in expected_loaded:
             problems.append('the planted %s was not loaded' % name)
+    for name in expected_loaded:
+        if name not in planted:
+            problems.append('planted_loaded names %s, which is not planted' % name)
     return problems
 
 
