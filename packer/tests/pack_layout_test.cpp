@@ -129,7 +129,8 @@ TEST_F(PackLayout, BlocklessOutputIsThePaddedStubThenTheArchive) {
   std::string sfx = Pack(dir.Native("in.zip"), {"--no-block"});
   std::string stub = FakeStub(kShortStubSize);
   std::vector<uint8_t> input = ReadBytes(dir.Native("in.zip")), output = ReadBytes(sfx);
-  ASSERT_EQ(output.size(), kImageSize + input.size());
+  ASSERT_EQ(output.size(), AlignedSize(kImageSize + input.size()));
+  size_t padding = output.size() - kImageSize - input.size();
   EXPECT_TRUE(std::equal(stub.begin(), stub.end(), output.begin()));
   EXPECT_TRUE(std::all_of(output.begin() + stub.size(), output.begin() + kImageSize,
                           [](uint8_t b) { return b == 0; }));
@@ -137,7 +138,7 @@ TEST_F(PackLayout, BlocklessOutputIsThePaddedStubThenTheArchive) {
   size_t end = input.size() - 22;
   uint32_t centralOffset = Le32(input, end + 16);
   EXPECT_TRUE(std::equal(input.begin(), input.begin() + centralOffset, output.begin() + kImageSize));
-  EXPECT_EQ(Le32(output, output.size() - 22 + 16), centralOffset + kImageSize);
+  EXPECT_EQ(Le32(output, output.size() - padding - 22 + 16), centralOffset + kImageSize);
   ExpectRebased(dir.Native("in.zip"), sfx, kImageSize);
 }
 
@@ -210,7 +211,7 @@ TEST_F(PackLayout, BytesAfterTheEndRecordAreLeftOut) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("mksfx: note: "), std::string::npos);
   EXPECT_NE(r.err.find("189 bytes after the end record"), std::string::npos) << r.err;
-  EXPECT_EQ(ReadBytes(dir.Native("out.exe")).size(), kImageSize + 499 - 189);
+  EXPECT_EQ(ReadBytes(dir.Native("out.exe")).size(), AlignedSize(kImageSize + 499 - 189));
   ExpectRebased(input, dir.Native("out.exe"), kImageSize);
 }
 

@@ -104,9 +104,11 @@ TEST_F(PackRefusal, TextThatTheStubWouldTakeForTheEndRecord) {
   ASSERT_EQ(RunTool({"zip", "-q0", dir.Native("big.zip"), "b.txt"}, dir.Native()).exitCode, 0);
   size_t zipSize = ReadBytes(dir.Native("big.zip")).size();
   std::string infoCaption = "c";
-  // Comment length from the fake record to the end of the file.
-  size_t reach = zipSize + 2 + infoCaption.size();
-  if ((reach & 0xFF) == 0) reach += 1, infoCaption += "c";
+  // Comment length from the fake record, at 0x5420, to the end of the file,
+  // which pack pads to a multiple of 8.
+  auto reachOf = [&] { return AlignedSize(zipSize + 2 + infoCaption.size()); };
+  while ((reachOf() & 0xFF) == 0) infoCaption += "c";
+  size_t reach = reachOf();
   std::string fake = std::string("PK\x05\x06", 4) + std::string(16, 'x');
   fake += (char)(reach & 0xFF);
   fake += (char)(reach >> 8);

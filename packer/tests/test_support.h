@@ -32,6 +32,12 @@ uint32_t Le32(const std::vector<uint8_t>& b, size_t at);
 
 // The stub's default archive start and the size stubs are padded to.
 const size_t kImageSize = 0x5400;
+// Pack pads every output's archive comment so that the output ends on a
+// multiple of this: a signer's certificate table starts right behind it.
+const size_t kOutputAlignment = 8;
+inline size_t AlignedSize(size_t unpadded) {
+  return (unpadded + kOutputAlignment - 1) / kOutputAlignment * kOutputAlignment;
+}
 // The stand-in stub the packer tests pack: shorter than the image, so that
 // pack's zero padding up to kImageSize shows.
 const size_t kShortStubSize = 3000;
