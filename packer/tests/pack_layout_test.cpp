@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "support/zip_builder.h"
 #include "test_support.h"
 
 namespace {
@@ -213,6 +214,55 @@ TEST_F(PackLayout, BytesAfterTheEndRecordAreLeftOut) {
   EXPECT_NE(r.err.find("189 bytes after the end record"), std::string::npos) << r.err;
   EXPECT_EQ(ReadBytes(dir.Native("out.exe")).size(), AlignedSize(kImageSize + 499 - 189));
   ExpectRebased(input, dir.Native("out.exe"), kImageSize);
+}
+
+// The archive comment behind the end record that ends `file`.
+std::string EndComment(const std::string& file) {
+  for (size_t at = file.size() - 22 + 1; at-- > 0;)
+    if (file.compare(at, 4, "PK\5\6", 4) == 0 &&
+        at + 22 + (uint8_t)file[at + 20] + ((uint8_t)file[at + 21] << 8) == file.size())
+      return file.substr(at + 22);
+  return "(no end record ends the file)";
+}
+
+// Every way of packing ends the output on a multiple of 8, its comment padded
+// with fewer than 8 zero bytes, where a signer then starts its table; an
+// earlier padding is not carried into the next.
+TEST_F(PackLayout, EveryOutputEndsOnAMultipleOfEightInItsComment) {
+  const std::string comment = "made by the test";
+  ZipOptions options;
+  options.comment = comment;
+  dir.Write("commented.zip", BuildZip({File("hello.txt", "Hello.\r\n"), File("data.bin", Pattern(3000))},
+                                      options));
+  ASSERT_EQ(Mksfx({"pack", "--stub", dir.Native("stub.exe"), "--caption", "earlier",
+                   dir.Native("commented.zip"), dir.Native("earlier.exe")}).exitCode, 0);
+  struct Row {
+    const char* way;
+    std::vector<std::string> inputs;
+    std::string comment;
+  };
+  const Row rows[] = {
+      {"folders and files", {dir.Native("src")}, ""},
+      {"an archive taken over", {dir.Native("commented.zip")}, comment},
+      {"an archive written anew", {"--password", "secret", dir.Native("commented.zip")}, comment},
+      {"a self-extractor", {dir.Native("earlier.exe")}, comment},
+  };
+  for (const Row& row : rows) {
+    for (std::string caption; caption.size() < kOutputAlignment; caption += "c") {
+      SCOPED_TRACE(row.way + std::string(", caption of ") + std::to_string(caption.size()));
+      Pack(row.inputs.back(), [&] {
+        std::vector<std::string> o(row.inputs.begin(), row.inputs.end() - 1);
+        o.insert(o.end(), {"--caption", caption});
+        return o;
+      }());
+      std::string out = dir.Read("out.exe");
+      EXPECT_EQ(out.size() % kOutputAlignment, 0u);
+      std::string padded = EndComment(out);
+      EXPECT_EQ(padded.compare(0, row.comment.size(), row.comment), 0) << padded;
+      EXPECT_LT(padded.size() - row.comment.size(), kOutputAlignment);
+      EXPECT_EQ(padded.find_first_not_of('\0', row.comment.size()), std::string::npos);
+    }
+  }
 }
 
 TEST_F(PackLayout, ExistingOutputIsReplacedWholeAndNoTemporaryFileStays) {
