@@ -26,9 +26,9 @@ struct CertificateTable {
 // alignment every signer keeps.
 CertificateTable ReadCertificateTable(const InputFile& file);
 
-// The position of the table `file` names, its size when it names none.
-// Throws as ReadCertificateTable.  The same answer for a file whose reads
-// already end there (InputFile::EndAt).
+// The position of the table `file` names, or the file's Size() when it names
+// none.  Throws as ReadCertificateTable.  The same answer for a file whose
+// reads already end there (InputFile::EndAt).
 uint64_t ArchiveEnd(const InputFile& file);
 
 // Bounds every later read of `file` by ArchiveEnd and returns the table.
