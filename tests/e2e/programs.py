@@ -13,8 +13,8 @@ import random
 import shutil
 import struct
 import subprocess
-import time
 import sys
+import time
 import zipfile
 import zlib
 
