@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "certificate_table.h"
 #include "errors.h"
 #include "common/zip_format.h"
 
@@ -176,13 +177,14 @@ bool ReadDirectory(const InputFile& file, const EndRecord& end, ArchiveLayout& l
 }  // namespace
 
 ArchiveLayout ReadArchiveLayout(const InputFile& file) {
-  uint64_t size = file.Size();
+  // The file ends here for the archive, whatever follows.
+  uint64_t size = ArchiveEnd(file);
   uint64_t tailPos = size > kEndSearchSize ? size - kEndSearchSize : 0;
   std::vector<uint8_t> tail = file.ReadAt(tailPos, (size_t)(size - tailPos));
   std::vector<size_t> candidates = FindSignatures(tail, kEndRecordSignature);
 
   // The stub takes the lowest record whose comment ends exactly at the end of
-  // the file; only when none does (bytes appended after the archive) is the
+  // the archive; only when none does (bytes appended after the archive) is the
   // highest record whose comment fits taken, and the bytes after it dropped.
   std::vector<size_t> order, exact;
   for (size_t i : candidates)

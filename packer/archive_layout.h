@@ -33,7 +33,8 @@ struct ArchiveLayout {
   std::vector<CentralEntry> entries;  // central directory order
   std::vector<uint8_t> central;       // the central directory as read
   std::vector<uint8_t> endRecord;     // the end record and its comment
-  uint64_t trailingBytes = 0;         // after the comment, not part of the archive
+  uint64_t trailingBytes = 0;         // between the comment and ArchiveEnd, not part
+                                      // of the archive
 };
 
 // The end record may lie anywhere in the last 22 + 65,535 bytes.
@@ -44,9 +45,10 @@ const size_t kEndSearchSize = 22 + 0xFFFF;
 // for in at most this many bytes in front of the end record.
 const uint64_t kCentralSearchLimit = 16u << 20;
 
-// Throws Refusal for what cannot be rebased correctly: no end record, ZIP64
-// end records or offsets, several disks, no entries, a central directory that
-// does not parse, or ambiguous end records.
+// Reads nothing at or behind ArchiveEnd (certificate_table.h).  Throws
+// Refusal for what cannot be rebased correctly: no end record, ZIP64 end
+// records or offsets, several disks, no entries, a central directory that
+// does not parse, or ambiguous end records; and for a damaged signature.
 ArchiveLayout ReadArchiveLayout(const InputFile& file);
 
 // Stored offset plus `shift`, for the central headers and the end record:

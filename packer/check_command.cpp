@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "archive_layout.h"
+#include "certificate_table.h"
 #include "commands.h"
 #include "entry_data.h"
 #include "errors.h"
@@ -19,9 +20,10 @@ const char kCheckHelp[] =
     "usage: mksfx check [--password P]... FILE\n"
     "\n"
     "Walks the self-extractor FILE as the stub will: finds the archive with the\n"
-    "stub's own start-up code, follows its local headers, decodes every entry\n"
-    "and compares its CRC.  Prints each entry the stub would refuse or fail and\n"
-    "why, then a summary.  Nothing is written.\n"
+    "stub's own start-up code (in front of the certificate table when FILE is\n"
+    "signed), follows its local headers, decodes every entry and compares its\n"
+    "CRC.  Prints each entry the stub would refuse or fail and why, then a\n"
+    "summary.  Nothing is written.\n"
     "\n"
     "  --password P   try P on encrypted entries (repeatable); without one their\n"
     "                 data are not checked\n"
@@ -58,7 +60,7 @@ std::string CheckData(const InputFile& file, uint64_t pos, const std::vector<std
   uint64_t dataPos = pos + kLocalHeaderSize + Read16(&h[kLocalNameLength]) +
                      Read16(&h[kLocalExtraLength]);
   if (method != kMethodStored && method != kMethodDeflated) return "";  // reported already
-  if (dataPos + size > file.Size()) return "data cut short by the end of the file";
+  if (dataPos + size > file.Size()) return "data cut short by the end of the archive";
   std::vector<uint8_t> data = file.ReadAt(dataPos, size);
   if (flags & kFlagEncrypted) {
     if (size < kEncryptionHeaderLength) return "";  // reported already
@@ -91,6 +93,7 @@ int RunCheckCommand(const Arguments& args) {
   }
   if (positional.size() != 1) throw UsageError("check needs exactly one FILE (see mksfx check --help)");
   InputFile file(positional[0]);
+  CertificateTable table = EndAtCertificateTable(file);
   StubLocation where = LocateLikeTheStub(file);
   ResetSettings();
   if (!where.archiveFound)
@@ -108,6 +111,8 @@ int RunCheckCommand(const Arguments& args) {
   }
   for (const EntryFinding& f : findings)
     std::cout << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ") << f.reason << "\n";
+  if (table.pos)
+    std::cout << file.Path() << ": signed (" << DescribeTable(table) << "); the archive ends in front of it\n";
   std::cout << file.Path() << ": " << layout.entries.size() << " entries, "
             << (findings.empty() ? "the stub extracts every one" : std::to_string(findings.size()) + " problems");
   if (unchecked) std::cout << "; the data of " << unchecked << " encrypted entries unchecked (no --password)";

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "certificate_table.h"
 #include "commands.h"
 #include "console_ui.h"
 #include "errors.h"
@@ -21,6 +22,7 @@ const char kExtractHelp[] =
     "\n"
     "Runs the stub's start-up and entry walk on the self-extractor SFX, as the stub\n"
     "does on Windows, and extracts into the folder DIR (created when missing).\n"
+    "A signed SFX is read up to its certificate table, never into it.\n"
     "Every message box the stub would show is printed as one line \"caption: text\",\n"
     "each file as \"extracting PATH\", each prompt with its answer, and the\n"
     "program to run afterwards with \"><\" replaced (it is not started).\n"
@@ -37,10 +39,11 @@ const char kExtractHelp[] =
     "usage error.\n";
 
 void OnEngineExit(UINT code) {
-  // The stub ends itself after "Cannot process file." (code 0) and after the
-  // fatal error report (its code): both are failures here.
+  // The stub ends itself after "Cannot process file." (kExitCannotProcess,
+  // which is mksfx's usage error code) and after the fatal error report (its
+  // number): both are failures here.
   std::cout.flush();
-  std::exit(code ? (int)code : kExitRefused);
+  std::exit(code && code != kExitCannotProcess ? (int)code : kExitRefused);
 }
 
 std::string WindowsPathOf(const std::string& nativePath) {
@@ -90,6 +93,8 @@ int RunExtractCommand(const Arguments& args) {
   }
   if (positional.size() != 2) throw UsageError("extract takes SFX and DIR (see mksfx extract --help)");
   if (!std::filesystem::is_regular_file(positional[0])) throw Refusal(positional[0] + ": no such file");
+  // The stub's code would read into the certificate table of these two.
+  RefuseSigned64BitImage(InputFile(positional[0]));
 
   HostResetPlatform();
   HostSetExitHook(OnEngineExit);

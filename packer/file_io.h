@@ -15,7 +15,12 @@ class InputFile {
   InputFile& operator=(const InputFile&) = delete;
 
   const std::string& Path() const { return path_; }
+  // The bytes that reads reach: the file's size, or less after EndAt.
   uint64_t Size() const { return size_; }
+
+  // Every later read stops at `end`, as if the file ended there: for an
+  // archive that ends in front of a signer's certificate table.
+  void EndAt(uint64_t end) { size_ = end < size_ ? end : size_; }
 
   // Exactly `count` bytes from `offset`; throws when the file is shorter.
   std::vector<uint8_t> ReadAt(uint64_t offset, size_t count) const;

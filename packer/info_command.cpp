@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "archive_layout.h"
+#include "certificate_table.h"
 #include "commands.h"
 #include "config_block.h"
 #include "errors.h"
@@ -17,6 +18,7 @@
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
+#include "stub_manifest.h"
 #include "common/zip_format.h"
 
 namespace {
@@ -24,10 +26,12 @@ namespace {
 const char kInfoHelp[] =
     "usage: mksfx info FILE\n"
     "\n"
-    "Shows what the stub reads from the self-extractor FILE: where it finds the\n"
-    "archive and the configuration block, the settings, and the entries with\n"
-    "whatever in them the stub cannot extract.  Exit code 1 when the stub would\n"
-    "not find its archive (it shows \"Cannot process file.\").\n";
+    "Shows what the stub reads from the self-extractor FILE: whether it is signed\n"
+    "(the archive then ends where the certificate table begins), the execution\n"
+    "level its manifest requests, where it finds the archive and the\n"
+    "configuration block, the settings, and the entries with whatever in them\n"
+    "the stub cannot extract.  Exit code 1 when the stub would not find its\n"
+    "archive (it shows \"Cannot process file.\").\n";
 
 const char* YesNo(BOOL value) { return value ? "yes" : "no"; }
 
@@ -122,13 +126,22 @@ int RunInfoCommand(const Arguments& args) {
                   "archive); mksfx pack " + infoPath + " OUTPUT makes one");
   if (file.Size() > (uint64_t)INT32_MAX)
     throw Refusal(infoPath + ": larger than the 2 GiB - 1 bytes the stub can read");
+  uint64_t fileSize = file.Size();
+  CertificateTable table = EndAtCertificateTable(file);
 
   StubLocation where = LocateLikeTheStub(file);
   if (!where.archiveFound)
     throw Refusal(infoPath + ": the stub would not find its archive and shows \"Cannot process file.\"");
 
   std::ostream& out = std::cout;
-  out << "file: " << infoPath << " (" << file.Size() << " bytes)\n";
+  out << "file: " << infoPath << " (" << fileSize << " bytes)\n";
+  if (table.pos)
+    out << "signed: " << DescribeTable(table) << "; the archive ends in front of it\n";
+  else
+    out << "signed: no\n";
+  std::string level = RequestedExecutionLevel(file.ReadSome(0, kStubImageSize));
+  out << "execution level: " << (level.empty() ? "(none requested)" : level)
+      << (level == kAdministratorLevelName ? " (Windows asks for administrator rights)" : "") << "\n";
   if (where.blockFound)
     out << "configuration block: at " << Hex((uint64_t)where.blockPos) << ", "
         << where.firstHeaderPos - where.blockPos << " bytes\n";

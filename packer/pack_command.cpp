@@ -7,6 +7,7 @@
 
 #include "archive_layout.h"
 #include "archive_rewrite.h"
+#include "certificate_table.h"
 #include "commands.h"
 #include "config_block.h"
 #include "entry_data.h"
@@ -21,6 +22,7 @@
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
+#include "stub_manifest.h"
 #include "system.h"
 #include "common/zip_format.h"
 
@@ -34,6 +36,12 @@ bool LooksLikeArchive(const std::string& path) {
   InputFile file(path);
   std::vector<uint8_t> head = file.ReadSome(0, 4);
   if (head.size() == 4 && Read32(head.data()) == kLocalHeaderSignature) return true;
+  // A damaged signature decides nothing here: the file is searched to its
+  // end, and refused for it only when it looks like an archive there.
+  try {
+    file.EndAt(ArchiveEnd(file));
+  } catch (const Refusal&) {
+  }
   uint64_t from = file.Size() > kEndSearchSize ? file.Size() - kEndSearchSize : 0;
   std::vector<uint8_t> tail = file.ReadAt(from, (size_t)(file.Size() - from));
   for (size_t i = 0; i + 4 <= tail.size(); ++i)
@@ -78,6 +86,19 @@ bool ReadKeptSettings(const InputFile& input, BlockSettings& settings) {
 bool IsSelfExtractor(const InputFile& input) {
   std::vector<uint8_t> head = input.ReadSome(0, 2);
   return head.size() == 2 && head[0] == 'M' && head[1] == 'Z';
+}
+
+// What of the input self-extractor is not carried over besides its
+// settings: its signature, and the stub's request for administrator rights.
+void NoteWhatIsNotKept(const PackOptions& o, const InputFile& input, const CertificateTable& table) {
+  if (table.pos)
+    std::cerr << "mksfx: note: " << input.Path() << ": signed (" << DescribeTable(table)
+              << "): the archive in front of the table is taken over, the signature is not; "
+                 "sign " << o.outputPath << " after packing\n";
+  std::vector<uint8_t> image = input.ReadSome(0, kStubImageSize);
+  if (!o.elevate && RequestedExecutionLevel(image) == kAdministratorLevelName)
+    std::cerr << "mksfx: note: " << input.Path() << " asks for administrator rights; "
+              << o.outputPath << " does so only with --elevate\n";
 }
 
 void ShowProgress(uint64_t done, uint64_t total) { ProgressUpdate(done, total); }
@@ -225,11 +246,14 @@ int RunPackCommand(const Arguments& args) {
   std::string stubPath = o.stubPath.empty() ? DefaultStubPath() : o.stubPath;
   std::vector<uint8_t> stub = ReadStub(stubPath);
   CheckStub(stub, stubPath, o.noBlock);
+  if (o.elevate) RequestAdministrator(stub, stubPath);
 
   BlockSettings settings;
   std::unique_ptr<InputFile> archive;
   if (archiveInput) {
     archive.reset(new InputFile(o.inputs[0]));
+    CertificateTable table = EndAtCertificateTable(*archive);
+    if (IsSelfExtractor(*archive)) NoteWhatIsNotKept(o, *archive, table);
     if (o.keepSettings) {
       if (!IsSelfExtractor(*archive) || !ReadKeptSettings(*archive, settings))
         throw Refusal(o.inputs[0] + ": --keep-settings: no configuration block to keep (not a "

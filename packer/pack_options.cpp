@@ -49,11 +49,20 @@ const char kPackHelp[] =
     "                           build/host/mksfx, sfxstub.exe beside mksfx.exe)\n"
     "  --no-block               write no configuration block; the archive starts\n"
     "                           at 0x5400 and the stub uses its defaults\n"
+    "  --elevate                the self-extractor asks for administrator rights:\n"
+    "                           its manifest requests \"requireAdministrator\" in\n"
+    "                           place of \"asInvoker\", and Windows asks the user\n"
+    "                           before it starts (for a default folder under\n"
+    "                           %ProgramFiles%, say).  The stub's manifest must\n"
+    "                           have room for it, as this build's stub has\n"
     "\n"
     "Texts (written byte for byte; use the target system's ANSI code page):\n"
     "  --caption TEXT           title of the main dialog (at most 255 bytes)\n"
     "  --default-folder TEXT    folder proposed for extraction (at most 255 bytes);\n"
-    "                           exactly \"><\" means the user's temporary folder\n"
+    "                           exactly \"><\" means the user's temporary folder.\n"
+    "                           The stub expands environment variables on the\n"
+    "                           user's machine (\"%ProgramFiles%\\Product\"), and\n"
+    "                           takes a relative folder from the current folder\n"
     "  --run COMMAND            program to start after a complete extraction:\n"
     "                           PROGRAM or PROGRAM|PARAMETERS; \"><\" in either part\n"
     "                           stands for the destination folder (at most 255 bytes)\n"
@@ -85,8 +94,15 @@ const char kPackHelp[] =
     "cannot represent, names longer than the stub's limit, names that collide\n"
     "on Windows (case and trailing dots ignored), ZIP64 records, archives on\n"
     "several disks, more than 65,535 entries, texts longer than their length\n"
-    "fields, a stub larger than 0x5400 bytes or holding PK\\3\\4 or PK\\5\\6, an\n"
-    "OUTPUT of 2 GiB or more, an OUTPUT that is a folder or one of the INPUTs.\n"
+    "fields, a stub larger than 0x5400 bytes, signed, or holding PK\\3\\4 or\n"
+    "PK\\5\\6, an archive comment too long to pad (see Signing), an OUTPUT of\n"
+    "2 GiB or more, an OUTPUT that is a folder or one of the INPUTs.\n"
+    "\n"
+    "Signing: sign OUTPUT after packing, with any Authenticode signer, as often as\n"
+    "you like.  OUTPUT ends on a multiple of 8 (its archive comment padded with\n"
+    "zero bytes), so the certificate table a signer appends starts right behind\n"
+    "the archive; the stub never reads the table.  A signed INPUT is read up to\n"
+    "its table, and OUTPUT is unsigned.\n"
     "\n"
     "Reproducible output: the same inputs and options give the same bytes.  With\n"
     "SOURCE_DATE_EPOCH set, file times later than it are set to it and times are\n"
@@ -159,6 +175,7 @@ PackOptions ParsePackOptions(const Arguments& args) {
     else if (arg == "--no-block") o.noBlock = flag();
     else if (arg == "--force") o.force = flag();
     else if (arg == "--keep-settings") o.keepSettings = flag();
+    else if (arg == "--elevate") o.elevate = flag();
     else if (arg == "--password-prompt") o.passwordPrompt = flag();
     else if (arg == "--password-file") o.passwordFile = takeValue();
     else if (arg == "--password") o.password = takeValue(), o.passwordGiven = true;

@@ -15,6 +15,7 @@ struct PackOptions {
   bool noBlock = false;
   bool force = false;
   bool keepSettings = false;
+  bool elevate = false;  // the manifest asks for administrator rights
   int level = 0;  // 0: the default level
   int codepage = 0;  // 0: the default code page
   std::string passwordFile;

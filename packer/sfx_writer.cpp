@@ -3,10 +3,13 @@
 
 #include <cstring>
 
+#include "certificate_table.h"
 #include "errors.h"
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
+#include "zip_writer.h"
+#include "common/pe_format.h"
 
 namespace {
 
@@ -41,6 +44,10 @@ void CheckStub(const std::vector<uint8_t>& stub, const std::string& path, bool f
     throw Refusal(path + ": the stub contains a local header signature (PK\\3\\4)");
   if (Contains(stub, kEndSignatureBytes))
     throw Refusal(path + ": the stub contains an end of central directory signature (PK\\5\\6)");
+  if (IsSignedImage(stub))
+    throw Refusal(path + ": the stub is signed: its security directory names a certificate table, "
+                  "where the stub would take its archive to end; give mksfx the unsigned stub and "
+                  "sign the self-extractor it writes");
   if (forBlocklessOutput && stub.size() == kStubImageSize &&
       (stub[kStubImageSize - 2] != 0 || stub[kStubImageSize - 1] != 0))
     throw Refusal(path + ": the stub's last two bytes are not zero; without a configuration "
@@ -52,13 +59,14 @@ WriteResult WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vect
                                const std::string& outputPath) {
   WriteResult result;
   result.firstHeaderPos = kStubImageSize + block.size();
-  uint64_t body = layout.archiveEnd - layout.firstLocalPos;
-  result.outputSize = result.firstHeaderPos + body;
+  result.shift = (int64_t)result.firstHeaderPos - (int64_t)layout.firstLocalPos;
+  uint64_t endRecordPos = layout.endRecordPos + result.shift;
+  RebaseDirectory(layout, result.shift);
+  AlignEndRecord(layout.endRecord, endRecordPos);
+  result.outputSize = endRecordPos + layout.endRecord.size();
   if (result.outputSize > kLargestOutput)
     throw Refusal(outputPath + ": the self-extractor would be " + std::to_string(result.outputSize) +
                   " bytes long; the stub reads at most " + std::to_string(kLargestOutput));
-  result.shift = (int64_t)result.firstHeaderPos - (int64_t)layout.firstLocalPos;
-  RebaseDirectory(layout, result.shift);
 
   PendingOutput out(outputPath);
   WriteStubAndBlock(out, stub, block);
@@ -66,8 +74,7 @@ WriteResult WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vect
   out.Write(layout.central);
   out.Write(layout.endRecord);
   if (out.Written() != result.outputSize) throw Refusal(outputPath + ": internal size mismatch");
-  CommitChecked(out, layout.endRecordPos + result.shift, result.firstHeaderPos, !block.empty(), false,
-                archive.Path());
+  CommitChecked(out, endRecordPos, result.firstHeaderPos, !block.empty(), false, archive.Path());
   return result;
 }
 
@@ -82,6 +89,9 @@ uint64_t WriteStubAndBlock(PendingOutput& out, const std::vector<uint8_t>& stub,
 
 void CommitChecked(PendingOutput& out, uint64_t endRecordPos, uint64_t firstHeaderPos,
                    bool hasBlock, bool walkCheck, const std::string& inputName) {
+  if (out.Written() % kCertificateAlignment != 0)
+    throw Refusal(inputName + ": internal error: the self-extractor's " + std::to_string(out.Written()) +
+                  " bytes are no multiple of " + std::to_string(kCertificateAlignment));
   {
     // Closed again before the rename, which Windows refuses on an open file.
     InputFile written(out.TempPath());

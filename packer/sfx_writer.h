@@ -1,7 +1,7 @@
 // Writing a finished self-extractor: the stub padded to its full budget, the
 // configuration block (or none), then the archive from its first local header
 // to the end of its end record, with every stored offset moved by the same
-// distance.
+// distance and the comment padded so that the file ends on a multiple of 8.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,7 @@ const uint64_t kLargestOutput = 0x7FFFFFFF;
 std::vector<uint8_t> ReadStub(const std::string& path);
 
 // Throws Refusal for a stub that is larger than its budget, not a Windows
-// executable, or holds a local header or end record signature.  With
+// executable, signed, or holds a local header or end record signature.  With
 // `forBlocklessOutput` its last two bytes must also be zero, since the stub
 // reads them as the block length when no block follows.
 void CheckStub(const std::vector<uint8_t>& stub, const std::string& path, bool forBlocklessOutput);
@@ -41,7 +41,8 @@ WriteResult WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vect
 uint64_t WriteStubAndBlock(PendingOutput& out, const std::vector<uint8_t>& stub,
                            const std::vector<uint8_t>& block);
 
-// Renames the finished output into place once the stub's own start-up code,
+// Renames the finished output, which ends on a multiple of
+// kCertificateAlignment, into place once the stub's own start-up code,
 // replayed on it, finds the end record at `endRecordPos` and starts its walk
 // at `firstHeaderPos`; with `walkCheck` also once the stub's walk meets every
 // entry of the central directory without a problem.  `inputName` names the

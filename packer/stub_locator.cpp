@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "certificate_table.h"
 #include "errors.h"
 #include "platform/host_control.h"
 #include "startup/startup.h"
@@ -30,11 +31,16 @@ std::string EnginePath(const std::string& nativePath) {
 }
 
 StubLocation LocateLikeTheStub(const InputFile& file) {
+  RefuseSigned64BitImage(file);
   StubLocation where;
   ResetStartupState();
-  ArchiveFile = CreateFileA(EnginePath(file.Path()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  std::string enginePath = EnginePath(file.Path());
+  ArchiveFile = CreateFileA(enginePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(file.Path() + ": cannot open");
+  // The locator reads the image's own headers, as the loader mapped them,
+  // for where a signer's certificate table begins: those of this file.
+  HostSetModuleFileName(enginePath.c_str());
   HostSetExitHook(ThrowOnExit);
   try {
     // The locator alone first, as the configuration reader starts it, to see
@@ -56,5 +62,6 @@ StubLocation LocateLikeTheStub(const InputFile& file) {
   }
   ResetStartupState();
   HostSetExitHook(nullptr);
+  HostSetModuleFileName(nullptr);
   return where;
 }

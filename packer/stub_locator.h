@@ -21,8 +21,10 @@ struct StubLocation {
 // The stub's default archive start, and so the size its image is padded to.
 const uint32_t kStubImageSize = 0x5400;
 
-// Runs the start-up code on `file`.  Afterwards SfxSettings holds what the
-// configuration reader took from it, until the caller's ResetSettings.
+// Runs the start-up code on `file`, which ends its archive where the stub
+// does (ArchiveEnd).  Afterwards SfxSettings holds what the configuration
+// reader took from it, until the caller's ResetSettings.  Throws Refusal for
+// a damaged signature and for a signed 64-bit image.
 StubLocation LocateLikeTheStub(const InputFile& file);
 
 // The path under which the stand-in's file calls reach `nativePath`.

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "archive_layout.h"
+#include "certificate_table.h"
 #include "errors.h"
 #include "startup/startup.h"
 #include "stub_locator.h"
@@ -19,6 +20,8 @@ void ResetSettings() {}
 std::string EnginePath(const std::string& nativePath) { return nativePath; }
 
 StubLocation LocateLikeTheStub(const InputFile& file) {
+  // Refused as the Linux build refuses it, whose stand-in cannot replay it.
+  RefuseSigned64BitImage(file);
   StubLocation where;
   where.firstHeaderPos = kStubImageSize;
   if (file.Size() <= kStubImageSize) return where;
@@ -28,7 +31,8 @@ StubLocation LocateLikeTheStub(const InputFile& file) {
   } catch (const Refusal&) {
     return where;
   }
-  // The stub takes only a record that ends the file, with absolute offsets.
+  // The stub takes only a record that ends where the archive must (at the
+  // certificate table of a signed file), with absolute offsets.
   if (layout.trailingBytes != 0 || layout.base != 0) return where;
   where.archiveFound = true;
   where.endRecordPos = layout.endRecordPos;

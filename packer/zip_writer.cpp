@@ -5,6 +5,7 @@
 
 #include "errors.h"
 #include "sfx_writer.h"
+#include "common/pe_format.h"
 #include "common/zip_format.h"
 
 namespace {
@@ -82,10 +83,6 @@ void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
 uint64_t ZipWriter::Finish(const std::vector<uint8_t>& comment) {
   uint64_t centralAt = out_.Written();
   uint64_t endAt = centralAt + central_.size();
-  if (endAt + kEndRecordSize + comment.size() > kLargestOutput)
-    throw Refusal("the self-extractor would pass " + std::to_string(kLargestOutput) +
-                  " bytes, the most the stub reads");
-  out_.Write(central_);
   std::vector<uint8_t> end;
   Put32(end, kEndRecordSignature);
   Put16(end, 0);
@@ -96,8 +93,29 @@ uint64_t ZipWriter::Finish(const std::vector<uint8_t>& comment) {
   Put32(end, (uint32_t)centralAt);
   Put16(end, (uint16_t)comment.size());
   PutBytes(end, comment);
+  AlignEndRecord(end, endAt);
+  if (endAt + end.size() > kLargestOutput)
+    throw Refusal("the self-extractor would pass " + std::to_string(kLargestOutput) +
+                  " bytes, the most the stub reads");
+  out_.Write(central_);
   out_.Write(end);
   return endAt;
+}
+
+void AlignEndRecord(std::vector<uint8_t>& endRecord, uint64_t pos) {
+  size_t comment = endRecord.size() - kEndRecordSize;
+  for (int dropped = 0; dropped < kCertificateAlignment - 1 && comment > 0 && endRecord.back() == 0;
+       ++dropped, --comment)
+    endRecord.pop_back();
+  size_t padding = (size_t)((kCertificateAlignment - (pos + endRecord.size()) % kCertificateAlignment) %
+                            kCertificateAlignment);
+  if (comment + padding > (size_t)kMaxCommentLength)
+    throw Refusal("the archive comment of " + std::to_string(comment) + " bytes leaves no room for the " +
+                  std::to_string(padding) + " zero bytes that end the self-extractor on a multiple of " +
+                  std::to_string(kCertificateAlignment) + ", where a signer appends its certificate "
+                  "table: the comment holds at most 65,535 bytes; shorten it");
+  endRecord.resize(endRecord.size() + padding, 0);
+  Write16(&endRecord[kEndCommentLength], (uint16_t)(comment + padding));
 }
 
 uint32_t DosTimeDate(int64_t unixTime, bool utc) {

@@ -41,8 +41,8 @@ class ZipWriter {
   // Refusal when the entry count or a position passes what the stub reads.
   void Add(const ZipEntryHeader& entry, const uint8_t* data, size_t size);
 
-  // The central directory and the end record with `comment`; returns the
-  // end record's position.
+  // The central directory and the end record with `comment`, padded by
+  // AlignEndRecord; returns the end record's position.
   uint64_t Finish(const std::vector<uint8_t>& comment);
 
   size_t Count() const { return count_; }
@@ -52,6 +52,16 @@ class ZipWriter {
   std::vector<uint8_t> central_;
   size_t count_ = 0;
 };
+
+// Grows the comment of `endRecord` (the 22-byte record and its comment, to
+// be written at `pos`) by 0 to 7 zero bytes, its length field with it, so
+// that the archive ends on a multiple of kCertificateAlignment: a signer then
+// appends its certificate table right behind the comment, where the stub
+// expects the archive to end, instead of behind padding of its own.  Up to 7
+// zero bytes that already end the comment (an earlier padding) are dropped
+// first, so that packing a self-extractor again does not grow it.  Throws
+// Refusal when the comment would pass 65,535 bytes.
+void AlignEndRecord(std::vector<uint8_t>& endRecord, uint64_t pos);
 
 // DOS time and date (local wall clock, or UTC with `utc`) of a Unix time;
 // times before 1980 become 1980-01-01 00:00, odd seconds round up to the

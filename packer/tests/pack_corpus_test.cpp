@@ -94,7 +94,7 @@ TEST(PackCorpus, EveryArchiveIsPackedRewrittenOrRefusedWithItsReason) {
       EXPECT_EQ(r.err, "");
       if (row.outcome == Outcome::kAsIs) {
         EXPECT_EQ(ReadBytes(dir.Native("out.exe")).size(),
-                  kImageSize + 12 + ReadBytes(CorpusPath(row.file)).size());
+                  AlignedSize(kImageSize + 12 + ReadBytes(CorpusPath(row.file)).size()));
         continue;
       }
       RunResult x = Mksfx({"extract", dir.Native("out.exe"), dir.Native("x")});

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "support/zip_builder.h"
 #include "test_support.h"
 
 namespace {
@@ -129,7 +130,8 @@ TEST_F(PackLayout, BlocklessOutputIsThePaddedStubThenTheArchive) {
   std::string sfx = Pack(dir.Native("in.zip"), {"--no-block"});
   std::string stub = FakeStub(kShortStubSize);
   std::vector<uint8_t> input = ReadBytes(dir.Native("in.zip")), output = ReadBytes(sfx);
-  ASSERT_EQ(output.size(), kImageSize + input.size());
+  ASSERT_EQ(output.size(), AlignedSize(kImageSize + input.size()));
+  size_t padding = output.size() - kImageSize - input.size();
   EXPECT_TRUE(std::equal(stub.begin(), stub.end(), output.begin()));
   EXPECT_TRUE(std::all_of(output.begin() + stub.size(), output.begin() + kImageSize,
                           [](uint8_t b) { return b == 0; }));
@@ -137,7 +139,7 @@ TEST_F(PackLayout, BlocklessOutputIsThePaddedStubThenTheArchive) {
   size_t end = input.size() - 22;
   uint32_t centralOffset = Le32(input, end + 16);
   EXPECT_TRUE(std::equal(input.begin(), input.begin() + centralOffset, output.begin() + kImageSize));
-  EXPECT_EQ(Le32(output, output.size() - 22 + 16), centralOffset + kImageSize);
+  EXPECT_EQ(Le32(output, output.size() - padding - 22 + 16), centralOffset + kImageSize);
   ExpectRebased(dir.Native("in.zip"), sfx, kImageSize);
 }
 
@@ -210,8 +212,57 @@ TEST_F(PackLayout, BytesAfterTheEndRecordAreLeftOut) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("mksfx: note: "), std::string::npos);
   EXPECT_NE(r.err.find("189 bytes after the end record"), std::string::npos) << r.err;
-  EXPECT_EQ(ReadBytes(dir.Native("out.exe")).size(), kImageSize + 499 - 189);
+  EXPECT_EQ(ReadBytes(dir.Native("out.exe")).size(), AlignedSize(kImageSize + 499 - 189));
   ExpectRebased(input, dir.Native("out.exe"), kImageSize);
+}
+
+// The archive comment behind the end record that ends `file`.
+std::string EndComment(const std::string& file) {
+  for (size_t at = file.size() - 22 + 1; at-- > 0;)
+    if (file.compare(at, 4, "PK\5\6", 4) == 0 &&
+        at + 22 + (uint8_t)file[at + 20] + ((uint8_t)file[at + 21] << 8) == file.size())
+      return file.substr(at + 22);
+  return "(no end record ends the file)";
+}
+
+// Every way of packing ends the output on a multiple of 8, its comment padded
+// with fewer than 8 zero bytes, where a signer then starts its table; an
+// earlier padding is not carried into the next.
+TEST_F(PackLayout, EveryOutputEndsOnAMultipleOfEightInItsComment) {
+  const std::string comment = "made by the test";
+  ZipOptions options;
+  options.comment = comment;
+  dir.Write("commented.zip", BuildZip({File("hello.txt", "Hello.\r\n"), File("data.bin", Pattern(3000))},
+                                      options));
+  ASSERT_EQ(Mksfx({"pack", "--stub", dir.Native("stub.exe"), "--caption", "earlier",
+                   dir.Native("commented.zip"), dir.Native("earlier.exe")}).exitCode, 0);
+  struct Row {
+    const char* way;
+    std::vector<std::string> inputs;
+    std::string comment;
+  };
+  const Row rows[] = {
+      {"folders and files", {dir.Native("src")}, ""},
+      {"an archive taken over", {dir.Native("commented.zip")}, comment},
+      {"an archive written anew", {"--password", "secret", dir.Native("commented.zip")}, comment},
+      {"a self-extractor", {dir.Native("earlier.exe")}, comment},
+  };
+  for (const Row& row : rows) {
+    for (std::string caption; caption.size() < kOutputAlignment; caption += "c") {
+      SCOPED_TRACE(row.way + std::string(", caption of ") + std::to_string(caption.size()));
+      Pack(row.inputs.back(), [&] {
+        std::vector<std::string> o(row.inputs.begin(), row.inputs.end() - 1);
+        o.insert(o.end(), {"--caption", caption});
+        return o;
+      }());
+      std::string out = dir.Read("out.exe");
+      EXPECT_EQ(out.size() % kOutputAlignment, 0u);
+      std::string padded = EndComment(out);
+      EXPECT_EQ(padded.compare(0, row.comment.size(), row.comment), 0) << padded;
+      EXPECT_LT(padded.size() - row.comment.size(), kOutputAlignment);
+      EXPECT_EQ(padded.find_first_not_of('\0', row.comment.size()), std::string::npos);
+    }
+  }
 }
 
 TEST_F(PackLayout, ExistingOutputIsReplacedWholeAndNoTemporaryFileStays) {

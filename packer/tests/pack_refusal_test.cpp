@@ -5,9 +5,13 @@
 
 #include <cstring>
 
+#include "support/zip_builder.h"
 #include "test_support.h"
 
 namespace {
+
+// The execution level of a stub with room to ask for administrator rights.
+const char kRoomyLevel[] = "<requestedExecutionLevel level=\"asInvoker\"           />";
 
 class PackRefusal : public ::testing::Test {
  protected:
@@ -45,6 +49,10 @@ TEST_F(PackRefusal, StubsThatCannotCarryAnArchive) {
   localSig.replace(500, 4, "PK\3\4", 4);
   endSig.replace(kShortStubSize - 4, 4, "PK\5\6", 4);
   notExe[0] = 'Z';
+  std::string signedStub = PeStub(0x10B);
+  SetTablePos(signedStub, 2048);
+  std::string twoLevels = FakeStub(kShortStubSize);
+  for (size_t at : {1000, 2000}) twoLevels.replace(at, sizeof kRoomyLevel - 1, kRoomyLevel);
   const Row rows[] = {
       {"too large", tooLarge, {}, "the stub is 21505 bytes long; it must fit in 21504"},
       {"local header signature", localSig, {}, "contains a local header signature"},
@@ -52,6 +60,12 @@ TEST_F(PackRefusal, StubsThatCannotCarryAnArchive) {
       {"not an executable", notExe, {}, "not a Windows executable"},
       {"full budget, no zero tail, no block", fullWithTail, {"--no-block"},
        "last two bytes are not zero"},
+      {"signed", signedStub, {}, "the stub is signed: its security directory names a certificate table"},
+      {"no room to elevate", FakeStub(kShortStubSize), {"--elevate"},
+       "--elevate: the stub's manifest must read '<requestedExecutionLevel level=\"asInvoker\"           "
+       "/>' exactly once, with the blanks that leave room for \"requireAdministrator\"; this stub has "
+       "it 0 times"},
+      {"two levels to elevate", twoLevels, {"--elevate"}, "this stub has it 2 times"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -104,9 +118,11 @@ TEST_F(PackRefusal, TextThatTheStubWouldTakeForTheEndRecord) {
   ASSERT_EQ(RunTool({"zip", "-q0", dir.Native("big.zip"), "b.txt"}, dir.Native()).exitCode, 0);
   size_t zipSize = ReadBytes(dir.Native("big.zip")).size();
   std::string infoCaption = "c";
-  // Comment length from the fake record to the end of the file.
-  size_t reach = zipSize + 2 + infoCaption.size();
-  if ((reach & 0xFF) == 0) reach += 1, infoCaption += "c";
+  // Comment length from the fake record, at 0x5420, to the end of the file,
+  // which pack pads to a multiple of 8.
+  auto reachOf = [&] { return AlignedSize(zipSize + 2 + infoCaption.size()); };
+  while ((reachOf() & 0xFF) == 0) infoCaption += "c";
+  size_t reach = reachOf();
   std::string fake = std::string("PK\x05\x06", 4) + std::string(16, 'x');
   fake += (char)(reach & 0xFF);
   fake += (char)(reach >> 8);
@@ -120,6 +136,28 @@ TEST_F(PackRefusal, TextThatTheStubWouldTakeForTheEndRecord) {
   WriteNativeFile(dir.Native("info.txt"), fake);
   EXPECT_EQ(Mksfx({"pack", "--stub", "stub.exe", "--info-file", "info.txt", "--info-caption",
                    infoCaption, "big.zip", "new.exe"}, dir.Native()).exitCode, 0);
+}
+
+// A comment of 65,535 bytes leaves no room for padding: only the one
+// caption length whose output needs none packs.
+TEST_F(PackRefusal, CommentsWithNoRoomLeftToPad) {
+  ZipOptions options;
+  options.comment = std::string(0xFFFF, 'c');
+  dir.Write("long.zip", BuildZip({File("a.txt", "a")}, options));
+  size_t zipSize = dir.Read("long.zip").size();
+  before = dir.Names();
+  for (std::string caption; caption.size() < kOutputAlignment; caption += "c") {
+    SCOPED_TRACE(caption.size());
+    std::vector<std::string> args = {"pack", "--stub", "stub.exe", "--caption", caption, "long.zip"};
+    if ((kImageSize + 12 + caption.size() + zipSize) % kOutputAlignment == 0) {
+      args.push_back("new.exe");
+      EXPECT_EQ(Mksfx(args, dir.Native()).exitCode, 0);
+      RunTool({"rm", dir.Native("new.exe")});
+      continue;
+    }
+    args.push_back("out.exe");
+    ExpectRefused(args, 1, "the archive comment of 65535 bytes leaves no room for the ");
+  }
 }
 
 TEST_F(PackRefusal, WrongCommandLines) {
@@ -157,7 +195,7 @@ TEST_F(PackRefusal, HelpDocumentsEveryOption) {
   EXPECT_EQ(r.exitCode, 0);
   for (const char* option :
        {"--stub", "--no-block", "--caption", "--default-folder", "\"><\"", "--run", "--info-text",
-        "--info-file", "--info-caption", "--hide-run-checkbox", "--fixed-file-list",
+        "--info-file", "--info-caption", "--hide-run-checkbox", "--fixed-file-list", "--elevate",
         "--hide-overwrite-choice", "--overwrite", "--auto-extract", "--force", "0x5400", "--output",
         "-12", "--codepage", "--password-file", "--password-prompt", "--password", "--keep-settings",
         "SOURCE_DATE_EPOCH"})

@@ -32,6 +32,34 @@ uint32_t Le32(const std::vector<uint8_t>& b, size_t at);
 
 // The stub's default archive start and the size stubs are padded to.
 const size_t kImageSize = 0x5400;
+// Pack pads every output's archive comment so that the output ends on a
+// multiple of this: a signer's certificate table starts right behind it.
+const size_t kOutputAlignment = 8;
+inline size_t AlignedSize(size_t unpadded) {
+  return (unpadded + kOutputAlignment - 1) / kOutputAlignment * kOutputAlignment;
+}
 // The stand-in stub the packer tests pack: shorter than the image, so that
 // pack's zero padding up to kImageSize shows.
 const size_t kShortStubSize = 3000;
+
+// FakeStub(kShortStubSize) with the headers of a Windows image: "PE\0\0" at
+// 0x40 and an optional header of this magic (0x10B PE32, 0x20B PE32+) whose
+// security directory names no certificate table.
+std::string PeStub(uint16_t magic);
+
+// What a signer leaves of `image`, which starts with PeStub's headers: the
+// file padded to a multiple of 8, then the certificate table (a
+// WIN_CERTIFICATE header and filler standing for the signature), whose
+// position and size the security directory names.
+std::string SignLikeASigner(std::string image);
+
+// `bytes` appended to the table that ends the signed `image`, its
+// WIN_CERTIFICATE length and the directory's size grown to hold them, as
+// one hides data in a signed file without breaking the signature.
+std::string AppendToTable(std::string image, const std::string& bytes);
+
+// Where the directory of such an image names its table, and how long.
+uint32_t TablePos(const std::string& image);
+uint32_t TableSize(const std::string& image);
+// Names another position (a damaged directory).
+void SetTablePos(std::string& image, uint32_t pos);

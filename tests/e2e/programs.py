@@ -4,7 +4,8 @@ plants DLLs beside it.
 
 Archives are written with Python's zipfile (the peer writer) and packed
 with build/host/mksfx exactly as a user packs them; damage is applied to the
-finished file afterwards."""
+finished file afterwards, and then the signing steps of the shared signing
+code (tests/support/authenticode.py), each signature checked."""
 
 import io
 import os
@@ -12,9 +13,13 @@ import random
 import shutil
 import struct
 import subprocess
+import sys
 import time
 import zipfile
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'support'))
+import authenticode  # noqa: E402
 
 # The stub's budget: a self-extractor without configuration block has its
 # archive here, and the stub alone is searched only when it is longer.
@@ -234,11 +239,12 @@ def damage(data, kind):
 class Builder:
     """Makes the programs of the cases from one build tree."""
 
-    def __init__(self, host_dir, win32_dir):
+    def __init__(self, host_dir, win32_dir, certificates_dir):
         self.win32_dir = win32_dir
         self.mksfx = os.path.join(host_dir, 'mksfx')
         self.stub = os.path.join(win32_dir, 'sfxstub.exe')
         self.fixture = os.path.join(win32_dir, 'sfxfixture.exe')
+        self.signer = authenticode.Signer(certificates_dir)
 
     def entry_data(self, entry):
         return entry_data(entry, self.win32_dir)
@@ -267,6 +273,12 @@ class Builder:
             data = damage(data, case['damage'])
         with open(path, 'wb') as out:
             out.write(data)
+        if case.get('sign'):
+            try:
+                self.signer.sign(path, case['sign'])
+                self.signer.verify(path)
+            except authenticode.SigningError as e:
+                raise CaseError(str(e))
         self._plant(case, work)
         return path, [substitute(a) for a in case.get('args', [])]
 

@@ -40,6 +40,11 @@ A case is one TOML file in tests/e2e/cases/:
     info_file_size = 60000    an information text of that many bytes (numbered
                               lines), packed with --info-file
     damage = "central-signature" | "entry-data:NAME" | "truncate:N"
+    sign = ["rsa4096", "nest-rsa2048", "plant"]   signing steps applied to the
+                              finished program in order, each signature then
+                              checked (tests/support/authenticode.py: "rsa2048",
+                              "rsa4096", "timestamp-rsa2048", "nest-rsa2048",
+                              "plant" an archive in the certificate table)
     args = ["icons"]          the program's arguments (each quoted on its
                               command line)
     command_line = "/S /D={out}"   text after the arguments on the program's
@@ -123,7 +128,7 @@ SAME_AS_ENTRY = '@entry'
 
 KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'source', 'packer', 'entries', 'password',
               'refused_passwords',
-              'pad_to', 'damage', 'info_file_size', 'cwd', 'plant', 'planted_loaded',
+              'pad_to', 'damage', 'sign', 'info_file_size', 'cwd', 'plant', 'planted_loaded',
               'args', 'command_line', 'timeout_ms', 'script', 'expect', 'only', 'driver_status',
               'driver_stderr', 'before', 'files'}
 
@@ -240,7 +245,10 @@ def compare_files(folder, expected, entries, data_of):
 class Runner:
     def __init__(self, host_dir, win32_dir, work_root, keep):
         self.keep = keep
-        self.builder = programs.Builder(host_dir, win32_dir)
+        # Certificates are made once per run, on the first case that signs.
+        certificates = os.path.join(work_root, 'certificates')
+        shutil.rmtree(certificates, ignore_errors=True)
+        self.builder = programs.Builder(host_dir, win32_dir, certificates)
         self.driver = os.path.join(win32_dir, 'sfxdriver.exe')
         self.work_root = work_root
 
