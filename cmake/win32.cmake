@@ -30,7 +30,7 @@ target_include_directories(sfxstub PRIVATE ${SFX_ICON_DIR} ${CMAKE_SOURCE_DIR}/s
 # probes.  Stack probes guard frames larger than the 4,096-byte guard page:
 # no function of the stub may have one, and the build fails if one does.  The
 # first 64 KiB of stack are committed at start besides (the stub's own frames
-# are at most 2 KiB each), so its calls meet no guard page at all.
+# are at most 2.5 KiB each), so its calls meet no guard page at all.
 set(SFX_STUB_SIZE_FLAGS -flto -mpreferred-stack-boundary=2 -malign-data=abi
     -mno-accumulate-outgoing-args -mno-stack-arg-probe -Werror=frame-larger-than=4096)
 # No C runtime, no C++ runtime, no exceptions, no RTTI, no static
