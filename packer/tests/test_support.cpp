@@ -9,39 +9,23 @@
 
 #include <gtest/gtest.h>
 
+#include "common/pe_format.h"
+#include "common/zip_format.h"
+
 namespace {
 
-// The image headers of PeStub, offsets from the file's start.
+// Where PeStub puts the PE signature; the WIN_CERTIFICATE header's size
+// (length, revision 2.0, PKCS#7).
 const size_t kPeHeaderAt = 0x40;
-const size_t kOptionalMagicAt = kPeHeaderAt + 24;
-const uint16_t kPe32PlusMagic = 0x20B;
-// The security directory behind the PE32 and the PE32+ optional header's
-// own fields; the WIN_CERTIFICATE header: length, revision 2.0, PKCS#7.
-const size_t kPe32DirectoryAt = kOptionalMagicAt + 96 + 4 * 8;
-const size_t kPe32PlusDirectoryAt = kOptionalMagicAt + 112 + 4 * 8;
 const size_t kCertificateHeaderSize = 8;
 // Bytes that stand for the signature itself: letters, no ZIP signature.
 const size_t kSignatureFillerSize = 1496;  // the table a multiple of 8, as signers keep it
 
-void Set16(std::string& s, size_t at, uint16_t v) {
-  s[at] = (char)v;
-  s[at + 1] = (char)(v >> 8);
-}
-
-void Set32(std::string& s, size_t at, uint32_t v) {
-  Set16(s, at, (uint16_t)v);
-  Set16(s, at + 2, (uint16_t)(v >> 16));
-}
-
-uint32_t Get32(const std::string& s, size_t at) {
-  return (uint32_t)(uint8_t)s[at] | (uint32_t)(uint8_t)s[at + 1] << 8 |
-         (uint32_t)(uint8_t)s[at + 2] << 16 | (uint32_t)(uint8_t)s[at + 3] << 24;
-}
+uint8_t* At(std::string& s, size_t at) { return (uint8_t*)&s[at]; }
 
 size_t DirectoryAt(const std::string& image) {
-  bool plus = (uint8_t)image[kOptionalMagicAt] == (kPe32PlusMagic & 0xFF) &&
-              (uint8_t)image[kOptionalMagicAt + 1] == kPe32PlusMagic >> 8;
-  return plus ? kPe32PlusDirectoryAt : kPe32DirectoryAt;
+  uint16_t magic = Read16((const uint8_t*)&image[kPeHeaderAt + kPeOptionalHeader]);
+  return kPeHeaderAt + (magic == kPe32PlusMagic ? kPe32PlusSecurityDirectory : kPe32SecurityDirectory);
 }
 
 std::string Slurp(const std::string& path) {
@@ -110,11 +94,10 @@ uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
 
 std::string PeStub(uint16_t magic) {
   std::string s = FakeStub(kShortStubSize);
-  Set32(s, 0x3C, kPeHeaderAt);
+  Write32(At(s, kDosNewHeaderOffset), kPeHeaderAt);
   s.replace(kPeHeaderAt, 4, std::string("PE\0\0", 4));
-  Set16(s, kOptionalMagicAt, magic);
-  Set32(s, DirectoryAt(s), 0);
-  Set32(s, DirectoryAt(s) + 4, 0);
+  Write16(At(s, kPeHeaderAt + kPeOptionalHeader), magic);
+  s.replace(DirectoryAt(s), 8, std::string(8, '\0'));
   return s;
 }
 
@@ -122,21 +105,13 @@ std::string SignLikeASigner(std::string image) {
   image.resize(AlignedSize(image.size()), '\0');
   std::string table(kCertificateHeaderSize, '\0');
   table += std::string(kSignatureFillerSize, 's');
-  Set32(table, 0, (uint32_t)table.size());
-  Set16(table, 4, 0x0200);
-  Set16(table, 6, 0x0002);
-  Set32(image, DirectoryAt(image), (uint32_t)image.size());
-  Set32(image, DirectoryAt(image) + 4, (uint32_t)table.size());
+  Write32(At(table, 0), (uint32_t)table.size());
+  Write16(At(table, 4), 0x0200);
+  Write16(At(table, 6), 0x0002);
+  Write32(At(image, DirectoryAt(image)), (uint32_t)image.size());
+  Write32(At(image, DirectoryAt(image) + 4), (uint32_t)table.size());
   return image + table;
 }
 
-std::string AppendToTable(std::string image, const std::string& bytes) {
-  uint32_t grown = TableSize(image) + (uint32_t)bytes.size();
-  Set32(image, TablePos(image), grown);
-  Set32(image, DirectoryAt(image) + 4, grown);
-  return image + bytes;
-}
-
-uint32_t TablePos(const std::string& image) { return Get32(image, DirectoryAt(image)); }
-uint32_t TableSize(const std::string& image) { return Get32(image, DirectoryAt(image) + 4); }
-void SetTablePos(std::string& image, uint32_t pos) { Set32(image, DirectoryAt(image), pos); }
+uint32_t TablePos(const std::string& image) { return Read32((const uint8_t*)&image[DirectoryAt(image)]); }
+void SetTablePos(std::string& image, uint32_t pos) { Write32(At(image, DirectoryAt(image)), pos); }

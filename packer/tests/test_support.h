@@ -53,13 +53,7 @@ std::string PeStub(uint16_t magic);
 // position and size the security directory names.
 std::string SignLikeASigner(std::string image);
 
-// `bytes` appended to the table that ends the signed `image`, its
-// WIN_CERTIFICATE length and the directory's size grown to hold them, as
-// one hides data in a signed file without breaking the signature.
-std::string AppendToTable(std::string image, const std::string& bytes);
-
-// Where the directory of such an image names its table, and how long.
+// Where the directory of such an image names its table.
 uint32_t TablePos(const std::string& image);
-uint32_t TableSize(const std::string& image);
 // Names another position (a damaged directory).
 void SetTablePos(std::string& image, uint32_t pos);

@@ -1,7 +1,5 @@
 // Finding the archive and the configuration block from the end of the file.
-#include "common/pe_format.h"
 #include "support/engine_fixture.h"
-#include "support/test_platform.h"
 
 namespace {
 
@@ -197,77 +195,6 @@ TEST_F(LocatorDeathTest, LowestMatchingRecordWinsEvenWhenItsDirectoryIsBad) {
   sfx[dataAt + 20] = (char)(rest & 0xFF);
   sfx[dataAt + 21] = (char)(rest >> 8);
   EXPECT_NOT_FOUND(sfx);
-}
-
-// ------------------------------------------------------- signed files
-
-// A stand-in stub with just the headers the locator reads: "MZ", the PE
-// signature at 0x40 and a PE32 optional header whose security directory
-// the signing below fills in.
-std::string PeStub() {
-  std::string s = FakeStub(0x5400);
-  s.replace(0x3C, 4, std::string("\x40\0\0\0", 4));
-  s.replace(0x40, 4, std::string("PE\0\0", 4));
-  s.replace(0x40 + kPeOptionalHeader, 2, std::string("\x0B\x01", 2));
-  s.replace(0x40 + kPe32SecurityDirectory, 8, std::string(8, '\0'));
-  return s;
-}
-
-// `sfx` with `padding` bytes and then a certificate table holding `table`,
-// entered in the security directory as a signer enters it.
-std::string Sign(std::string sfx, size_t padding, const std::string& table) {
-  sfx += std::string(padding, '\0');
-  uint32_t at = (uint32_t)sfx.size(), size = (uint32_t)(8 + table.size());
-  std::string entry(8, '\0');
-  Write32((uint8_t*)&entry[0], at);
-  Write32((uint8_t*)&entry[4], size);
-  sfx.replace(0x40 + kPe32SecurityDirectory, 8, entry);
-  std::string header(8, '\0');  // WIN_CERTIFICATE: length, revision 2.0, PKCS#7
-  Write32((uint8_t*)&header[0], size);
-  header[5] = 2;
-  header[6] = 2;
-  return sfx + header + table;
-}
-
-// A self-extractor packed as mksfx packs it: its size a multiple of 8, so
-// the table a signer appends starts right behind the end record.
-std::string PaddedSfx(const std::vector<ZipEntry>& entries) {
-  ZipOptions options;
-  for (int i = 0; i < 8; ++i) {
-    std::string sfx = BuildSfx(entries, BlockFields(), PeStub(), options);
-    if (sfx.size() % kCertificateAlignment == 0) return sfx;
-    options.comment += ' ';
-  }
-  return std::string();
-}
-
-using SignedFileTest = EngineTest;
-using SignedFileDeathTest = EngineTest;
-
-// Under Windows the engine reads the headers of the running test program,
-// which is not signed: these rest on the stand-in's module file.
-TEST_F(SignedFileTest, ArchiveEndsWhereTheCertificateTableBegins) {
-  SKIP_UNLESS_OBSERVABLE();
-  LoadSfx(Sign(PaddedSfx(TwoFiles()), 0, std::string(1560, 'c')));
-  EXPECT_EQ(ListEntries(), (std::vector<std::string>{"a.txt", "dir/b.txt"}));
-  EXPECT_TRUE(scripted::messages.empty()) << scripted::MessageLog();
-}
-
-TEST_F(SignedFileTest, ArchivePlantedInTheTableIsNeverTaken) {
-  SKIP_UNLESS_OBSERVABLE();
-  // A whole self-extractor's archive inside the table, its end record at the
-  // end of the file, as one hidden there after signing would lie.
-  std::string sfx = PaddedSfx(TwoFiles());
-  std::string planted = BuildSfx({File("planted.txt", "planted")}, BlockFields());
-  LoadSfx(Sign(sfx, 0, planted.substr(0x5400)));
-  EXPECT_EQ(ListEntries(), (std::vector<std::string>{"a.txt", "dir/b.txt"}));
-}
-
-TEST_F(SignedFileDeathTest, TableNotRightBehindTheArchive) {
-  SKIP_UNLESS_OBSERVABLE();
-  // Signed without the padding mksfx writes: the end record no longer ends
-  // where the archive ends, as an unsigned file's would not with bytes behind it.
-  EXPECT_NOT_FOUND(Sign(PaddedSfx(TwoFiles()), 8, std::string(64, 'c')));
 }
 
 }  // namespace
