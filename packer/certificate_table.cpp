@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "common/pe_format.h"
 #include "common/zip_format.h"
@@ -11,35 +10,14 @@
 
 namespace {
 
-// The loader maps an image's headers, the first page of its file, at the
-// image's base; the stub reads its directory there, and so does the stand-in
-// that mksfx replays the stub's start-up on.  A file shorter than the page
-// reads as zeros past its end.
-const size_t kMappedHeaderSize = 4096;
-// The DOS header's own size: a new header inside it is no image the
-// stand-in maps.
-const uint32_t kDosHeaderSize = 0x40;
-// One directory entry: a 32-bit position and a 32-bit size.
-const uint32_t kDirectoryEntrySize = 8;
-
-const uint8_t kPeSignature[4] = {'P', 'E', 0, 0};
-
 CertificateTable ParseHeaders(std::vector<uint8_t> page) {
-  page.resize(kMappedHeaderSize, 0);
+  page.resize(kMappedHeaderBytes, 0);
   CertificateTable table;
-  if (page[0] != 'M' || page[1] != 'Z') return table;
-  uint32_t pe = Read32(&page[kDosNewHeaderOffset]);
-  if (pe < kDosHeaderSize || pe > kMappedHeaderSize - kPeOptionalHeader - 2 ||
-      std::memcmp(&page[pe], kPeSignature, sizeof kPeSignature) != 0)
-    return table;
-  uint16_t magic = Read16(&page[pe + kPeOptionalHeader]);
-  if (magic != kPe32Magic && magic != kPe32PlusMagic) return table;
-  uint32_t directory = magic == kPe32Magic ? kPe32SecurityDirectory : kPe32PlusSecurityDirectory;
-  if (pe > kMappedHeaderSize - directory - kDirectoryEntrySize) return table;
-  table.pos = Read32(&page[pe + directory]);
+  uint32_t directory = SecurityDirectoryIn(page.data(), &table.pe32Plus);
+  if (!directory) return CertificateTable();
+  table.pos = Read32(&page[directory]);
   // Like the stub, only the position counts: 0 names no table.
-  table.size = table.pos ? Read32(&page[pe + directory + 4]) : 0;
-  table.pe32Plus = magic == kPe32PlusMagic;
+  table.size = table.pos ? Read32(&page[directory + 4]) : 0;
   return table;
 }
 
@@ -52,7 +30,7 @@ std::string Hex(uint64_t value) {
 }  // namespace
 
 CertificateTable ReadCertificateTable(const InputFile& file) {
-  CertificateTable table = ParseHeaders(file.ReadSome(0, kMappedHeaderSize));
+  CertificateTable table = ParseHeaders(file.ReadSome(0, kMappedHeaderBytes));
   if (!table.pos) return CertificateTable();
   if (table.pos % kCertificateAlignment != 0)
     throw Refusal(file.Path() + ": damaged signature: the security directory places the " +
@@ -71,13 +49,14 @@ uint64_t ArchiveEnd(const InputFile& file) {
 }
 
 CertificateTable EndAtCertificateTable(InputFile& file) {
-  file.EndAt(ArchiveEnd(file));
-  return ReadCertificateTable(file);
+  CertificateTable table = ReadCertificateTable(file);
+  if (table.pos) file.EndAt(table.pos);
+  return table;
 }
 
 bool IsSignedImage(const std::vector<uint8_t>& stub) {
   return ParseHeaders(std::vector<uint8_t>(stub.begin(),
-                                           stub.begin() + (long)std::min(stub.size(), kMappedHeaderSize)))
+                                           stub.begin() + (long)std::min(stub.size(), (size_t)kMappedHeaderBytes)))
              .pos != 0;
 }
 

@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+#include "zip_format.h"
+
 // The DOS header opens with "MZ"; the 32-bit word at this offset is the
 // position of the "PE\0\0" signature (the NT headers).
 const int32_t kDosNewHeaderOffset = 0x3C;
@@ -25,3 +27,25 @@ const int32_t kPe32PlusSecurityDirectory = kPeOptionalHeader + 112 + 4 * 8;
 // A signer pads the file to this multiple before the table; mksfx pads its
 // output so, so that the table starts right behind the archive.
 const int32_t kCertificateAlignment = 8;
+
+// The loader maps an image's headers, the first page of its file, at the
+// image's base.
+const uint32_t kMappedHeaderBytes = 4096;
+
+// The position in `page` (an image file's first kMappedHeaderBytes, zeros
+// past the file's end) of its security directory's entry: 0 when the page
+// holds no headers the loader maps ("MZ", the "PE\0\0" signature at 0x40 or
+// beyond, a PE32 or PE32+ optional header with the directory inside the
+// page).  `pe32Plus` says which header it is.  For readers of other files
+// than the running image (mksfx, the Linux stand-in); the stub reads its own.
+inline uint32_t SecurityDirectoryIn(const uint8_t* page, bool* pe32Plus) {
+  uint32_t pe = Read32(page + kDosNewHeaderOffset);
+  if (page[0] != 'M' || page[1] != 'Z' || pe < 0x40 || pe > kMappedHeaderBytes - kPeOptionalHeader - 2 ||
+      page[pe] != 'P' || page[pe + 1] != 'E' || page[pe + 2] || page[pe + 3])
+    return 0;
+  uint16_t magic = Read16(page + pe + kPeOptionalHeader);
+  *pe32Plus = magic == kPe32PlusMagic;
+  uint32_t directory = pe + (*pe32Plus ? kPe32PlusSecurityDirectory : kPe32SecurityDirectory);
+  if ((magic != kPe32Magic && !*pe32Plus) || directory > kMappedHeaderBytes - 8) return 0;
+  return directory;
+}

@@ -494,21 +494,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR name, DWORD size) {
 }
 
 namespace {
-
-// The loader maps an image's headers, the first page of its file, at the
-// image's base.
-uint8_t moduleHeaders[4096];
-
-// "MZ", then "PE\0\0" and a PE32 optional header with its data directories
-// wholly inside the page.
-bool IsMappableImage(const uint8_t* page, size_t size) {
-  uint32_t pe;
-  memcpy(&pe, page + kDosNewHeaderOffset, 4);
-  return page[0] == 'M' && page[1] == 'Z' && pe >= 0x40 && pe <= size - kPe32SecurityDirectory - 8 &&
-         memcmp(page + pe, "PE\0\0", 4) == 0 && page[pe + kPeOptionalHeader] == (kPe32Magic & 0xFF) &&
-         page[pe + kPeOptionalHeader + 1] == kPe32Magic >> 8;
-}
-
+uint8_t moduleHeaders[kMappedHeaderBytes];
 }  // namespace
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
@@ -521,16 +507,10 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     (void)got;  // a short file leaves zeros, as the loader's page would
     close(fd);
   }
-  if (!IsMappableImage(moduleHeaders, sizeof moduleHeaders)) {
-    // No image Windows could have started: one without data directories.
-    static const uint8_t kBareImage[] = {'M', 'Z'};
-    memset(moduleHeaders, 0, sizeof moduleHeaders);
-    memcpy(moduleHeaders, kBareImage, sizeof kBareImage);
-    moduleHeaders[kDosNewHeaderOffset] = 0x40;
-    memcpy(moduleHeaders + 0x40, "PE\0\0", 4);
-    moduleHeaders[0x40 + kPeOptionalHeader] = kPe32Magic & 0xFF;
-    moduleHeaders[0x40 + kPeOptionalHeader + 1] = kPe32Magic >> 8;
-  }
+  // The module is a 32-bit image; a file Windows could not have started as
+  // one reads as zeros, whose directories name nothing.
+  bool pe32Plus = false;
+  if (!SecurityDirectoryIn(moduleHeaders, &pe32Plus) || pe32Plus) memset(moduleHeaders, 0, sizeof moduleHeaders);
   return (HMODULE)moduleHeaders;
 }
 

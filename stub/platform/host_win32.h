@@ -131,8 +131,9 @@ DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD code);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR name, DWORD size);
 // nullptr: the headers of the module file as the loader maps them (its first
-// page); a file Windows could not have started reads as an image without
-// data directories.  A name: a handle nothing reads through.
+// page); a file Windows could not have started as a 32-bit image reads as
+// zeros, whose directories name nothing.  A name: a handle nothing reads
+// through.
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 [[noreturn]] void WINAPI ExitProcess(UINT code);
 // Milliseconds since the system started, wrapping after 49.7 days.
