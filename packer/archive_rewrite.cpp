@@ -6,6 +6,7 @@
 
 #include "entry_data.h"
 #include "errors.h"
+#include "name_collisions.h"
 #include "source_tree.h"
 #include "stub_compat.h"
 #include "common/zip_format.h"
@@ -96,6 +97,30 @@ std::vector<uint8_t> WithoutZip64(const uint8_t* extra, size_t size) {
   return kept;
 }
 
+// A local size of 0xFFFFFFFF stands for the one in the ZIP64 extra: there
+// the uncompressed size comes first, then the compressed one, 8 bytes each,
+// present only for a field that holds 0xFFFFFFFF.  Some writers give every
+// entry the extra; sizes that fit in 32 bits replace the fields, larger ones
+// leave them as they are.
+void TakeZip64Sizes(const std::vector<uint8_t>& extra, uint32_t& uncompressed, uint32_t& compressed) {
+  for (size_t at = 0; at + 4 <= extra.size();) {
+    size_t length = Read16(&extra[at + 2]);
+    if (at + 4 + length > extra.size()) return;
+    if (Read16(&extra[at]) == kZip64ExtraId) {
+      size_t field = at + 4, end = at + 4 + length;
+      for (uint32_t* size : {&uncompressed, &compressed}) {
+        if (*size != kZip64Value) continue;
+        if (field + 8 > end) return;
+        uint64_t value = Read32(&extra[field]) | (uint64_t)Read32(&extra[field + 4]) << 32;
+        if (value < kZip64Value) *size = (uint32_t)value;
+        field += 8;
+      }
+      return;
+    }
+    at += 4 + length;
+  }
+}
+
 struct Problems {
   std::map<std::string, std::vector<std::string>> byKind;  // summary tail -> names
   void Add(const std::string& kind, const std::string& name) { byKind[kind].push_back(name); }
@@ -115,19 +140,21 @@ void ThrowProblems(const Problems& p, size_t total, const std::string& path) {
 
 }  // namespace
 
-bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, bool encrypt) {
-  if (encrypt) return true;
+bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o) {
+  if (o.password) return true;
   for (const CentralEntry& e : layout.entries)
     if (NameIsUtf8(layout, e))
       return true;
-  return !FindStubProblems(file, layout).empty();
+  return !FindStubProblems(file, layout, o.page ? o.page : FindCodePage(kDefaultCodePage)).empty();
 }
 
 void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o) {
   Problems p;
   std::map<uint64_t, int> seen;
+  const CodePageTable& page = o.page ? *o.page : *FindCodePage(kDefaultCodePage);
+  std::vector<std::pair<const CentralEntry*, std::string>> writes;  // entries and their stored names
   for (const CentralEntry& e : layout.entries) {
-    std::string problem;
+    std::string problem, name;
     if (e.method == kMethodAes || (e.flags & kFlagStrongEncryption))
       p.Add("use AES or strong encryption; the stub knows only the traditional ZIP encryption", e.name);
     else if (e.method != kMethodStored && e.method != kMethodDeflated)
@@ -141,14 +168,27 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
       p.Add("are encrypted already; mksfx does not encrypt them a second time", e.name);
     else if ((e.flags & kFlagEncrypted) && e.compressedSize < kEncryptionHeaderLength)
       p.Add("are encrypted but shorter than their 12-byte encryption header", e.name);
-    else if (StoredName(layout, e, o.page, problem).empty())
+    else if ((name = StoredName(layout, e, o.page, problem)).empty())
       p.Add("have names the stub refuses (" + problem + ")", e.name);
     else if (++seen[e.localPos] > 1)
       p.Add("share their local header with another entry", e.name);
     else if (e.localPos + kLocalHeaderSize > layout.centralPos ||
              Read32(file.ReadAt(e.localPos, 4).data()) != kLocalHeaderSignature)
       p.Add("have no local header where the central directory places it", e.name);
+    else if ((Read16(&file.ReadAt(e.localPos, kLocalHeaderSize)[kLocalFlags]) ^ e.flags) & kFlagEncrypted)
+      p.Add("are encrypted by their local header or by the central directory but not by both "
+            "(a damaged archive: the stub reads the local header)", e.name);
+    else if (IsSymbolicLink(layout, e))
+      p.Add("are symbolic links; the stub cannot make links and would write a small file holding "
+            "the link's target", e.name);
+    else
+      writes.push_back({&e, name});
   }
+  // The names as the stub will write them, read in the page it reads them in.
+  std::vector<std::string> shown;
+  for (const auto& w : writes) shown.push_back(CodePageToUtf8(w.second, page));
+  for (const NameCollision& c : FindNameCollisions(shown))
+    p.Add("collide: " + c.reason, writes[c.entry].first->name);
   ThrowProblems(p, layout.entries.size(), file.Path());
 }
 
@@ -184,10 +224,12 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     std::vector<uint8_t> data = file.ReadAt(dataPos, c->compressedSize);
     bool encrypted = c->flags & kFlagEncrypted;
     // Sizes and CRC in a local header written without a descriptor must agree.
+    uint32_t localCompressed = Read32(&local[kLocalCompressedSize]);
+    uint32_t localUncompressed = Read32(&local[kLocalUncompressedSize]);
+    TakeZip64Sizes(extra, localUncompressed, localCompressed);
     if (!(localFlags & kFlagDataDescriptor) &&
-        (Read32(&local[kLocalCrc]) != c->crc ||
-         Read32(&local[kLocalCompressedSize]) != c->compressedSize ||
-         Read32(&local[kLocalUncompressedSize]) != c->uncompressedSize)) {
+        (Read32(&local[kLocalCrc]) != c->crc || localCompressed != c->compressedSize ||
+         localUncompressed != c->uncompressedSize)) {
       p.Add("have local headers whose sizes or CRC differ from the central directory's", c->name);
       continue;
     }

@@ -22,13 +22,16 @@ struct RewriteOptions {
 };
 
 // Whether the archive must be written anew: the stub cannot walk it as it
-// is, names flagged UTF-8 need converting, or entries are to be encrypted.
-bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, bool encrypt);
+// is or would write wrong files from it, names flagged UTF-8 need
+// converting, or entries are to be encrypted.
+bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& options);
 
 // Throws Refusal with a one-line summary per kind of entry that cannot be
 // rewritten for the stub (other methods, AES or strong encryption, ZIP64
-// sizes, unsafe names, missing local headers; already encrypted entries
-// when `encrypt`), followed by the first few names.
+// sizes, unsafe names, names that collide on Windows, symbolic links,
+// missing local headers, local headers that disagree with the central
+// directory on encryption; already encrypted entries when `password`),
+// followed by the first few names.
 void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout,
                         const RewriteOptions& options);
 

@@ -73,7 +73,19 @@ std::string CheckData(const InputFile& file, uint64_t pos, const std::vector<std
   return CheckEntryData(data.data(), data.size(), method, crc, uncompressed);
 }
 
+// "1 entry", "2 entries".
+std::string Count(size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 }  // namespace
+
+void RequireSelfExtractor(const InputFile& file) {
+  std::vector<uint8_t> head = file.ReadSome(0, 2);
+  if (head.size() < 2 || head[0] != 'M' || head[1] != 'Z')
+    throw Refusal(file.Path() + ": not a self-extractor (no Windows program in front of the "
+                  "archive); mksfx pack " + file.Path() + " OUTPUT makes one");
+}
 
 int RunCheckCommand(const Arguments& args) {
   std::vector<std::string> passwords, positional;
@@ -93,13 +105,14 @@ int RunCheckCommand(const Arguments& args) {
   }
   if (positional.size() != 1) throw UsageError("check needs exactly one FILE (see mksfx check --help)");
   InputFile file(positional[0]);
+  RequireSelfExtractor(file);
   CertificateTable table = EndAtCertificateTable(file);
   StubLocation where = LocateLikeTheStub(file);
   ResetSettings();
   if (!where.archiveFound)
     throw Refusal(file.Path() + ": the stub would not find its archive and shows \"Cannot process file.\"");
   ArchiveLayout layout = ReadArchiveLayout(file);
-  std::vector<EntryFinding> findings = FindStubProblems(file, layout);
+  std::vector<EntryFinding> findings = FindStubProblems(file, layout, FindCodePage(kDefaultCodePage));
   if ((int64_t)layout.firstLocalPos != where.firstHeaderPos)
     findings.push_back({"", "the stub starts its walk elsewhere than at the first local header"});
   size_t unchecked = 0;
@@ -113,9 +126,11 @@ int RunCheckCommand(const Arguments& args) {
     std::cout << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ") << f.reason << "\n";
   if (table.pos)
     std::cout << file.Path() << ": signed (" << DescribeTable(table) << "); the archive ends in front of it\n";
-  std::cout << file.Path() << ": " << layout.entries.size() << " entries, "
-            << (findings.empty() ? "the stub extracts every one" : std::to_string(findings.size()) + " problems");
-  if (unchecked) std::cout << "; the data of " << unchecked << " encrypted entries unchecked (no --password)";
+  std::cout << file.Path() << ": " << Count(layout.entries.size(), "entry", "entries") << ", "
+            << (findings.empty() ? "the stub extracts every one" : Count(findings.size(), "problem", "problems"));
+  if (unchecked)
+    std::cout << "; the data of " << Count(unchecked, "encrypted entry", "encrypted entries")
+              << " unchecked (no --password)";
   std::cout << "\n";
   return findings.empty() ? kExitSuccess : kExitRefused;
 }

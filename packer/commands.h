@@ -9,9 +9,15 @@
 
 typedef std::vector<std::string> Arguments;
 
+class InputFile;
+
 int RunPackCommand(const Arguments& args);
 int RunInfoCommand(const Arguments& args);
 int RunCheckCommand(const Arguments& args);
+
+// Throws Refusal unless `file` starts with a Windows program ("MZ"): what
+// info and check say of a plain archive.
+void RequireSelfExtractor(const InputFile& file);
 
 // Runs the stub's start-up and walk on Linux (extract_command.cpp).
 int RunExtractCommand(const Arguments& args);

@@ -111,14 +111,14 @@ void PendingOutput::Write(const uint8_t* bytes, size_t count) {
   while (done < count) {
     ssize_t n = ::write(fd_, bytes + done, count - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw Refusal(SystemError("cannot write", tempPath_));
+    if (n < 0) throw Refusal(SystemError("cannot write", finalPath_));
     done += (size_t)n;
   }
   written_ += count;
 }
 
 void PendingOutput::Commit() {
-  if (::fsync(fd_) != 0) throw Refusal(SystemError("cannot write", tempPath_));
+  if (::fsync(fd_) != 0) throw Refusal(SystemError("cannot write", finalPath_));
   int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) throw Refusal(SystemError("cannot close", tempPath_));

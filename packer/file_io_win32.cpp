@@ -78,14 +78,14 @@ void PendingOutput::Write(const uint8_t* bytes, size_t count) {
   while (done < count) {
     unsigned step = (unsigned)std::min<size_t>(count - done, 1u << 30);
     int n = ::_write(fd_, bytes + done, step);
-    if (n <= 0) throw Refusal(SystemError("cannot write", tempPath_));
+    if (n <= 0) throw Refusal(SystemError("cannot write", finalPath_));
     done += (size_t)n;
   }
   written_ += count;
 }
 
 void PendingOutput::Commit() {
-  if (::_commit(fd_) != 0) throw Refusal(SystemError("cannot write", tempPath_));
+  if (::_commit(fd_) != 0) throw Refusal(SystemError("cannot write", finalPath_));
   int fd = fd_;
   fd_ = -1;
   if (::_close(fd) != 0) throw Refusal(SystemError("cannot close", tempPath_));

@@ -81,7 +81,7 @@ void PrintSettings(std::ostream& out, const std::string& folder) {
     return;
   }
   std::string text = s.InfoText;
-  out << "  information text:      " << text.size() << " bytes\n";
+  out << "  information text:      " << text.size() << (text.size() == 1 ? " byte\n" : " bytes\n");
   std::istringstream lines(text);
   std::string line;
   while (std::getline(lines, line)) {
@@ -120,10 +120,7 @@ int RunInfoCommand(const Arguments& args) {
   if (args.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
   const std::string& infoPath = args[0];
   InputFile file(infoPath);  // a readable regular file, or a clear refusal
-  std::vector<uint8_t> head = file.ReadSome(0, 2);
-  if (head.size() < 2 || head[0] != 'M' || head[1] != 'Z')
-    throw Refusal(infoPath + ": not a self-extractor (no Windows program in front of the "
-                  "archive); mksfx pack " + infoPath + " OUTPUT makes one");
+  RequireSelfExtractor(file);
   if (file.Size() > (uint64_t)INT32_MAX)
     throw Refusal(infoPath + ": larger than the 2 GiB - 1 bytes the stub can read");
   uint64_t fileSize = file.Size();
@@ -162,7 +159,7 @@ int RunInfoCommand(const Arguments& args) {
                   Hex((uint32_t)kDefaultArchiveStart) + " bytes and finds no archive in this one");
   ArchiveLayout layout = ReadArchiveLayout(file);
   PrintEntries(out, layout);
-  std::vector<EntryFinding> findings = FindStubProblems(file, layout);
+  std::vector<EntryFinding> findings = FindStubProblems(file, layout, FindCodePage(kDefaultCodePage));
   out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";
   for (const EntryFinding& f : findings)
     out << "  " << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ") << f.reason << "\n";

@@ -199,7 +199,7 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
   HeaderRandom random;
   options.random = &random;
   try {
-    if (NeedsRewrite(archive, layout, encrypt)) {
+    if (NeedsRewrite(archive, layout, options)) {
       RewriteArchive(o, options, stub, block, archive, layout);
       return;
     }
@@ -207,7 +207,7 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
   } catch (const Refusal& refusal) {
     if (!o.force || encrypt) throw;
     // Deliberate damage, for tests of the stub: the archive as it is.
-    for (const EntryFinding& f : FindStubProblems(archive, layout))
+    for (const EntryFinding& f : FindStubProblems(archive, layout, &page))
       std::cerr << "mksfx: warning: " << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ")
                 << f.reason << "\n";
     std::string text = refusal.what();
@@ -264,8 +264,11 @@ int RunPackCommand(const Arguments& args) {
     }
   }
   std::string infoText = o.infoFile.empty() ? "" : ReadInfoFile(o.infoFile);
-  for (const auto& option : o.blockOptions)
+  for (const auto& option : o.blockOptions) {
     ApplyBlockOption(settings, option.first, option.first == "--info-file" ? infoText : option.second);
+    std::string warning = option.first == "--run" ? RunParametersWarning(option.second) : "";
+    if (!warning.empty()) std::cerr << "mksfx: warning: " << warning << "\n";
+  }
   std::vector<uint8_t> block;
   if (!o.noBlock) block = BuildConfigurationBlock(settings);
   std::string password = ReadPassword(o, page);

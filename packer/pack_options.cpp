@@ -227,3 +227,26 @@ PackOptions ParsePackOptions(const Arguments& args) {
   o.inputs = positional;
   return o;
 }
+
+std::string RunParametersWarning(const std::string& command) {
+  size_t bar = command.find('|');
+  if (bar == std::string::npos) return "";
+  const std::string parameters = command.substr(bar + 1);
+  bool quoted = false;
+  for (size_t i = 0; i + 1 < parameters.size(); ++i) {
+    if (parameters[i] == '"') quoted = !quoted;
+    if (parameters[i] != '>' || parameters[i + 1] != '<') continue;
+    if (!quoted)
+      return "--run: \"><\" stands unquoted in the parameters: the stub puts the destination "
+             "folder there as it is, and a folder with blanks (C:\\Program Files\\...) reaches the "
+             "program as several arguments; put it in double quotes: '\"><readme.txt\"', or "
+             "'\"><.\"' for the folder alone ('\"><\"' ends in the folder's backslash, which most "
+             "programs read with the closing quote as a quote)";
+    if (i + 2 < parameters.size() && parameters[i + 2] == '"')
+      return "--run: '\"><\"' in the parameters ends in the destination folder's trailing "
+             "backslash, which most programs read with the closing quote as a quote; write "
+             "'\"><.\"' for the folder alone";
+    ++i;
+  }
+  return "";
+}

@@ -39,3 +39,10 @@ OverwriteChoice ParseOverwriteMode(const std::string& option, const std::string&
 
 // Applies one of the block options to `settings`.
 void ApplyBlockOption(BlockSettings& settings, const std::string& option, const std::string& value);
+
+// A warning about the parameters of a run command, or "": the stub puts the
+// destination folder, with its trailing backslash, in place of each "><" as
+// it is, quoting nothing, and ShellExecute hands the parameters on as one
+// text that the program splits at blanks outside double quotes.  The program
+// part needs no quotes: ShellExecute takes it whole as the file to open.
+std::string RunParametersWarning(const std::string& command);

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <iostream>
-#include <map>
 
 #include "errors.h"
+#include "name_collisions.h"
 #include "source_fs.h"
 #include "stub_compat.h"
 
@@ -92,26 +92,9 @@ std::string BaseName(std::string path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Windows drops trailing dots and blanks of each component and folds case:
-// names with the same key name one file there.
-std::u32string CollisionKey(const std::string& shown) {
-  std::string trimmed;
-  size_t start = 0;
-  while (start <= shown.size()) {
-    size_t end = shown.find('/', start);
-    if (end == std::string::npos) end = shown.size();
-    std::string part = shown.substr(start, end - start);
-    while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
-    trimmed += part;
-    if (end < shown.size()) trimmed += '/';
-    start = end + 1;
-  }
-  return FoldCase(trimmed);
-}
-
 void CheckNames(std::vector<SourceEntry>& entries, const CodePageTable& page,
                 std::vector<std::string>& problems) {
-  std::map<std::u32string, std::string> files, folders;
+  std::vector<std::string> names;  // of the entries the stub takes, for the collision rule
   for (SourceEntry& e : entries) {
     std::string problem;
     if (!ToCodePage(e.shownName, page, e.name, problem)) {
@@ -123,23 +106,10 @@ void CheckNames(std::vector<SourceEntry>& entries, const CodePageTable& page,
       problems.push_back("\"" + e.shownName + "\": " + problem);
       continue;
     }
-    std::u32string key = CollisionKey(e.shownName);
-    if (e.folder) key.pop_back();
-    auto& own = e.folder ? folders : files;
-    auto hit = own.emplace(key, e.shownName);
-    if (!hit.second)
-      problems.push_back("\"" + e.shownName + "\": the same name as \"" + hit.first->second +
-                         "\" on Windows, which ignores case and trailing dots and blanks");
-    for (size_t slash = key.find(U'/'); slash != std::u32string::npos; slash = key.find(U'/', slash + 1))
-      folders.emplace(key.substr(0, slash), e.shownName);
+    names.push_back(e.shownName);
   }
-  for (const SourceEntry& e : entries) {
-    if (e.folder) continue;
-    auto hit = folders.find(CollisionKey(e.shownName));
-    if (hit != folders.end())
-      problems.push_back("\"" + e.shownName + "\": a file of the same name as a folder holding \"" +
-                         hit->second + "\"");
-  }
+  for (const NameCollision& c : FindNameCollisions(names))
+    problems.push_back("\"" + names[c.entry] + "\": " + c.reason);
 }
 
 }  // namespace

@@ -24,8 +24,8 @@ struct SourceEntry {
 // leads back into a folder above it, and anything but files and folders are
 // refused.  `outputPath`, when it lies inside an input folder, is left out.
 // Throws Refusal listing every name that cannot be packed, with its reason:
-// no byte in the code page, unsafe for the stub, too long, or colliding with
-// another name once case and trailing dots and blanks are ignored.
+// no byte in the code page, unsafe for the stub, too long, or naming the same
+// file on Windows as another name (name_collisions.h).
 std::vector<SourceEntry> CollectSources(const std::vector<std::string>& inputs,
                                         const CodePageTable& page, const std::string& outputPath);
 

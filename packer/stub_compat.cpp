@@ -6,12 +6,18 @@
 #include <cstdio>
 #include <map>
 
+#include "name_collisions.h"
 #include "extract/device_names.h"
 #include "extract/extract.h"
 #include "common/zip_format.h"
 
 namespace {
 
+// "Version made by" high byte of Unix hosts, and the file type bits of the
+// Unix mode that such hosts keep in the external attributes' high 16 bits.
+const uint8_t kHostUnix = 3;
+const uint32_t kUnixFileType = 0170000;
+const uint32_t kUnixSymbolicLink = 0120000;
 
 struct LocalView {
   uint64_t pos = 0;
@@ -121,6 +127,17 @@ void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::stri
                       "its walk here");
   if ((l.flags | c.flags) & kFlagStrongEncryption)
     reasons.push_back("strong encryption: the stub knows only the traditional ZIP encryption");
+  // The stub reads the local flags alone; readers of the central directory
+  // decide by it.  Bit 3 of an encrypted entry picks the header's check byte.
+  if ((l.flags ^ c.flags) & kFlagEncrypted)
+    reasons.push_back(l.flags & kFlagEncrypted
+                          ? "encrypted in its local header but not in the central directory: the stub "
+                            "asks for a password, and after three wrong ones ends its walk"
+                          : "encrypted in the central directory but not in its local header: the stub "
+                            "writes the encrypted bytes as they are");
+  else if ((l.flags & kFlagEncrypted) && ((l.flags ^ c.flags) & kFlagDataDescriptor))
+    reasons.push_back("local header and central directory disagree on flag bit 3, which decides the "
+                      "encryption header's check byte");
   if (c.flags & kFlagMaskedCentralDirectory)
     reasons.push_back("encrypted central directory");
   if (c.zip64Sizes || l.compressedSize == kZip64Value || l.uncompressedSize == kZip64Value)
@@ -186,7 +203,14 @@ std::string EntryNameProblem(const std::string& name) {
   return DescribeUnsafeName(name);
 }
 
-std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout) {
+bool IsSymbolicLink(const ArchiveLayout& layout, const CentralEntry& entry) {
+  const uint8_t* h = &layout.central[entry.headerPos - layout.centralPos];
+  return h[kCentralVersionMadeBy + 1] == kHostUnix &&
+         (Read32(h + kCentralExternalAttributes) >> 16 & kUnixFileType) == kUnixSymbolicLink;
+}
+
+std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout,
+                                           const CodePageTable* names) {
   std::vector<EntryFinding> findings;
   Walk walk = WalkLikeTheStub(file, layout);
   std::map<uint64_t, const LocalView*> walked;
@@ -198,6 +222,8 @@ std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveL
                    [](const CentralEntry* a, const CentralEntry* b) { return a->localPos < b->localPos; });
 
   std::map<uint64_t, int> listed;
+  std::vector<const CentralEntry*> named;  // once per local header, names the stub writes
+  std::vector<std::string> shown;
   for (const CentralEntry* c : byPosition) {
     if (++listed[c->localPos] == 2)
       findings.push_back({c->name, "shares its local header with another entry"});
@@ -213,8 +239,17 @@ std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveL
     }
     std::vector<std::string> reasons;
     CheckEntry(*c, l, reasons);
+    if (IsSymbolicLink(layout, *c))
+      reasons.push_back("symbolic link: the stub cannot make links and writes a small file "
+                        "holding the link's target instead");
     for (const std::string& r : reasons) findings.push_back({c->name, r});
+    if (names && listed[c->localPos] == 1 && EntryNameProblem(l.name).empty()) {
+      named.push_back(c);
+      shown.push_back(CodePageToUtf8(l.name, *names));
+    }
   }
+  for (const NameCollision& n : FindNameCollisions(shown))
+    findings.push_back({named[n.entry]->name, n.reason});
   for (const LocalView& v : walk.headers)
     if (!listed.count(v.pos))
       findings.push_back({v.complete ? v.name : "",

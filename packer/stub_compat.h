@@ -3,12 +3,15 @@
 // takes sizes and CRC from the local header, extracts methods 0 and 8 with
 // traditional encryption, and refuses unsafe names.  Whatever in the archive
 // falls outside that is reported here, one finding per entry and reason.
+// The stub writes what it finds: a symbolic link becomes a file holding the
+// link's target, and names that Windows takes for one file overwrite it.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "archive_layout.h"
+#include "codepages.h"
 #include "extract/extract.h"  // kLongestEntryName, the limit shared with the stub
 #include "file_io.h"
 
@@ -20,4 +23,12 @@ struct EntryFinding {
 // The reason a name is unsafe to join to the destination folder, or "".
 std::string EntryNameProblem(const std::string& name);
 
-std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout);
+// Whether the entry is a symbolic link: written on a Unix host, its external
+// attributes' high 16 bits holding the file type S_IFLNK.
+bool IsSymbolicLink(const ArchiveLayout& layout, const CentralEntry& entry);
+
+// With `names`, the code page the stub reads names in, also the entries whose
+// names name one file on Windows (name_collisions.h); without it, the walk
+// and the entries alone, as for an archive whose names were checked already.
+std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout,
+                                           const CodePageTable* names = nullptr);
