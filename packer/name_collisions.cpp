@@ -18,7 +18,7 @@ struct Forms {
 };
 
 const char* const kStepWords[] = {"reads \"\\\" as \"/\"", "skips \".\" and empty folder names",
-                                  "ignores trailing dots and blanks", "ignores case"};
+                                  "drops trailing dots and blanks", "ignores case"};
 
 Forms FormsOf(const std::string& name) {
   Forms f;

@@ -161,6 +161,7 @@ void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::stri
   if (encrypted && l.compressedSize < kEncryptionHeaderLength)
     reasons.push_back("encrypted entry shorter than its 12-byte encryption header");
   else if (l.method == kMethodStored && l.compressedSize != kZip64Value &&
+           !((l.flags ^ c.flags) & kFlagEncrypted) &&
            l.compressedSize - (encrypted ? kEncryptionHeaderLength : 0) != l.uncompressedSize &&
            !(l.flags & kFlagDataDescriptor && l.compressedSize == 0))
     reasons.push_back("stored entry whose compressed and uncompressed sizes disagree");

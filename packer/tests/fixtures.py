@@ -15,10 +15,45 @@ EOCD = b'PK\x05\x06'
 
 
 def stored(out, names):
-    """One stored entry per name, content 'data of NAME'."""
+    """One stored entry per name, content 'data of NAME'; names ending in
+    '/' are empty folder entries.  Duplicates are written as given."""
+    import warnings
+    warnings.simplefilter('ignore')
     with zipfile.ZipFile(out, 'w', zipfile.ZIP_STORED) as z:
         for n in names:
-            z.writestr(zipfile.ZipInfo(n, (2021, 6, 15, 12, 34, 56)), b'data of ' + n.encode())
+            data = b'' if n.endswith('/') else b'data of ' + n.encode()
+            z.writestr(zipfile.ZipInfo(n, (2021, 6, 15, 12, 34, 56)), data)
+
+
+def local_encrypted(out):
+    """Stored 'a.txt' and 'b.txt', b.txt's local header alone with the
+    encryption bit: its central header and its data are plain."""
+    stored(out, ['a.txt', 'b.txt'])
+    data = bytearray(open(out, 'rb').read())
+    at = data.find(b'PK\x03\x04', 1)
+    data[at + 6] |= 1
+    open(out, 'wb').write(data)
+
+
+def symlink(out):
+    """'a.txt' and 'link', a Unix symbolic link to a.txt."""
+    with zipfile.ZipFile(out, 'w', zipfile.ZIP_STORED) as z:
+        z.writestr(zipfile.ZipInfo('a.txt', (2021, 6, 15, 12, 34, 56)), b'text')
+        link = zipfile.ZipInfo('link', (2021, 6, 15, 12, 34, 56))
+        link.create_system = 3
+        link.external_attr = 0o120777 << 16
+        z.writestr(link, b'a.txt')
+
+
+def zip64_local(out):
+    """Deflated entries written with force_zip64: local sizes 0xFFFFFFFF and
+    a ZIP64 extra holding the real ones, central sizes in 32 bits."""
+    with zipfile.ZipFile(out, 'w', zipfile.ZIP_DEFLATED) as z:
+        for name, data in (('a.txt', b'first ' * 100), ('b.txt', b'second')):
+            info = zipfile.ZipInfo(name, (2021, 6, 15, 12, 34, 56))
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with z.open(info, 'w', force_zip64=True) as f:
+                f.write(data)
 
 
 def empty(out):
@@ -157,4 +192,6 @@ if __name__ == '__main__':
      'many': lambda: many(args[0], args[1]), 'recount': lambda: recount(args[0], args[1], args[2]),
      'comment-copy': lambda: comment_copy(args[0], args[1]),
      'piped': lambda: piped(args[0], args[1]),
+     'local-encrypted': lambda: local_encrypted(args[0]), 'symlink': lambda: symlink(args[0]),
+     'zip64-local': lambda: zip64_local(args[0]),
      'list': lambda: listing(args[0]), 'contents': lambda: contents(args[0])}[cmd]()
