@@ -41,7 +41,7 @@ Forms FormsOf(const std::string& name) {
   return f;
 }
 
-// "which ignores case and trailing dots and blanks": the steps that changed
+// ", which drops trailing dots and blanks and ignores case": the steps that changed
 // either name while the two still differed.  The keys are equal, so names
 // that differ up to the last step differ in case alone.
 std::string Explanation(const Forms& a, const Forms& b, const std::string& rawA,
