@@ -155,7 +155,7 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
     ${P}/codepage_tables.cpp ${P}/codepages.cpp ${P}/commands_win32.cpp ${P}/config_block.cpp
     ${P}/entry_data.cpp ${P}/file_io_shared.cpp ${P}/file_io_win32.cpp
     ${P}/main.cpp ${P}/pack_command.cpp
-    ${P}/pack_options.cpp ${P}/password_input.cpp ${P}/progress.cpp ${P}/sfx_writer.cpp
+    ${P}/pack_options.cpp ${P}/password_input.cpp ${P}/progress.cpp ${P}/sfx_writer.cpp ${P}/sha256.cpp
     ${P}/source_fs_win32.cpp ${P}/source_tree.cpp ${P}/stub_compat.cpp
     ${P}/stub_locator_win32.cpp ${P}/stub_manifest.cpp ${P}/system_win32.cpp ${P}/zip_crypto.cpp
     ${P}/zip_writer.cpp

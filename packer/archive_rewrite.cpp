@@ -225,7 +225,7 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     // Folder entries hold nothing to protect; archivers leave them plain.
     bool folder = !e.name.empty() && e.name.back() == '/' && c->uncompressedSize == 0;
     if (o.password && !folder) {
-      data = EncryptEntry(*o.password, (uint8_t)(c->crc >> 24), *o.random, data.data(), data.size());
+      data = EncryptEntry(*o.password, e, *o.random, data.data(), data.size());
       e.flags |= kFlagEncrypted;
       e.compressedSize = (uint32_t)data.size();
     }

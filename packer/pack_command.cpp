@@ -156,8 +156,7 @@ void PackTree(const PackOptions& o, const CodePageTable& page, const std::string
     h.uncompressedSize = (uint32_t)file.Size();
     h.externalAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
     if (!password.empty()) {
-      data.bytes = EncryptEntry(password, (uint8_t)(data.crc >> 24), random, data.bytes.data(),
-                                data.bytes.size());
+      data.bytes = EncryptEntry(password, h, random, data.bytes.data(), data.bytes.size());
       h.flags |= kFlagEncrypted;
     }
     h.compressedSize = (uint32_t)data.bytes.size();

@@ -104,9 +104,12 @@ const char kPackHelp[] =
     "the archive; the stub never reads the table.  A signed INPUT is read up to\n"
     "its table, and OUTPUT is unsigned.\n"
     "\n"
-    "Reproducible output: the same inputs and options give the same bytes.  With\n"
-    "SOURCE_DATE_EPOCH set, file times later than it are set to it and times are\n"
-    "written in UTC, and the encryption headers' random bytes are derived from it.\n"
+    "Reproducible output: with SOURCE_DATE_EPOCH set, the same inputs and options\n"
+    "give the same bytes.  File times later than it are set to it, times are\n"
+    "written in UTC, and each encrypted entry's 11 header bytes, random otherwise,\n"
+    "are a keyed hash (HMAC-SHA-256) of the password over the entry's name, CRC,\n"
+    "sizes and time: the same for the same entry and password, unknown to anyone\n"
+    "without the password.\n"
     "\n"
     "Exit codes: 0 written, 1 refused or failed, 2 usage error.\n";
 
