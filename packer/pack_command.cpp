@@ -10,6 +10,7 @@
 #include "certificate_table.h"
 #include "commands.h"
 #include "config_block.h"
+#include "embedded_stub.h"
 #include "entry_data.h"
 #include "errors.h"
 #include "file_io.h"
@@ -23,7 +24,6 @@
 #include "stub_compat.h"
 #include "stub_locator.h"
 #include "stub_manifest.h"
-#include "system.h"
 #include "common/zip_format.h"
 
 namespace {
@@ -224,10 +224,13 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
 
 }  // namespace
 
-std::string DefaultStubPath() {
-  if (const char* env = std::getenv("MKSFX_STUB"))
-    if (*env) return env;
-  return OwnFolder() + kStubBesideMksfx;
+std::vector<uint8_t> ChooseStub(const std::string& stubOption, std::string& name) {
+  name = stubOption;
+  if (name.empty())
+    if (const char* env = std::getenv("MKSFX_STUB")) name = env;
+  if (!name.empty()) return ReadStub(name);
+  name = "the built-in stub";
+  return std::vector<uint8_t>(kEmbeddedStub, kEmbeddedStub + kEmbeddedStubSize);
 }
 
 int RunPackCommand(const Arguments& args) {
@@ -242,8 +245,8 @@ int RunPackCommand(const Arguments& args) {
   if (o.keepSettings && !archiveInput)
     throw UsageError("--keep-settings takes the settings of a self-extractor given as the only INPUT");
 
-  std::string stubPath = o.stubPath.empty() ? DefaultStubPath() : o.stubPath;
-  std::vector<uint8_t> stub = ReadStub(stubPath);
+  std::string stubPath;
+  std::vector<uint8_t> stub = ChooseStub(o.stubPath, stubPath);
   CheckStub(stub, stubPath, o.noBlock);
   if (o.elevate) RequestAdministrator(stub, stubPath);
 
