@@ -101,14 +101,14 @@ struct Problems {
   void Add(const std::string& kind, const std::string& name) { byKind[kind].push_back(name); }
 };
 
-void ThrowProblems(const Problems& p, size_t total, const std::string& path) {
+void ThrowProblems(const Problems& p, size_t total, const std::string& path, bool listAll) {
   if (p.byKind.empty()) return;
   std::string text = path + ": the stub could not extract every entry of this archive:";
   for (const auto& kind : p.byKind) {
     text += "\n  " + Thousands(kind.second.size()) + " of " + Thousands(total) + " entries " + kind.first;
-    for (size_t i = 0; i < kind.second.size() && i < kNamesShown; ++i)
-      text += (i ? ", \"" : "\n    \"") + kind.second[i] + "\"";
-    if (kind.second.size() > kNamesShown) text += ", ...";
+    size_t shown = listAll ? kind.second.size() : std::min(kind.second.size(), kNamesShown);
+    for (size_t i = 0; i < shown; ++i) text += (i ? ", \"" : "\n    \"") + kind.second[i] + "\"";
+    if (shown < kind.second.size()) text += ",\n    " + MoreProblemsLine(kind.second.size() - shown);
   }
   throw Refusal(text);
 }
@@ -149,10 +149,10 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
              Read32(file.ReadAt(e.localPos, 4).data()) != kLocalHeaderSignature)
       p.Add("have no local header where the central directory places it", e.name);
   }
-  ThrowProblems(p, layout.entries.size(), file.Path());
+  ThrowProblems(p, layout.entries.size(), file.Path(), o.listAllProblems);
 }
 
-void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout) {
+void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool listAll) {
   Problems p;
   for (const CentralEntry& c : layout.entries) {
     if (c.flags & kFlagEncrypted) continue;
@@ -163,7 +163,7 @@ void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout) {
     std::string bad = CheckEntryData(data.data(), data.size(), c.method, c.crc, c.uncompressedSize);
     if (!bad.empty()) p.Add("have data that disagree with the central directory (" + bad + ")", c.name);
   }
-  ThrowProblems(p, layout.entries.size(), file.Path());
+  ThrowProblems(p, layout.entries.size(), file.Path(), listAll);
 }
 
 void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o,
@@ -233,5 +233,5 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     done += dataPos + c->compressedSize - c->localPos;
     if (progress) progress(done, total);
   }
-  ThrowProblems(p, layout.entries.size(), file.Path());
+  ThrowProblems(p, layout.entries.size(), file.Path(), o.listAllProblems);
 }

@@ -19,6 +19,7 @@ struct RewriteOptions {
   const CodePageTable* page = nullptr;  // names flagged UTF-8 are converted to it
   const std::string* password = nullptr;  // encrypt every entry; nullptr: as they are
   HeaderRandom* random = nullptr;
+  bool listAllProblems = false;  // every name in a refusal, not the first few
 };
 
 // Whether the archive must be written anew: the stub cannot walk it as it
@@ -28,14 +29,15 @@ bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, bool encry
 // Throws Refusal with a one-line summary per kind of entry that cannot be
 // rewritten for the stub (other methods, AES or strong encryption, ZIP64
 // sizes, unsafe names, missing local headers; already encrypted entries
-// when `encrypt`), followed by the first few names.
+// when `encrypt`), followed by the first few names (all with
+// listAllProblems).
 void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout,
                         const RewriteOptions& options);
 
 // Throws Refusal, in the same form, when the data of unencrypted entries
 // disagree with the sizes and CRC that the archive gives for them: for an
 // archive taken over as it is, whose entries the stub would then fail.
-void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout);
+void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool listAll);
 
 // Writes every entry, in local header order, through `writer`; `progress`
 // gets the input bytes done.  Entries whose data disagree with the central

@@ -116,7 +116,8 @@ int64_t SourceDateEpoch() {
 
 void PackTree(const PackOptions& o, const CodePageTable& page, const std::string& password,
               const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block) {
-  std::vector<SourceEntry> entries = CollectSources(o.inputs, page, o.outputPath);
+  std::vector<SourceEntry> entries =
+      CollectSources(o.inputs, page, o.outputPath, o.excludes, o.listProblems);
   if (entries.empty()) throw Refusal("nothing to pack: the INPUT folders are empty");
   if (entries.size() > kMaxEntries)
     throw Refusal(std::to_string(entries.size()) + " entries; the stub reads at most " +
@@ -197,12 +198,13 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
   options.password = encrypt ? &password : nullptr;
   HeaderRandom random;
   options.random = &random;
+  options.listAllProblems = o.listProblems;
   try {
     if (NeedsRewrite(archive, layout, encrypt)) {
       RewriteArchive(o, options, stub, block, archive, layout);
       return;
     }
-    RefuseDamagedData(archive, layout);
+    RefuseDamagedData(archive, layout, o.listProblems);
   } catch (const Refusal& refusal) {
     if (!o.force || encrypt) throw;
     // Deliberate damage, for tests of the stub: the archive as it is.
@@ -244,6 +246,8 @@ int RunPackCommand(const Arguments& args) {
   bool archiveInput = o.inputs.size() == 1 && LooksLikeArchive(o.inputs[0]);
   if (o.keepSettings && !archiveInput)
     throw UsageError("--keep-settings takes the settings of a self-extractor given as the only INPUT");
+  if (archiveInput && !o.excludes.Empty())
+    throw UsageError("--exclude chooses among folders and files; an archive INPUT is taken whole");
 
   std::string stubPath;
   std::vector<uint8_t> stub = ChooseStub(o.stubPath, stubPath);
