@@ -4,33 +4,43 @@
 # make demo   installs what is missing, builds, packs an example, shows and extracts it
 # make bench  runs the benchmarks against peer tools and the stub under Wine
 # make fuzz   builds the libFuzzer targets with clang (build/fuzz)
+# make install  installs mksfx and its manual page under $(DESTDIR)$(PREFIX)
+#             (PREFIX=/usr/local)
+#
+# mksfx carries the stub of the Windows build, so the host trees are
+# configured and built after the stub.
 
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all host host-asan win32 test demo bench fuzz setup clean
+.PHONY: all stub host host-asan win32 test demo bench fuzz setup install clean
 
 all: host win32
 
 setup:
 	@scripts/setup
 
-build/host/CMakeCache.txt:
+build/host/CMakeCache.txt: | stub
 	cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 
-build/host-asan/CMakeCache.txt:
+build/host-asan/CMakeCache.txt: | stub
 	cmake -S . -B build/host-asan -DCMAKE_BUILD_TYPE=Debug -DSFX_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
 
 build/win32/CMakeCache.txt:
 	cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 
-host: build/host/CMakeCache.txt
+stub: build/win32/CMakeCache.txt
+	cmake --build build/win32 -j $(JOBS) --target sfxstub
+
+host: stub build/host/CMakeCache.txt
 	cmake --build build/host -j $(JOBS)
 
-host-asan: build/host-asan/CMakeCache.txt
+host-asan: stub build/host-asan/CMakeCache.txt
 	cmake --build build/host-asan -j $(JOBS)
 
-win32: build/win32/CMakeCache.txt
+# After the stub alone, so that no two builds of the tree run at once.
+win32: stub
 	cmake --build build/win32 -j $(JOBS)
 
 test: setup
@@ -43,6 +53,9 @@ demo: setup
 
 bench: setup all
 	@bench/run
+
+install: host
+	DESTDIR="$(DESTDIR)" cmake --install build/host --prefix "$(PREFIX)"
 
 fuzz:
 	CC=clang CXX=clang++ cmake -S fuzz -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

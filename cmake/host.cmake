@@ -13,12 +13,35 @@ target_include_directories(sfxengine PUBLIC ${CMAKE_SOURCE_DIR}/stub)
 
 file(GLOB SFX_PACKER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packer/*.cpp)
 list(FILTER SFX_PACKER_SOURCES EXCLUDE REGEX "_win32\\.cpp$")
+# mksfx carries the stub of the Windows build, a tree of its own (make
+# builds it first).  The stub's bytes go into a generated source on every
+# build, which is rewritten only when they change: a rebuilt stub is
+# carried by the next build of mksfx.
+set(SFX_EMBEDDED_STUB ${CMAKE_SOURCE_DIR}/build/win32/sfxstub.exe CACHE FILEPATH
+    "the stub built into mksfx (that of the Windows build)")
+if(NOT EXISTS ${SFX_EMBEDDED_STUB})
+  message(FATAL_ERROR "${SFX_EMBEDDED_STUB} does not exist.  mksfx carries the stub of the "
+                      "Windows build: build it first (make win32, or cmake --build build/win32 "
+                      "--target sfxstub), or name another with -DSFX_EMBEDDED_STUB=FILE")
+endif()
+set(SFX_EMBEDDED_STUB_SOURCE ${CMAKE_BINARY_DIR}/generated/embedded_stub.cpp)
+add_custom_target(embedded_stub
+  COMMAND ${CMAKE_COMMAND} -DSTUB=${SFX_EMBEDDED_STUB} -DOUTPUT=${SFX_EMBEDDED_STUB_SOURCE}
+          -P ${CMAKE_SOURCE_DIR}/cmake/embed-stub.cmake
+  BYPRODUCTS ${SFX_EMBEDDED_STUB_SOURCE} VERBATIM)
+
 if(SFX_PACKER_SOURCES)
-  add_executable(mksfx ${SFX_PACKER_SOURCES})
+  add_executable(mksfx ${SFX_PACKER_SOURCES} ${SFX_EMBEDDED_STUB_SOURCE})
+  target_include_directories(mksfx PRIVATE ${CMAKE_SOURCE_DIR}/packer)
+  add_dependencies(mksfx embedded_stub)
   # libdeflate compresses, zlib's streaming inflate checks input archives.
   find_package(ZLIB REQUIRED)
   target_link_libraries(mksfx PRIVATE sfxengine deflate ZLIB::ZLIB)
   set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  # make install: the program and its manual page.
+  include(GNUInstallDirs)
+  install(TARGETS mksfx RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${CMAKE_SOURCE_DIR}/packer/mksfx.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 find_package(GTest REQUIRED)

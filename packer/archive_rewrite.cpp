@@ -126,14 +126,14 @@ struct Problems {
   void Add(const std::string& kind, const std::string& name) { byKind[kind].push_back(name); }
 };
 
-void ThrowProblems(const Problems& p, size_t total, const std::string& path) {
+void ThrowProblems(const Problems& p, size_t total, const std::string& path, bool listAll) {
   if (p.byKind.empty()) return;
   std::string text = path + ": the stub could not extract every entry of this archive:";
   for (const auto& kind : p.byKind) {
     text += "\n  " + Thousands(kind.second.size()) + " of " + Thousands(total) + " entries " + kind.first;
-    for (size_t i = 0; i < kind.second.size() && i < kNamesShown; ++i)
-      text += (i ? ", \"" : "\n    \"") + kind.second[i] + "\"";
-    if (kind.second.size() > kNamesShown) text += ", ...";
+    size_t shown = listAll ? kind.second.size() : std::min(kind.second.size(), kNamesShown);
+    for (size_t i = 0; i < shown; ++i) text += (i ? ", \"" : "\n    \"") + kind.second[i] + "\"";
+    if (shown < kind.second.size()) text += ",\n    " + MoreProblemsLine(kind.second.size() - shown);
   }
   throw Refusal(text);
 }
@@ -189,10 +189,10 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
   for (const auto& w : writes) shown.push_back(CodePageToUtf8(w.second, page));
   for (const NameCollision& c : FindNameCollisions(shown))
     p.Add("collide: " + c.reason, writes[c.entry].first->name);
-  ThrowProblems(p, layout.entries.size(), file.Path());
+  ThrowProblems(p, layout.entries.size(), file.Path(), o.listAllProblems);
 }
 
-void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout) {
+void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool listAll) {
   Problems p;
   for (const CentralEntry& c : layout.entries) {
     if (c.flags & kFlagEncrypted) continue;
@@ -203,7 +203,7 @@ void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout) {
     std::string bad = CheckEntryData(data.data(), data.size(), c.method, c.crc, c.uncompressedSize);
     if (!bad.empty()) p.Add("have data that disagree with the central directory (" + bad + ")", c.name);
   }
-  ThrowProblems(p, layout.entries.size(), file.Path());
+  ThrowProblems(p, layout.entries.size(), file.Path(), listAll);
 }
 
 void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o,
@@ -267,7 +267,7 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     // Folder entries hold nothing to protect; archivers leave them plain.
     bool folder = !e.name.empty() && e.name.back() == '/' && c->uncompressedSize == 0;
     if (o.password && !folder) {
-      data = EncryptEntry(*o.password, (uint8_t)(c->crc >> 24), *o.random, data.data(), data.size());
+      data = EncryptEntry(*o.password, e, *o.random, data.data(), data.size());
       e.flags |= kFlagEncrypted;
       e.compressedSize = (uint32_t)data.size();
     }
@@ -275,5 +275,5 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     done += dataPos + c->compressedSize - c->localPos;
     if (progress) progress(done, total);
   }
-  ThrowProblems(p, layout.entries.size(), file.Path());
+  ThrowProblems(p, layout.entries.size(), file.Path(), o.listAllProblems);
 }

@@ -19,6 +19,7 @@ struct RewriteOptions {
   const CodePageTable* page = nullptr;  // names flagged UTF-8 are converted to it
   const std::string* password = nullptr;  // encrypt every entry; nullptr: as they are
   HeaderRandom* random = nullptr;
+  bool listAllProblems = false;  // every name in a refusal, not the first few
 };
 
 // Whether the archive must be written anew: the stub cannot walk it as it
@@ -31,14 +32,14 @@ bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, const Rewr
 // sizes, unsafe names, names that collide on Windows, symbolic links,
 // missing local headers, local headers that disagree with the central
 // directory on encryption; already encrypted entries when `password`),
-// followed by the first few names.
+// followed by the first few names (all with listAllProblems).
 void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout,
                         const RewriteOptions& options);
 
 // Throws Refusal, in the same form, when the data of unencrypted entries
 // disagree with the sizes and CRC that the archive gives for them: for an
 // archive taken over as it is, whose entries the stub would then fail.
-void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout);
+void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool listAll);
 
 // Writes every entry, in local header order, through `writer`; `progress`
 // gets the input bytes done.  Entries whose data disagree with the central

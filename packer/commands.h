@@ -4,6 +4,7 @@
 // them into the message and the code.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ void RequireSelfExtractor(const InputFile& file);
 // Runs the stub's start-up and walk on Linux (extract_command.cpp).
 int RunExtractCommand(const Arguments& args);
 
-// The stub that pack uses when --stub is not given: $MKSFX_STUB, else
-// ../win32/sfxstub.exe beside the mksfx binary.
-std::string DefaultStubPath();
+// The stub that pack uses: the file `stubOption` (--stub) when it is not
+// empty, else the file $MKSFX_STUB names, else the stub built into mksfx (that
+// of its own build).  `name` is set to the file, or to a description of the
+// built-in stub, for messages.
+std::vector<uint8_t> ChooseStub(const std::string& stubOption, std::string& name);

@@ -12,8 +12,10 @@
 #include "archive_layout.h"
 #include "certificate_table.h"
 #include "commands.h"
+#include "codepages.h"
 #include "config_block.h"
 #include "errors.h"
+#include "info_json.h"
 #include "platform/host_control.h"
 #include "startup/startup.h"
 #include "stub_compat.h"
@@ -24,14 +26,25 @@
 namespace {
 
 const char kInfoHelp[] =
-    "usage: mksfx info FILE\n"
+    "usage: mksfx info [--json] FILE\n"
     "\n"
     "Shows what the stub reads from the self-extractor FILE: whether it is signed\n"
     "(the archive then ends where the certificate table begins), the execution\n"
     "level its manifest requests, where it finds the archive and the\n"
     "configuration block, the settings, and the entries with whatever in them\n"
     "the stub cannot extract.  Exit code 1 when the stub would not find its\n"
-    "archive (it shows \"Cannot process file.\").\n";
+    "archive (it shows \"Cannot process file.\").\n"
+    "\n"
+    "  --json   the same as one JSON document: \"file\", \"size\", \"codepage\",\n"
+    "           \"signed\" (null or table_offset, table_size), \"execution_level\",\n"
+    "           \"block\" (null or offset, size), \"first_local_header\",\n"
+    "           \"settings\" (show_run_checkbox, selectable_file_list,\n"
+    "           hide_overwrite_choice, overwrite, auto_extract, and caption,\n"
+    "           default_folder, run_command, info_caption, info_text: null when\n"
+    "           absent), \"entries\" (name, method, method_id, compressed_size,\n"
+    "           uncompressed_size, crc32 as 8 hex digits, encrypted, offset) and\n"
+    "           \"stub_problems\" (entry or null, reason).  Names and texts are the\n"
+    "           stub's bytes read in that code page, as UTF-8.\n";
 
 const char* YesNo(BOOL value) { return value ? "yes" : "no"; }
 
@@ -117,8 +130,14 @@ int RunInfoCommand(const Arguments& args) {
     std::cout << kInfoHelp;
     return kExitSuccess;
   }
-  if (args.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
-  const std::string& infoPath = args[0];
+  bool json = false;
+  Arguments files;
+  for (const std::string& arg : args) {
+    if (arg == "--json") json = true;
+    else files.push_back(arg);
+  }
+  if (files.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
+  const std::string& infoPath = files[0];
   InputFile file(infoPath);  // a readable regular file, or a clear refusal
   RequireSelfExtractor(file);
   if (file.Size() > (uint64_t)INT32_MAX)
@@ -130,27 +149,37 @@ int RunInfoCommand(const Arguments& args) {
   if (!where.archiveFound)
     throw Refusal(infoPath + ": the stub would not find its archive and shows \"Cannot process file.\"");
 
-  std::ostream& out = std::cout;
-  out << "file: " << infoPath << " (" << fileSize << " bytes)\n";
-  if (table.pos)
-    out << "signed: " << DescribeTable(table) << "; the archive ends in front of it\n";
-  else
-    out << "signed: no\n";
   std::string level = RequestedExecutionLevel(file.ReadSome(0, kStubImageSize));
-  out << "execution level: " << (level.empty() ? "(none requested)" : level)
-      << (level == kAdministratorLevelName ? " (Windows asks for administrator rights)" : "") << "\n";
-  if (where.blockFound)
-    out << "configuration block: at " << Hex((uint64_t)where.blockPos) << ", "
-        << where.firstHeaderPos - where.blockPos << " bytes\n";
-  else
-    out << "configuration block: none; the stub uses its defaults\n";
-  out << "first local header: " << Hex((uint32_t)where.firstHeaderPos) << "\n";
   std::string folder;
   if (where.blockFound)
     folder = ParseConfigurationBlock(file.ReadAt((uint64_t)where.blockPos,
                                                  (size_t)(where.firstHeaderPos - where.blockPos)))
                  .defaultFolder;
-  PrintSettings(out, folder);
+  InfoReport report;
+  std::ostream& out = std::cout;
+  if (json) {
+    report.file = infoPath;
+    report.size = fileSize;
+    report.table = table;
+    report.executionLevel = level;
+    report.where = where;
+    TakeSettings(report, folder);
+  } else {
+    out << "file: " << infoPath << " (" << fileSize << " bytes)\n";
+    if (table.pos)
+      out << "signed: " << DescribeTable(table) << "; the archive ends in front of it\n";
+    else
+      out << "signed: no\n";
+    out << "execution level: " << (level.empty() ? "(none requested)" : level)
+        << (level == kAdministratorLevelName ? " (Windows asks for administrator rights)" : "") << "\n";
+    if (where.blockFound)
+      out << "configuration block: at " << Hex((uint64_t)where.blockPos) << ", "
+          << where.firstHeaderPos - where.blockPos << " bytes\n";
+    else
+      out << "configuration block: none; the stub uses its defaults\n";
+    out << "first local header: " << Hex((uint32_t)where.firstHeaderPos) << "\n";
+    PrintSettings(out, folder);
+  }
   ResetSettings();
   int64_t archiveStart = where.firstHeaderPos;
 
@@ -158,11 +187,15 @@ int RunInfoCommand(const Arguments& args) {
     throw Refusal(infoPath + ": the stub searches only files longer than " +
                   Hex((uint32_t)kDefaultArchiveStart) + " bytes and finds no archive in this one");
   ArchiveLayout layout = ReadArchiveLayout(file);
-  PrintEntries(out, layout);
   std::vector<EntryFinding> findings = FindStubProblems(file, layout, FindCodePage(kDefaultCodePage));
-  out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";
-  for (const EntryFinding& f : findings)
-    out << "  " << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ") << f.reason << "\n";
+  if (json) {
+    PrintInfoJson(out, report, layout, findings, *FindCodePage(kDefaultCodePage));
+  } else {
+    PrintEntries(out, layout);
+    out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";
+    for (const EntryFinding& f : findings)
+      out << "  " << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ") << f.reason << "\n";
+  }
   if ((int64_t)layout.firstLocalPos != archiveStart)
     throw Refusal(infoPath + ": the stub starts its walk at " + Hex((uint32_t)archiveStart) +
                   ", not at the first local header (" + Hex(layout.firstLocalPos) + ")");

@@ -10,6 +10,7 @@
 #include "certificate_table.h"
 #include "commands.h"
 #include "config_block.h"
+#include "embedded_stub.h"
 #include "entry_data.h"
 #include "errors.h"
 #include "file_io.h"
@@ -23,7 +24,6 @@
 #include "stub_compat.h"
 #include "stub_locator.h"
 #include "stub_manifest.h"
-#include "system.h"
 #include "common/zip_format.h"
 
 namespace {
@@ -116,7 +116,8 @@ int64_t SourceDateEpoch() {
 
 void PackTree(const PackOptions& o, const CodePageTable& page, const std::string& password,
               const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block) {
-  std::vector<SourceEntry> entries = CollectSources(o.inputs, page, o.outputPath);
+  std::vector<SourceEntry> entries =
+      CollectSources(o.inputs, page, o.outputPath, o.excludes, o.listProblems);
   if (entries.empty()) throw Refusal("nothing to pack: the INPUT folders are empty");
   if (entries.size() > kMaxEntries)
     throw Refusal(std::to_string(entries.size()) + " entries; the stub reads at most " +
@@ -156,8 +157,7 @@ void PackTree(const PackOptions& o, const CodePageTable& page, const std::string
     h.uncompressedSize = (uint32_t)file.Size();
     h.externalAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
     if (!password.empty()) {
-      data.bytes = EncryptEntry(password, (uint8_t)(data.crc >> 24), random, data.bytes.data(),
-                                data.bytes.size());
+      data.bytes = EncryptEntry(password, h, random, data.bytes.data(), data.bytes.size());
       h.flags |= kFlagEncrypted;
     }
     h.compressedSize = (uint32_t)data.bytes.size();
@@ -198,12 +198,13 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
   options.password = encrypt ? &password : nullptr;
   HeaderRandom random;
   options.random = &random;
+  options.listAllProblems = o.listProblems;
   try {
     if (NeedsRewrite(archive, layout, options)) {
       RewriteArchive(o, options, stub, block, archive, layout);
       return;
     }
-    RefuseDamagedData(archive, layout);
+    RefuseDamagedData(archive, layout, o.listProblems);
   } catch (const Refusal& refusal) {
     if (!o.force || encrypt) throw;
     // Deliberate damage, for tests of the stub: the archive as it is.
@@ -225,10 +226,13 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
 
 }  // namespace
 
-std::string DefaultStubPath() {
-  if (const char* env = std::getenv("MKSFX_STUB"))
-    if (*env) return env;
-  return OwnFolder() + kStubBesideMksfx;
+std::vector<uint8_t> ChooseStub(const std::string& stubOption, std::string& name) {
+  name = stubOption;
+  if (name.empty())
+    if (const char* env = std::getenv("MKSFX_STUB")) name = env;
+  if (!name.empty()) return ReadStub(name);
+  name = "the built-in stub";
+  return std::vector<uint8_t>(kEmbeddedStub, kEmbeddedStub + kEmbeddedStubSize);
 }
 
 int RunPackCommand(const Arguments& args) {
@@ -242,9 +246,11 @@ int RunPackCommand(const Arguments& args) {
   bool archiveInput = o.inputs.size() == 1 && LooksLikeArchive(o.inputs[0]);
   if (o.keepSettings && !archiveInput)
     throw UsageError("--keep-settings takes the settings of a self-extractor given as the only INPUT");
+  if (archiveInput && !o.excludes.Empty())
+    throw UsageError("--exclude chooses among folders and files; an archive INPUT is taken whole");
 
-  std::string stubPath = o.stubPath.empty() ? DefaultStubPath() : o.stubPath;
-  std::vector<uint8_t> stub = ReadStub(stubPath);
+  std::string stubPath;
+  std::vector<uint8_t> stub = ChooseStub(o.stubPath, stubPath);
   CheckStub(stub, stubPath, o.noBlock);
   if (o.elevate) RequestAdministrator(stub, stubPath);
 

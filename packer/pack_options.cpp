@@ -31,6 +31,17 @@ const char kPackHelp[] =
     "\n"
     "Archive:\n"
     "  -o, --output OUTPUT      the file to write (else the last argument)\n"
+    "  --exclude PATTERN        leave out what PATTERN matches in folders and files\n"
+    "                           (repeatable).  Without \"/\" it matches a file or\n"
+    "                           folder name at any depth (\"*.pdb\", \".git\"); with\n"
+    "                           \"/\", leading or inside, the path from the top of\n"
+    "                           the INPUT folder (\"/build\", \"docs/*.md\"); a\n"
+    "                           trailing \"/\" matches folders only (\"cache/\").\n"
+    "                           \"*\" matches any characters but \"/\", \"?\" one,\n"
+    "                           \"[a-z]\" and \"[!a-z]\" one of a set or not; \"\\\"\n"
+    "                           takes the next character as it is; case counts.  A\n"
+    "                           folder left out is not read; one whose contents\n"
+    "                           are all left out is packed empty\n"
     "  -1 ... -12               deflate level for folders and files, 12 the\n"
     "                           strongest (default -9); entries that deflate does\n"
     "                           not shrink are stored\n"
@@ -44,9 +55,9 @@ const char kPackHelp[] =
     "                           may see it in the process list\n"
     "                           A password has 1 to 79 characters, the most the\n"
     "                           stub's prompt takes.\n"
-    "  --stub FILE              the stub (default: $MKSFX_STUB, else the stub of\n"
-    "                           mksfx's own build: ../win32/sfxstub.exe beside\n"
-    "                           build/host/mksfx, sfxstub.exe beside mksfx.exe)\n"
+    "  --stub FILE              the stub; without it the file $MKSFX_STUB names,\n"
+    "                           else the stub built into mksfx (that of its own\n"
+    "                           build, so a copied mksfx needs nothing beside it)\n"
     "  --no-block               write no configuration block; the archive starts\n"
     "                           at 0x5400 and the stub uses its defaults\n"
     "  --elevate                the self-extractor asks for administrator rights:\n"
@@ -79,12 +90,18 @@ const char kPackHelp[] =
     "  --fixed-file-list        show the entries without letting the user choose;\n"
     "                           everything is extracted [--selectable-file-list]\n"
     "  --hide-overwrite-choice  remove the overwrite-mode buttons\n"
+    "                           [--show-overwrite-choice]\n"
     "  --overwrite MODE         ask, overwrite or skip existing files [ask]\n"
     "  --auto-extract           extract at once without waiting for the user\n"
+    "                           [--no-auto-extract]\n"
     "  --keep-settings          INPUT is a self-extractor: keep its texts and\n"
-    "                           choices; options given here change them\n"
+    "                           choices; options given here change them (the\n"
+    "                           ones in brackets turn a choice back, an empty\n"
+    "                           TEXT removes a text)\n"
     "\n"
     "Checks:\n"
+    "  --list-problems          name every file or entry that is refused, not\n"
+    "                           the first few\n"
     "  --force                  pack an archive even when the stub cannot extract\n"
     "                           every entry (other methods, AES, unsafe names):\n"
     "                           the archive is taken over as it is and the stub\n"
@@ -104,9 +121,12 @@ const char kPackHelp[] =
     "the archive; the stub never reads the table.  A signed INPUT is read up to\n"
     "its table, and OUTPUT is unsigned.\n"
     "\n"
-    "Reproducible output: the same inputs and options give the same bytes.  With\n"
-    "SOURCE_DATE_EPOCH set, file times later than it are set to it and times are\n"
-    "written in UTC, and the encryption headers' random bytes are derived from it.\n"
+    "Reproducible output: with SOURCE_DATE_EPOCH set, the same inputs and options\n"
+    "give the same bytes.  File times later than it are set to it, times are\n"
+    "written in UTC, and each encrypted entry's 11 header bytes, random otherwise,\n"
+    "are a keyed hash (HMAC-SHA-256) of the password over the entry's name, CRC,\n"
+    "sizes and time: the same for the same entry and password, unknown to anyone\n"
+    "without the password.\n"
     "\n"
     "Exit codes: 0 written, 1 refused or failed, 2 usage error.\n";
 
@@ -128,8 +148,10 @@ void ApplyBlockOption(BlockSettings& s, const std::string& arg, const std::strin
   else if (arg == "--fixed-file-list") s.selectableFileList = false;
   else if (arg == "--selectable-file-list") s.selectableFileList = true;
   else if (arg == "--hide-overwrite-choice") s.hideOverwriteChoice = true;
+  else if (arg == "--show-overwrite-choice") s.hideOverwriteChoice = false;
   else if (arg == "--overwrite") s.overwrite = ParseOverwriteMode(arg, value);
   else if (arg == "--auto-extract") s.autoExtract = true;
+  else if (arg == "--no-auto-extract") s.autoExtract = false;
 }
 
 PackOptions ParsePackOptions(const Arguments& args) {
@@ -137,9 +159,10 @@ PackOptions ParsePackOptions(const Arguments& args) {
                                              "--info-text", "--info-caption", "--overwrite"};
   static const char* const kFlagOptions[] = {"--hide-run-checkbox", "--show-run-checkbox",
                                              "--fixed-file-list", "--selectable-file-list",
-                                             "--hide-overwrite-choice", "--auto-extract"};
+                                             "--hide-overwrite-choice", "--show-overwrite-choice",
+                                             "--auto-extract", "--no-auto-extract"};
   PackOptions o;
-  std::vector<std::string> positional;
+  std::vector<std::string> positional, excludes;
   bool infoText = false;
   for (size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
@@ -174,6 +197,8 @@ PackOptions ParsePackOptions(const Arguments& args) {
     else if (arg == "--stub") o.stubPath = takeValue();
     else if (arg == "--no-block") o.noBlock = flag();
     else if (arg == "--force") o.force = flag();
+    else if (arg == "--exclude") excludes.push_back(takeValue());
+    else if (arg == "--list-problems") o.listProblems = flag();
     else if (arg == "--keep-settings") o.keepSettings = flag();
     else if (arg == "--elevate") o.elevate = flag();
     else if (arg == "--password-prompt") o.passwordPrompt = flag();
@@ -211,6 +236,7 @@ PackOptions ParsePackOptions(const Arguments& args) {
     if (!known) throw UsageError("unknown option " + arg + " (see mksfx pack --help)");
   }
   if (o.help) return o;
+  o.excludes = ExcludePatterns(excludes);
   if (infoText && !o.infoFile.empty()) throw UsageError("give either --info-text or --info-file, not both");
   if (o.noBlock && !o.blockOptions.empty())
     throw UsageError(o.blockOptions[0].first + " needs a configuration block; drop --no-block");

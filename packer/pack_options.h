@@ -7,11 +7,14 @@
 
 #include "commands.h"
 #include "config_block.h"
+#include "exclude_patterns.h"
 
 struct PackOptions {
   std::string stubPath;
   std::string outputPath;  // -o, or the last positional argument
   std::vector<std::string> inputs;
+  ExcludePatterns excludes;  // --exclude, for folders and files
+  bool listProblems = false;  // every refused name, not the first few
   bool noBlock = false;
   bool force = false;
   bool keepSettings = false;

@@ -21,6 +21,7 @@ struct Walker {
   std::vector<SourceEntry> entries;
   std::vector<std::string> problems;
   std::vector<FileId> ancestors;  // folders open above the one being read
+  const ExcludePatterns* excludes = nullptr;
   bool haveOutput = false;
   FileId output{};
   std::string outputPath;
@@ -34,6 +35,8 @@ struct Walker {
   bool Add(const std::string& path, const std::string& shown, bool top) {
     FsEntry st = InspectPath(path);
     const std::string& name = top ? path : shown;
+    // The top of a folder INPUT is no entry; a file INPUT is one by its base name.
+    if (!shown.empty() && excludes->Excludes(shown, st.kind == FsEntry::kFolder)) return false;
     if (st.danglingLink) {
       Problem(name, "symbolic link to something that does not exist");
       return true;
@@ -114,18 +117,25 @@ void CheckNames(std::vector<SourceEntry>& entries, const CodePageTable& page,
 
 }  // namespace
 
-void RefuseProblems(const std::vector<std::string>& problems, const std::string& summary) {
+std::string MoreProblemsLine(size_t more) {
+  return "and " + std::to_string(more) + " more (--list-problems lists them all)";
+}
+
+void RefuseProblems(const std::vector<std::string>& problems, const std::string& summary,
+                    bool listAll) {
   if (problems.empty()) return;
   std::string text = summary;
-  for (size_t i = 0; i < problems.size() && i < kProblemsShown; ++i) text += "\n  " + problems[i];
-  if (problems.size() > kProblemsShown)
-    text += "\n  and " + std::to_string(problems.size() - kProblemsShown) + " more";
+  size_t shown = listAll ? problems.size() : std::min(problems.size(), kProblemsShown);
+  for (size_t i = 0; i < shown; ++i) text += "\n  " + problems[i];
+  if (shown < problems.size()) text += "\n  " + MoreProblemsLine(problems.size() - shown);
   throw Refusal(text);
 }
 
 std::vector<SourceEntry> CollectSources(const std::vector<std::string>& inputs,
-                                        const CodePageTable& page, const std::string& outputPath) {
+                                        const CodePageTable& page, const std::string& outputPath,
+                                        const ExcludePatterns& excludes, bool listAll) {
   Walker w;
+  w.excludes = &excludes;
   FsEntry out = InspectPath(outputPath);
   if (out.kind == FsEntry::kFile) {
     w.haveOutput = true;
@@ -142,7 +152,8 @@ std::vector<SourceEntry> CollectSources(const std::vector<std::string>& inputs,
   }
   CheckNames(w.entries, page, w.problems);
   std::sort(w.problems.begin(), w.problems.end());
-  RefuseProblems(w.problems, std::to_string(w.problems.size()) + " of the inputs cannot be packed:");
+  RefuseProblems(w.problems, std::to_string(w.problems.size()) + " of the inputs cannot be packed:",
+                 listAll);
   std::sort(w.entries.begin(), w.entries.end(),
             [](const SourceEntry& a, const SourceEntry& b) { return a.name < b.name; });
   return w.entries;

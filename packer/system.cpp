@@ -6,12 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <vector>
-
 #include "errors.h"
-
-// build/host/mksfx beside build/win32/sfxstub.exe.
-const char kStubBesideMksfx[] = "../win32/sfxstub.exe";
 
 void SystemRandom(uint8_t* bytes, size_t count) {
   size_t done = 0;
@@ -41,12 +36,4 @@ bool AskHidden(const char* prompt, std::string& line) {
   ::close(tty);
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return ok;
-}
-
-std::string OwnFolder() {
-  std::vector<char> self(4096);
-  ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-  if (n <= 0) return "./";
-  std::string path(self.data(), (size_t)n);
-  return path.substr(0, path.rfind('/') + 1);
 }

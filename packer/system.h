@@ -13,9 +13,3 @@ void SystemRandom(uint8_t* bytes, size_t count);
 // One line typed on the terminal after `prompt`, not echoed.  False when
 // there is no terminal to ask.
 bool AskHidden(const char* prompt, std::string& line);
-
-// The folder that holds the running mksfx, with a trailing separator.
-std::string OwnFolder();
-
-// Where the stub of the same build lies, relative to OwnFolder().
-extern const char kStubBesideMksfx[];

@@ -8,9 +8,6 @@
 #include "errors.h"
 #include "system.h"
 
-// mksfx.exe lies beside sfxstub.exe in the Windows build.
-const char kStubBesideMksfx[] = "sfxstub.exe";
-
 void SystemRandom(uint8_t* bytes, size_t count) {
   for (size_t i = 0; i < count;) {
     unsigned value;
@@ -28,12 +25,4 @@ bool AskHidden(const char* prompt, std::string& line) {
   for (int c = _getch(); c != '\r' && c != '\n' && c != EOF; c = _getch()) line += (char)c;
   WriteConsoleA(GetStdHandle(STD_ERROR_HANDLE), "\r\n", 2, nullptr, nullptr);
   return true;
-}
-
-std::string OwnFolder() {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string self(path, n < sizeof path ? n : 0);
-  size_t slash = self.find_last_of("\\/");
-  return slash == std::string::npos ? ".\\" : self.substr(0, slash + 1);
 }

@@ -2,10 +2,12 @@
 #include "zip_crypto.h"
 
 #include <cstdlib>
+#include <stdexcept>
 
 #include "errors.h"
 #include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
+#include "sha256.h"
 #include "system.h"
 
 void EnsureCrcTable() {
@@ -18,38 +20,44 @@ void EnsureCrcTable() {
 
 namespace {
 
-uint64_t SplitMix(uint64_t& state) {
-  uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
+void Append32(std::string& out, uint32_t value) {
+  for (int i = 0; i < 4; ++i) out += (char)(value >> (8 * i));
 }
 
 }  // namespace
 
 HeaderRandom::HeaderRandom() {
-  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
-    if (*epoch) {
-      seeded_ = true;
-      state_ = std::strtoull(epoch, nullptr, 10);
-    }
-  }
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  derived_ = epoch && *epoch;
 }
 
-void HeaderRandom::Fill(uint8_t* bytes, size_t count) {
-  if (seeded_) {
-    for (size_t i = 0; i < count; ++i) bytes[i] = (uint8_t)SplitMix(state_);
+void HeaderRandom::Fill(const std::string& password, const ZipEntryHeader& entry, size_t dataSize,
+                        uint8_t* bytes, size_t count) {
+  if (!derived_) {
+    SystemRandom(bytes, count);
     return;
   }
-  SystemRandom(bytes, count);
+  // Every field fixed-size or counted, so that no two entries give one message.
+  std::string message;
+  Append32(message, (uint32_t)entry.name.size());
+  message += entry.name;
+  Append32(message, entry.method);
+  Append32(message, entry.crc);
+  Append32(message, (uint32_t)dataSize);
+  Append32(message, entry.uncompressedSize);
+  Append32(message, entry.timeDate);
+  Sha256Digest digest = HmacSha256(password, message);
+  if (count > digest.size()) throw std::logic_error("more header bytes than one digest holds");
+  std::copy(digest.begin(), digest.begin() + (long)count, bytes);
 }
 
-std::vector<uint8_t> EncryptEntry(const std::string& password, uint8_t checkByte,
+std::vector<uint8_t> EncryptEntry(const std::string& password, const ZipEntryHeader& entry,
                                   HeaderRandom& random, const uint8_t* data, size_t size) {
   EnsureCrcTable();
   std::vector<uint8_t> out(kEncryptionHeaderLength + size);
-  random.Fill(out.data(), kEncryptionHeaderLength - 1);
-  out[kEncryptionHeaderLength - 1] = checkByte;
+  random.Fill(password, entry, size, out.data(), kEncryptionHeaderLength - 1);
+  out[kEncryptionHeaderLength - 1] =
+      (uint8_t)(entry.descriptor ? entry.timeDate >> 8 : entry.crc >> 24);
   std::copy(data, data + size, out.begin() + kEncryptionHeaderLength);
   InitKeys(password.c_str());
   for (uint8_t& b : out) {

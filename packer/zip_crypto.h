@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "zip_writer.h"
+
 // The stub's CRC table, through which its key schedule runs: built on the
 // first call, kept for the rest of the run.
 void EnsureCrcTable();
@@ -14,21 +16,27 @@ void EnsureCrcTable();
 // The stub's password prompt holds 79 characters.
 const size_t kLongestPassword = 79;
 
-// Header bytes: from the system's random source, or, when SOURCE_DATE_EPOCH
-// is set, from a generator seeded with it, so that a reproducible build
-// gives the same bytes (and the same archive) every time.
+// The 11 bytes in front of each entry's check byte.  They must be unknown to
+// whoever reads the archive: the known-plaintext attack on this encryption
+// needs 12 known plain bytes of one entry.  From the system's random source;
+// when SOURCE_DATE_EPOCH is set (a reproducible build), the first bytes of
+// HMAC-SHA-256 keyed with the password over the entry's name, method, CRC-32,
+// sizes and time, so that the same inputs give the same archive and entries
+// of other content get other headers.
 class HeaderRandom {
  public:
   HeaderRandom();
-  void Fill(uint8_t* bytes, size_t count);
+  // `dataSize`: the entry's data before encryption.
+  void Fill(const std::string& password, const ZipEntryHeader& entry, size_t dataSize,
+            uint8_t* bytes, size_t count);
 
  private:
-  bool seeded_ = false;
-  uint64_t state_ = 0;
+  bool derived_ = false;
 };
 
 // `password` in the stub's code page, 1 to 79 bytes, no NUL.  Returns the
-// 12-byte header followed by `data` encrypted; `checkByte` is the high byte
-// of the entry's CRC-32 (or of its DOS time when flag bit 3 is set).
-std::vector<uint8_t> EncryptEntry(const std::string& password, uint8_t checkByte,
+// 12-byte header followed by `data` encrypted.  The header's check byte is
+// the high byte of `entry`'s CRC-32 (of its DOS time when it keeps a data
+// descriptor, flag bit 3).
+std::vector<uint8_t> EncryptEntry(const std::string& password, const ZipEntryHeader& entry,
                                   HeaderRandom& random, const uint8_t* data, size_t size);

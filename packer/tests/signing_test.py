@@ -5,7 +5,7 @@ and extract, unzip and 7z read the archive in front of the certificate
 table, also after signing again, a nested signature and a time stamp; an
 archive planted in the table after signing leaves the signature valid and
 is never taken.  MKSFX names the mksfx to run (skipped when unset); it packs
-with the stub of its own build, ../win32/sfxstub.exe beside it."""
+with the stub of its own build, the one built into it."""
 
 import os
 import shutil

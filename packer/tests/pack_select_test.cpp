@@ -1,0 +1,132 @@
+// Choosing what goes in and what comes out: --exclude on a tree of folders,
+// --list-problems on refusals of folders and of archives, and every choice
+// of a kept configuration block turned back off.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "test_support.h"
+
+namespace {
+
+class PackSelect : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
+    dir.MakeFolder("src");
+  }
+
+  RunResult Pack(const std::vector<std::string>& options, const std::string& input,
+                 const std::string& output = "out.exe") {
+    std::vector<std::string> args = {"pack", "--stub", dir.Native("stub.exe")};
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), {dir.Native(input), dir.Native(output)});
+    return Mksfx(args);
+  }
+
+  // The entry names of `sfx`, in archive order, separated by blanks.
+  std::string Names(const std::string& sfx) {
+    std::istringstream lines(Fixture({"contents", dir.Native(sfx)}));
+    std::string line, names;
+    while (std::getline(lines, line)) names += (names.empty() ? "" : " ") + line.substr(0, line.rfind(' '));
+    return names;
+  }
+
+  TempFolder dir;
+};
+
+TEST_F(PackSelect, ExcludePatternsChooseWhatGoesIn) {
+  for (const char* file : {"a.txt", "a.pdb", "docs/guide.md", "docs/sub/deep.md", "build/out.o",
+                           "lib/build", ".git/config", "Cache/x.txt"}) {
+    std::string path = dir.Native(std::string("src/") + file);
+    RunTool({"mkdir", "-p", path.substr(0, path.rfind('/'))});
+    WriteNativeFile(path, file);
+  }
+  const char kAll[] = ".git/config Cache/x.txt a.pdb a.txt build/out.o docs/guide.md docs/sub/deep.md lib/build";
+  struct Row {
+    std::vector<std::string> patterns;
+    std::string names;  // "" when nothing is left to pack
+  };
+  const Row rows[] = {
+      {{}, kAll},
+      {{"*.pdb"}, ".git/config Cache/x.txt a.txt build/out.o docs/guide.md docs/sub/deep.md lib/build"},
+      // Names at any depth; a folder emptied by them is packed empty.
+      {{"*.md"}, ".git/config Cache/x.txt a.pdb a.txt build/out.o docs/sub/ lib/build"},
+      {{"docs/*.md"}, ".git/config Cache/x.txt a.pdb a.txt build/out.o docs/sub/deep.md lib/build"},
+      {{"build"}, ".git/config Cache/x.txt a.pdb a.txt docs/guide.md docs/sub/deep.md lib/"},
+      {{"build/"}, ".git/config Cache/x.txt a.pdb a.txt docs/guide.md docs/sub/deep.md lib/build"},
+      {{"/lib/build"}, ".git/config Cache/x.txt a.pdb a.txt build/out.o docs/guide.md docs/sub/deep.md lib/"},
+      {{"/sub"}, kAll},
+      {{".git", "Cache/"}, "a.pdb a.txt build/out.o docs/guide.md docs/sub/deep.md lib/build"},
+      {{"cache"}, kAll},
+      {{"[ab].*", "?.txt"}, ".git/config Cache/ build/out.o docs/guide.md docs/sub/deep.md lib/build"},
+      {{"[!a-z]*"}, "a.pdb a.txt build/out.o docs/guide.md docs/sub/deep.md lib/build"},
+      {{"\\*.txt", "*.[!t]??"}, "Cache/x.txt a.txt build/out.o docs/guide.md docs/sub/deep.md lib/build"},
+      {{"*"}, ""},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> options;
+    for (const std::string& p : row.patterns) options.insert(options.end(), {"--exclude", p});
+    SCOPED_TRACE(::testing::PrintToString(row.patterns));
+    RunResult r = Pack(options, "src");
+    if (row.names.empty()) {
+      EXPECT_EQ(r.exitCode, 1);
+      EXPECT_NE(r.err.find("nothing to pack"), std::string::npos) << r.err;
+      continue;
+    }
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Names("out.exe"), row.names);
+  }
+  EXPECT_EQ(Pack({"--exclude", "/"}, "src").exitCode, 2);
+  WriteNativeFile(dir.Native("in.zip"), "");
+  Fixture({"stored", dir.Native("in.zip"), "a.txt"});
+  EXPECT_EQ(Pack({"--exclude", "a.txt"}, "in.zip").exitCode, 2);
+}
+
+TEST_F(PackSelect, ListProblemsNamesEveryRefusal) {
+  // 12 names without a byte in Windows-1252, and 5 entries of an archive with
+  // unsafe names: more than each refusal shows by default.
+  for (int i = 0; i < 12; ++i) WriteNativeFile(dir.Native("src/\xE5\x90\x8D" + std::to_string(i)), "x");
+  Fixture({"stored", dir.Native("unsafe.zip"), "../1", "../2", "../3", "../4", "../5"});
+  struct Row {
+    std::string input;
+    std::string last;  // a name shown only when every one is
+    std::string more;
+  };
+  const Row rows[] = {
+      {"src", "\"\xE5\x90\x8D" "9\"", "and 2 more (--list-problems lists them all)"},
+      {"unsafe.zip", "\"../5\"", "and 2 more (--list-problems lists them all)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.input);
+    RunResult some = Pack({}, row.input);
+    EXPECT_EQ(some.exitCode, 1);
+    EXPECT_NE(some.err.find(row.more), std::string::npos) << some.err;
+    EXPECT_EQ(some.err.find(row.last), std::string::npos) << some.err;
+    RunResult all = Pack({"--list-problems"}, row.input);
+    EXPECT_EQ(all.exitCode, 1);
+    EXPECT_EQ(all.err.find(" more"), std::string::npos) << all.err;
+    EXPECT_NE(all.err.find(row.last), std::string::npos) << all.err;
+  }
+}
+
+TEST_F(PackSelect, KeptChoicesTurnBackOff) {
+  WriteNativeFile(dir.Native("src/a.txt"), "a");
+  ASSERT_EQ(Pack({"--hide-run-checkbox", "--fixed-file-list", "--hide-overwrite-choice", "--auto-extract",
+                  "--overwrite", "skip", "--caption", "Setup", "--run", "a.txt"},
+                 "src", "on.exe").exitCode, 0);
+  RunResult r = Pack({"--keep-settings", "--show-run-checkbox", "--selectable-file-list",
+                      "--show-overwrite-choice", "--no-auto-extract", "--overwrite", "ask", "--caption", "",
+                      "--run", ""},
+                     "on.exe", "off.exe");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string off = Mksfx({"info", dir.Native("off.exe")}).out;
+  std::string defaults = (Pack({}, "src", "plain.exe"), Mksfx({"info", dir.Native("plain.exe")}).out);
+  auto settings = [](const std::string& info) {
+    return info.substr(info.find("settings:"), info.find("entries:") - info.find("settings:"));
+  };
+  EXPECT_EQ(settings(off), settings(defaults));
+  EXPECT_NE(settings(off).find("auto extract:          no"), std::string::npos) << off;
+}
+
+}  // namespace
