@@ -6,6 +6,7 @@
 
 #include "entry_data.h"
 #include "errors.h"
+#include "printable.h"
 #include "source_tree.h"
 #include "stub_compat.h"
 #include "common/zip_format.h"
@@ -56,7 +57,8 @@ std::vector<const CentralEntry*> ByPosition(const ArchiveLayout& layout) {
 }
 
 // Hosts of "version made by" whose writers store names in the system's
-// character set, UTF-8 today, without setting flag bit 11 (Info-ZIP zip).
+// character set, UTF-8 today, without setting flag bit 11 (Info-ZIP zip,
+// bsdtar).
 const uint8_t kHostUnix = 3;
 const uint8_t kHostMacOs = 19;
 
@@ -64,22 +66,41 @@ bool HasHighBytes(const std::string& name) {
   return std::any_of(name.begin(), name.end(), [](char c) { return c & 0x80; });
 }
 
-// Whether the name is UTF-8 to be converted: flagged so, or non-ASCII UTF-8
-// written on a Unix or macOS host.  Names from DOS and Windows hosts without
-// the flag are in an OEM code page that the archive does not name: they are
-// taken byte for byte.
-bool NameIsUtf8(const ArchiveLayout& layout, const CentralEntry& e) {
-  if (!HasHighBytes(e.name)) return false;
-  if (e.flags & kFlagUtf8) return true;
+enum class NameCoding { kAsStored, kUtf8, kZipPage };
+
+// How a name is to be read.  Flag bit 11 means UTF-8.  Without it the ZIP
+// format takes code page 437, as DOS and Windows archivers write (hosts 0
+// FAT, 6 HPFS, 11 NTFS, 14 VFAT), and so does mksfx for every host but two:
+// Unix and macOS writers store the system's bytes, taken as UTF-8 when they
+// are well-formed UTF-8 and byte for byte otherwise.  A self-extractor's
+// names are the bytes its stub reads already and stay as they are (mksfx
+// writes them with host 0).  ASCII names read alike in every coding.
+NameCoding CodingOf(const ArchiveLayout& layout, const CentralEntry& e, const RewriteOptions& o) {
+  if (!HasHighBytes(e.name)) return NameCoding::kAsStored;
+  if (e.flags & kFlagUtf8) return NameCoding::kUtf8;
+  if (o.namesInPage) return NameCoding::kAsStored;
   uint8_t host = CentralBytes(layout, e)[5];
-  return (host == kHostUnix || host == kHostMacOs) && IsValidUtf8(e.name);
+  if (host != kHostUnix && host != kHostMacOs) return NameCoding::kZipPage;
+  return IsValidUtf8(e.name) ? NameCoding::kUtf8 : NameCoding::kAsStored;
+}
+
+// The name in UTF-8, for messages.
+std::string ShownName(const ArchiveLayout& layout, const CentralEntry& e, const RewriteOptions& o) {
+  switch (CodingOf(layout, e, o)) {
+    case NameCoding::kUtf8: return e.name;
+    case NameCoding::kZipPage: return FromCodePage(e.name, codepage_tables::kZipPage);
+    default: return o.page ? FromCodePage(e.name, *o.page) : e.name;
+  }
 }
 
 // The name as the stub will read it, or "" with `problem` set.
-std::string StoredName(const ArchiveLayout& layout, const CentralEntry& e, const CodePageTable* page,
+std::string StoredName(const ArchiveLayout& layout, const CentralEntry& e, const RewriteOptions& o,
                        std::string& problem) {
   std::string name = e.name;
-  if (NameIsUtf8(layout, e) && page && !ToCodePage(e.name, *page, name, problem)) return "";
+  NameCoding coding = CodingOf(layout, e, o);
+  if (coding != NameCoding::kAsStored && o.page &&
+      !ToCodePage(ShownName(layout, e, o), *o.page, name, problem))
+    return "";
   problem = EntryNameProblem(name);
   return problem.empty() ? name : "";
 }
@@ -107,7 +128,7 @@ void ThrowProblems(const Problems& p, size_t total, const std::string& path) {
   for (const auto& kind : p.byKind) {
     text += "\n  " + Thousands(kind.second.size()) + " of " + Thousands(total) + " entries " + kind.first;
     for (size_t i = 0; i < kind.second.size() && i < kNamesShown; ++i)
-      text += (i ? ", \"" : "\n    \"") + kind.second[i] + "\"";
+      text += (i ? ", \"" : "\n    \"") + Printable(kind.second[i]) + "\"";
     if (kind.second.size() > kNamesShown) text += ", ...";
   }
   throw Refusal(text);
@@ -115,10 +136,10 @@ void ThrowProblems(const Problems& p, size_t total, const std::string& path) {
 
 }  // namespace
 
-bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, bool encrypt) {
-  if (encrypt) return true;
+bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o) {
+  if (o.password) return true;
   for (const CentralEntry& e : layout.entries)
-    if (NameIsUtf8(layout, e))
+    if (CodingOf(layout, e, o) != NameCoding::kAsStored)
       return true;
   return !FindStubProblems(file, layout).empty();
 }
@@ -126,7 +147,10 @@ bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, bool encry
 void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o) {
   Problems p;
   std::map<uint64_t, int> seen;
-  for (const CentralEntry& e : layout.entries) {
+  for (const CentralEntry& entry : layout.entries) {
+    // Named in messages as shown, everything else read from the entry.
+    CentralEntry e = entry;
+    e.name = ShownName(layout, entry, o);
     std::string problem;
     if (e.method == kMethodAes || (e.flags & kFlagStrongEncryption))
       p.Add("use AES or strong encryption; the stub knows only the traditional ZIP encryption", e.name);
@@ -141,7 +165,7 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
       p.Add("are encrypted already; mksfx does not encrypt them a second time", e.name);
     else if ((e.flags & kFlagEncrypted) && e.compressedSize < kEncryptionHeaderLength)
       p.Add("are encrypted but shorter than their 12-byte encryption header", e.name);
-    else if (StoredName(layout, e, o.page, problem).empty())
+    else if (StoredName(layout, entry, o, problem).empty())
       p.Add("have names the stub refuses (" + problem + ")", e.name);
     else if (++seen[e.localPos] > 1)
       p.Add("share their local header with another entry", e.name);
@@ -201,7 +225,7 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     const uint8_t* h = CentralBytes(layout, *c);
     ZipEntryHeader e;
     std::string problem;
-    e.name = StoredName(layout, *c, o.page, problem);
+    e.name = StoredName(layout, *c, o, problem);
     e.versionMadeBy = Read16(h + kCentralVersionMadeBy);
     e.versionNeeded = std::max<uint16_t>(Read16(h + kCentralVersionNeeded), 20);
     e.flags = (uint16_t)(c->flags & ~kFlagUtf8);

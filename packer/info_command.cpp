@@ -14,7 +14,9 @@
 #include "commands.h"
 #include "config_block.h"
 #include "errors.h"
+#include "pack_options.h"
 #include "platform/host_control.h"
+#include "printable.h"
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
@@ -24,18 +26,28 @@
 namespace {
 
 const char kInfoHelp[] =
-    "usage: mksfx info FILE\n"
+    "usage: mksfx info [--codepage N] FILE\n"
     "\n"
     "Shows what the stub reads from the self-extractor FILE: whether it is signed\n"
     "(the archive then ends where the certificate table begins), the execution\n"
     "level its manifest requests, where it finds the archive and the\n"
     "configuration block, the settings, and the entries with whatever in them\n"
     "the stub cannot extract.  Exit code 1 when the stub would not find its\n"
-    "archive (it shows \"Cannot process file.\").\n";
+    "archive (it shows \"Cannot process file.\").\n"
+    "\n"
+    "  --codepage N   the Windows code page the stub reads names and texts in, as\n"
+    "                 given to pack (default 1252): they are shown in UTF-8.  A\n"
+    "                 self-extractor does not record its page.\n";
 
 const char* YesNo(BOOL value) { return value ? "yes" : "no"; }
 
-std::string Quoted(const char* text) { return std::string("\"") + text + "\""; }
+// The page the stub reads names and texts in, set from --codepage.
+const CodePageTable* shownPage;
+
+// Code page bytes, as the stub holds them, in UTF-8 for the terminal.
+std::string Shown(const std::string& bytes) { return Printable(FromCodePage(bytes, *shownPage)); }
+
+std::string Quoted(const std::string& text) { return "\"" + Shown(text) + "\""; }
 
 std::string Hex(uint64_t value) {
   char text[24];
@@ -70,9 +82,9 @@ void PrintSettings(std::ostream& out, const std::string& folder) {
   else if (folder == kTemporaryFolderMark)
     out << "\"><\" (the user's temporary folder)\n";
   else if (folder.find('%') != std::string::npos)
-    out << Quoted(folder.c_str()) << " (environment variables expanded on the user's machine)\n";
+    out << Quoted(folder) << " (environment variables expanded on the user's machine)\n";
   else
-    out << Quoted(folder.c_str()) << "\n";
+    out << Quoted(folder) << "\n";
   out << "  run command:           " << (s.HasRunCommand ? Quoted(s.RunCommand) : "(none)") << "\n"
       << "  information caption:   " << (s.HasInfoCaption ? Quoted(s.InfoCaption) : "(none)")
       << "\n";
@@ -86,7 +98,7 @@ void PrintSettings(std::ostream& out, const std::string& folder) {
   std::string line;
   while (std::getline(lines, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    out << "    | " << line << "\n";
+    out << "    | " << Shown(line) << "\n";
   }
 }
 
@@ -106,19 +118,31 @@ void PrintEntries(std::ostream& out, const ArchiveLayout& layout) {
     std::snprintf(row, sizeof row, "  %-10s  %-8s %3u  %10u  %12u  %08x  %-9s  ",
                   Hex(e.localPos).c_str(), MethodName(e.method), e.method, e.compressedSize,
                   e.uncompressedSize, e.crc, (e.flags & kFlagEncrypted) ? "yes" : "no");
-    out << row << e.name << "\n";
+    out << row << Shown(e.name) << "\n";
   }
 }
 
 }  // namespace
 
 int RunInfoCommand(const Arguments& args) {
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << kInfoHelp;
-    return kExitSuccess;
+  std::vector<std::string> positional;
+  shownPage = FindCodePage(kDefaultCodePage);
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--help" || args[i] == "-h") {
+      std::cout << kInfoHelp;
+      return kExitSuccess;
+    }
+    if (args[i] == "--codepage") {
+      if (i + 1 >= args.size()) throw UsageError("--codepage needs a value");
+      shownPage = &ParseCodePage(args[++i]);
+    } else if (args[i].size() > 1 && args[i][0] == '-') {
+      throw UsageError("unknown option " + args[i] + " (see mksfx info --help)");
+    } else {
+      positional.push_back(args[i]);
+    }
   }
-  if (args.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
-  const std::string& infoPath = args[0];
+  if (positional.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
+  const std::string& infoPath = positional[0];
   InputFile file(infoPath);  // a readable regular file, or a clear refusal
   std::vector<uint8_t> head = file.ReadSome(0, 2);
   if (head.size() < 2 || head[0] != 'M' || head[1] != 'Z')
@@ -165,7 +189,7 @@ int RunInfoCommand(const Arguments& args) {
   std::vector<EntryFinding> findings = FindStubProblems(file, layout);
   out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";
   for (const EntryFinding& f : findings)
-    out << "  " << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ") << f.reason << "\n";
+    out << "  " << (f.entry.empty() ? std::string() : Quoted(f.entry) + ": ") << f.reason << "\n";
   if ((int64_t)layout.firstLocalPos != archiveStart)
     throw Refusal(infoPath + ": the stub starts its walk at " + Hex((uint32_t)archiveStart) +
                   ", not at the first local header (" + Hex(layout.firstLocalPos) + ")");

@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "errors.h"
+#include "printable.h"
 #include "progress.h"
 
 namespace {
@@ -47,6 +48,8 @@ int Dispatch(const std::string& command, const Arguments& args) {
 
 }  // namespace
 
+// Messages name files and entries, which may hold anything: they are
+// printed escaped, line breaks kept.
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::cerr << kHelp;
@@ -56,15 +59,15 @@ int main(int argc, char** argv) {
     return Dispatch(argv[1], Arguments(argv + 2, argv + argc));
   } catch (const UsageError& e) {
     ProgressEnd();
-    std::cerr << "mksfx: " << e.what() << "\n";
+    std::cerr << "mksfx: " << Printable(e.what(), true) << "\n";
     return kExitUsage;
   } catch (const Refusal& e) {
     ProgressEnd();
-    std::cerr << "mksfx: " << e.what() << "\n";
+    std::cerr << "mksfx: " << Printable(e.what(), true) << "\n";
     return kExitRefused;
   } catch (const std::exception& e) {
     ProgressEnd();
-    std::cerr << "mksfx: " << e.what() << "\n";
+    std::cerr << "mksfx: " << Printable(e.what(), true) << "\n";
     return kExitRefused;
   }
 }
