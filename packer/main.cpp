@@ -16,7 +16,7 @@ const char kHelp[] =
     "Commands:\n"
     "  pack [OPTIONS] INPUT... OUTPUT  write a self-extractor from folders and files\n"
     "                                  or from one ZIP archive (mksfx pack --help)\n"
-    "  info FILE                       show a self-extractor's settings and entries\n"
+    "  info [--codepage N] FILE        show a self-extractor's settings and entries\n"
     "                                  as the stub reads them\n"
     "  check [OPTIONS] FILE            walk and decode a self-extractor as the stub\n"
     "                                  will; exit 1 when it would fail on anything\n"
