@@ -158,11 +158,13 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
 
   set(P ${CMAKE_SOURCE_DIR}/packer)
   add_executable(mksfx ${SFX_EMBEDDED_STUB_SOURCE}
-    ${P}/archive_layout.cpp ${P}/archive_rewrite.cpp ${P}/certificate_table.cpp ${P}/check_command.cpp
+    ${P}/archive_layout.cpp ${P}/archive_rewrite.cpp ${P}/block_texts.cpp ${P}/certificate_table.cpp
+    ${P}/check_command.cpp
     ${P}/codepage_tables.cpp ${P}/codepages.cpp ${P}/commands_win32.cpp ${P}/config_block.cpp
     ${P}/entry_data.cpp ${P}/exclude_patterns.cpp ${P}/file_io_shared.cpp ${P}/file_io_win32.cpp
     ${P}/main.cpp ${P}/name_collisions.cpp ${P}/pack_command.cpp
-    ${P}/pack_options.cpp ${P}/password_input.cpp ${P}/progress.cpp ${P}/sfx_writer.cpp ${P}/sha256.cpp
+    ${P}/pack_options.cpp ${P}/password_input.cpp ${P}/printable.cpp ${P}/progress.cpp
+    ${P}/sfx_writer.cpp ${P}/sha256.cpp
     ${P}/source_fs_win32.cpp ${P}/source_tree.cpp ${P}/stub_compat.cpp
     ${P}/stub_locator_win32.cpp ${P}/stub_manifest.cpp ${P}/system_win32.cpp ${P}/zip_crypto.cpp
     ${P}/zip_writer.cpp

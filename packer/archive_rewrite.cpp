@@ -7,6 +7,7 @@
 #include "entry_data.h"
 #include "errors.h"
 #include "name_collisions.h"
+#include "printable.h"
 #include "source_tree.h"
 #include "stub_compat.h"
 #include "common/zip_format.h"
@@ -57,7 +58,8 @@ std::vector<const CentralEntry*> ByPosition(const ArchiveLayout& layout) {
 }
 
 // Hosts of "version made by" whose writers store names in the system's
-// character set, UTF-8 today, without setting flag bit 11 (Info-ZIP zip).
+// character set, UTF-8 today, without setting flag bit 11 (Info-ZIP zip,
+// bsdtar).
 const uint8_t kHostUnix = 3;
 const uint8_t kHostMacOs = 19;
 
@@ -65,22 +67,41 @@ bool HasHighBytes(const std::string& name) {
   return std::any_of(name.begin(), name.end(), [](char c) { return c & 0x80; });
 }
 
-// Whether the name is UTF-8 to be converted: flagged so, or non-ASCII UTF-8
-// written on a Unix or macOS host.  Names from DOS and Windows hosts without
-// the flag are in an OEM code page that the archive does not name: they are
-// taken byte for byte.
-bool NameIsUtf8(const ArchiveLayout& layout, const CentralEntry& e) {
-  if (!HasHighBytes(e.name)) return false;
-  if (e.flags & kFlagUtf8) return true;
+enum class NameCoding { kAsStored, kUtf8, kZipPage };
+
+// How a name is to be read.  Flag bit 11 means UTF-8.  Without it the ZIP
+// format takes code page 437, as DOS and Windows archivers write (hosts 0
+// FAT, 6 HPFS, 11 NTFS, 14 VFAT), and so does mksfx for every host but two:
+// Unix and macOS writers store the system's bytes, taken as UTF-8 when they
+// are well-formed UTF-8 and byte for byte otherwise.  A self-extractor's
+// names are the bytes its stub reads already and stay as they are (mksfx
+// writes them with host 0).  ASCII names read alike in every coding.
+NameCoding CodingOf(const ArchiveLayout& layout, const CentralEntry& e, const RewriteOptions& o) {
+  if (!HasHighBytes(e.name)) return NameCoding::kAsStored;
+  if (e.flags & kFlagUtf8) return NameCoding::kUtf8;
+  if (o.namesInPage) return NameCoding::kAsStored;
   uint8_t host = CentralBytes(layout, e)[5];
-  return (host == kHostUnix || host == kHostMacOs) && IsValidUtf8(e.name);
+  if (host != kHostUnix && host != kHostMacOs) return NameCoding::kZipPage;
+  return IsValidUtf8(e.name) ? NameCoding::kUtf8 : NameCoding::kAsStored;
+}
+
+// The name in UTF-8, for messages.
+std::string ShownName(const ArchiveLayout& layout, const CentralEntry& e, const RewriteOptions& o) {
+  switch (CodingOf(layout, e, o)) {
+    case NameCoding::kUtf8: return e.name;
+    case NameCoding::kZipPage: return FromCodePage(e.name, codepage_tables::kZipPage);
+    default: return o.page ? FromCodePage(e.name, *o.page) : e.name;
+  }
 }
 
 // The name as the stub will read it, or "" with `problem` set.
-std::string StoredName(const ArchiveLayout& layout, const CentralEntry& e, const CodePageTable* page,
+std::string StoredName(const ArchiveLayout& layout, const CentralEntry& e, const RewriteOptions& o,
                        std::string& problem) {
   std::string name = e.name;
-  if (NameIsUtf8(layout, e) && page && !ToCodePage(e.name, *page, name, problem)) return "";
+  NameCoding coding = CodingOf(layout, e, o);
+  if (coding != NameCoding::kAsStored && o.page &&
+      !ToCodePage(ShownName(layout, e, o), *o.page, name, problem))
+    return "";
   problem = EntryNameProblem(name);
   return problem.empty() ? name : "";
 }
@@ -132,7 +153,7 @@ void ThrowProblems(const Problems& p, size_t total, const std::string& path, boo
   for (const auto& kind : p.byKind) {
     text += "\n  " + Thousands(kind.second.size()) + " of " + Thousands(total) + " entries " + kind.first;
     size_t shown = listAll ? kind.second.size() : std::min(kind.second.size(), kNamesShown);
-    for (size_t i = 0; i < shown; ++i) text += (i ? ", \"" : "\n    \"") + kind.second[i] + "\"";
+    for (size_t i = 0; i < shown; ++i) text += (i ? ", \"" : "\n    \"") + Printable(kind.second[i]) + "\"";
     if (shown < kind.second.size()) text += ",\n    " + MoreProblemsLine(kind.second.size() - shown);
   }
   throw Refusal(text);
@@ -143,7 +164,7 @@ void ThrowProblems(const Problems& p, size_t total, const std::string& path, boo
 bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o) {
   if (o.password) return true;
   for (const CentralEntry& e : layout.entries)
-    if (NameIsUtf8(layout, e))
+    if (CodingOf(layout, e, o) != NameCoding::kAsStored)
       return true;
   return !FindStubProblems(file, layout, o.page ? o.page : FindCodePage(kDefaultCodePage)).empty();
 }
@@ -153,7 +174,10 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
   std::map<uint64_t, int> seen;
   const CodePageTable& page = o.page ? *o.page : *FindCodePage(kDefaultCodePage);
   std::vector<std::pair<const CentralEntry*, std::string>> writes;  // entries and their stored names
-  for (const CentralEntry& e : layout.entries) {
+  for (const CentralEntry& entry : layout.entries) {
+    // Named in messages as shown, everything else read from the entry.
+    CentralEntry e = entry;
+    e.name = ShownName(layout, entry, o);
     std::string problem, name;
     if (e.method == kMethodAes || (e.flags & kFlagStrongEncryption))
       p.Add("use AES or strong encryption; the stub knows only the traditional ZIP encryption", e.name);
@@ -168,7 +192,7 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
       p.Add("are encrypted already; mksfx does not encrypt them a second time", e.name);
     else if ((e.flags & kFlagEncrypted) && e.compressedSize < kEncryptionHeaderLength)
       p.Add("are encrypted but shorter than their 12-byte encryption header", e.name);
-    else if ((name = StoredName(layout, e, o.page, problem)).empty())
+    else if ((name = StoredName(layout, entry, o, problem)).empty())
       p.Add("have names the stub refuses (" + problem + ")", e.name);
     else if (++seen[e.localPos] > 1)
       p.Add("share their local header with another entry", e.name);
@@ -182,13 +206,13 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
       p.Add("are symbolic links; the stub cannot make links and would write a small file holding "
             "the link's target", e.name);
     else
-      writes.push_back({&e, name});
+      writes.push_back({&entry, name});
   }
   // The names as the stub will write them, read in the page it reads them in.
   std::vector<std::string> shown;
-  for (const auto& w : writes) shown.push_back(CodePageToUtf8(w.second, page));
+  for (const auto& w : writes) shown.push_back(FromCodePage(w.second, page));
   for (const NameCollision& c : FindNameCollisions(shown))
-    p.Add("collide: " + c.reason, writes[c.entry].first->name);
+    p.Add("collide: " + c.reason, ShownName(layout, *writes[c.entry].first, o));
   ThrowProblems(p, layout.entries.size(), file.Path(), o.listAllProblems);
 }
 
@@ -243,7 +267,7 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     const uint8_t* h = CentralBytes(layout, *c);
     ZipEntryHeader e;
     std::string problem;
-    e.name = StoredName(layout, *c, o.page, problem);
+    e.name = StoredName(layout, *c, o, problem);
     e.versionMadeBy = Read16(h + kCentralVersionMadeBy);
     e.versionNeeded = std::max<uint16_t>(Read16(h + kCentralVersionNeeded), 20);
     e.flags = (uint16_t)(c->flags & ~kFlagUtf8);

@@ -16,15 +16,16 @@
 #include "zip_writer.h"
 
 struct RewriteOptions {
-  const CodePageTable* page = nullptr;  // names flagged UTF-8 are converted to it
+  const CodePageTable* page = nullptr;  // names in UTF-8 or code page 437 are converted to it
+  bool namesInPage = false;  // a self-extractor: names without the UTF-8 flag are in `page`
   const std::string* password = nullptr;  // encrypt every entry; nullptr: as they are
   HeaderRandom* random = nullptr;
   bool listAllProblems = false;  // every name in a refusal, not the first few
 };
 
 // Whether the archive must be written anew: the stub cannot walk it as it
-// is or would write wrong files from it, names flagged UTF-8 need
-// converting, or entries are to be encrypted.
+// is or would write wrong files from it, names need converting, or entries
+// are to be encrypted.
 bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& options);
 
 // Throws Refusal with a one-line summary per kind of entry that cannot be

@@ -8,6 +8,8 @@
 #include "entry_data.h"
 #include "errors.h"
 #include "integrity/zipcrypto.h"
+#include "pack_options.h"
+#include "printable.h"
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
@@ -17,7 +19,7 @@
 namespace {
 
 const char kCheckHelp[] =
-    "usage: mksfx check [--password P]... FILE\n"
+    "usage: mksfx check [--codepage N] [--password P]... FILE\n"
     "\n"
     "Walks the self-extractor FILE as the stub will: finds the archive with the\n"
     "stub's own start-up code (in front of the certificate table when FILE is\n"
@@ -26,7 +28,9 @@ const char kCheckHelp[] =
     "summary.  Nothing is written.\n"
     "\n"
     "  --password P   try P on encrypted entries (repeatable); without one their\n"
-    "                 data are not checked\n"
+    "                 data are not checked.  P is UTF-8, as pack takes it\n"
+    "  --codepage N   the Windows code page given to pack (default 1252): the\n"
+    "                 stub's bytes of the passwords, and names shown in UTF-8\n"
     "\n"
     "Exit codes: 0 the stub extracts every entry, 1 it would refuse or fail on\n"
     "some (or finds no archive), 2 usage error.\n";
@@ -89,6 +93,7 @@ void RequireSelfExtractor(const InputFile& file) {
 
 int RunCheckCommand(const Arguments& args) {
   std::vector<std::string> passwords, positional;
+  const CodePageTable* page = FindCodePage(kDefaultCodePage);
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--help" || args[i] == "-h") {
       std::cout << kCheckHelp;
@@ -97,6 +102,9 @@ int RunCheckCommand(const Arguments& args) {
     if (args[i] == "--password") {
       if (i + 1 >= args.size()) throw UsageError("--password needs a value");
       passwords.push_back(args[++i]);
+    } else if (args[i] == "--codepage") {
+      if (i + 1 >= args.size()) throw UsageError("--codepage needs a value");
+      page = &ParseCodePage(args[++i]);
     } else if (args[i].size() > 1 && args[i][0] == '-') {
       throw UsageError("unknown option " + args[i] + " (see mksfx check --help)");
     } else {
@@ -104,6 +112,11 @@ int RunCheckCommand(const Arguments& args) {
     }
   }
   if (positional.size() != 1) throw UsageError("check needs exactly one FILE (see mksfx check --help)");
+  for (std::string& p : passwords) {
+    std::string bytes, problem;
+    if (!ToCodePage(p, *page, bytes, problem)) throw Refusal("--password: " + problem);
+    p = bytes;
+  }
   InputFile file(positional[0]);
   RequireSelfExtractor(file);
   CertificateTable table = EndAtCertificateTable(file);
@@ -123,7 +136,8 @@ int RunCheckCommand(const Arguments& args) {
     unchecked += skipped;
   }
   for (const EntryFinding& f : findings)
-    std::cout << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ") << f.reason << "\n";
+    std::cout << (f.entry.empty() ? std::string() : "\"" + Printable(FromCodePage(f.entry, *page)) + "\": ")
+              << f.reason << "\n";
   if (table.pos)
     std::cout << file.Path() << ": signed (" << DescribeTable(table) << "); the archive ends in front of it\n";
   std::cout << file.Path() << ": " << Count(layout.entries.size(), "entry", "entries") << ", "

@@ -1,5 +1,6 @@
-// Names and passwords from UTF-8 (as Linux and the command line give them)
-// to the single-byte ANSI code page that the stub's Windows calls read, and
+// Names, texts and passwords from UTF-8 (as Linux, the command line and text
+// files give them) to the single-byte ANSI code page that the stub's Windows
+// calls read, and back for showing them; the DOS page 437 of ZIP names; and
 // the case folding Windows applies when it compares file names.
 #pragma once
 
@@ -15,6 +16,8 @@ struct CodePageTable {
 namespace codepage_tables {
 extern const CodePageTable kPages[];
 extern const size_t kPageCount;
+// Page 437, not an ANSI page: ZIP names without the UTF-8 flag are in it.
+extern const CodePageTable kZipPage;
 }  // namespace codepage_tables
 
 // The code page the stub reads names in when nothing else is asked for.
@@ -29,11 +32,26 @@ std::string CodePageList();
 // Whether `text` is well-formed UTF-8.
 bool IsValidUtf8(const std::string& text);
 
+// Decodes the UTF-8 sequence at `at` into `cp` and moves `at` past it; false
+// (with `at` unmoved) for a malformed or overlong sequence or a surrogate.
+bool DecodeUtf8(const std::string& text, size_t& at, char32_t& cp);
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Converts `utf8` byte by byte into `out`.  On failure returns false and
 // leaves the reason in `problem`: bytes that are not UTF-8, or the first
 // character the page cannot represent.
 bool ToCodePage(const std::string& utf8, const CodePageTable& page, std::string& out,
                 std::string& problem);
+
+// The characters of `utf8` that the page has no byte for, each once, in the
+// order they first appear; empty for a text that converts.  `utf8` is
+// well-formed.
+std::u32string CharactersWithoutByte(const std::string& utf8, const CodePageTable& page);
+
+// Bytes of the page as UTF-8; never fails.  A byte the page leaves undefined
+// stands for the code point of its own value (U+0081 for 0x81), as Windows
+// maps the five holes of 1252, and ToCodePage maps such a code point back.
+std::string FromCodePage(const std::string& bytes, const CodePageTable& page);
 
 // The text with every letter folded to lower case as Windows compares file
 // names (ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic capitals), in

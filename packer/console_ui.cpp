@@ -7,6 +7,7 @@
 
 #include "extract/extract.h"
 #include "platform/host_control.h"
+#include "printable.h"
 #include "startup/startup.h"
 #include "ui/dialogs.h"
 
@@ -25,7 +26,7 @@ std::string OneLine(const char* text) {
       line += *p;
     }
   }
-  return line;
+  return Printable(FromCodePage(line, *Console().page));
 }
 
 void ShowMessage(const char* text, const char* caption, UINT) {
@@ -54,19 +55,15 @@ void RunPasswordPrompt() {
 
 void RunOverwritePrompt() {
   ApplyOverwriteReply({Console().overwriteAnswer, false});
-  std::cout << "overwrite prompt for " << ExistingFileName << ": answered "
+  std::cout << "overwrite prompt for " << OneLine(ExistingFileName) << ": answered "
             << (OverwriteAnswer ? "yes" : "no") << "\n";
 }
 
-// Called once per output file the walk creates, right after it has put
-// "Extracting: " and the path into the status line.
-static void PrintFileWritten(void* dialog) {
-  if (Console().quiet) return;
-  char text[kDestFolderSize + 300];
-  SendMessageA(GetDlgItem((HWND)dialog, IDC_MAIN_STATUS), WM_GETTEXT, sizeof text, (LPARAM)text);
-  const char* path = std::strncmp(text, "Extracting: ", 12) == 0 ? text + 12 : text;
-  char native[4096];
-  std::cout << "extracting " << (HostNativePath(path, native, sizeof native) ? native : path) << "\n";
+// Called once per output file the walk creates (the status line shows only
+// some of them), with the native path written: UTF-8 as the stand-in names
+// it in the code page.
+static void PrintFileWritten(void*, const char* nativePath) {
+  if (!Console().quiet) std::cout << "extracting " << Printable(nativePath) << "\n";
 }
 
 // The run command as the stub starts it: "><" is the destination folder
@@ -93,7 +90,7 @@ void RunMainDialog() {
   HostAddListBox(dialog, IDC_MAIN_ENTRY_LIST, true);
   HostAddListBox(dialog, IDC_MAIN_PLAIN_LIST, false);
   HostAddStatic(dialog, IDC_MAIN_STATUS);
-  HostSetMessageHook(PrintFileWritten, dialog);
+  HostSetWriteOpenObserver(PrintFileWritten, nullptr);
   OverwriteMode = s.overwriteMode >= 0 ? (OverwritePolicy)s.overwriteMode : PolicyOfButton(SfxSettings.OverwriteButtonId);
   WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
   HWND list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
@@ -101,7 +98,10 @@ void RunMainDialog() {
     SendMessageA(list, LB_SETSEL, TRUE, -1);
   } else {
     for (const std::string& name : s.select) {
-      LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)name.c_str());
+      std::string bytes, problem;
+      LRESULT at = ToCodePage(name, *s.page, bytes, problem)
+                       ? SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)bytes.c_str())
+                       : LB_ERR;
       if (at == LB_ERR)
         s.unknownSelections.push_back(name);
       else
@@ -113,9 +113,9 @@ void RunMainDialog() {
     WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
     s.extractionSucceeded = ExtractionSucceeded;
     if (ExtractionSucceeded && SfxSettings.HasRunCommand)
-      std::cout << "After extraction, run : " << RunCommandShown(s.destination)
+      std::cout << "After extraction, run : " << OneLine(RunCommandShown(s.destination).c_str())
                 << " (not started by mksfx)\n";
   }
-  HostSetMessageHook(nullptr, nullptr);
+  HostSetWriteOpenObserver(nullptr, nullptr);
   HostDestroyDialog(dialog);
 }

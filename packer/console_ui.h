@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "codepages.h"
+
 struct ConsoleScript {
-  std::deque<std::string> passwords;  // typed at each password prompt, then ""
+  const CodePageTable* page = nullptr;  // the stub's texts and names, shown in UTF-8
+  std::deque<std::string> passwords;  // code page bytes, typed at each password prompt, then ""
   bool overwriteAnswer = false;       // the answer to every overwrite prompt
   bool quiet = false;                 // no line per file written
   int overwriteMode = -1;             // an OverwritePolicy; -1: the self-extractor's own setting
-  std::vector<std::string> select;    // entry names to extract; empty: all
+  std::vector<std::string> select;    // entry names to extract, in UTF-8; empty: all
   std::string destination;            // the Windows path of the folder
   bool extractionSucceeded = false;   // as the last extraction walk left it
   std::vector<std::string> unknownSelections;
@@ -21,5 +24,6 @@ struct ConsoleScript {
 // The script the console front end follows.
 ConsoleScript& Console();
 
-// "\r\n" in a message shown as one blank, so each message is one line.
+// Code page text of the stub in UTF-8 for the terminal, escaped, with
+// "\r\n" shown as one blank, so each message is one line.
 std::string OneLine(const char* text);

@@ -13,6 +13,7 @@
 #include "extract/paths.h"
 #include "pack_options.h"
 #include "platform/host_control.h"
+#include "printable.h"
 #include "startup/startup.h"
 
 namespace {
@@ -25,8 +26,12 @@ const char kExtractHelp[] =
     "A signed SFX is read up to its certificate table, never into it.\n"
     "Every message box the stub would show is printed as one line \"caption: text\",\n"
     "each file as \"extracting PATH\", each prompt with its answer, and the\n"
-    "program to run afterwards with \"><\" replaced (it is not started).\n"
+    "program to run afterwards with \"><\" replaced (it is not started).  Names\n"
+    "are written and shown in UTF-8, converted from the code page as Windows\n"
+    "does; passwords and names given are UTF-8.\n"
     "\n"
+    "  --codepage N      the Windows code page given to pack (default 1252); a\n"
+    "                    self-extractor does not record its page\n"
     "  --password P      answer to the next password prompt (repeatable; after the\n"
     "                    last one the prompt gets an empty answer)\n"
     "  --overwrite MODE  ask, overwrite or skip existing files, as in pack\n"
@@ -50,7 +55,9 @@ std::string WindowsPathOf(const std::string& nativePath) {
   std::string absolute = std::filesystem::absolute(nativePath).lexically_normal().string();
   while (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
   char win[PATH_MAX + 4];
-  if (!HostWindowsPath(absolute.c_str(), win, sizeof win)) throw Refusal("cannot name " + nativePath);
+  if (!HostWindowsPath(absolute.c_str(), win, sizeof win))
+    throw Refusal(nativePath + ": cannot be named in Windows code page " +
+                  std::to_string(Console().page->number));
   return win;
 }
 
@@ -58,6 +65,7 @@ std::string WindowsPathOf(const std::string& nativePath) {
 
 int RunExtractCommand(const Arguments& args) {
   ConsoleScript& s = Console();
+  s.page = FindCodePage(kDefaultCodePage);
   std::vector<std::string> positional;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -70,6 +78,8 @@ int RunExtractCommand(const Arguments& args) {
       return kExitSuccess;
     } else if (a == "--password") {
       s.passwords.push_back(value());
+    } else if (a == "--codepage") {
+      s.page = &ParseCodePage(value());
     } else if (a == "--overwrite") {
       // The walk's modes: 0 overwrite, 1 leave existing files, 2 ask.
       switch (ParseOverwriteMode(a, value())) {
@@ -92,11 +102,17 @@ int RunExtractCommand(const Arguments& args) {
     }
   }
   if (positional.size() != 2) throw UsageError("extract takes SFX and DIR (see mksfx extract --help)");
+  for (std::string& p : s.passwords) {
+    std::string bytes, problem;
+    if (!ToCodePage(p, *s.page, bytes, problem)) throw Refusal("--password: " + problem);
+    p = bytes;
+  }
   if (!std::filesystem::is_regular_file(positional[0])) throw Refusal(positional[0] + ": no such file");
   // The stub's code would read into the certificate table of these two.
   RefuseSigned64BitImage(InputFile(positional[0]));
 
   HostResetPlatform();
+  HostSetAnsiCodePage(s.page->upper);
   HostSetExitHook(OnEngineExit);
   HostSetModuleFileName(WindowsPathOf(positional[0]).c_str());
   s.destination = WindowsPathOf(positional[1]);
@@ -106,7 +122,7 @@ int RunExtractCommand(const Arguments& args) {
   RunSelfExtractor("mksfx");
   if (!s.unknownSelections.empty()) {
     for (const std::string& name : s.unknownSelections)
-      std::cerr << "mksfx: no entry named \"" << name << "\"\n";
+      std::cerr << "mksfx: no entry named \"" << Printable(name) << "\"\n";
     return kExitUsage;
   }
   return s.extractionSucceeded ? kExitSuccess : kExitRefused;

@@ -16,7 +16,9 @@
 #include "config_block.h"
 #include "errors.h"
 #include "info_json.h"
+#include "pack_options.h"
 #include "platform/host_control.h"
+#include "printable.h"
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
@@ -26,7 +28,7 @@
 namespace {
 
 const char kInfoHelp[] =
-    "usage: mksfx info [--json] FILE\n"
+    "usage: mksfx info [--codepage N] [--json] FILE\n"
     "\n"
     "Shows what the stub reads from the self-extractor FILE: whether it is signed\n"
     "(the archive then ends where the certificate table begins), the execution\n"
@@ -35,20 +37,30 @@ const char kInfoHelp[] =
     "the stub cannot extract.  Exit code 1 when the stub would not find its\n"
     "archive (it shows \"Cannot process file.\").\n"
     "\n"
-    "  --json   the same as one JSON document: \"file\", \"size\", \"codepage\",\n"
-    "           \"signed\" (null or table_offset, table_size), \"execution_level\",\n"
-    "           \"block\" (null or offset, size), \"first_local_header\",\n"
-    "           \"settings\" (show_run_checkbox, selectable_file_list,\n"
-    "           hide_overwrite_choice, overwrite, auto_extract, and caption,\n"
-    "           default_folder, run_command, info_caption, info_text: null when\n"
-    "           absent), \"entries\" (name, method, method_id, compressed_size,\n"
-    "           uncompressed_size, crc32 as 8 hex digits, encrypted, offset) and\n"
-    "           \"stub_problems\" (entry or null, reason).  Names and texts are the\n"
-    "           stub's bytes read in that code page, as UTF-8.\n";
+    "  --codepage N   the Windows code page the stub reads names and texts in, as\n"
+    "                 given to pack (default 1252): they are shown in UTF-8.  A\n"
+    "                 self-extractor does not record its page.\n"
+    "  --json         the same as one JSON document: \"file\", \"size\",\n"
+    "                 \"codepage\", \"signed\" (null or table_offset, table_size),\n"
+    "                 \"execution_level\", \"block\" (null or offset, size),\n"
+    "                 \"first_local_header\", \"settings\" (show_run_checkbox,\n"
+    "                 selectable_file_list, hide_overwrite_choice, overwrite,\n"
+    "                 auto_extract, and caption, default_folder, run_command,\n"
+    "                 info_caption, info_text: null when absent), \"entries\"\n"
+    "                 (name, method, method_id, compressed_size, uncompressed_size,\n"
+    "                 crc32 as 8 hex digits, encrypted, offset) and\n"
+    "                 \"stub_problems\" (entry or null, reason).  Names and texts\n"
+    "                 are the stub's bytes read in the code page, as UTF-8.\n";
 
 const char* YesNo(BOOL value) { return value ? "yes" : "no"; }
 
-std::string Quoted(const char* text) { return std::string("\"") + text + "\""; }
+// The page the stub reads names and texts in, set from --codepage.
+const CodePageTable* shownPage;
+
+// Code page bytes, as the stub holds them, in UTF-8 for the terminal.
+std::string Shown(const std::string& bytes) { return Printable(FromCodePage(bytes, *shownPage)); }
+
+std::string Quoted(const std::string& text) { return "\"" + Shown(text) + "\""; }
 
 std::string Hex(uint64_t value) {
   char text[24];
@@ -83,9 +95,9 @@ void PrintSettings(std::ostream& out, const std::string& folder) {
   else if (folder == kTemporaryFolderMark)
     out << "\"><\" (the user's temporary folder)\n";
   else if (folder.find('%') != std::string::npos)
-    out << Quoted(folder.c_str()) << " (environment variables expanded on the user's machine)\n";
+    out << Quoted(folder) << " (environment variables expanded on the user's machine)\n";
   else
-    out << Quoted(folder.c_str()) << "\n";
+    out << Quoted(folder) << "\n";
   out << "  run command:           " << (s.HasRunCommand ? Quoted(s.RunCommand) : "(none)") << "\n"
       << "  information caption:   " << (s.HasInfoCaption ? Quoted(s.InfoCaption) : "(none)")
       << "\n";
@@ -99,7 +111,7 @@ void PrintSettings(std::ostream& out, const std::string& folder) {
   std::string line;
   while (std::getline(lines, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    out << "    | " << line << "\n";
+    out << "    | " << Shown(line) << "\n";
   }
 }
 
@@ -119,25 +131,34 @@ void PrintEntries(std::ostream& out, const ArchiveLayout& layout) {
     std::snprintf(row, sizeof row, "  %-10s  %-8s %3u  %10u  %12u  %08x  %-9s  ",
                   Hex(e.localPos).c_str(), MethodName(e.method), e.method, e.compressedSize,
                   e.uncompressedSize, e.crc, (e.flags & kFlagEncrypted) ? "yes" : "no");
-    out << row << e.name << "\n";
+    out << row << Shown(e.name) << "\n";
   }
 }
 
 }  // namespace
 
 int RunInfoCommand(const Arguments& args) {
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    std::cout << kInfoHelp;
-    return kExitSuccess;
-  }
+  std::vector<std::string> positional;
   bool json = false;
-  Arguments files;
-  for (const std::string& arg : args) {
-    if (arg == "--json") json = true;
-    else files.push_back(arg);
+  shownPage = FindCodePage(kDefaultCodePage);
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--help" || args[i] == "-h") {
+      std::cout << kInfoHelp;
+      return kExitSuccess;
+    }
+    if (args[i] == "--json") {
+      json = true;
+    } else if (args[i] == "--codepage") {
+      if (i + 1 >= args.size()) throw UsageError("--codepage needs a value");
+      shownPage = &ParseCodePage(args[++i]);
+    } else if (args[i].size() > 1 && args[i][0] == '-') {
+      throw UsageError("unknown option " + args[i] + " (see mksfx info --help)");
+    } else {
+      positional.push_back(args[i]);
+    }
   }
-  if (files.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
-  const std::string& infoPath = files[0];
+  if (positional.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
+  const std::string& infoPath = positional[0];
   InputFile file(infoPath);  // a readable regular file, or a clear refusal
   RequireSelfExtractor(file);
   if (file.Size() > (uint64_t)INT32_MAX)
@@ -187,14 +208,14 @@ int RunInfoCommand(const Arguments& args) {
     throw Refusal(infoPath + ": the stub searches only files longer than " +
                   Hex((uint32_t)kDefaultArchiveStart) + " bytes and finds no archive in this one");
   ArchiveLayout layout = ReadArchiveLayout(file);
-  std::vector<EntryFinding> findings = FindStubProblems(file, layout, FindCodePage(kDefaultCodePage));
+  std::vector<EntryFinding> findings = FindStubProblems(file, layout, shownPage);
   if (json) {
-    PrintInfoJson(out, report, layout, findings, *FindCodePage(kDefaultCodePage));
+    PrintInfoJson(out, report, layout, findings, *shownPage);
   } else {
     PrintEntries(out, layout);
     out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";
     for (const EntryFinding& f : findings)
-      out << "  " << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ") << f.reason << "\n";
+      out << "  " << (f.entry.empty() ? std::string() : Quoted(f.entry) + ": ") << f.reason << "\n";
   }
   if ((int64_t)layout.firstLocalPos != archiveStart)
     throw Refusal(infoPath + ": the stub starts its walk at " + Hex((uint32_t)archiveStart) +

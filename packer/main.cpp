@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "errors.h"
+#include "printable.h"
 #include "progress.h"
 
 namespace {
@@ -15,7 +16,7 @@ const char kHelp[] =
     "Commands:\n"
     "  pack [OPTIONS] INPUT... OUTPUT  write a self-extractor from folders and files\n"
     "                                  or from one ZIP archive (mksfx pack --help)\n"
-    "  info FILE                       show a self-extractor's settings and entries\n"
+    "  info [--codepage N] FILE        show a self-extractor's settings and entries\n"
     "                                  as the stub reads them\n"
     "  check [OPTIONS] FILE            walk and decode a self-extractor as the stub\n"
     "                                  will; exit 1 when it would fail on anything\n"
@@ -47,6 +48,8 @@ int Dispatch(const std::string& command, const Arguments& args) {
 
 }  // namespace
 
+// Messages name files and entries, which may hold anything: they are
+// printed escaped, line breaks kept.
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::cerr << kHelp;
@@ -56,15 +59,15 @@ int main(int argc, char** argv) {
     return Dispatch(argv[1], Arguments(argv + 2, argv + argc));
   } catch (const UsageError& e) {
     ProgressEnd();
-    std::cerr << "mksfx: " << e.what() << "\n";
+    std::cerr << "mksfx: " << Printable(e.what(), true) << "\n";
     return kExitUsage;
   } catch (const Refusal& e) {
     ProgressEnd();
-    std::cerr << "mksfx: " << e.what() << "\n";
+    std::cerr << "mksfx: " << Printable(e.what(), true) << "\n";
     return kExitRefused;
   } catch (const std::exception& e) {
     ProgressEnd();
-    std::cerr << "mksfx: " << e.what() << "\n";
+    std::cerr << "mksfx: " << Printable(e.what(), true) << "\n";
     return kExitRefused;
   }
 }

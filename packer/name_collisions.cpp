@@ -105,22 +105,3 @@ std::vector<NameCollision> FindNameCollisions(const std::vector<std::string>& na
   }
   return found;
 }
-
-std::string CodePageToUtf8(const std::string& bytes, const CodePageTable& page) {
-  std::string text;
-  for (unsigned char b : bytes) {
-    char32_t cp = b < 0x80 ? b : page.upper[b - 0x80] ? page.upper[b - 0x80] : b;
-    if (cp < 0x80) {
-      text += (char)cp;
-    } else if (cp < 0x800) {
-      text += (char)(0xC0 | cp >> 6);
-      text += (char)(0x80 | (cp & 0x3F));
-    } else {
-      // The pages' code points all lie in the Basic Multilingual Plane.
-      text += (char)(0xE0 | cp >> 12);
-      text += (char)(0x80 | (cp >> 6 & 0x3F));
-      text += (char)(0x80 | (cp & 0x3F));
-    }
-  }
-  return text;
-}

@@ -24,6 +24,3 @@ struct NameCollision {
 // earlier one, or that a file shares with a folder anywhere in the list.
 std::vector<NameCollision> FindNameCollisions(const std::vector<std::string>& names);
 
-// Names as the stub reads them, bytes of `page`, in UTF-8 for the rule's case
-// folding.  A byte the page leaves undefined stands for itself in Latin-1.
-std::string CodePageToUtf8(const std::string& bytes, const CodePageTable& page);

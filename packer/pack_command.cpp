@@ -7,6 +7,7 @@
 
 #include "archive_layout.h"
 #include "archive_rewrite.h"
+#include "block_texts.h"
 #include "certificate_table.h"
 #include "commands.h"
 #include "config_block.h"
@@ -16,6 +17,7 @@
 #include "file_io.h"
 #include "pack_options.h"
 #include "password_input.h"
+#include "printable.h"
 #include "progress.h"
 #include "sfx_writer.h"
 #include "source_fs.h"
@@ -49,10 +51,14 @@ bool LooksLikeArchive(const std::string& path) {
   return false;
 }
 
-// The information text file, limited to what its length field holds.
+// The information text file, in UTF-8: a character of the code page takes
+// at most 3 bytes there, and a byte order mark 3 more.  The converted text
+// is held to its length field when the block is built.
+const uint64_t kLongestInfoFile = 3 * kMaxInfoTextLength + 3;
+
 std::string ReadInfoFile(const std::string& path) {
   InputFile file(path);
-  if (file.Size() > kMaxInfoTextLength)
+  if (file.Size() > kLongestInfoFile)
     throw Refusal(path + ": the information text is " + std::to_string(file.Size()) +
                   " bytes long; its length field holds at most " +
                   std::to_string(kMaxInfoTextLength));
@@ -195,6 +201,7 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
   bool encrypt = !password.empty();
   RewriteOptions options;
   options.page = &page;
+  options.namesInPage = IsSelfExtractor(archive);
   options.password = encrypt ? &password : nullptr;
   HeaderRandom random;
   options.random = &random;
@@ -209,14 +216,15 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
     if (!o.force || encrypt) throw;
     // Deliberate damage, for tests of the stub: the archive as it is.
     for (const EntryFinding& f : FindStubProblems(archive, layout, &page))
-      std::cerr << "mksfx: warning: " << (f.entry.empty() ? std::string() : "\"" + f.entry + "\": ")
+      std::cerr << "mksfx: warning: "
+                << (f.entry.empty() ? std::string() : "\"" + Printable(f.entry) + "\": ")
                 << f.reason << "\n";
     std::string text = refusal.what();
     for (size_t at = 0, end; at < text.size(); at = end + 1) {
       end = text.find('\n', at);
       if (end == std::string::npos) end = text.size();
       size_t start = text.find_first_not_of(' ', at);
-      if (start < end) std::cerr << "mksfx: warning: " << text.substr(start, end - start) << "\n";
+      if (start < end) std::cerr << "mksfx: warning: " << Printable(text.substr(start, end - start)) << "\n";
     }
     std::cerr << "mksfx: warning: --force: the archive is packed as it is; the stub will fail "
                  "on the entries named above or end its walk there\n";
@@ -270,8 +278,8 @@ int RunPackCommand(const Arguments& args) {
     }
   }
   std::string infoText = o.infoFile.empty() ? "" : ReadInfoFile(o.infoFile);
-  for (const auto& option : o.blockOptions) {
-    ApplyBlockOption(settings, option.first, option.first == "--info-file" ? infoText : option.second);
+  for (const auto& option : BlockOptionsInCodePage(o, infoText, page)) {
+    ApplyBlockOption(settings, option.first, option.second);
     std::string warning = option.first == "--run" ? RunParametersWarning(option.second) : "";
     if (!warning.empty()) std::cerr << "mksfx: warning: " << warning << "\n";
   }

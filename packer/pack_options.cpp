@@ -27,7 +27,12 @@ const char kPackHelp[] =
     "                  data descriptors or the central directory, descriptors\n"
     "                  without signature) is written anew, every entry checked\n"
     "                  against the central directory's sizes and CRC.  A prefix\n"
-    "                  (an earlier stub, padding) is left out.\n"
+    "                  (an earlier stub, padding) is left out.  Names flagged\n"
+    "                  UTF-8, and those a Unix or macOS system wrote in UTF-8,\n"
+    "                  are converted to the --codepage; other names without the\n"
+    "                  flag are code page 437, as the ZIP format has it, and are\n"
+    "                  converted from it (a self-extractor's are kept: the stub\n"
+    "                  reads them in its code page already).\n"
     "\n"
     "Archive:\n"
     "  -o, --output OUTPUT      the file to write (else the last argument)\n"
@@ -45,16 +50,18 @@ const char kPackHelp[] =
     "  -1 ... -12               deflate level for folders and files, 12 the\n"
     "                           strongest (default -9); entries that deflate does\n"
     "                           not shrink are stored\n"
-    "  --codepage N             Windows code page the stub reads names in; names\n"
-    "                           are converted to it from UTF-8 (default 1252;\n"
-    "                           874, 1250 to 1258)\n"
+    "  --codepage N             Windows code page the stub reads names, texts and\n"
+    "                           the password in; they are converted to it from\n"
+    "                           UTF-8 (default 1252; 874, 1250 to 1258).  A\n"
+    "                           character the page has no byte for is refused\n"
     "  --password-file FILE     encrypt every entry (traditional ZIP encryption)\n"
-    "                           with the first line of FILE\n"
+    "                           with the first line of FILE (UTF-8)\n"
     "  --password-prompt        the same, the password asked on the terminal\n"
     "  --password TEXT          the same from the command line, where other users\n"
     "                           may see it in the process list\n"
     "                           A password has 1 to 79 characters, the most the\n"
-    "                           stub's prompt takes.\n"
+    "                           stub's prompt takes.  mksfx check and extract take\n"
+    "                           it in UTF-8 as well, with the same --codepage.\n"
     "  --stub FILE              the stub; without it the file $MKSFX_STUB names,\n"
     "                           else the stub built into mksfx (that of its own\n"
     "                           build, so a copied mksfx needs nothing beside it)\n"
@@ -67,22 +74,26 @@ const char kPackHelp[] =
     "                           %ProgramFiles%, say).  The stub's manifest must\n"
     "                           have room for it, as this build's stub has\n"
     "\n"
-    "Texts (written byte for byte; use the target system's ANSI code page):\n"
-    "  --caption TEXT           title of the main dialog (at most 255 bytes)\n"
-    "  --default-folder TEXT    folder proposed for extraction (at most 255 bytes);\n"
+    "Texts (UTF-8, converted to the --codepage as names are):\n"
+    "  --caption TEXT           title of the main dialog (at most 255 characters)\n"
+    "  --default-folder TEXT    folder proposed for extraction (at most 255\n"
+    "                           characters);\n"
     "                           exactly \"><\" means the user's temporary folder.\n"
     "                           The stub expands environment variables on the\n"
     "                           user's machine (\"%ProgramFiles%\\Product\"), and\n"
     "                           takes a relative folder from the current folder\n"
     "  --run COMMAND            program to start after a complete extraction:\n"
     "                           PROGRAM or PROGRAM|PARAMETERS; \"><\" in either part\n"
-    "                           stands for the destination folder (at most 255 bytes)\n"
+    "                           stands for the destination folder (at most 255\n"
+    "                           characters)\n"
     "  --info-text TEXT         text shown before the main dialog\n"
-    "  --info-file FILE         the same, read from FILE\n"
-    "  --info-caption TEXT      title of that information dialog (at most 255 bytes)\n"
+    "  --info-file FILE         the same, read from FILE (UTF-8; a leading byte\n"
+    "                           order mark is dropped)\n"
+    "  --info-caption TEXT      title of that information dialog (at most 255\n"
+    "                           characters)\n"
     "                           The information text may be as long as the block's\n"
-    "                           16-bit length allows: 65,535 bytes less 12 and the\n"
-    "                           other texts.\n"
+    "                           16-bit length allows: 65,535 characters (a byte\n"
+    "                           each in the code page) less 12 and the other texts.\n"
     "\n"
     "Choices (defaults in brackets, which are also the stub's defaults):\n"
     "  --hide-run-checkbox      hide the \"run after extraction\" check box; the\n"
@@ -94,10 +105,10 @@ const char kPackHelp[] =
     "  --overwrite MODE         ask, overwrite or skip existing files [ask]\n"
     "  --auto-extract           extract at once without waiting for the user\n"
     "                           [--no-auto-extract]\n"
-    "  --keep-settings          INPUT is a self-extractor: keep its texts and\n"
-    "                           choices; options given here change them (the\n"
-    "                           ones in brackets turn a choice back, an empty\n"
-    "                           TEXT removes a text)\n"
+    "  --keep-settings          INPUT is a self-extractor: keep its texts (the\n"
+    "                           code page bytes they are) and choices; options\n"
+    "                           given here change them (the ones in brackets\n"
+    "                           turn a choice back, an empty TEXT removes a text)\n"
     "\n"
     "Checks:\n"
     "  --list-problems          name every file or entry that is refused, not\n"
@@ -108,7 +119,8 @@ const char kPackHelp[] =
     "                           fails on those entries.  For tests of the stub.\n"
     "\n"
     "Refused, with exit code 1 and OUTPUT untouched: names the stub refuses or\n"
-    "cannot represent, names longer than the stub's limit, names that collide\n"
+    "cannot represent, texts and passwords the code page cannot hold, names\n"
+    "longer than the stub's limit, names that collide\n"
     "on Windows (case and trailing dots ignored), ZIP64 records, archives on\n"
     "several disks, more than 65,535 entries, texts longer than their length\n"
     "fields, a stub larger than 0x5400 bytes, signed, or holding PK\\3\\4 or\n"
@@ -152,6 +164,16 @@ void ApplyBlockOption(BlockSettings& s, const std::string& arg, const std::strin
   else if (arg == "--overwrite") s.overwrite = ParseOverwriteMode(arg, value);
   else if (arg == "--auto-extract") s.autoExtract = true;
   else if (arg == "--no-auto-extract") s.autoExtract = false;
+}
+
+const CodePageTable& ParseCodePage(const std::string& value) {
+  char* end = nullptr;
+  long n = std::strtol(value.c_str(), &end, 10);
+  const CodePageTable* page = value.empty() || *end ? nullptr : FindCodePage((int)n);
+  if (!page)
+    throw UsageError("--codepage takes one of the Windows single-byte code pages (" +
+                     CodePageList() + "), not \"" + value + "\"");
+  return *page;
 }
 
 PackOptions ParsePackOptions(const Arguments& args) {
@@ -204,15 +226,8 @@ PackOptions ParsePackOptions(const Arguments& args) {
     else if (arg == "--password-prompt") o.passwordPrompt = flag();
     else if (arg == "--password-file") o.passwordFile = takeValue();
     else if (arg == "--password") o.password = takeValue(), o.passwordGiven = true;
-    else if (arg == "--codepage") {
-      std::string page = takeValue();
-      char* end = nullptr;
-      long n = std::strtol(page.c_str(), &end, 10);
-      if (page.empty() || *end || !FindCodePage((int)n))
-        throw UsageError("--codepage takes one of the Windows single-byte code pages (" +
-                         CodePageList() + "), not \"" + page + "\"");
-      o.codepage = (int)n;
-    } else if (arg == "--info-file") {
+    else if (arg == "--codepage") o.codepage = ParseCodePage(takeValue()).number;
+    else if (arg == "--info-file") {
       o.infoFile = takeValue();
       o.blockOptions.emplace_back(arg, "");
     } else if (arg.size() <= 3 && arg[1] >= '1' && arg[1] <= '9' &&

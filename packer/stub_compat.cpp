@@ -246,7 +246,7 @@ std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveL
     for (const std::string& r : reasons) findings.push_back({c->name, r});
     if (names && listed[c->localPos] == 1 && EntryNameProblem(l.name).empty()) {
       named.push_back(c);
-      shown.push_back(CodePageToUtf8(l.name, *names));
+      shown.push_back(FromCodePage(l.name, *names));
     }
   }
   for (const NameCollision& n : FindNameCollisions(shown))

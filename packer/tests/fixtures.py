@@ -56,6 +56,25 @@ def zip64_local(out):
                 f.write(data)
 
 
+class _RawName(zipfile.ZipInfo):
+    """A name written in `coding` without the UTF-8 flag, whatever it holds."""
+    coding = 'cp437'
+
+    def _encodeFilenameFlags(self):
+        return self.filename.encode(self.coding), self.flag_bits
+
+
+def named(out, host, coding, names):
+    """One stored entry per name, its name in `coding` without the UTF-8
+    flag, written on `host` (0 MS-DOS, 3 Unix, 11 NTFS)."""
+    with zipfile.ZipFile(out, 'w', zipfile.ZIP_STORED) as z:
+        for n in names:
+            info = _RawName(n, (2021, 6, 15, 12, 34, 56))
+            info.coding = coding
+            info.create_system = int(host)
+            z.writestr(info, b'data of ' + n.encode())
+
+
 def empty(out):
     with zipfile.ZipFile(out, 'w'):
         pass
@@ -186,6 +205,7 @@ def contents(path):
 if __name__ == '__main__':
     cmd, args = sys.argv[1], sys.argv[2:]
     {'stored': lambda: stored(args[0], args[1:]), 'empty': lambda: empty(args[0]),
+     'named': lambda: named(args[0], args[1], args[2], args[3:]),
      'decoy': lambda: decoy(args[0]), 'huge': lambda: huge(args[0]),
      'multidisk': lambda: multidisk(args[0], args[1]),
      'reverse-cd': lambda: reverse_cd(args[0], args[1]),

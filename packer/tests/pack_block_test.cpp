@@ -86,9 +86,11 @@ TEST_F(PackBlock, TextsFollowInOrderWithTheirLengths) {
   EXPECT_EQ(block, expected);
 }
 
-TEST_F(PackBlock, InformationTextComesFromAFileByteForByte) {
+// The file is UTF-8; the block holds the text in Windows-1252, without the
+// file's byte order mark.
+TEST_F(PackBlock, InformationTextComesFromAFileInTheCodePage) {
   std::string text = "line one\r\nline two \x84\xE9\r\n";
-  WriteNativeFile(dir.Native("info.txt"), text);
+  WriteNativeFile(dir.Native("info.txt"), "\xEF\xBB\xBFline one\r\nline two \xE2\x80\x9E\xC3\xA9\r\n");
   std::vector<uint8_t> block = PackedBlock({"--info-file", dir.Native("info.txt"), "--info-caption", "i"});
   ASSERT_EQ(block.size(), 12 + text.size() + 1);
   EXPECT_EQ(Le16(block, 7), text.size());

@@ -16,8 +16,19 @@ void HostMapDrive(char letter, const char* nativeFolder);
 // False when the path cannot be resolved (unmapped drive, UNC, too long).
 bool HostNativePath(const char* windowsPath, char* out, size_t capacity);
 
-// Windows path of a native absolute path on drive Z: ("/tmp/a" -> "Z:\tmp\a").
+// Windows path of a native absolute path on drive Z: ("/tmp/a" -> "Z:\tmp\a");
+// false when a character has no byte in the ANSI code page.
 bool HostWindowsPath(const char* nativePath, char* out, size_t capacity);
+
+// The system's ANSI code page: the code point of each byte 0x80-0xFF (0 where
+// the page leaves the byte undefined; such a byte stands for the code point
+// of its own value, as Windows maps the holes of 1252).  Native names are
+// then UTF-8, as Wine keeps them on Unix: a Windows path's names are
+// converted where they reach the native file system, and native names back
+// where a call returns them (a character the page lacks as "?", Windows'
+// default character).  nullptr, the start-up state, passes names through
+// byte for byte.
+void HostSetAnsiCodePage(const uint16_t* highBytes);
 
 // What GetModuleFileNameA and GetTempPathA report, as Windows paths.
 void HostSetModuleFileName(const char* windowsPath);
@@ -34,6 +45,11 @@ void HostDestroyDialog(HWND dialog);
 // Called once by every PeekMessageA, standing for the one window message
 // that the engine lets through; nullptr for none.
 void HostSetMessageHook(void (*hook)(void* context), void* context);
+
+// Called each time CreateFileA opens a file for writing, with the native
+// path it opened: once per output file of a walk.  nullptr for none.
+typedef void (*HostWriteOpenObserver)(void* context, const char* nativePath);
+void HostSetWriteOpenObserver(HostWriteOpenObserver observer, void* context);
 
 // Called by ExitProcess before the process ends.
 void HostSetExitHook(void (*hook)(UINT code));

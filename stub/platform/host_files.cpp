@@ -44,6 +44,8 @@ int64_t writeBudget = -1;
 int failCloses;
 HostIoObserver ioObserver;
 void* ioObserverContext;
+HostWriteOpenObserver writeOpenObserver;
+void* writeOpenObserverContext;
 
 DWORD ErrorFromErrno(int e) {
   switch (e) {
@@ -172,6 +174,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
   FileHandle* f = new FileHandle;
   f->fd = fd;
   f->writable = (access & GENERIC_WRITE) != 0;
+  if (f->writable && writeOpenObserver) writeOpenObserver(writeOpenObserverContext, r.native.c_str());
   return f;
 }
 
@@ -340,11 +343,13 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   while (struct dirent* e = readdir(dir)) {
     bool dots = strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0;
     if (dots && parentIsRoot) continue;
-    if (WildcardMatch(r.lastComponent.c_str(), e->d_name)) {
+    std::string name;
+    HostAnsiName(e->d_name, name);
+    if (WildcardMatch(r.lastComponent.c_str(), name.c_str())) {
       std::string full = r.nativeParent + "/" + e->d_name;
       struct stat st = {};
       stat(full.c_str(), &st);
-      FillFindData(st, e->d_name, data);
+      FillFindData(st, name.c_str(), data);
       found = true;
       break;
     }
@@ -540,6 +545,11 @@ void HostSetIoObserver(HostIoObserver observer, void* context) {
   ioObserverContext = context;
 }
 
+void HostSetWriteOpenObserver(HostWriteOpenObserver observer, void* context) {
+  writeOpenObserver = observer;
+  writeOpenObserverContext = context;
+}
+
 void HostResetFiles() {
   exitHook = nullptr;
   allocationsAllowed = -1;
@@ -547,4 +557,6 @@ void HostResetFiles() {
   failCloses = 0;
   ioObserver = nullptr;
   ioObserverContext = nullptr;
+  writeOpenObserver = nullptr;
+  writeOpenObserverContext = nullptr;
 }

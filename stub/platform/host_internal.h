@@ -21,6 +21,12 @@ struct HostResolved {
 // Resolves `path`; on false, `r.error` holds the Win32 error code.
 bool HostResolve(const char* path, HostResolved& r);
 
+// A name of a Windows path as the native file system holds it, and a
+// native name as a Windows call returns it (false when a character has no
+// byte in the ANSI code page; it is given as "?").  See HostSetAnsiCodePage.
+std::string HostNativeName(const std::string& ansi);
+bool HostAnsiName(const std::string& native, std::string& ansi);
+
 bool HostIsFolder(const char* native);
 void HostResetPaths();
 void HostResetFiles();

@@ -1,6 +1,7 @@
 // Windows path resolution for the Linux stand-in: drive mapping, the
-// stand-in's own current folder, and the normalisation Windows applies
-// ("." and ".." resolved lexically, trailing dots and blanks dropped).
+// stand-in's own current folder, the normalisation Windows applies ("." and
+// ".." resolved lexically, trailing dots and blanks dropped), and the ANSI
+// code page between Windows names and native ones.
 #include <ctype.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -18,6 +19,7 @@ namespace {
 std::string driveRoot[26];
 bool driveMapped[26];
 std::string currentFolder;  // canonical Windows form, e.g. "Z:\tmp"
+const uint16_t* ansiHighBytes;  // see HostSetAnsiCodePage; nullptr: byte for byte
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -47,7 +49,72 @@ void Split(const char* text, std::vector<std::string>& parts) {
   }
 }
 
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += (char)cp;
+  } else if (cp < 0x800) {
+    out += (char)(0xC0 | cp >> 6);
+    out += (char)(0x80 | (cp & 0x3F));
+  } else {
+    out += (char)(0xE0 | cp >> 12);
+    out += (char)(0x80 | (cp >> 6 & 0x3F));
+    out += (char)(0x80 | (cp & 0x3F));
+  }
+}
+
+// The code point of the UTF-8 sequence at `at`, moving `at` past it; -1
+// (and one byte on) for a malformed one.
+long NextCodePoint(const std::string& text, size_t& at) {
+  unsigned char lead = (unsigned char)text[at++];
+  int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
+  if (extra < 0 || at + (size_t)extra > text.size()) return -1;
+  long cp = extra == 0 ? lead : lead & (0x3F >> extra);
+  for (int i = 0; i < extra; ++i) {
+    unsigned char c = (unsigned char)text[at + (size_t)i];
+    if ((c >> 6) != 2) return -1;
+    cp = cp << 6 | (c & 0x3F);
+  }
+  static const long kSmallest[] = {0, 0x80, 0x800, 0x10000};
+  if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
+  at += (size_t)extra;
+  return cp;
+}
+
 }  // namespace
+
+void HostSetAnsiCodePage(const uint16_t* highBytes) {
+  ansiHighBytes = highBytes;
+  // The current folder is the process's, named anew in this page.
+  currentFolder.clear();
+  EnsureStarted();
+}
+
+std::string HostNativeName(const std::string& ansi) {
+  if (!ansiHighBytes) return ansi;
+  std::string native;
+  for (unsigned char c : ansi)
+    AppendUtf8(native, c < 0x80 || !ansiHighBytes[c - 0x80] ? c : ansiHighBytes[c - 0x80]);
+  return native;
+}
+
+bool HostAnsiName(const std::string& native, std::string& ansi) {
+  if (!ansiHighBytes) {
+    ansi = native;
+    return true;
+  }
+  ansi.clear();
+  bool whole = true;
+  for (size_t at = 0; at < native.size();) {
+    long cp = NextCodePoint(native, at);
+    int byte = cp >= 0 && cp < 0x80 ? (int)cp : -1;
+    for (int i = 0; i < 128 && byte < 0 && cp >= 0; ++i)
+      if (ansiHighBytes[i] == cp) byte = 0x80 + i;
+    if (byte < 0 && cp >= 0x80 && cp <= 0xFF && !ansiHighBytes[cp - 0x80]) byte = (int)cp;
+    if (byte < 0) whole = false;
+    ansi += byte < 0 ? '?' : (char)byte;
+  }
+  return whole;
+}
 
 void HostMapDrive(char letter, const char* nativeFolder) {
   EnsureStarted();
@@ -60,8 +127,10 @@ void HostMapDrive(char letter, const char* nativeFolder) {
 
 bool HostWindowsPath(const char* nativePath, char* out, size_t capacity) {
   if (!nativePath || nativePath[0] != '/') return false;
+  std::string ansi;
+  if (!HostAnsiName(nativePath, ansi)) return false;
   std::string w = "Z:";
-  for (const char* p = nativePath; *p; ++p) w += (*p == '/') ? '\\' : *p;
+  for (char c : ansi) w += (c == '/') ? '\\' : c;
   if (w.size() == 2) w += '\\';
   if (w.size() + 1 > capacity) return false;
   memcpy(out, w.c_str(), w.size() + 1);
@@ -74,6 +143,7 @@ void HostResetPaths() {
     driveRoot[d].clear();
   }
   currentFolder.clear();
+  ansiHighBytes = nullptr;
   EnsureStarted();
 }
 
@@ -156,7 +226,7 @@ bool HostResolve(const char* path, HostResolved& r) {
     if (canonical.size() > 3) canonical += '\\';
     canonical += comps[i];
     native += '/';
-    native += comps[i];
+    native += HostNativeName(comps[i]);
   }
   if (native.empty()) native = "/";
   r.isDriveRoot = canonical.size() == 3;
@@ -208,8 +278,10 @@ DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR buffer, DWORD size) 
   for (const char* p = source; *p;) {
     const char* close = *p == '%' ? strchr(p + 1, '%') : nullptr;
     const char* value = close ? getenv(std::string(p + 1, close).c_str()) : nullptr;
+    std::string ansi;
     if (value && close > p + 1) {
-      out += value;
+      HostAnsiName(value, ansi);
+      out += ansi;
       p = close + 1;
     } else {
       out += *p++;
