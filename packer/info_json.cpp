@@ -11,38 +11,16 @@ namespace {
 
 const char32_t kReplacement = 0xFFFD;
 
-std::u32string FromCodePage(const std::string& bytes, const CodePageTable& page) {
-  std::u32string out;
-  for (char c : bytes) {
-    uint8_t b = (uint8_t)c;
-    char32_t mapped = b < 0x80 ? b : page.upper[b - 0x80];
-    out += mapped ? mapped : (char32_t)b;
-  }
-  return out;
-}
-
-std::u32string FromUtf8(const std::string& text) {
-  std::u32string out;
-  for (size_t i = 0; i < text.size();) {
-    uint8_t b = (uint8_t)text[i];
-    size_t length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    if (!length || !IsValidUtf8(text.substr(i, length))) {
-      out += kReplacement;
-      ++i;
-      continue;
-    }
-    char32_t c = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
-    for (size_t k = 1; k < length; ++k) c = c << 6 | ((uint8_t)text[i + k] & 0x3F);
-    out += c;
-    i += length;
-  }
-  return out;
-}
-
-// Quoted, with '"', '\' and the C0 and C1 control characters escaped.
-std::string Json(const std::u32string& text) {
+// `utf8` quoted, with '"', '\\' and the C0 and C1 control characters escaped;
+// a byte that is not UTF-8 becomes U+FFFD, so the document always parses.
+std::string Json(const std::string& utf8) {
   std::string out = "\"";
-  for (char32_t c : text) {
+  for (size_t at = 0; at < utf8.size();) {
+    char32_t c;
+    if (!DecodeUtf8(utf8, at, c)) {
+      c = kReplacement;
+      ++at;
+    }
     if (c == U'"' || c == U'\\') {
       out += '\\';
       out += (char)c;
@@ -50,20 +28,8 @@ std::string Json(const std::u32string& text) {
       char escape[8];
       std::snprintf(escape, sizeof escape, "\\u%04X", (unsigned)c);
       out += escape;
-    } else if (c < 0x80) {
-      out += (char)c;
-    } else if (c < 0x800) {
-      out += (char)(0xC0 | c >> 6);
-      out += (char)(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += (char)(0xE0 | c >> 12);
-      out += (char)(0x80 | (c >> 6 & 0x3F));
-      out += (char)(0x80 | (c & 0x3F));
     } else {
-      out += (char)(0xF0 | c >> 18);
-      out += (char)(0x80 | (c >> 12 & 0x3F));
-      out += (char)(0x80 | (c >> 6 & 0x3F));
-      out += (char)(0x80 | (c & 0x3F));
+      AppendUtf8(out, c);
     }
   }
   return out + "\"";
@@ -110,14 +76,14 @@ void TakeSettings(InfoReport& r, const std::string& folder) {
 
 void PrintInfoJson(std::ostream& out, const InfoReport& r, const ArchiveLayout& layout,
                    const std::vector<EntryFinding>& findings, const CodePageTable& page) {
-  out << "{\n  \"file\": " << Json(FromUtf8(r.file)) << ",\n  \"size\": " << r.size
+  out << "{\n  \"file\": " << Json(r.file) << ",\n  \"size\": " << r.size
       << ",\n  \"codepage\": " << page.number << ",\n  \"signed\": ";
   if (r.table.pos)
     out << "{\"table_offset\": " << r.table.pos << ", \"table_size\": " << r.table.size << "}";
   else
     out << "null";
   out << ",\n  \"execution_level\": "
-      << (r.executionLevel.empty() ? "null" : Json(FromUtf8(r.executionLevel))) << ",\n  \"block\": ";
+      << (r.executionLevel.empty() ? "null" : Json(r.executionLevel)) << ",\n  \"block\": ";
   if (r.where.blockFound)
     out << "{\"offset\": " << r.where.blockPos
         << ", \"size\": " << r.where.firstHeaderPos - r.where.blockPos << "}";
@@ -149,7 +115,7 @@ void PrintInfoJson(std::ostream& out, const InfoReport& r, const ArchiveLayout& 
   separator = "\n";
   for (const EntryFinding& f : findings) {
     out << separator << "    {\"entry\": " << (f.entry.empty() ? "null" : Json(FromCodePage(f.entry, page)))
-        << ", \"reason\": " << Json(FromUtf8(f.reason)) << "}";
+        << ", \"reason\": " << Json(f.reason) << "}";
     separator = ",\n";
   }
   out << (findings.empty() ? "]" : "\n  ]") << "\n}\n";
