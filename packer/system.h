@@ -14,6 +14,10 @@ void SystemRandom(uint8_t* bytes, size_t count);
 // there is no terminal to ask.
 bool AskHidden(const char* prompt, std::string& line);
 
+// Whether standard output is a terminal, where a self-extractor's bytes
+// must not go.
+bool StandardOutputIsTerminal();
+
 // The folder that holds the running mksfx, with a trailing separator.
 std::string OwnFolder();
 

@@ -44,18 +44,32 @@ void HeaderRandom::Fill(uint8_t* bytes, size_t count) {
   SystemRandom(bytes, count);
 }
 
-std::vector<uint8_t> EncryptEntry(const std::string& password, uint8_t checkByte,
-                                  HeaderRandom& random, const uint8_t* data, size_t size) {
+std::vector<uint8_t> NewEncryptionHeader(uint8_t checkByte, HeaderRandom& random) {
+  std::vector<uint8_t> header(kEncryptionHeaderLength);
+  random.Fill(header.data(), kEncryptionHeaderLength - 1);
+  header[kEncryptionHeaderLength - 1] = checkByte;
+  return header;
+}
+
+std::vector<uint8_t> StartEncryption(const std::string& password, std::vector<uint8_t> header) {
   EnsureCrcTable();
-  std::vector<uint8_t> out(kEncryptionHeaderLength + size);
-  random.Fill(out.data(), kEncryptionHeaderLength - 1);
-  out[kEncryptionHeaderLength - 1] = checkByte;
-  std::copy(data, data + size, out.begin() + kEncryptionHeaderLength);
   InitKeys(password.c_str());
-  for (uint8_t& b : out) {
-    uint8_t plain = b;
-    b = plain ^ DecryptByte();
+  EncryptInPlace(header.data(), header.size());
+  return header;
+}
+
+void EncryptInPlace(uint8_t* bytes, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    uint8_t plain = bytes[i];
+    bytes[i] = plain ^ DecryptByte();
     UpdateKeys(plain);
   }
+}
+
+std::vector<uint8_t> EncryptEntry(const std::string& password, uint8_t checkByte,
+                                  HeaderRandom& random, const uint8_t* data, size_t size) {
+  std::vector<uint8_t> out = StartEncryption(password, NewEncryptionHeader(checkByte, random));
+  out.insert(out.end(), data, data + size);
+  EncryptInPlace(out.data() + kEncryptionHeaderLength, size);
   return out;
 }

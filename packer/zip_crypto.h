@@ -27,6 +27,16 @@ class HeaderRandom {
   uint64_t state_ = 0;
 };
 
+// An entry encrypted piece by piece.  The key schedule is the stub's module
+// state: one entry at a time, StartEncryption first, then every data byte
+// once, in order.  `header` is the 12-byte encryption header in plain:
+// NewEncryptionHeader's bytes, kept when an entry is written a second time.
+std::vector<uint8_t> NewEncryptionHeader(uint8_t checkByte, HeaderRandom& random);
+// Sets the keys from `password` (as EncryptEntry's) and returns `header`
+// encrypted; the keys then stand ready for the entry's first data byte.
+std::vector<uint8_t> StartEncryption(const std::string& password, std::vector<uint8_t> header);
+void EncryptInPlace(uint8_t* bytes, size_t count);
+
 // `password` in the stub's code page, 1 to 79 bytes, no NUL.  Returns the
 // 12-byte header followed by `data` encrypted; `checkByte` is the high byte
 // of the entry's CRC-32 (or of its DOS time when flag bit 3 is set).
