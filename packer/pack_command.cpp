@@ -83,7 +83,8 @@ bool IsSelfExtractorFile(const std::string& path) {
     InputFile file(path);
     if (!StartsWithMz(file)) return false;
     EndAtCertificateTable(file);
-    return LocateLikeTheStub(file).archiveFound;
+    // No shorter file holds an archive behind the stub's image.
+    return file.Size() > kStubImageSize && LocateLikeTheStub(file).archiveFound;
   } catch (const Refusal&) {
     return false;
   }
