@@ -153,7 +153,8 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
   add_executable(mksfx
     ${P}/archive_layout.cpp ${P}/archive_rewrite.cpp ${P}/certificate_table.cpp ${P}/check_command.cpp
     ${P}/codepage_tables.cpp ${P}/codepages.cpp ${P}/commands_win32.cpp ${P}/config_block.cpp
-    ${P}/entry_data.cpp ${P}/file_io_shared.cpp ${P}/file_io_win32.cpp
+    ${P}/deflate_chain.cpp ${P}/entry_data.cpp ${P}/file_entry.cpp ${P}/file_io_shared.cpp
+    ${P}/file_io_win32.cpp
     ${P}/main.cpp ${P}/pack_command.cpp
     ${P}/pack_options.cpp ${P}/password_input.cpp ${P}/progress.cpp ${P}/sfx_writer.cpp
     ${P}/source_fs_win32.cpp ${P}/source_tree.cpp ${P}/stub_compat.cpp
