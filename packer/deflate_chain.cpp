@@ -22,17 +22,26 @@ const uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8,  7, 9,  
 const uint8_t kLengthExtraBits[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 
-// A table entry: symbol << 4 | code length; 0 where no codeword leads.
+// A table entry: symbol << 4 | code length; 0 where no codeword of at
+// most kPrimaryBits leads.
 typedef uint16_t TableEntry;
 const int kLengthBits = 4;
 static_assert(kMaxCodeLength < (1 << kLengthBits), "a code length fits its field");
 static_assert((kLitLenSymbols - 1) << kLengthBits <= 0xFFFF, "a symbol fits its field");
 
-// A code's lookup table: indexed by the next `bits` input bits, as deflate
-// sends codewords most significant bit first into an LSB-first stream.
+// Codewords of up to 11 bits are found in one lookup: 4 KiB per table,
+// which stays in the first-level cache, against 64 KiB for all 15 bits.
+// Longer ones, rare by their nature (a codeword of n bits stands for a
+// symbol of frequency about 2^-n), are decoded bit by bit.
+const int kPrimaryBits = 11;
+
+// A code's lookup table, indexed by the next kPrimaryBits input bits (deflate
+// sends codewords most significant bit first into an LSB-first stream), and
+// the canonical code itself for the longer codewords.
 struct HuffmanTable {
-  int bits = 0;  // the longest codeword; 0 for a code without codewords
-  TableEntry entries[1 << kMaxCodeLength];
+  TableEntry primary[1 << kPrimaryBits];
+  uint16_t perLength[kMaxCodeLength + 1];
+  uint16_t symbols[kLitLenSymbols];  // by code length, then by symbol
 };
 
 uint32_t Reverse(uint32_t code, int length) {
@@ -45,30 +54,30 @@ uint32_t Reverse(uint32_t code, int length) {
 // over-subscribed code; incomplete codes are allowed (a distance code of a
 // single codeword is one), their unused entries left 0.
 bool BuildTable(const uint8_t* lengths, int count, HuffmanTable& t) {
-  int perLength[kMaxCodeLength + 1] = {};
-  for (int s = 0; s < count; ++s) ++perLength[lengths[s]];
-  perLength[0] = 0;
-  t.bits = 0;
+  std::memset(t.perLength, 0, sizeof t.perLength);
+  for (int s = 0; s < count; ++s) ++t.perLength[lengths[s]];
+  t.perLength[0] = 0;
   int left = 1;
   for (int len = 1; len <= kMaxCodeLength; ++len) {
-    left = left * 2 - perLength[len];
+    left = left * 2 - t.perLength[len];
     if (left < 0) return false;
-    if (perLength[len]) t.bits = len;
   }
-  std::memset(t.entries, 0, sizeof(TableEntry) << t.bits);
-  uint32_t next[kMaxCodeLength + 1] = {};
-  for (int len = 1, code = 0; len <= kMaxCodeLength; ++len) {
-    code = (code + perLength[len - 1]) << 1;
-    next[len] = (uint32_t)code;
-  }
-  for (int s = 0; s < count; ++s) {
-    int len = lengths[s];
-    if (!len) continue;
-    TableEntry entry = (TableEntry)(s << kLengthBits | len);
-    for (uint32_t i = Reverse(next[len]++, len); i < (1u << t.bits); i += 1u << len) t.entries[i] = entry;
+  uint16_t offsets[kMaxCodeLength + 2] = {};
+  for (int len = 1; len <= kMaxCodeLength; ++len) offsets[len + 1] = (uint16_t)(offsets[len] + t.perLength[len]);
+  for (int s = 0; s < count; ++s)
+    if (lengths[s]) t.symbols[offsets[lengths[s]]++] = (uint16_t)s;
+  std::memset(t.primary, 0, sizeof t.primary);
+  uint32_t code = 0;
+  for (int len = 1, at = 0; len <= kPrimaryBits; ++len, code <<= 1) {
+    for (int i = 0; i < t.perLength[len]; ++i, ++code, ++at) {
+      TableEntry entry = (TableEntry)(t.symbols[at] << kLengthBits | len);
+      for (uint32_t k = Reverse(code, len); k < (1u << kPrimaryBits); k += 1u << len) t.primary[k] = entry;
+    }
   }
   return true;
 }
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the 8-byte refill reads little-endian words");
 
 // An LSB-first bit reader.  Past the end it delivers zero bits and counts
 // them, so that one check per symbol finds a stream cut short.
@@ -79,10 +88,20 @@ struct BitReader {
   uint64_t bits = 0;
   int count = 0;     // bits held in `bits`
 
-  // Afterwards at least 57 bits are held: enough for a length codeword and
+  // Afterwards at least 56 bits are held: enough for a length codeword and
   // its extra bits, then a distance codeword and its extra bits (15 + 5 +
-  // 15 + 13 = 48), with one refill per symbol.
+  // 15 + 13 = 48), with one refill per symbol.  Away from the end, one
+  // 8-byte load: the bits it brings beyond the whole bytes counted are the
+  // same stream bits the next load brings again, so OR-ing them is harmless.
   void Refill() {
+    if (next + 8 <= size) {
+      uint64_t word;
+      std::memcpy(&word, data + next, 8);
+      bits |= word << count;
+      next += (size_t)((63 - count) >> 3);
+      count |= 56;
+      return;
+    }
     while (count <= 56) {
       uint64_t byte = next < size ? data[next] : 0;
       bits |= byte << count;
@@ -105,11 +124,23 @@ struct BitReader {
   }
   // Decodes one symbol through `t`; -1 where no codeword leads.
   int Decode(const HuffmanTable& t) {
-    if (!t.bits) return -1;
-    TableEntry e = t.entries[bits & ((1u << t.bits) - 1)];
-    if (!e) return -1;
-    Take(e & ((1 << kLengthBits) - 1));
-    return e >> kLengthBits;
+    TableEntry e = t.primary[bits & ((1u << kPrimaryBits) - 1)];
+    if (e) {
+      Take(e & ((1 << kLengthBits) - 1));
+      return e >> kLengthBits;
+    }
+    // Canonical decoding, one bit at a time: codewords of each length are
+    // consecutive numbers, the first following the last of the length before.
+    int code = 0, first = 0, index = 0;
+    for (int len = 1; len <= kMaxCodeLength; ++len) {
+      code |= (int)Take(1);
+      int n = t.perLength[len];
+      if (code - first < n) return t.symbols[index + code - first];
+      index += n;
+      first = (first + n) << 1;
+      code <<= 1;
+    }
+    return -1;
   }
 };
 
@@ -171,20 +202,45 @@ bool ReadDynamic(BitReader& in, Tables& t) {
   return BuildTable(lengths, litLenCount, t.litLen) && BuildTable(lengths + litLenCount, distCount, t.dist);
 }
 
-// Skips a Huffman-coded block's symbols up to and including end-of-block.
-bool SkipCodes(BitReader& in, const Tables& t) {
+// Bits a length symbol and its distance need at most, codewords and extra
+// bits: what each symbol decoded without a refill must find held.
+const int kMatchBits = 15 + 5 + 15 + 13;
+static_assert(kMatchBits <= 56, "Refill holds a whole match");
+
+// Skips a Huffman-coded block's symbols up to and including end-of-block;
+// as many symbols per refill as the bits held are sure to cover.  The
+// reader is copied into a local, which the compiler keeps in registers, and
+// written back once.
+bool SkipCodes(BitReader& reader, const Tables& t) {
+  BitReader in = reader;
+  bool ok = false;
   for (;;) {
     in.Refill();
-    int sym = in.Decode(t.litLen);
-    if (sym < 0 || in.Overrun()) return false;
-    if (sym < kEndOfBlock) continue;
-    if (sym == kEndOfBlock) return true;
-    if (sym > kLastLengthSymbol) return false;
-    in.Take(kLengthExtraBits[sym - 257]);
-    int dist = in.Decode(t.dist);
-    if (dist < 0 || dist > kLastDistSymbol) return false;
-    in.Take(dist < 4 ? 0 : dist / 2 - 1);
+    if (in.next + 8 > in.size && in.Overrun()) break;
+    int sym;
+    do {
+      sym = in.Decode(t.litLen);
+      if (sym < kEndOfBlock) {
+        if (sym < 0) break;
+        continue;
+      }
+      if (sym == kEndOfBlock || sym > kLastLengthSymbol) break;
+      in.Take(kLengthExtraBits[sym - 257]);
+      int dist = in.Decode(t.dist);
+      if (dist < 0 || dist > kLastDistSymbol) {
+        sym = -1;
+        break;
+      }
+      in.Take(dist < 4 ? 0 : dist / 2 - 1);
+    } while (in.count >= kMatchBits);
+    if (sym < 0 || sym > kLastLengthSymbol) break;
+    if (sym == kEndOfBlock) {
+      ok = !in.Overrun();
+      break;
+    }
   }
+  reader = in;
+  return ok;
 }
 
 bool SkipStored(BitReader& in) {
@@ -203,7 +259,7 @@ bool SkipStored(BitReader& in) {
 
 DeflateWalk WalkDeflateBlocks(const uint8_t* data, size_t size) {
   DeflateWalk walk;
-  // 128 KiB of tables: on the heap, not the stack.
+  // About 10 KiB of tables: on the heap, not the stack.
   std::unique_ptr<Tables> tables(new Tables);
   Tables& t = *tables;
   BitReader in{data, size};
