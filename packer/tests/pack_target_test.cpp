@@ -113,6 +113,12 @@ TEST_F(PackTarget, StandardOutputAndStandardInput) {
   EXPECT_TRUE(piped.out == dir.Read("file.exe"));
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.txt", "b.txt", "file.exe", "in.zip", "pw.txt", "stub.exe"}));
 
+  // Never onto a terminal.
+  RunResult terminal = RunTool({"script", "-qec", mksfx + "a.txt -", "/dev/null"}, dir.Native());
+  EXPECT_EQ(terminal.exitCode, 2);
+  EXPECT_NE(terminal.out.find("mksfx: OUTPUT - writes the self-extractor to standard output, which is a "
+                              "terminal"), std::string::npos) << terminal.out;
+
   // A refusal writes nothing to standard output.
   RunResult refused = Pack({"missing.txt", "-"});
   EXPECT_EQ(refused.exitCode, 1);
