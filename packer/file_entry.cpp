@@ -56,7 +56,8 @@ uint32_t FileCrc(const InputFile& file) {
 }
 
 // Deflates the file into `sink` piece by piece; returns its CRC-32.
-uint32_t DeflatePieces(const InputFile& file, int level, DataSink& sink) {
+uint32_t DeflatePieces(const InputFile& file, int level, DataSink& sink,
+                       const std::function<void(uint64_t)>& progress) {
   Compressor c(libdeflate_alloc_compressor(level), libdeflate_free_compressor);
   if (!c) throw Refusal("cannot set up the deflate compressor (out of memory)");
   std::vector<uint8_t> packed(libdeflate_deflate_compress_bound(c.get(), kDeflatePieceSize) +
@@ -70,17 +71,19 @@ uint32_t DeflatePieces(const InputFile& file, int level, DataSink& sink) {
     if (n > 0 && at + piece.size() < file.Size()) n = MakeNonFinal(packed.data(), n);
     if (n == 0) throw Refusal(file.Path() + ": internal error: a deflate piece could not be chained");
     sink.Put(packed.data(), n);
+    progress(at + piece.size());
   }
   return crc;
 }
 
 // Copies the file into `sink` as it is; returns its CRC-32.
-uint32_t StorePieces(const InputFile& file, DataSink& sink) {
+uint32_t StorePieces(const InputFile& file, DataSink& sink, const std::function<void(uint64_t)>& progress) {
   uint32_t crc = 0;
   for (uint64_t at = 0; at < file.Size(); at += kDeflatePieceSize) {
     std::vector<uint8_t> piece = file.ReadAt(at, (size_t)std::min<uint64_t>(kDeflatePieceSize, file.Size() - at));
     crc = (uint32_t)libdeflate_crc32(crc, piece.data(), piece.size());
     sink.Put(piece.data(), piece.size());
+    progress(at + piece.size());
   }
   return crc;
 }
@@ -92,7 +95,8 @@ void RefuseChanged(const InputFile& file) {
 }  // namespace
 
 void WriteFileEntry(ZipWriter& writer, PendingOutput& out, ZipEntryHeader h, const InputFile& file,
-                    int level, const std::string& password, HeaderRandom& random) {
+                    int level, const std::string& password, HeaderRandom& random,
+                    const std::function<void(uint64_t)>& progress) {
   if (file.Size() > kLargestOutput)
     throw Refusal(file.Path() + ": " + std::to_string(file.Size()) + " bytes; a self-extractor holds at most " +
                   std::to_string(kLargestOutput));
@@ -110,6 +114,7 @@ void WriteFileEntry(ZipWriter& writer, PendingOutput& out, ZipEntryHeader h, con
     h.compressedSize = (uint32_t)data.bytes.size();
     h.versionNeeded = data.method == kMethodDeflated ? 20 : 10;
     writer.Add(h, data.bytes.data(), data.bytes.size());
+    progress(file.Size());
     return;
   }
 
@@ -124,7 +129,7 @@ void WriteFileEntry(ZipWriter& writer, PendingOutput& out, ZipEntryHeader h, con
   uint64_t headerSize = encrypt ? kEncryptionHeaderLength : 0;
   h.method = kMethodStored;
   if (level != kStoreLevel) {
-    uint32_t deflatedCrc = DeflatePieces(file, level, sink);
+    uint32_t deflatedCrc = DeflatePieces(file, level, sink, progress);
     if (encrypt && deflatedCrc != crc) RefuseChanged(file);
     crc = deflatedCrc;
     // Only data smaller than the file are of any use, as for one piece.
@@ -132,7 +137,7 @@ void WriteFileEntry(ZipWriter& writer, PendingOutput& out, ZipEntryHeader h, con
     else sink.Restart();
   }
   if (h.method == kMethodStored) {
-    uint32_t storedCrc = StorePieces(file, sink);
+    uint32_t storedCrc = StorePieces(file, sink, progress);
     if ((encrypt || level != kStoreLevel) && storedCrc != crc) RefuseChanged(file);
     crc = storedCrc;
   }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "file_io.h"
@@ -23,7 +24,8 @@ const size_t kDeflatePieceSize = 4 << 20;
 // Writes the entry `header` (name, time and attributes set) with the data
 // of `file` through `writer`: deflated at `level` (kStoreLevel: stored), and
 // stored when deflate does not shrink the data; encrypted unless `password`
-// is empty.  Throws Refusal when the file changes while it is read.
+// is empty.  `progress` gets the bytes of the file done after each piece.
+// Throws Refusal when the file changes while it is read.
 void WriteFileEntry(ZipWriter& writer, PendingOutput& out, ZipEntryHeader header,
                     const InputFile& file, int level, const std::string& password,
-                    HeaderRandom& random);
+                    HeaderRandom& random, const std::function<void(uint64_t)>& progress);

@@ -167,7 +167,8 @@ int64_t SourceDateEpoch() {
 
 void PackTree(const PackOptions& o, const CodePageTable& page, const std::string& password,
               const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block) {
-  std::vector<SourceEntry> entries = CollectSources(o.inputs, page, o.outputPath);
+  std::vector<SourceEntry> entries =
+      CollectSources(o.inputs, page, o.outputPath == kStandardOutputName ? "" : o.outputPath);
   if (entries.empty()) throw Refusal("nothing to pack: the INPUT folders are empty");
   if (entries.size() > kMaxEntries)
     throw Refusal(std::to_string(entries.size()) + " entries; the stub reads at most " +
@@ -198,9 +199,9 @@ void PackTree(const PackOptions& o, const CodePageTable& page, const std::string
       throw Refusal(e.path + ": " + std::to_string(e.size) + " bytes; a self-extractor holds at most " +
                     std::to_string(kLargestOutput));
     h.externalAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
-    WriteFileEntry(writer, out, h, InputFile(e.path), level, password, random);
+    WriteFileEntry(writer, out, h, InputFile(e.path), level, password, random,
+                   [&](uint64_t fileDone) { ProgressUpdate(done + fileDone, total); });
     done += e.size;
-    ProgressUpdate(done, total);
   }
   uint64_t endRecord = writer.Finish({});
   ProgressEnd();
