@@ -147,6 +147,21 @@ struct Problems {
   void Add(const std::string& kind, const std::string& name) { byKind[kind].push_back(name); }
 };
 
+// Bytes per read when encrypting an entry's data on its way to the output.
+const size_t kEncryptChunkSize = 1 << 20;
+
+// Writes the encryption header and `size` bytes from `pos` encrypted.
+void CopyEncrypted(const InputFile& file, uint64_t pos, uint64_t size, const std::string& password,
+                   const std::vector<uint8_t>& plainHeader, PendingOutput& out) {
+  out.Write(StartEncryption(password, plainHeader));
+  for (uint64_t done = 0; done < size;) {
+    std::vector<uint8_t> chunk = file.ReadAt(pos + done, (size_t)std::min<uint64_t>(kEncryptChunkSize, size - done));
+    EncryptInPlace(chunk.data(), chunk.size());
+    out.Write(chunk);
+    done += chunk.size();
+  }
+}
+
 void ThrowProblems(const Problems& p, size_t total, const std::string& path, bool listAll) {
   if (p.byKind.empty()) return;
   std::string text = path + ": the stub could not extract every entry of this archive:";
@@ -223,15 +238,14 @@ void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool 
     std::vector<uint8_t> local = file.ReadAt(c.localPos, kLocalHeaderSize);
     uint64_t dataPos = c.localPos + kLocalHeaderSize + Read16(&local[kLocalNameLength]) +
                        Read16(&local[kLocalExtraLength]);
-    std::vector<uint8_t> data = file.ReadAt(dataPos, c.compressedSize);
-    std::string bad = CheckEntryData(data.data(), data.size(), c.method, c.crc, c.uncompressedSize);
+    std::string bad = CheckEntryData(file, dataPos, c.compressedSize, c.method, c.crc, c.uncompressedSize);
     if (!bad.empty()) p.Add("have data that disagree with the central directory (" + bad + ")", c.name);
   }
   ThrowProblems(p, layout.entries.size(), file.Path(), listAll);
 }
 
 void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o,
-                    ZipWriter& writer, void (*progress)(uint64_t, uint64_t)) {
+                    ZipWriter& writer, PendingOutput& out, void (*progress)(uint64_t, uint64_t)) {
   Problems p;
   uint64_t done = 0, total = layout.centralPos - layout.firstLocalPos;
   for (const CentralEntry* c : ByPosition(layout)) {
@@ -245,7 +259,6 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
       continue;
     }
     std::vector<uint8_t> extra = file.ReadAt(c->localPos + kLocalHeaderSize + nameLength, extraLength);
-    std::vector<uint8_t> data = file.ReadAt(dataPos, c->compressedSize);
     bool encrypted = c->flags & kFlagEncrypted;
     // Sizes and CRC in a local header written without a descriptor must agree.
     uint32_t localCompressed = Read32(&local[kLocalCompressedSize]);
@@ -258,7 +271,7 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
       continue;
     }
     if (!encrypted) {
-      std::string bad = CheckEntryData(data.data(), data.size(), c->method, c->crc, c->uncompressedSize);
+      std::string bad = CheckEntryData(file, dataPos, c->compressedSize, c->method, c->crc, c->uncompressedSize);
       if (!bad.empty()) {
         p.Add("have data that disagree with the central directory (" + bad + ")", c->name);
         continue;
@@ -291,11 +304,16 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     // Folder entries hold nothing to protect; archivers leave them plain.
     bool folder = !e.name.empty() && e.name.back() == '/' && c->uncompressedSize == 0;
     if (o.password && !folder) {
-      data = EncryptEntry(*o.password, e, *o.random, data.data(), data.size());
       e.flags |= kFlagEncrypted;
-      e.compressedSize = (uint32_t)data.size();
+      e.compressedSize = c->compressedSize + kEncryptionHeaderLength;
+      writer.Begin(e);
+      CopyEncrypted(file, dataPos, c->compressedSize, *o.password,
+                    NewEncryptionHeader(*o.password, e, *o.random), out);
+    } else {
+      writer.Begin(e);
+      file.CopyTo(dataPos, c->compressedSize, out);
     }
-    writer.Add(e, data.data(), data.size());
+    writer.End(e);
     done += dataPos + c->compressedSize - c->localPos;
     if (progress) progress(done, total);
   }

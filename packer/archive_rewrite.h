@@ -42,9 +42,10 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout,
 // archive taken over as it is, whose entries the stub would then fail.
 void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool listAll);
 
-// Writes every entry, in local header order, through `writer`; `progress`
+// Writes every entry, in local header order, through `writer` (which
+// writes to `out`, where the data are copied piece by piece); `progress`
 // gets the input bytes done.  Entries whose data disagree with the central
 // directory are collected and refused together after the last one.
 void RewriteEntries(const InputFile& file, const ArchiveLayout& layout,
-                    const RewriteOptions& options, ZipWriter& writer,
+                    const RewriteOptions& options, ZipWriter& writer, PendingOutput& out,
                     void (*progress)(uint64_t done, uint64_t total));

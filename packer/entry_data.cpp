@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "errors.h"
+#include "file_io.h"
 #include "common/zip_format.h"
 
 namespace {
@@ -16,6 +17,11 @@ namespace {
 // Output of one inflate step while checking; the data is only counted and
 // fed to the CRC, never kept.
 const size_t kCheckChunkSize = 1 << 16;
+
+struct Piece {
+  const uint8_t* bytes;
+  size_t size;
+};
 
 std::string Hex8(uint32_t v) {
   char text[12];
@@ -28,7 +34,7 @@ std::string Hex8(uint32_t v) {
 EncodedData EncodeData(const uint8_t* plain, size_t size, int level) {
   EncodedData out;
   out.crc = (uint32_t)libdeflate_crc32(0, plain, size);
-  if (size > 0) {
+  if (size > 0 && level != kStoreLevel) {
     std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> c(
         libdeflate_alloc_compressor(level), libdeflate_free_compressor);
     if (!c) throw Refusal("cannot set up the deflate compressor (out of memory)");
@@ -46,28 +52,33 @@ EncodedData EncodeData(const uint8_t* plain, size_t size, int level) {
   return out;
 }
 
-std::string CheckEntryData(const uint8_t* data, size_t size, uint16_t method, uint32_t crc,
-                           uint32_t uncompressedSize) {
+namespace {
+
+// Checks the data that `next` delivers piece by piece: NextPiece(max) gives
+// up to `max` further bytes, none at the end of the data.
+template <class NextPiece>
+std::string CheckPieces(NextPiece next, uint64_t size, uint16_t method, uint32_t crc,
+                        uint32_t uncompressedSize) {
   uLong actual = crc32(0, nullptr, 0);
   uint64_t produced = 0;
   if (method == kMethodStored) {
     if (size != uncompressedSize)
       return "stored data of " + std::to_string(size) + " bytes where " +
              std::to_string(uncompressedSize) + " are claimed";
-    for (size_t at = 0; at < size; at += kCheckChunkSize)
-      actual = crc32(actual, data + at, (uInt)std::min(kCheckChunkSize, size - at));
-    produced = size;
+    for (Piece piece = next(kCheckChunkSize); piece.size; piece = next(kCheckChunkSize)) {
+      actual = crc32(actual, piece.bytes, (uInt)piece.size);
+      produced += piece.size;
+    }
   } else {
     z_stream z = {};
     if (inflateInit2(&z, -MAX_WBITS) != Z_OK) throw Refusal("cannot set up inflate (out of memory)");
     std::vector<uint8_t> chunk(kCheckChunkSize);
-    z.next_in = const_cast<Bytef*>(data);
-    size_t left = size;
     int result;
     do {
-      if (z.avail_in == 0 && left > 0) {
-        z.avail_in = (uInt)std::min<size_t>(left, 1u << 30);
-        left -= z.avail_in;
+      if (z.avail_in == 0) {
+        Piece piece = next(kCheckChunkSize);
+        z.next_in = const_cast<Bytef*>(piece.bytes);
+        z.avail_in = (uInt)piece.size;
       }
       z.next_out = chunk.data();
       z.avail_out = (uInt)chunk.size();
@@ -87,4 +98,29 @@ std::string CheckEntryData(const uint8_t* data, size_t size, uint16_t method, ui
   if ((uint32_t)actual != crc)
     return "data have CRC-32 " + Hex8((uint32_t)actual) + " where " + Hex8(crc) + " is claimed";
   return "";
+}
+
+}  // namespace
+
+std::string CheckEntryData(const uint8_t* data, size_t size, uint16_t method, uint32_t crc,
+                           uint32_t uncompressedSize) {
+  size_t at = 0;
+  auto next = [&](size_t max) {
+    Piece piece{data + at, std::min(max, size - at)};
+    at += piece.size;
+    return piece;
+  };
+  return CheckPieces(next, size, method, crc, uncompressedSize);
+}
+
+std::string CheckEntryData(const InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
+                           uint32_t crc, uint32_t uncompressedSize) {
+  uint64_t at = pos, end = pos + size;
+  std::vector<uint8_t> buffer;
+  auto next = [&](size_t max) {
+    buffer = file.ReadAt(at, (size_t)std::min<uint64_t>(max, end - at));
+    at += buffer.size();
+    return Piece{buffer.data(), buffer.size()};
+  };
+  return CheckPieces(next, size, method, crc, uncompressedSize);
 }

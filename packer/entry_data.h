@@ -11,6 +11,8 @@
 const int kFastestLevel = 1;
 const int kStrongestLevel = 12;
 const int kDefaultLevel = 9;
+// -0: every entry stored.
+const int kStoreLevel = 0;
 
 struct EncodedData {
   std::vector<uint8_t> bytes;
@@ -18,6 +20,7 @@ struct EncodedData {
   uint32_t crc = 0;
 };
 
+// Deflated at `level`, or stored at kStoreLevel.
 EncodedData EncodeData(const uint8_t* plain, size_t size, int level);
 
 // "" when `data` (no encryption header) decodes by `method` to exactly
@@ -25,3 +28,6 @@ EncodedData EncodeData(const uint8_t* plain, size_t size, int level);
 // small whatever the sizes claim.
 std::string CheckEntryData(const uint8_t* data, size_t size, uint16_t method, uint32_t crc,
                            uint32_t uncompressedSize);
+// The same for the `size` bytes at `pos` in `file`, read piece by piece.
+std::string CheckEntryData(const class InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
+                           uint32_t crc, uint32_t uncompressedSize);

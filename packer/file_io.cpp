@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "errors.h"
 
@@ -20,6 +21,9 @@ namespace {
 const size_t kPendingPathSize = 4096 + 16;
 char pendingPath[kPendingPathSize];
 volatile sig_atomic_t pendingSet = 0;
+
+// Bytes per step when copying a finished output to standard output.
+const size_t kOutputCopyChunkSize = 1 << 20;
 
 void RemovePendingAndExit(int signal) {
   if (pendingSet) ::unlink(pendingPath);
@@ -45,6 +49,29 @@ void SetPending(const std::string& path) {
 
 std::string SystemError(const std::string& what, const std::string& path) {
   return path + ": " + what + ": " + std::strerror(errno);
+}
+
+std::string TemporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  return folder && *folder ? folder : "/tmp";
+}
+
+// Copies the finished temporary file to standard output.
+void CopyToStandardOutput(int fd, const std::string& tempPath) {
+  if (::lseek(fd, 0, SEEK_SET) != 0) throw Refusal(SystemError("cannot read", tempPath));
+  std::vector<uint8_t> chunk(kOutputCopyChunkSize);
+  for (;;) {
+    ssize_t n = ::read(fd, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw Refusal(SystemError("cannot read", tempPath));
+    if (n == 0) return;
+    for (ssize_t done = 0; done < n;) {
+      ssize_t w = ::write(STDOUT_FILENO, chunk.data() + done, (size_t)(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w < 0) throw Refusal(SystemError("cannot write", "standard output"));
+      done += w;
+    }
+  }
 }
 
 }  // namespace
@@ -85,14 +112,17 @@ std::vector<uint8_t> InputFile::ReadSome(uint64_t offset, size_t count) const {
 }
 
 PendingOutput::PendingOutput(const std::string& finalPath) : finalPath_(finalPath) {
-  std::string pattern = finalPath + ".tmpXXXXXX";
+  bool toStandardOutput = finalPath == kStandardOutputName;
+  std::string folder = toStandardOutput ? TemporaryFolder() : finalPath;
+  std::string pattern = toStandardOutput ? folder + "/mksfx-XXXXXX" : finalPath + ".tmpXXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   fd_ = ::mkstemp(name.data());
-  if (fd_ < 0) throw Refusal(SystemError("cannot create a temporary file in its folder", finalPath));
+  if (fd_ < 0) throw Refusal(SystemError("cannot create a temporary file in its folder", folder));
   tempPath_ = name.data();
   WatchSignals();
   SetPending(tempPath_);
+  if (toStandardOutput) return;  // private until it is copied
   // mkstemp creates the file 0600; give it the mode a new file would get.
   mode_t mask = ::umask(0);
   ::umask(mask);
@@ -117,7 +147,35 @@ void PendingOutput::Write(const uint8_t* bytes, size_t count) {
   written_ += count;
 }
 
+void PendingOutput::WriteAt(uint64_t pos, const uint8_t* bytes, size_t count) {
+  if (pos + count > written_) throw Refusal(tempPath_ + ": internal error: a write behind the end");
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::pwrite(fd_, bytes + done, count - done, (off_t)(pos + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw Refusal(SystemError("cannot write", finalPath_));
+    done += (size_t)n;
+  }
+}
+
+void PendingOutput::Rewind(uint64_t pos) {
+  if (pos > written_) throw Refusal(tempPath_ + ": internal error: a rewind behind the end");
+  if (::ftruncate(fd_, (off_t)pos) != 0 || ::lseek(fd_, (off_t)pos, SEEK_SET) != (off_t)pos)
+    throw Refusal(SystemError("cannot write", finalPath_));
+  written_ = pos;
+}
+
 void PendingOutput::Commit() {
+  if (finalPath_ == kStandardOutputName) {
+    CopyToStandardOutput(fd_, tempPath_);
+    int fd = fd_;
+    fd_ = -1;
+    ::close(fd);
+    ::unlink(tempPath_.c_str());
+    committed_ = true;
+    pendingSet = 0;
+    return;
+  }
   if (::fsync(fd_) != 0) throw Refusal(SystemError("cannot write", finalPath_));
   int fd = fd_;
   fd_ = -1;

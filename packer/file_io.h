@@ -35,9 +35,14 @@ class InputFile {
   uint64_t size_ = 0;
 };
 
+// The output path that stands for standard output.
+extern const char kStandardOutputName[];
+
 // The output is written to a temporary file beside `finalPath` and renamed
 // over it by Commit.  Until then the destructor removes the temporary file,
-// so a refusal or failure on any path leaves nothing behind.
+// so a refusal or failure on any path leaves nothing behind.  For
+// kStandardOutputName the temporary file lies in the system's temporary
+// folder, and Commit copies it to standard output and removes it.
 class PendingOutput {
  public:
   explicit PendingOutput(const std::string& finalPath);
@@ -48,6 +53,11 @@ class PendingOutput {
   void Write(const uint8_t* bytes, size_t count);
   void Write(const std::vector<uint8_t>& bytes) { Write(bytes.data(), bytes.size()); }
   uint64_t Written() const { return written_; }
+  // Overwrites bytes already written, [pos, pos + count) within Written();
+  // later writes still append.
+  void WriteAt(uint64_t pos, const uint8_t* bytes, size_t count);
+  // Drops everything from `pos` (at most Written()) on; writes append there.
+  void Rewind(uint64_t pos);
   const std::string& TempPath() const { return tempPath_; }
 
   // Flushes, closes and renames; afterwards the destructor does nothing.

@@ -12,6 +12,8 @@ const size_t kCopyChunkSize = 1 << 20;
 
 }  // namespace
 
+const char kStandardOutputName[] = "-";
+
 std::vector<uint8_t> InputFile::ReadAt(uint64_t offset, size_t count) const {
   std::vector<uint8_t> bytes = ReadSome(offset, count);
   if (bytes.size() != count) throw Refusal(path_ + ": unexpected end of file");

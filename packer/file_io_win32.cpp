@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "errors.h"
 #include "file_io.h"
@@ -15,9 +17,34 @@ namespace {
 
 // Attempts at a fresh temporary name before giving up.
 const int kTemporaryNameAttempts = 100;
+// Bytes per step when copying a finished output to standard output.
+const size_t kOutputCopyChunkSize = 1 << 20;
 
 std::string SystemError(const std::string& what, const std::string& path) {
   return path + ": " + what + ": " + std::strerror(errno);
+}
+
+void WriteAll(int fd, const uint8_t* bytes, size_t count, const std::string& path) {
+  size_t done = 0;
+  while (done < count) {
+    unsigned step = (unsigned)std::min<size_t>(count - done, 1u << 30);
+    int n = ::_write(fd, bytes + done, step);
+    if (n <= 0) throw Refusal(SystemError("cannot write", path));
+    done += (size_t)n;
+  }
+}
+
+// Copies the finished temporary file to standard output, in binary mode.
+void CopyToStandardOutput(int fd, const std::string& tempPath) {
+  if (::_lseeki64(fd, 0, SEEK_SET) != 0) throw Refusal(SystemError("cannot read", tempPath));
+  ::_setmode(_fileno(stdout), _O_BINARY);
+  std::vector<uint8_t> chunk(kOutputCopyChunkSize);
+  for (;;) {
+    int n = ::_read(fd, chunk.data(), (unsigned)chunk.size());
+    if (n < 0) throw Refusal(SystemError("cannot read", tempPath));
+    if (n == 0) return;
+    WriteAll(_fileno(stdout), chunk.data(), (size_t)n, "standard output");
+  }
 }
 
 }  // namespace
@@ -59,12 +86,20 @@ std::vector<uint8_t> InputFile::ReadSome(uint64_t offset, size_t count) const {
 }
 
 PendingOutput::PendingOutput(const std::string& finalPath) : finalPath_(finalPath) {
+  std::string stem = finalPath + ".tmp", folder = finalPath;
+  if (finalPath == kStandardOutputName) {
+    char temp[MAX_PATH + 1];
+    DWORD length = ::GetTempPathA(sizeof temp, temp);
+    if (length == 0 || length > MAX_PATH) throw Refusal("cannot find the temporary folder");
+    folder = temp;
+    stem = folder + "mksfx-";
+  }
   for (int attempt = 0; attempt < kTemporaryNameAttempts && fd_ < 0; ++attempt) {
-    tempPath_ = finalPath + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
-    fd_ = ::_open(tempPath_.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+    tempPath_ = stem + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+    fd_ = ::_open(tempPath_.c_str(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, _S_IREAD | _S_IWRITE);
     if (fd_ < 0 && errno != EEXIST) break;
   }
-  if (fd_ < 0) throw Refusal(SystemError("cannot create a temporary file in its folder", finalPath));
+  if (fd_ < 0) throw Refusal(SystemError("cannot create a temporary file in its folder", folder));
 }
 
 PendingOutput::~PendingOutput() {
@@ -74,17 +109,34 @@ PendingOutput::~PendingOutput() {
 }
 
 void PendingOutput::Write(const uint8_t* bytes, size_t count) {
-  size_t done = 0;
-  while (done < count) {
-    unsigned step = (unsigned)std::min<size_t>(count - done, 1u << 30);
-    int n = ::_write(fd_, bytes + done, step);
-    if (n <= 0) throw Refusal(SystemError("cannot write", finalPath_));
-    done += (size_t)n;
-  }
+  WriteAll(fd_, bytes, count, finalPath_);
   written_ += count;
 }
 
+void PendingOutput::WriteAt(uint64_t pos, const uint8_t* bytes, size_t count) {
+  if (pos + count > written_) throw Refusal(tempPath_ + ": internal error: a write behind the end");
+  if (::_lseeki64(fd_, (__int64)pos, SEEK_SET) < 0) throw Refusal(SystemError("cannot write", finalPath_));
+  WriteAll(fd_, bytes, count, finalPath_);
+  if (::_lseeki64(fd_, (__int64)written_, SEEK_SET) < 0) throw Refusal(SystemError("cannot write", finalPath_));
+}
+
+void PendingOutput::Rewind(uint64_t pos) {
+  if (pos > written_) throw Refusal(tempPath_ + ": internal error: a rewind behind the end");
+  if (::_chsize_s(fd_, (__int64)pos) != 0 || ::_lseeki64(fd_, (__int64)pos, SEEK_SET) < 0)
+    throw Refusal(SystemError("cannot write", finalPath_));
+  written_ = pos;
+}
+
 void PendingOutput::Commit() {
+  if (finalPath_ == kStandardOutputName) {
+    CopyToStandardOutput(fd_, tempPath_);
+    int fd = fd_;
+    fd_ = -1;
+    ::_close(fd);
+    ::DeleteFileA(tempPath_.c_str());
+    committed_ = true;
+    return;
+  }
   if (::_commit(fd_) != 0) throw Refusal(SystemError("cannot write", finalPath_));
   int fd = fd_;
   fd_ = -1;

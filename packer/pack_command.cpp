@@ -1,6 +1,7 @@
 // mksfx pack: from folders and files, or from one archive, to a finished
 // self-extractor.  Everything that can be refused is refused before OUTPUT
 // is touched; the output appears only complete.
+#include <cctype>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "embedded_stub.h"
 #include "entry_data.h"
 #include "errors.h"
+#include "file_entry.h"
 #include "file_io.h"
 #include "pack_options.h"
 #include "password_input.h"
@@ -26,6 +28,7 @@
 #include "stub_compat.h"
 #include "stub_locator.h"
 #include "stub_manifest.h"
+#include "system.h"
 #include "common/zip_format.h"
 
 namespace {
@@ -51,11 +54,19 @@ bool LooksLikeArchive(const std::string& path) {
   return false;
 }
 
+bool NamedZip(const std::string& path) {
+  static const char kSuffix[] = ".zip";
+  const size_t n = sizeof kSuffix - 1;
+  if (path.size() <= n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower((unsigned char)path[path.size() - n + i]) != kSuffix[i]) return false;
+  return true;
+}
+
 // The information text file, in UTF-8: a character of the code page takes
 // at most 3 bytes there, and a byte order mark 3 more.  The converted text
 // is held to its length field when the block is built.
 const uint64_t kLongestInfoFile = 3 * kMaxInfoTextLength + 3;
-
 std::string ReadInfoFile(const std::string& path) {
   InputFile file(path);
   if (file.Size() > kLongestInfoFile)
@@ -66,7 +77,32 @@ std::string ReadInfoFile(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
+bool StartsWithMz(const InputFile& file) {
+  std::vector<uint8_t> head = file.ReadSome(0, 2);
+  return head.size() == 2 && head[0] == 'M' && head[1] == 'Z';
+}
+
+// A self-extractor, which OUTPUT may replace: a file that starts with "MZ"
+// and in which the stub's own search finds an archive.
+bool IsSelfExtractorFile(const std::string& path) {
+  try {
+    InputFile file(path);
+    if (!StartsWithMz(file)) return false;
+    EndAtCertificateTable(file);
+    // No shorter file holds an archive behind the stub's image.
+    return file.Size() > kStubImageSize && LocateLikeTheStub(file).archiveFound;
+  } catch (const Refusal&) {
+    return false;
+  }
+}
+
 void CheckOutputPath(const PackOptions& o) {
+  if (o.outputPath == kStandardOutputName) {
+    if (StandardOutputIsTerminal())
+      throw UsageError("OUTPUT - writes the self-extractor to standard output, which is a terminal; "
+                       "redirect it to a file or a pipe");
+    return;
+  }
   FsEntry out = InspectPath(o.outputPath);
   if (out.kind == FsEntry::kMissing) return;
   if (out.kind == FsEntry::kFolder)
@@ -77,6 +113,26 @@ void CheckOutputPath(const PackOptions& o) {
     if (in.kind != FsEntry::kMissing && in.device == out.device && in.node == out.node)
       throw Refusal(o.outputPath + ": is also an INPUT; write the self-extractor to another file");
   }
+  // A forgotten OUTPUT makes the last INPUT the output: what is replaced
+  // must be empty or an earlier self-extractor.
+  if (o.force || (out.kind == FsEntry::kFile && out.size == 0) || IsSelfExtractorFile(o.outputPath))
+    return;
+  throw Refusal(o.outputPath + ": exists and is not a self-extractor; mksfx does not replace it "
+                "(was OUTPUT forgotten?).  Name a new OUTPUT, or give --force to replace it");
+}
+
+// Whether the one INPUT is an archive whose entries are taken over: a file
+// in ZIP format named *.zip, a self-extractor, or anything with --archive.
+// Other ZIP-format files (documents, Java archives) are packed as files.
+bool TakeAsArchive(const PackOptions& o) {
+  if (o.inputs.size() != 1) return false;
+  const std::string& path = o.inputs[0];
+  if (o.archive) return true;
+  if (!LooksLikeArchive(path)) return false;
+  if (NamedZip(path) || StartsWithMz(InputFile(path))) return true;
+  std::cerr << "mksfx: note: " << path << " is a ZIP archive but is packed as a file; --archive "
+               "takes over its entries\n";
+  return false;
 }
 
 // The settings of an input self-extractor's block; false when it has none.
@@ -87,11 +143,6 @@ bool ReadKeptSettings(const InputFile& input, BlockSettings& settings) {
   settings = ParseConfigurationBlock(
       input.ReadAt((uint64_t)where.blockPos, (size_t)(where.firstHeaderPos - where.blockPos)));
   return true;
-}
-
-bool IsSelfExtractor(const InputFile& input) {
-  std::vector<uint8_t> head = input.ReadSome(0, 2);
-  return head.size() == 2 && head[0] == 'M' && head[1] == 'Z';
 }
 
 // What of the input self-extractor is not carried over besides its
@@ -123,13 +174,14 @@ int64_t SourceDateEpoch() {
 void PackTree(const PackOptions& o, const CodePageTable& page, const std::string& password,
               const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block) {
   std::vector<SourceEntry> entries =
-      CollectSources(o.inputs, page, o.outputPath, o.excludes, o.listProblems);
+      CollectSources(o.inputs, page, o.outputPath == kStandardOutputName ? "" : o.outputPath,
+                     o.excludes, o.listProblems);
   if (entries.empty()) throw Refusal("nothing to pack: the INPUT folders are empty");
   if (entries.size() > kMaxEntries)
     throw Refusal(std::to_string(entries.size()) + " entries; the stub reads at most " +
                   std::to_string(kMaxEntries) + " (a 16-bit count; mksfx writes no ZIP64)");
   int64_t epoch = SourceDateEpoch();
-  int level = o.level ? o.level : kDefaultLevel;
+  int level = o.level < 0 ? kDefaultLevel : o.level;
   uint64_t total = 0, done = 0;
   for (const SourceEntry& e : entries) total += e.size;
   HeaderRandom random;
@@ -153,23 +205,10 @@ void PackTree(const PackOptions& o, const CodePageTable& page, const std::string
     if (e.size > kLargestOutput)
       throw Refusal(e.path + ": " + std::to_string(e.size) + " bytes; a self-extractor holds at most " +
                     std::to_string(kLargestOutput));
-    InputFile file(e.path);
-    std::vector<uint8_t> plain = file.ReadAt(0, (size_t)file.Size());
-    EncodedData data = EncodeData(plain.data(), plain.size(), level);
-    plain = std::vector<uint8_t>();
-    h.method = data.method;
-    h.versionNeeded = data.method == kMethodDeflated ? 20 : 10;
-    h.crc = data.crc;
-    h.uncompressedSize = (uint32_t)file.Size();
     h.externalAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
-    if (!password.empty()) {
-      data.bytes = EncryptEntry(password, h, random, data.bytes.data(), data.bytes.size());
-      h.flags |= kFlagEncrypted;
-    }
-    h.compressedSize = (uint32_t)data.bytes.size();
-    writer.Add(h, data.bytes.data(), data.bytes.size());
+    WriteFileEntry(writer, out, h, InputFile(e.path), level, password, random,
+                   [&](uint64_t fileDone) { ProgressUpdate(done + fileDone, total); });
     done += e.size;
-    ProgressUpdate(done, total);
   }
   uint64_t endRecord = writer.Finish({});
   ProgressEnd();
@@ -184,7 +223,7 @@ void RewriteArchive(const PackOptions& o, const RewriteOptions& options,
   uint64_t firstHeader = WriteStubAndBlock(out, stub, block);
   ZipWriter writer(out);
   ProgressStart("rewriting");
-  RewriteEntries(archive, layout, options, writer, ShowProgress);
+  RewriteEntries(archive, layout, options, writer, out, ShowProgress);
   const std::vector<uint8_t>& end = layout.endRecord;
   uint64_t endRecord = writer.Finish(std::vector<uint8_t>(end.begin() + kEndRecordSize, end.end()));
   ProgressEnd();
@@ -201,7 +240,7 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
   bool encrypt = !password.empty();
   RewriteOptions options;
   options.page = &page;
-  options.namesInPage = IsSelfExtractor(archive);
+  options.namesInPage = StartsWithMz(archive);
   options.password = encrypt ? &password : nullptr;
   HeaderRandom random;
   options.random = &random;
@@ -251,7 +290,7 @@ int RunPackCommand(const Arguments& args) {
   }
   CheckOutputPath(o);
   const CodePageTable& page = *FindCodePage(o.codepage ? o.codepage : kDefaultCodePage);
-  bool archiveInput = o.inputs.size() == 1 && LooksLikeArchive(o.inputs[0]);
+  bool archiveInput = TakeAsArchive(o);
   if (o.keepSettings && !archiveInput)
     throw UsageError("--keep-settings takes the settings of a self-extractor given as the only INPUT");
   if (archiveInput && !o.excludes.Empty())
@@ -267,12 +306,12 @@ int RunPackCommand(const Arguments& args) {
   if (archiveInput) {
     archive.reset(new InputFile(o.inputs[0]));
     CertificateTable table = EndAtCertificateTable(*archive);
-    if (IsSelfExtractor(*archive)) NoteWhatIsNotKept(o, *archive, table);
+    if (StartsWithMz(*archive)) NoteWhatIsNotKept(o, *archive, table);
     if (o.keepSettings) {
-      if (!IsSelfExtractor(*archive) || !ReadKeptSettings(*archive, settings))
+      if (!StartsWithMz(*archive) || !ReadKeptSettings(*archive, settings))
         throw Refusal(o.inputs[0] + ": --keep-settings: no configuration block to keep (not a "
                       "self-extractor, or one written without a block)");
-    } else if (IsSelfExtractor(*archive)) {
+    } else if (StartsWithMz(*archive)) {
       std::cerr << "mksfx: note: " << o.inputs[0] << ": the settings of this self-extractor are "
                    "not kept (--keep-settings keeps them)\n";
     }

@@ -22,7 +22,11 @@ const char kPackHelp[] =
     "                  user picks; a file contributes its base name.  Entries are\n"
     "                  sorted by name, empty folders get folder entries, symbolic\n"
     "                  links are followed, file times are kept (DOS local time).\n"
-    "  a ZIP archive   taken over with its compressed bytes, never recompressed.\n"
+    "  a ZIP archive   one INPUT named *.zip (any case), a self-extractor (it\n"
+    "                  starts with \"MZ\" and holds an archive), or any one INPUT\n"
+    "                  with --archive: taken over with its compressed bytes, never\n"
+    "                  recompressed.  Other ZIP-format files (.docx, .jar) are\n"
+    "                  packed as files.\n"
     "                  An archive the stub cannot walk as it is (sizes only in\n"
     "                  data descriptors or the central directory, descriptors\n"
     "                  without signature) is written anew, every entry checked\n"
@@ -35,7 +39,9 @@ const char kPackHelp[] =
     "                  reads them in its code page already).\n"
     "\n"
     "Archive:\n"
-    "  -o, --output OUTPUT      the file to write (else the last argument)\n"
+    "  -o, --output OUTPUT      the file to write (else the last argument); \"-\"\n"
+    "                           writes to standard output, unless a terminal\n"
+    "  --archive                take the one INPUT over as a ZIP archive\n"
     "  --exclude PATTERN        leave out what PATTERN matches in folders and files\n"
     "                           (repeatable).  Without \"/\" it matches a file or\n"
     "                           folder name at any depth (\"*.pdb\", \".git\"); with\n"
@@ -50,12 +56,14 @@ const char kPackHelp[] =
     "  -1 ... -12               deflate level for folders and files, 12 the\n"
     "                           strongest (default -9); entries that deflate does\n"
     "                           not shrink are stored\n"
+    "  -0                       store every entry without compression\n"
     "  --codepage N             Windows code page the stub reads names, texts and\n"
     "                           the password in; they are converted to it from\n"
     "                           UTF-8 (default 1252; 874, 1250 to 1258).  A\n"
     "                           character the page has no byte for is refused\n"
     "  --password-file FILE     encrypt every entry (traditional ZIP encryption)\n"
-    "                           with the first line of FILE (UTF-8)\n"
+    "                           with the first line of FILE (UTF-8; \"-\": of\n"
+    "                           standard input)\n"
     "  --password-prompt        the same, the password asked on the terminal\n"
     "  --password TEXT          the same from the command line, where other users\n"
     "                           may see it in the process list\n"
@@ -117,6 +125,8 @@ const char kPackHelp[] =
     "                           every entry (other methods, AES, unsafe names):\n"
     "                           the archive is taken over as it is and the stub\n"
     "                           fails on those entries.  For tests of the stub.\n"
+    "                           Also replaces an OUTPUT that is not a\n"
+    "                           self-extractor.\n"
     "\n"
     "Refused, with exit code 1 and OUTPUT untouched: names the stub refuses or\n"
     "cannot represent, texts and passwords the code page cannot hold, names\n"
@@ -125,7 +135,9 @@ const char kPackHelp[] =
     "several disks, more than 65,535 entries, texts longer than their length\n"
     "fields, a stub larger than 0x5400 bytes, signed, or holding PK\\3\\4 or\n"
     "PK\\5\\6, an archive comment too long to pad (see Signing), an OUTPUT of\n"
-    "2 GiB or more, an OUTPUT that is a folder or one of the INPUTs.\n"
+    "2 GiB or more, an OUTPUT that is a folder or one of the INPUTs, an existing\n"
+    "OUTPUT that is neither empty nor a self-extractor (a file that starts with\n"
+    "\"MZ\" and in which the stub finds its archive) unless --force.\n"
     "\n"
     "Signing: sign OUTPUT after packing, with any Authenticode signer, as often as\n"
     "you like.  OUTPUT ends on a multiple of 8 (its archive comment padded with\n"
@@ -222,6 +234,8 @@ PackOptions ParsePackOptions(const Arguments& args) {
     else if (arg == "--exclude") excludes.push_back(takeValue());
     else if (arg == "--list-problems") o.listProblems = flag();
     else if (arg == "--keep-settings") o.keepSettings = flag();
+    else if (arg == "--archive") o.archive = flag();
+    else if (arg == "-0") o.level = kStoreLevel;
     else if (arg == "--elevate") o.elevate = flag();
     else if (arg == "--password-prompt") o.passwordPrompt = flag();
     else if (arg == "--password-file") o.passwordFile = takeValue();
@@ -266,6 +280,8 @@ PackOptions ParsePackOptions(const Arguments& args) {
   }
   if (positional.empty()) throw UsageError("pack needs at least one INPUT (see mksfx pack --help)");
   o.inputs = positional;
+  if (o.archive && o.inputs.size() != 1)
+    throw UsageError("--archive takes over the entries of one INPUT archive; give only that INPUT");
   return o;
 }
 

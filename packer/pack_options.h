@@ -19,8 +19,9 @@ struct PackOptions {
   bool noBlock = false;
   bool force = false;
   bool keepSettings = false;
+  bool archive = false;  // --archive: the one INPUT is an archive to take over
   bool elevate = false;  // the manifest asks for administrator rights
-  int level = 0;  // 0: the default level
+  int level = -1;  // -1: the default level; kStoreLevel (-0): stored
   int codepage = 0;  // 0: the default code page
   std::string passwordFile;
   bool passwordPrompt = false;

@@ -17,6 +17,23 @@ std::string FirstLine(std::string text) {
   return text;
 }
 
+// A password file longer than this is no password file.
+const size_t kLongestPasswordFile = 4096;
+// --password-file - reads standard input.
+const char kStandardInputName[] = "-";
+
+// The first line of standard input, read no further than its end (or
+// kLongestPasswordFile bytes).
+std::string ReadStandardInputLine() {
+  std::string line;
+  for (int c; line.size() < kLongestPasswordFile && (c = std::cin.get()) != EOF && c != '\n';)
+    line += (char)c;
+  if (line.size() == kLongestPasswordFile)
+    throw Refusal("the password on standard input: no line end within " +
+                  std::to_string(kLongestPasswordFile) + " bytes");
+  return line;
+}
+
 std::string Prompt() {
   std::string first, second;
   if (!AskHidden("Password: ", first) || !AskHidden("The same password again: ", second))
@@ -29,9 +46,12 @@ std::string Prompt() {
 
 std::string ReadPassword(const PackOptions& o, const CodePageTable& page) {
   std::string utf8, source;
-  if (!o.passwordFile.empty()) {
+  if (o.passwordFile == kStandardInputName) {
+    utf8 = FirstLine(ReadStandardInputLine());
+    source = "the password on standard input";
+  } else if (!o.passwordFile.empty()) {
     InputFile file(o.passwordFile);
-    if (file.Size() > 4096) throw Refusal(o.passwordFile + ": too long for a password file");
+    if (file.Size() > kLongestPasswordFile) throw Refusal(o.passwordFile + ": too long for a password file");
     std::vector<uint8_t> bytes = file.ReadAt(0, (size_t)file.Size());
     utf8 = FirstLine(std::string(bytes.begin(), bytes.end()));
     source = o.passwordFile + ": the password";

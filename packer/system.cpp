@@ -17,6 +17,8 @@ void SystemRandom(uint8_t* bytes, size_t count) {
   }
 }
 
+bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
 bool AskHidden(const char* prompt, std::string& line) {
   int tty = ::open("/dev/tty", O_RDWR | O_CLOEXEC);
   if (tty < 0) return false;

@@ -13,3 +13,7 @@ void SystemRandom(uint8_t* bytes, size_t count);
 // One line typed on the terminal after `prompt`, not echoed.  False when
 // there is no terminal to ask.
 bool AskHidden(const char* prompt, std::string& line);
+
+// Whether standard output is a terminal, where a self-extractor's bytes
+// must not go.
+bool StandardOutputIsTerminal();

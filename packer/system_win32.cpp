@@ -16,6 +16,11 @@ void SystemRandom(uint8_t* bytes, size_t count) {
   }
 }
 
+bool StandardOutputIsTerminal() {
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
 bool AskHidden(const char* prompt, std::string& line) {
   HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode;

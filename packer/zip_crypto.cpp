@@ -31,8 +31,8 @@ HeaderRandom::HeaderRandom() {
   derived_ = epoch && *epoch;
 }
 
-void HeaderRandom::Fill(const std::string& password, const ZipEntryHeader& entry, size_t dataSize,
-                        uint8_t* bytes, size_t count) {
+void HeaderRandom::Fill(const std::string& password, const ZipEntryHeader& entry, uint8_t* bytes,
+                        size_t count) {
   if (!derived_) {
     SystemRandom(bytes, count);
     return;
@@ -41,9 +41,7 @@ void HeaderRandom::Fill(const std::string& password, const ZipEntryHeader& entry
   std::string message;
   Append32(message, (uint32_t)entry.name.size());
   message += entry.name;
-  Append32(message, entry.method);
   Append32(message, entry.crc);
-  Append32(message, (uint32_t)dataSize);
   Append32(message, entry.uncompressedSize);
   Append32(message, entry.timeDate);
   Sha256Digest digest = HmacSha256(password, message);
@@ -51,19 +49,34 @@ void HeaderRandom::Fill(const std::string& password, const ZipEntryHeader& entry
   std::copy(digest.begin(), digest.begin() + (long)count, bytes);
 }
 
-std::vector<uint8_t> EncryptEntry(const std::string& password, const ZipEntryHeader& entry,
-                                  HeaderRandom& random, const uint8_t* data, size_t size) {
-  EnsureCrcTable();
-  std::vector<uint8_t> out(kEncryptionHeaderLength + size);
-  random.Fill(password, entry, size, out.data(), kEncryptionHeaderLength - 1);
-  out[kEncryptionHeaderLength - 1] =
+std::vector<uint8_t> NewEncryptionHeader(const std::string& password, const ZipEntryHeader& entry,
+                                         HeaderRandom& random) {
+  std::vector<uint8_t> header(kEncryptionHeaderLength);
+  random.Fill(password, entry, header.data(), kEncryptionHeaderLength - 1);
+  header[kEncryptionHeaderLength - 1] =
       (uint8_t)(entry.descriptor ? entry.timeDate >> 8 : entry.crc >> 24);
-  std::copy(data, data + size, out.begin() + kEncryptionHeaderLength);
+  return header;
+}
+
+std::vector<uint8_t> StartEncryption(const std::string& password, std::vector<uint8_t> header) {
+  EnsureCrcTable();
   InitKeys(password.c_str());
-  for (uint8_t& b : out) {
-    uint8_t plain = b;
-    b = plain ^ DecryptByte();
+  EncryptInPlace(header.data(), header.size());
+  return header;
+}
+
+void EncryptInPlace(uint8_t* bytes, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    uint8_t plain = bytes[i];
+    bytes[i] = plain ^ DecryptByte();
     UpdateKeys(plain);
   }
+}
+
+std::vector<uint8_t> EncryptEntry(const std::string& password, const ZipEntryHeader& entry,
+                                  HeaderRandom& random, const uint8_t* data, size_t size) {
+  std::vector<uint8_t> out = StartEncryption(password, NewEncryptionHeader(password, entry, random));
+  out.insert(out.end(), data, data + size);
+  EncryptInPlace(out.data() + kEncryptionHeaderLength, size);
   return out;
 }

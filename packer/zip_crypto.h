@@ -20,23 +20,32 @@ const size_t kLongestPassword = 79;
 // whoever reads the archive: the known-plaintext attack on this encryption
 // needs 12 known plain bytes of one entry.  From the system's random source;
 // when SOURCE_DATE_EPOCH is set (a reproducible build), the first bytes of
-// HMAC-SHA-256 keyed with the password over the entry's name, method, CRC-32,
-// sizes and time, so that the same inputs give the same archive and entries
+// HMAC-SHA-256 keyed with the password over the entry's name, CRC-32,
+// uncompressed size and time (all known before its data are written), so that the same inputs give the same archive and entries
 // of other content get other headers.
 class HeaderRandom {
  public:
   HeaderRandom();
-  // `dataSize`: the entry's data before encryption.
-  void Fill(const std::string& password, const ZipEntryHeader& entry, size_t dataSize,
-            uint8_t* bytes, size_t count);
+  void Fill(const std::string& password, const ZipEntryHeader& entry, uint8_t* bytes, size_t count);
 
  private:
   bool derived_ = false;
 };
 
+// An entry encrypted piece by piece.  The key schedule is the stub's module
+// state: one entry at a time, StartEncryption first, then every data byte
+// once, in order.  `header` is the 12-byte encryption header in plain:
+// NewEncryptionHeader's bytes, kept when an entry is written a second time.
+// The header's check byte is the high byte of `entry`'s CRC-32 (of its DOS
+// time when it keeps a data descriptor, flag bit 3).
+std::vector<uint8_t> NewEncryptionHeader(const std::string& password, const ZipEntryHeader& entry,
+                                         HeaderRandom& random);
+// Sets the keys from `password` (as EncryptEntry's) and returns `header`
+// encrypted; the keys then stand ready for the entry's first data byte.
+std::vector<uint8_t> StartEncryption(const std::string& password, std::vector<uint8_t> header);
+void EncryptInPlace(uint8_t* bytes, size_t count);
+
 // `password` in the stub's code page, 1 to 79 bytes, no NUL.  Returns the
-// 12-byte header followed by `data` encrypted.  The header's check byte is
-// the high byte of `entry`'s CRC-32 (of its DOS time when it keeps a data
-// descriptor, flag bit 3).
+// 12-byte header followed by `data` encrypted.
 std::vector<uint8_t> EncryptEntry(const std::string& password, const ZipEntryHeader& entry,
                                   HeaderRandom& random, const uint8_t* data, size_t size);

@@ -34,27 +34,52 @@ void PutSharedFields(std::vector<uint8_t>& b, const ZipEntryHeader& e) {
   Put32(b, e.uncompressedSize);
 }
 
+// The shared fields' place in the local header, behind its signature.
+const uint64_t kLocalSharedFields = 4;
+
+[[noreturn]] void ThrowTooLarge(const ZipEntryHeader& e) {
+  throw Refusal("the self-extractor would pass " + std::to_string(kLargestOutput) +
+                " bytes, the most the stub reads, at entry \"" + e.name + "\"");
+}
+
 }  // namespace
 
 void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
+  uint64_t end = out_.Written() + kLocalHeaderSize + e.name.size() + e.localExtra.size() + size +
+                 (e.descriptor ? kDataDescriptorSize : 0);
+  if (end > kLargestOutput) ThrowTooLarge(e);
+  Begin(e);
+  out_.Write(data, size);
+  End(e);
+}
+
+void ZipWriter::Begin(const ZipEntryHeader& e) {
   if (count_ == kMaxEntries)
     throw Refusal("more than " + std::to_string(kMaxEntries) + " entries; the stub reads a 16-bit "
                   "entry count and mksfx writes no ZIP64 records");
-  uint64_t at = out_.Written();
-  uint64_t end = at + kLocalHeaderSize + e.name.size() + e.localExtra.size() + size +
-                 (e.descriptor ? kDataDescriptorSize : 0);
-  if (end > kLargestOutput)
-    throw Refusal("the self-extractor would pass " + std::to_string(kLargestOutput) +
-                  " bytes, the most the stub reads, at entry \"" + e.name + "\"");
+  entryAt_ = out_.Written();
+  if (entryAt_ + kLocalHeaderSize + e.name.size() + e.localExtra.size() > kLargestOutput) ThrowTooLarge(e);
+  sharedFields_.clear();
+  PutSharedFields(sharedFields_, e);
   std::vector<uint8_t> h;
   Put32(h, kLocalHeaderSignature);
-  PutSharedFields(h, e);
+  PutBytes(h, sharedFields_);
   Put16(h, (uint16_t)e.name.size());
   Put16(h, (uint16_t)e.localExtra.size());
   PutBytes(h, e.name);
   PutBytes(h, e.localExtra);
   out_.Write(h);
-  out_.Write(data, size);
+}
+
+void ZipWriter::End(const ZipEntryHeader& e) {
+  uint64_t dataAt = entryAt_ + kLocalHeaderSize + e.name.size() + e.localExtra.size();
+  if (out_.Written() - dataAt != e.compressedSize)
+    throw Refusal("internal error: entry \"" + e.name + "\" has " + std::to_string(out_.Written() - dataAt) +
+                  " bytes of data where its header says " + std::to_string(e.compressedSize));
+  if (out_.Written() + (e.descriptor ? kDataDescriptorSize : 0) > kLargestOutput) ThrowTooLarge(e);
+  std::vector<uint8_t> shared;
+  PutSharedFields(shared, e);
+  if (shared != sharedFields_) out_.WriteAt(entryAt_ + kLocalSharedFields, shared.data(), shared.size());
   if (e.descriptor) {
     std::vector<uint8_t> d;
     Put32(d, kDataDescriptorSignature);
@@ -73,7 +98,7 @@ void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
   Put16(central_, 0);  // disk number start
   Put16(central_, e.internalAttributes);
   Put32(central_, e.externalAttributes);
-  Put32(central_, (uint32_t)at);
+  Put32(central_, (uint32_t)entryAt_);
   PutBytes(central_, e.name);
   PutBytes(central_, e.centralExtra);
   PutBytes(central_, e.comment);

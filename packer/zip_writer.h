@@ -41,6 +41,13 @@ class ZipWriter {
   // Refusal when the entry count or a position passes what the stub reads.
   void Add(const ZipEntryHeader& entry, const uint8_t* data, size_t size);
 
+  // An entry whose data the caller writes to the output between Begin and
+  // End, in pieces, before its CRC and sizes are known: Begin writes the
+  // local header with what `entry` holds so far, End (with the same name and
+  // extra field) writes the final method, flags, CRC and sizes over it.
+  void Begin(const ZipEntryHeader& entry);
+  void End(const ZipEntryHeader& entry);
+
   // The central directory and the end record with `comment`, padded by
   // AlignEndRecord; returns the end record's position.
   uint64_t Finish(const std::vector<uint8_t>& comment);
@@ -51,6 +58,8 @@ class ZipWriter {
   PendingOutput& out_;
   std::vector<uint8_t> central_;
   size_t count_ = 0;
+  uint64_t entryAt_ = 0;  // the local header of the entry between Begin and End
+  std::vector<uint8_t> sharedFields_;  // as Begin wrote them
 };
 
 // Grows the comment of `endRecord` (the 22-byte record and its comment, to

@@ -1,0 +1,128 @@
+// Where pack writes and what it takes: an existing OUTPUT is replaced only
+// when nothing is lost by it, a single ZIP-format INPUT is taken over only
+// when it says it is an archive, and OUTPUT "-" and --password-file "-" go
+// through the standard streams.
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+class PackTarget : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteNativeFile(dir.Native("stub.exe"), FakeStub(kShortStubSize));
+    WriteNativeFile(dir.Native("a.txt"), "some text\n");
+    WriteNativeFile(dir.Native("b.txt"), "other text\n");
+    ASSERT_EQ(RunTool({"zip", "-q", dir.Native("in.zip"), "a.txt"}, dir.Native()).exitCode, 0);
+  }
+
+  RunResult Pack(std::vector<std::string> args) {
+    args.insert(args.begin(), {"pack", "--stub", "stub.exe"});
+    return Mksfx(args, dir.Native());
+  }
+
+  // The entry names Python's zipfile lists in `file`.
+  std::vector<std::string> Entries(const std::string& file) {
+    std::vector<std::string> names;
+    std::string listing = Fixture({"list", dir.Native(file)});
+    for (size_t at = 0; at < listing.size(); at = listing.find('\n', at) + 1)
+      if (listing.compare(at, 8, "testzip ") != 0) names.push_back(listing.substr(at, listing.find(' ', at) - at));
+    return names;
+  }
+
+  TempFolder dir;
+};
+
+TEST_F(PackTarget, OnlyEmptyFilesAndSelfExtractorsAreReplacedWithoutForce) {
+  WriteNativeFile(dir.Native("notes.txt"), "my notes\n");
+  std::vector<std::string> before = dir.Names();
+  RunResult r = Pack({"a.txt", "notes.txt"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "mksfx: notes.txt: exists and is not a self-extractor; mksfx does not replace it "
+                   "(was OUTPUT forgotten?).  Name a new OUTPUT, or give --force to replace it\n");
+  EXPECT_EQ(dir.Read("notes.txt"), "my notes\n");
+  EXPECT_EQ(dir.Names(), before);
+
+  r = Pack({"--force", "a.txt", "notes.txt"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Entries("notes.txt"), std::vector<std::string>{"a.txt"});
+  // Now a self-extractor: replaced without --force.
+  r = Pack({"b.txt", "notes.txt"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Entries("notes.txt"), std::vector<std::string>{"b.txt"});
+
+  WriteNativeFile(dir.Native("empty.exe"), "");
+  r = Pack({"a.txt", "empty.exe"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  // "MZ" alone, with no archive the stub would find, is no self-extractor.
+  WriteNativeFile(dir.Native("program.exe"), FakeStub(kShortStubSize));
+  r = Pack({"a.txt", "program.exe"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(dir.Read("program.exe") == FakeStub(kShortStubSize)) << "program.exe was replaced";
+}
+
+TEST_F(PackTarget, SingleZipFormatInputIsTakenOverOnlyWhenItSaysSo) {
+  ASSERT_EQ(Pack({"a.txt", "old.exe"}).exitCode, 0);
+  for (const char* copy : {"IN.ZIP", "report.docx", "lib.jar"})
+    RunTool({"cp", dir.Native("in.zip"), dir.Native(copy)});
+  const std::string fileNote = " is a ZIP archive but is packed as a file; --archive takes over its entries\n";
+  struct Row {
+    std::vector<std::string> args;
+    std::vector<std::string> entries;
+    std::string err;
+  };
+  const Row rows[] = {
+      {{"in.zip"}, {"a.txt"}, ""},
+      {{"IN.ZIP"}, {"a.txt"}, ""},
+      {{"old.exe"}, {"a.txt"}, "mksfx: note: old.exe: the settings of this self-extractor are not kept "
+                               "(--keep-settings keeps them)\n"},
+      {{"report.docx"}, {"report.docx"}, "mksfx: note: report.docx" + fileNote},
+      {{"lib.jar"}, {"lib.jar"}, "mksfx: note: lib.jar" + fileNote},
+      {{"--archive", "lib.jar"}, {"a.txt"}, ""},
+      {{"--archive", "a.txt", "b.txt"}, {}, "mksfx: --archive takes over the entries of one INPUT archive; "
+                                            "give only that INPUT\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args.back());
+    RunTool({"rm", "-f", dir.Native("out.exe")});
+    std::vector<std::string> args = row.args;
+    args.push_back("out.exe");
+    RunResult r = Pack(args);
+    EXPECT_EQ(r.err, row.err);
+    if (row.entries.empty()) {
+      EXPECT_EQ(r.exitCode, 2);
+      continue;
+    }
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(Entries("out.exe"), row.entries);
+  }
+}
+
+TEST_F(PackTarget, StandardOutputAndStandardInput) {
+  WriteNativeFile(dir.Native("pw.txt"), "secret\n");
+  const std::string epoch = "SOURCE_DATE_EPOCH=1600000000 ";
+  const std::string mksfx = std::string(MKSFX_BINARY) + " pack --stub stub.exe ";
+  RunResult file = RunTool({"sh", "-c", epoch + mksfx + "--password-file pw.txt a.txt file.exe"}, dir.Native());
+  ASSERT_EQ(file.exitCode, 0) << file.err;
+  // The same bytes through both streams; what follows the first line of the
+  // password stays unread.
+  RunResult piped = RunTool({"sh", "-c", "printf 'secret\\nmore' | " + epoch + mksfx + "--password-file - a.txt -"},
+                            dir.Native());
+  EXPECT_EQ(piped.exitCode, 0) << piped.err;
+  EXPECT_TRUE(piped.out == dir.Read("file.exe"));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.txt", "b.txt", "file.exe", "in.zip", "pw.txt", "stub.exe"}));
+
+  // Never onto a terminal.
+  RunResult terminal = RunTool({"script", "-qec", mksfx + "a.txt -", "/dev/null"}, dir.Native());
+  EXPECT_EQ(terminal.exitCode, 2);
+  EXPECT_NE(terminal.out.find("mksfx: OUTPUT - writes the self-extractor to standard output, which is a "
+                              "terminal"), std::string::npos) << terminal.out;
+
+  // A refusal writes nothing to standard output.
+  RunResult refused = Pack({"missing.txt", "-"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.out, "");
+}
+
+}  // namespace
