@@ -35,18 +35,16 @@ const char kCheckHelp[] =
     "Exit codes: 0 the stub extracts every entry, 1 it would refuse or fail on\n"
     "some (or finds no archive), 2 usage error.\n";
 
-// The first password that passes the stub's header check, with the keys
-// left ready for the data; false when none does.
-bool Decrypt(std::vector<uint8_t>& data, uint16_t flags, uint32_t crc, uint32_t timeDate,
-             const std::vector<std::string>& passwords) {
+// Whether a password passes the stub's check of the encryption `header`; the
+// keys of the first that does are left ready for the data.
+bool OpenEncryption(const std::vector<uint8_t>& header, uint16_t flags, uint32_t crc,
+                    uint32_t timeDate, const std::vector<std::string>& passwords) {
   EnsureCrcTable();
   for (const std::string& p : passwords) {
     uint8_t block[2 * kEncryptionHeaderLength];
-    std::copy(data.begin(), data.begin() + kEncryptionHeaderLength, block + kEncryptionHeaderLength);
-    if (!CheckEncryptionHeader(block, kEncryptionHeaderLength, flags, crc, timeDate, p.c_str())) continue;
-    data.erase(data.begin(), data.begin() + kEncryptionHeaderLength);
-    DecryptBuffer(data.data(), (int32_t)data.size());
-    return true;
+    std::copy(header.begin(), header.end(), block + kEncryptionHeaderLength);
+    if (CheckEncryptionHeader(block, kEncryptionHeaderLength, flags, crc, timeDate, p.c_str()))
+      return true;
   }
   return false;
 }
@@ -65,16 +63,20 @@ std::string CheckData(const InputFile& file, uint64_t pos, const std::vector<std
                      Read16(&h[kLocalExtraLength]);
   if (method != kMethodStored && method != kMethodDeflated) return "";  // reported already
   if (dataPos + size > file.Size()) return "data cut short by the end of the archive";
-  std::vector<uint8_t> data = file.ReadAt(dataPos, size);
-  if (flags & kFlagEncrypted) {
+  bool encrypted = flags & kFlagEncrypted;
+  if (encrypted) {
     if (size < kEncryptionHeaderLength) return "";  // reported already
     if (passwords.empty()) {
       skipped = true;
       return "";
     }
-    if (!Decrypt(data, flags, crc, Read32(&h[kLocalTimeDate]), passwords)) return "no --password given fits";
+    if (!OpenEncryption(file.ReadAt(dataPos, kEncryptionHeaderLength), flags, crc,
+                        Read32(&h[kLocalTimeDate]), passwords))
+      return "no --password given fits";
+    dataPos += kEncryptionHeaderLength;
+    size -= kEncryptionHeaderLength;
   }
-  return CheckEntryData(data.data(), data.size(), method, crc, uncompressed);
+  return CheckEntryData(file, dataPos, size, method, crc, uncompressed, encrypted);
 }
 
 // "1 entry", "2 entries".

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/ansi_text.h"
+
 struct CodePageTable {
   int number;              // 1252 for Windows-1252
   const uint16_t* upper;   // code points of bytes 0x80-0xFF, 0 = undefined
@@ -32,10 +34,6 @@ std::string CodePageList();
 // Whether `text` is well-formed UTF-8.
 bool IsValidUtf8(const std::string& text);
 
-// Decodes the UTF-8 sequence at `at` into `cp` and moves `at` past it; false
-// (with `at` unmoved) for a malformed or overlong sequence or a surrogate.
-bool DecodeUtf8(const std::string& text, size_t& at, char32_t& cp);
-void AppendUtf8(std::string& out, char32_t cp);
 
 // Converts `utf8` byte by byte into `out`.  On failure returns false and
 // leaves the reason in `problem`: bytes that are not UTF-8, or the first

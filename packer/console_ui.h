@@ -10,7 +10,10 @@
 #include "codepages.h"
 
 struct ConsoleScript {
-  const CodePageTable* page = nullptr;  // the stub's texts and names, shown in UTF-8
+  // The stub's texts and names, shown in UTF-8; the default page until
+  // extract reads --codepage, since pack and check replay the stub's start-up
+  // too and it may report through ShowMessage.
+  const CodePageTable* page = FindCodePage(kDefaultCodePage);
   std::deque<std::string> passwords;  // code page bytes, typed at each password prompt, then ""
   bool overwriteAnswer = false;       // the answer to every overwrite prompt
   bool quiet = false;                 // no line per file written

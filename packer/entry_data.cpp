@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "errors.h"
+#include "integrity/zipcrypto.h"
 #include "file_io.h"
 #include "common/zip_format.h"
 
@@ -102,23 +103,13 @@ std::string CheckPieces(NextPiece next, uint64_t size, uint16_t method, uint32_t
 
 }  // namespace
 
-std::string CheckEntryData(const uint8_t* data, size_t size, uint16_t method, uint32_t crc,
-                           uint32_t uncompressedSize) {
-  size_t at = 0;
-  auto next = [&](size_t max) {
-    Piece piece{data + at, std::min(max, size - at)};
-    at += piece.size;
-    return piece;
-  };
-  return CheckPieces(next, size, method, crc, uncompressedSize);
-}
-
 std::string CheckEntryData(const InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
-                           uint32_t crc, uint32_t uncompressedSize) {
+                           uint32_t crc, uint32_t uncompressedSize, bool decrypt) {
   uint64_t at = pos, end = pos + size;
   std::vector<uint8_t> buffer;
   auto next = [&](size_t max) {
     buffer = file.ReadAt(at, (size_t)std::min<uint64_t>(max, end - at));
+    if (decrypt) DecryptBuffer(buffer.data(), (int32_t)buffer.size());
     at += buffer.size();
     return Piece{buffer.data(), buffer.size()};
   };

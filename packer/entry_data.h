@@ -23,11 +23,10 @@ struct EncodedData {
 // Deflated at `level`, or stored at kStoreLevel.
 EncodedData EncodeData(const uint8_t* plain, size_t size, int level);
 
-// "" when `data` (no encryption header) decodes by `method` to exactly
-// `uncompressedSize` bytes of CRC-32 `crc`; else what differs.  Memory stays
-// small whatever the sizes claim.
-std::string CheckEntryData(const uint8_t* data, size_t size, uint16_t method, uint32_t crc,
-                           uint32_t uncompressedSize);
-// The same for the `size` bytes at `pos` in `file`, read piece by piece.
+// "" when the `size` bytes at `pos` in `file` (no encryption header) decode
+// by `method` to exactly `uncompressedSize` bytes of CRC-32 `crc`; else what
+// differs.  Read piece by piece: memory stays small whatever the sizes claim.
+// With `decrypt`, the stub's keys stand ready behind the entry's encryption
+// header and every piece is decrypted with them before it is checked.
 std::string CheckEntryData(const class InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
-                           uint32_t crc, uint32_t uncompressedSize);
+                           uint32_t crc, uint32_t uncompressedSize, bool decrypt = false);

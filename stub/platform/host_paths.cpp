@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ansi_text.h"
 #include "host_control.h"
 #include "host_internal.h"
 
@@ -49,37 +50,6 @@ void Split(const char* text, std::vector<std::string>& parts) {
   }
 }
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += (char)cp;
-  } else if (cp < 0x800) {
-    out += (char)(0xC0 | cp >> 6);
-    out += (char)(0x80 | (cp & 0x3F));
-  } else {
-    out += (char)(0xE0 | cp >> 12);
-    out += (char)(0x80 | (cp >> 6 & 0x3F));
-    out += (char)(0x80 | (cp & 0x3F));
-  }
-}
-
-// The code point of the UTF-8 sequence at `at`, moving `at` past it; -1
-// (and one byte on) for a malformed one.
-long NextCodePoint(const std::string& text, size_t& at) {
-  unsigned char lead = (unsigned char)text[at++];
-  int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : -1;
-  if (extra < 0 || at + (size_t)extra > text.size()) return -1;
-  long cp = extra == 0 ? lead : lead & (0x3F >> extra);
-  for (int i = 0; i < extra; ++i) {
-    unsigned char c = (unsigned char)text[at + (size_t)i];
-    if ((c >> 6) != 2) return -1;
-    cp = cp << 6 | (c & 0x3F);
-  }
-  static const long kSmallest[] = {0, 0x80, 0x800, 0x10000};
-  if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
-  at += (size_t)extra;
-  return cp;
-}
-
 }  // namespace
 
 void HostSetAnsiCodePage(const uint16_t* highBytes) {
@@ -91,10 +61,7 @@ void HostSetAnsiCodePage(const uint16_t* highBytes) {
 
 std::string HostNativeName(const std::string& ansi) {
   if (!ansiHighBytes) return ansi;
-  std::string native;
-  for (unsigned char c : ansi)
-    AppendUtf8(native, c < 0x80 || !ansiHighBytes[c - 0x80] ? c : ansiHighBytes[c - 0x80]);
-  return native;
+  return AnsiToUtf8(ansi, ansiHighBytes);
 }
 
 bool HostAnsiName(const std::string& native, std::string& ansi) {
@@ -105,11 +72,12 @@ bool HostAnsiName(const std::string& native, std::string& ansi) {
   ansi.clear();
   bool whole = true;
   for (size_t at = 0; at < native.size();) {
-    long cp = NextCodePoint(native, at);
-    int byte = cp >= 0 && cp < 0x80 ? (int)cp : -1;
-    for (int i = 0; i < 128 && byte < 0 && cp >= 0; ++i)
-      if (ansiHighBytes[i] == cp) byte = 0x80 + i;
-    if (byte < 0 && cp >= 0x80 && cp <= 0xFF && !ansiHighBytes[cp - 0x80]) byte = (int)cp;
+    char32_t cp;
+    int byte = -1;
+    if (DecodeUtf8(native, at, cp))
+      byte = AnsiByteOf(cp, ansiHighBytes);
+    else
+      ++at;  // one byte that is not UTF-8
     if (byte < 0) whole = false;
     ansi += byte < 0 ? '?' : (char)byte;
   }
