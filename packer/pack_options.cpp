@@ -149,7 +149,7 @@ const char kPackHelp[] =
     "give the same bytes.  File times later than it are set to it, times are\n"
     "written in UTC, and each encrypted entry's 11 header bytes, random otherwise,\n"
     "are a keyed hash (HMAC-SHA-256) of the password over the entry's name, CRC,\n"
-    "sizes and time: the same for the same entry and password, unknown to anyone\n"
+    "size and time: the same for the same entry and password, unknown to anyone\n"
     "without the password.\n"
     "\n"
     "Exit codes: 0 written, 1 refused or failed, 2 usage error.\n";
