@@ -35,16 +35,6 @@ def local_encrypted(out):
     open(out, 'wb').write(data)
 
 
-def symlink(out):
-    """'a.txt' and 'link', a Unix symbolic link to a.txt."""
-    with zipfile.ZipFile(out, 'w', zipfile.ZIP_STORED) as z:
-        z.writestr(zipfile.ZipInfo('a.txt', (2021, 6, 15, 12, 34, 56)), b'text')
-        link = zipfile.ZipInfo('link', (2021, 6, 15, 12, 34, 56))
-        link.create_system = 3
-        link.external_attr = 0o120777 << 16
-        z.writestr(link, b'a.txt')
-
-
 def zip64_local(out):
     """Deflated entries written with force_zip64: local sizes 0xFFFFFFFF and
     a ZIP64 extra holding the real ones, central sizes in 32 bits."""
@@ -56,21 +46,19 @@ def zip64_local(out):
                 f.write(data)
 
 
-class _RawName(zipfile.ZipInfo):
-    """A name written in `coding` without the UTF-8 flag, whatever it holds."""
-    coding = 'cp437'
+class _Cp437Name(zipfile.ZipInfo):
+    """A name written in code page 437 without the UTF-8 flag."""
 
     def _encodeFilenameFlags(self):
-        return self.filename.encode(self.coding), self.flag_bits
+        return self.filename.encode('cp437'), self.flag_bits
 
 
-def named(out, host, coding, names):
-    """One stored entry per name, its name in `coding` without the UTF-8
-    flag, written on `host` (0 MS-DOS, 3 Unix, 11 NTFS)."""
+def named(out, host, names):
+    """One stored entry per name, its name in code page 437 without the
+    UTF-8 flag, written on `host` (0 MS-DOS, 11 NTFS)."""
     with zipfile.ZipFile(out, 'w', zipfile.ZIP_STORED) as z:
         for n in names:
-            info = _RawName(n, (2021, 6, 15, 12, 34, 56))
-            info.coding = coding
+            info = _Cp437Name(n, (2021, 6, 15, 12, 34, 56))
             info.create_system = int(host)
             z.writestr(info, b'data of ' + n.encode())
 
@@ -205,13 +193,12 @@ def contents(path):
 if __name__ == '__main__':
     cmd, args = sys.argv[1], sys.argv[2:]
     {'stored': lambda: stored(args[0], args[1:]), 'empty': lambda: empty(args[0]),
-     'named': lambda: named(args[0], args[1], args[2], args[3:]),
+     'named': lambda: named(args[0], args[1], args[2:]),
      'decoy': lambda: decoy(args[0]), 'huge': lambda: huge(args[0]),
      'multidisk': lambda: multidisk(args[0], args[1]),
      'reverse-cd': lambda: reverse_cd(args[0], args[1]),
      'many': lambda: many(args[0], args[1]), 'recount': lambda: recount(args[0], args[1], args[2]),
      'comment-copy': lambda: comment_copy(args[0], args[1]),
      'piped': lambda: piped(args[0], args[1]),
-     'local-encrypted': lambda: local_encrypted(args[0]), 'symlink': lambda: symlink(args[0]),
-     'zip64-local': lambda: zip64_local(args[0]),
+     'local-encrypted': lambda: local_encrypted(args[0]), 'zip64-local': lambda: zip64_local(args[0]),
      'list': lambda: listing(args[0]), 'contents': lambda: contents(args[0])}[cmd]()

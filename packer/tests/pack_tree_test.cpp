@@ -1,10 +1,14 @@
 // Folders and files through pack and back through the stub's own walk
 // (mksfx extract): byte for byte and time for time, with and without a
 // password; what cannot be packed is refused with the name and the reason;
-// the same inputs give the same bytes.
+// the same inputs give the same bytes, and encryption headers that only the
+// password tells.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "integrity/crc32.h"
+#include "integrity/zipcrypto.h"
+#include "sha256.h"
 #include "test_support.h"
 
 namespace {
@@ -195,6 +199,62 @@ TEST_F(PackTree, TheSameInputsGiveTheSameBytes) {
     ASSERT_EQ(RunTool(second).exitCode, 0);
     EXPECT_TRUE(ReadBytes(dir.Native("one.exe")) == ReadBytes(dir.Native("two.exe")));
   }
+}
+
+// The 11 plain header bytes in front of each encrypted entry's check byte,
+// in local header order, decrypted with the stub's own code.
+std::vector<std::string> PlainHeaders(const std::vector<uint8_t>& sfx, const std::string& password) {
+  static std::vector<uint32_t> table(kCrcTableBytes / sizeof(uint32_t) + 1);
+  CrcTable = table.data();
+  BuildCrcTable();
+  std::vector<std::string> headers;
+  for (size_t at = kImageSize; at + 30 < sfx.size() && Le32(sfx, at) == 0x04034b50;) {
+    size_t data = at + 30 + Le16(sfx, at + 26) + Le16(sfx, at + 28);
+    if (Le16(sfx, at + 6) & 1) {
+      InitKeys(password.c_str());
+      std::string plain;
+      for (size_t i = 0; i < 11; ++i) {
+        plain += (char)(sfx[data + i] ^ DecryptByte());
+        UpdateKeys((uint8_t)plain.back());
+      }
+      headers.push_back(plain);
+    }
+    at = data + Le32(sfx, at + 18);
+  }
+  return headers;
+}
+
+// With SOURCE_DATE_EPOCH the header bytes come from HMAC-SHA-256 keyed with
+// the password over the entry: the epoch alone does not tell them, and no
+// two entries share them.
+TEST_F(PackTree, ReproducibleEncryptionHeadersNeedThePassword) {
+  std::vector<std::vector<std::string>> headers;
+  for (const char* password : {"first secret", "second secret"}) {
+    WriteNativeFile(dir.Native("pw"), password);
+    ASSERT_EQ(RunTool({"env", "SOURCE_DATE_EPOCH=1600000000", MKSFX_BINARY, "pack", "--no-block", "--stub",
+                       dir.Native("stub.exe"), "--password-file", dir.Native("pw"), dir.Native("src"),
+                       dir.Native("out.exe")}).exitCode, 0);
+    headers.push_back(PlainHeaders(ReadBytes(dir.Native("out.exe")), password));
+    ASSERT_EQ(headers.back().size(), Files().size());
+    EXPECT_NE(headers.back()[0], headers.back()[1]);
+  }
+  EXPECT_NE(headers[0][0], headers[1][0]);
+}
+
+// Three published vectors: SHA-256 of a message of two blocks, HMAC of
+// RFC 4231 case 2 and of case 6, whose key is longer than a block.
+TEST(Sha256, PublishedVectors) {
+  auto hex = [](const Sha256Digest& d) {
+    std::string s;
+    for (uint8_t b : d) s += "0123456789abcdef"[b >> 4], s += "0123456789abcdef"[b & 15];
+    return s;
+  };
+  EXPECT_EQ(hex(Sha256("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  EXPECT_EQ(hex(HmacSha256("Jefe", "what do ya want for nothing?")),
+            "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843");
+  EXPECT_EQ(hex(HmacSha256(std::string(131, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First")),
+            "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54");
 }
 
 TEST_F(PackTree, SettingsAreKeptWhenASelfExtractorIsPackedAgain) {
