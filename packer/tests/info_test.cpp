@@ -123,6 +123,9 @@ TEST_F(Info, FilesWhereTheStubFindsNoArchiveExitNonZero) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("mksfx: " + row.file + ": "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    RunResult check = Mksfx({"check", row.file});  // says the same
+    EXPECT_EQ(check.exitCode, 1);
+    EXPECT_EQ(check.err, r.err);
   }
   EXPECT_EQ(Mksfx({"info"}).exitCode, 2);
 }

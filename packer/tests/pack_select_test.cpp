@@ -3,8 +3,6 @@
 // of a kept configuration block turned back off.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "test_support.h"
 
 namespace {
@@ -22,14 +20,6 @@ class PackSelect : public ::testing::Test {
     args.insert(args.end(), options.begin(), options.end());
     args.insert(args.end(), {dir.Native(input), dir.Native(output)});
     return Mksfx(args);
-  }
-
-  // The entry names of `sfx`, in archive order, separated by blanks.
-  std::string Names(const std::string& sfx) {
-    std::istringstream lines(Fixture({"contents", dir.Native(sfx)}));
-    std::string line, names;
-    while (std::getline(lines, line)) names += (names.empty() ? "" : " ") + line.substr(0, line.rfind(' '));
-    return names;
   }
 
   TempFolder dir;
@@ -72,7 +62,7 @@ TEST_F(PackSelect, ExcludePatternsChooseWhatGoesIn) {
       continue;
     }
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(Names("out.exe"), row.names);
+    EXPECT_EQ(EntryNames(dir.Native("out.exe")), row.names + " ");
   }
   // A pattern of no name, and patterns for an archive's entries: usage errors.
   EXPECT_EQ(Pack({"--exclude", "/"}, "src").exitCode, 2);
@@ -80,30 +70,21 @@ TEST_F(PackSelect, ExcludePatternsChooseWhatGoesIn) {
   EXPECT_EQ(Pack({"--exclude", "a.txt"}, "in.zip").exitCode, 2);
 }
 
+// 12 names without a byte in Windows-1252, and 5 entries of an archive with
+// unsafe names: more than each refusal shows by default.  The last name
+// shows only when every one is.
 TEST_F(PackSelect, ListProblemsNamesEveryRefusal) {
-  // 12 names without a byte in Windows-1252, and 5 entries of an archive with
-  // unsafe names: more than each refusal shows by default.
   for (int i = 0; i < 12; ++i) WriteNativeFile(dir.Native("src/\xE5\x90\x8D" + std::to_string(i)), "x");
   Fixture({"stored", dir.Native("unsafe.zip"), "../1", "../2", "../3", "../4", "../5"});
-  struct Row {
-    std::string input;
-    std::string last;  // a name shown only when every one is
-    std::string more;
-  };
-  const Row rows[] = {
-      {"src", "\"\xE5\x90\x8D" "9\"", "and 2 more (--list-problems lists them all)"},
-      {"unsafe.zip", "\"../5\"", "and 2 more (--list-problems lists them all)"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.input);
-    RunResult some = Pack({}, row.input);
-    EXPECT_EQ(some.exitCode, 1);
-    EXPECT_NE(some.err.find(row.more), std::string::npos) << some.err;
-    EXPECT_EQ(some.err.find(row.last), std::string::npos) << some.err;
-    RunResult all = Pack({"--list-problems"}, row.input);
+  for (const auto& [input, last] : {std::pair<std::string, std::string>{"src", "\"\xE5\x90\x8D" "9\""},
+                                    {"unsafe.zip", "\"../5\""}}) {
+    SCOPED_TRACE(input);
+    RunResult some = Pack({}, input), all = Pack({"--list-problems"}, input);
+    EXPECT_NE(some.err.find("and 2 more (--list-problems lists them all)"), std::string::npos) << some.err;
+    EXPECT_EQ(some.err.find(last), std::string::npos) << some.err;
     EXPECT_EQ(all.exitCode, 1);
     EXPECT_EQ(all.err.find(" more"), std::string::npos) << all.err;
-    EXPECT_NE(all.err.find(row.last), std::string::npos) << all.err;
+    EXPECT_NE(all.err.find(last), std::string::npos) << all.err;
   }
 }
 

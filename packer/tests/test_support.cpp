@@ -82,6 +82,13 @@ std::string Fixture(const std::vector<std::string>& args) {
   return r.out;
 }
 
+std::string EntryNames(const std::string& path) {
+  std::string listing = Fixture({"contents", path}), names;
+  for (size_t at = 0; at < listing.size(); at = listing.find('\n', at) + 1)
+    names += listing.substr(at, listing.find('\n', at) - at - 8);
+  return names;
+}
+
 std::vector<uint8_t> ReadBytes(const std::string& path) {
   std::string s = Slurp(path);
   return std::vector<uint8_t>(s.begin(), s.end());

@@ -24,6 +24,9 @@ RunResult Mksfx(const std::vector<std::string>& args, const std::string& folder 
 
 // The fixture script with these arguments; fails the test when it fails.
 std::string Fixture(const std::vector<std::string>& args);
+// The entry names Python's zipfile reads from `path`, in archive order, each
+// followed by a blank.
+std::string EntryNames(const std::string& path);
 
 std::vector<uint8_t> ReadBytes(const std::string& path);
 
