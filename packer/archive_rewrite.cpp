@@ -57,12 +57,6 @@ std::vector<const CentralEntry*> ByPosition(const ArchiveLayout& layout) {
   return order;
 }
 
-// Hosts of "version made by" whose writers store names in the system's
-// character set, UTF-8 today, without setting flag bit 11 (Info-ZIP zip,
-// bsdtar).
-const uint8_t kHostUnix = 3;
-const uint8_t kHostMacOs = 19;
-
 bool HasHighBytes(const std::string& name) {
   return std::any_of(name.begin(), name.end(), [](char c) { return c & 0x80; });
 }

@@ -13,9 +13,8 @@
 
 namespace {
 
-// "Version made by" high byte of Unix hosts, and the file type bits of the
-// Unix mode that such hosts keep in the external attributes' high 16 bits.
-const uint8_t kHostUnix = 3;
+// The file type bits of the Unix mode that Unix hosts keep in the external
+// attributes' high 16 bits.
 const uint32_t kUnixFileType = 0170000;
 const uint32_t kUnixSymbolicLink = 0120000;
 

@@ -7,6 +7,7 @@
 // link's target, and names that Windows takes for one file overwrite it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,12 @@
 #include "codepages.h"
 #include "extract/extract.h"  // kLongestEntryName, the limit shared with the stub
 #include "file_io.h"
+
+// Hosts of "version made by" (its high byte) whose writers store names in
+// the system's character set, UTF-8 today, without setting flag bit 11
+// (Info-ZIP zip, bsdtar), and keep a Unix mode in the external attributes.
+const uint8_t kHostUnix = 3;
+const uint8_t kHostMacOs = 19;
 
 struct EntryFinding {
   std::string entry;  // entry name, or "" for the archive as a whole
