@@ -25,16 +25,6 @@ def stored(out, names):
             z.writestr(zipfile.ZipInfo(n, (2021, 6, 15, 12, 34, 56)), data)
 
 
-def local_encrypted(out):
-    """Stored 'a.txt' and 'b.txt', b.txt's local header alone with the
-    encryption bit: its central header and its data are plain."""
-    stored(out, ['a.txt', 'b.txt'])
-    data = bytearray(open(out, 'rb').read())
-    at = data.find(b'PK\x03\x04', 1)
-    data[at + 6] |= 1
-    open(out, 'wb').write(data)
-
-
 def zip64_local(out):
     """'a.txt' deflated with force_zip64: local sizes 0xFFFFFFFF and a ZIP64
     extra holding the real ones, central sizes in 32 bits."""
@@ -42,23 +32,6 @@ def zip64_local(out):
     info.compress_type = zipfile.ZIP_DEFLATED
     with zipfile.ZipFile(out, 'w') as z, z.open(info, 'w', force_zip64=True) as f:
         f.write(b'first ' * 100)
-
-
-class _Cp437Name(zipfile.ZipInfo):
-    """A name written in code page 437 without the UTF-8 flag."""
-
-    def _encodeFilenameFlags(self):
-        return self.filename.encode('cp437'), self.flag_bits
-
-
-def named(out, host, names):
-    """One stored entry per name, its name in code page 437 without the
-    UTF-8 flag, written on `host` (0 MS-DOS, 11 NTFS)."""
-    with zipfile.ZipFile(out, 'w', zipfile.ZIP_STORED) as z:
-        for n in names:
-            info = _Cp437Name(n, (2021, 6, 15, 12, 34, 56))
-            info.create_system = int(host)
-            z.writestr(info, b'data of ' + n.encode())
 
 
 def empty(out):
@@ -191,12 +164,11 @@ def contents(path):
 if __name__ == '__main__':
     cmd, args = sys.argv[1], sys.argv[2:]
     {'stored': lambda: stored(args[0], args[1:]), 'empty': lambda: empty(args[0]),
-     'named': lambda: named(args[0], args[1], args[2:]),
      'decoy': lambda: decoy(args[0]), 'huge': lambda: huge(args[0]),
      'multidisk': lambda: multidisk(args[0], args[1]),
      'reverse-cd': lambda: reverse_cd(args[0], args[1]),
      'many': lambda: many(args[0], args[1]), 'recount': lambda: recount(args[0], args[1], args[2]),
      'comment-copy': lambda: comment_copy(args[0], args[1]),
      'piped': lambda: piped(args[0], args[1]),
-     'local-encrypted': lambda: local_encrypted(args[0]), 'zip64-local': lambda: zip64_local(args[0]),
+     'zip64-local': lambda: zip64_local(args[0]),
      'list': lambda: listing(args[0]), 'contents': lambda: contents(args[0])}[cmd]()

@@ -10,20 +10,16 @@
 
 namespace {
 
-// Text with some variety, random bytes, and the two in turns.
-enum class Kind { kText, kRandom, kMixed };
-
-std::string TestData(Kind kind, size_t size) {
-  std::string data;
-  uint32_t state = 12345;
+// "text" of words, "random" bytes, or the two "mixed" in turns.
+std::string TestData(const std::string& kind, size_t size) {
   static const char* const kWords[] = {"deflate ", "piece ", "stream ", "block ", "stored ", "final "};
-  while (data.size() < size) {
+  std::string data;
+  for (uint32_t state = 12345; data.size() < size;) {
     state = state * 1103515245u + 12345u;
-    if (kind == Kind::kRandom || (kind == Kind::kMixed && (data.size() / 3000) % 2)) data += (char)(state >> 24);
-    else data += kWords[(state >> 16) % 6];
+    bool random = kind == "random" || (kind == "mixed" && (data.size() / 3000) % 2);
+    data += random ? std::string(1, (char)(state >> 24)) : kWords[(state >> 16) % 6];
   }
-  data.resize(size);
-  return data;
+  return data.substr(0, size);
 }
 
 TEST(PackStream, PiecesChainIntoOneStreamThatInflatesToTheFile) {
@@ -32,17 +28,17 @@ TEST(PackStream, PiecesChainIntoOneStreamThatInflatesToTheFile) {
   WriteNativeFile(dir.Native("pw.txt"), "secret\n");
   const size_t piece = kDeflatePieceSize;
   struct Row {
-    Kind kind;
+    const char* kind;
     size_t size;
     std::vector<std::string> options;
     const char* method;
   };
   const Row rows[] = {
-      {Kind::kText, piece + 1, {"-1"}, "8\n"},
-      {Kind::kMixed, 3 * piece - 5, {"-12"}, "8\n"},
-      {Kind::kMixed, 2 * piece + 4321, {"--password-file", "pw.txt"}, "8\n"},
-      {Kind::kRandom, piece + 100, {"-9"}, "0\n"},  // deflate does not shrink it
-      {Kind::kText, piece + 3, {"-0"}, "0\n"},
+      {"text", piece + 1, {"-1"}, "8\n"},
+      {"mixed", 3 * piece - 5, {"-12"}, "8\n"},
+      {"mixed", 2 * piece + 4321, {"--password-file", "pw.txt"}, "8\n"},
+      {"random", piece + 100, {"-9"}, "0\n"},  // deflate does not shrink it
+      {"text", piece + 3, {"-0"}, "0\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::to_string(row.size) + " " + row.options[0]);

@@ -9,6 +9,7 @@
 #include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
 #include "sha256.h"
+#include "support/zip_builder.h"
 #include "test_support.h"
 
 namespace {
@@ -201,25 +202,21 @@ TEST_F(PackTree, TheSameInputsGiveTheSameBytes) {
   }
 }
 
-// The 11 plain header bytes in front of each encrypted entry's check byte,
-// in local header order, decrypted with the stub's own code.
-std::vector<std::string> PlainHeaders(const std::vector<uint8_t>& sfx, const std::string& password) {
+// The 11 plain header bytes in front of each entry's check byte, decrypted
+// with the stub's own code.
+std::vector<std::string> PlainHeaders(const std::string& sfx, const std::string& password) {
   static std::vector<uint32_t> table(kCrcTableBytes / sizeof(uint32_t) + 1);
   CrcTable = table.data();
   BuildCrcTable();
   std::vector<std::string> headers;
-  for (size_t at = kImageSize; at + 30 < sfx.size() && Le32(sfx, at) == 0x04034b50;) {
-    size_t data = at + 30 + Le16(sfx, at + 26) + Le16(sfx, at + 28);
-    if (Le16(sfx, at + 6) & 1) {
-      InitKeys(password.c_str());
-      std::string plain;
-      for (size_t i = 0; i < 11; ++i) {
-        plain += (char)(sfx[data + i] ^ DecryptByte());
-        UpdateKeys((uint8_t)plain.back());
-      }
-      headers.push_back(plain);
+  for (const LocalEntryView& e : ReadLocalEntries(sfx)) {
+    if (!(e.flags & 1)) continue;  // a folder
+    InitKeys(password.c_str());
+    headers.emplace_back();
+    for (size_t i = 0; i < 11; ++i) {
+      headers.back() += (char)(sfx[e.dataAt + i] ^ DecryptByte());
+      UpdateKeys((uint8_t)headers.back().back());
     }
-    at = data + Le32(sfx, at + 18);
   }
   return headers;
 }
@@ -231,10 +228,10 @@ TEST_F(PackTree, ReproducibleEncryptionHeadersNeedThePassword) {
   std::vector<std::vector<std::string>> headers;
   for (const char* password : {"first secret", "second secret"}) {
     WriteNativeFile(dir.Native("pw"), password);
-    ASSERT_EQ(RunTool({"env", "SOURCE_DATE_EPOCH=1600000000", MKSFX_BINARY, "pack", "--no-block", "--stub",
+    ASSERT_EQ(RunTool({"env", "SOURCE_DATE_EPOCH=1600000000", MKSFX_BINARY, "pack", "--stub",
                        dir.Native("stub.exe"), "--password-file", dir.Native("pw"), dir.Native("src"),
                        dir.Native("out.exe")}).exitCode, 0);
-    headers.push_back(PlainHeaders(ReadBytes(dir.Native("out.exe")), password));
+    headers.push_back(PlainHeaders(dir.Read("out.exe"), password));
     ASSERT_EQ(headers.back().size(), Files().size());
     EXPECT_NE(headers.back()[0], headers.back()[1]);
   }

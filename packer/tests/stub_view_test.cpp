@@ -4,6 +4,7 @@
 // say otherwise than the directory.  And the words mksfx says it in.
 #include <gtest/gtest.h>
 
+#include "support/zip_builder.h"
 #include "test_support.h"
 
 namespace {
@@ -74,7 +75,9 @@ TEST_F(StubView, NamesThatLandOnOneFileAreRefusedFromArchivesAndFolders) {
 // archive it stumbles on; local sizes 0xFFFFFFFF with the real ones in a
 // ZIP64 extra are written anew in 32 bits.  Counts of one in the singular.
 TEST_F(StubView, LocalHeadersAreReadAsTheStubReadsThem) {
-  Fixture({"local-encrypted", dir.Native("in.zip")});
+  std::string zip = BuildZip({File("a.txt", "a"), File("b.txt", "longer than a header")});
+  zip[zip.find("PK\x03\x04", 1) + 6] |= 1;  // b.txt's local header alone
+  WriteNativeFile(dir.Native("in.zip"), zip);
   RunResult r = Pack({dir.Native("in.zip"), dir.Native("out.exe")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("1 of 2 entries are encrypted by their local header or by the central directory but "
@@ -83,19 +86,16 @@ TEST_F(StubView, LocalHeadersAreReadAsTheStubReadsThem) {
   ASSERT_EQ(Pack({"--force", dir.Native("in.zip"), dir.Native("out.exe")}).exitCode, 0);
   RunResult c = Mksfx({"check", "out.exe"}, dir.Native());
   EXPECT_EQ(c.exitCode, 1);
-  EXPECT_NE(c.out.find("\"b.txt\": encrypted in its local header but not in the central directory: the "
-                       "stub asks for a password, and after three wrong ones ends its walk\n"),
-            std::string::npos) << c.out;
-  EXPECT_NE(c.out.find("out.exe: 2 entries, 1 problem; the data of 1 encrypted entry unchecked"),
-            std::string::npos) << c.out;
+  EXPECT_NE(c.out.find("\"b.txt\": encrypted in its local header but not in the central directory: the stub "
+                       "asks for a password, and after three wrong ones ends its walk\nout.exe: 2 entries, 1 "
+                       "problem; the data of 1 encrypted entry unchecked"), std::string::npos) << c.out;
 
   Fixture({"zip64-local", dir.Native("z64.zip")});
   r = Pack({dir.Native("z64.zip"), dir.Native("z64.exe")});
-  EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.err, "");
   c = Mksfx({"check", "z64.exe"}, dir.Native());
   EXPECT_EQ(c.exitCode, 0);
-  EXPECT_NE(c.out.find("z64.exe: 1 entry, the stub extracts every one\n"), std::string::npos) << c.out;
+  EXPECT_EQ(c.out, "z64.exe: 1 entry, the stub extracts every one\n");
 }
 
 // --run warns where "><" in the parameters reaches the program as more than
