@@ -15,8 +15,8 @@ EOCD = b'PK\x05\x06'
 
 
 def stored(out, names):
-    """One stored entry per name, content 'data of NAME'; names ending in
-    '/' are empty folder entries.  Duplicates are written as given."""
+    """One stored entry per name, content 'data of NAME', as given, also
+    twice; names ending in '/' are empty folder entries."""
     import warnings
     warnings.simplefilter('ignore')
     with zipfile.ZipFile(out, 'w', zipfile.ZIP_STORED) as z:

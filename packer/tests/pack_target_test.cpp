@@ -49,7 +49,7 @@ TEST_F(PackTarget, OutputIsReplacedAndInputTakenOverOnlyWhenSaid) {
       {{"--force", "a.txt", "notes.txt"}, 0, "a.txt ", ""},
       {{"b.txt", "notes.txt"}, 0, "b.txt ", ""},
       {{"a.txt", "empty.exe"}, 0, "a.txt ", ""},
-      {{"a.txt", "program.exe"}, 1, "", "mksfx: program.exe: exists and is not a self-extractor"},
+      {{"a.txt", "program.exe"}, 1, "", "mksfx: program.exe: exists"},
       {{"IN.ZIP", "one.exe"}, 0, "a.txt ", ""},
       {{"report.docx", "two.exe"}, 0, "report.docx ",
        "mksfx: note: report.docx is a ZIP archive but is packed as a file; --archive takes over its entries\n"},
@@ -80,14 +80,12 @@ TEST_F(PackTarget, StandardOutputAndStandardInput) {
   EXPECT_TRUE(piped.out == dir.Read("file.exe"));
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.txt", "b.txt", "file.exe", "in.zip", "pw.txt", "stub.exe"}));
 
-  // Never onto a terminal.
   RunResult terminal = RunTool({"script", "-qec", mksfx + "a.txt -", "/dev/null"}, dir.Native());
-  EXPECT_EQ(terminal.exitCode, 2);
+  EXPECT_EQ(terminal.exitCode, 2);  // never onto a terminal
   EXPECT_NE(terminal.out.find("mksfx: OUTPUT - writes the self-extractor to standard output, which is a "
                               "terminal"), std::string::npos) << terminal.out;
 
-  // A refusal writes nothing to standard output.
-  EXPECT_EQ(Pack({"missing.txt", "-"}).out, "");
+  EXPECT_EQ(Pack({"missing.txt", "-"}).out, "");  // a refusal writes nothing there
 }
 
 // A copy of mksfx alone packs with the stub built into it; an empty
