@@ -82,10 +82,9 @@ TEST_F(Encoding, NamesOfDosArchivesAreReadAsCodePage437) {
   EXPECT_EQ(dir.Read("x/\xCE\x98.txt"), "theta");
 }
 
-// Names printed with control characters escaped: ESC from an archive packed
-// with --force, through every command; U+0081 (byte 0x81, which
-// Windows-1252 leaves undefined) beside a letter printed as it is.  Every
-// file written gets its line, not only those the stub's status line shows.
+// A line for every file written, not only those the stub's status line
+// shows; control characters escaped (ESC through every command, U+0081 that
+// Windows-1252 leaves undefined), letters beside them printed as they are.
 TEST_F(Encoding, ExtractPrintsEveryFileAndNamesEscaped) {
   WriteNativeFile(dir.Native("src/\xC3\xA9\xC2\x81.txt"), "c");
   RunTool({"sh", "-c", "mkdir src/many && cd src/many && seq 3000 | xargs touch"}, dir.Native());

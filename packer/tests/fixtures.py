@@ -26,8 +26,7 @@ def stored(out, names):
 
 
 def zip64_local(out):
-    """'a.txt' deflated with force_zip64: local sizes 0xFFFFFFFF and a ZIP64
-    extra holding the real ones, central sizes in 32 bits."""
+    """'a.txt' deflated, local sizes 0xFFFFFFFF and the real ones in a ZIP64 extra."""
     info = zipfile.ZipInfo('a.txt', (2021, 6, 15, 12, 34, 56))
     info.compress_type = zipfile.ZIP_DEFLATED
     with zipfile.ZipFile(out, 'w') as z, z.open(info, 'w', force_zip64=True) as f:

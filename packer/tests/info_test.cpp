@@ -130,9 +130,8 @@ TEST_F(Info, FilesWhereTheStubFindsNoArchiveExitNonZero) {
   EXPECT_EQ(Mksfx({"info"}).exitCode, 2);
 }
 
-// Names the stub refuses, taken over as they are with --force: escaped, and
-// the UTF-8 name read byte for byte in Windows-1252 as the stub reads it.
-// Python's json module reads the document; its summary lists the fields.
+// Python's summary of the document; names the stub refuses taken over with
+// --force, escaped, and UTF-8 read byte for byte in Windows-1252 as the stub does.
 TEST_F(Info, JsonHoldsTheSettingsEntriesAndStubProblems) {
   WriteNativeFile(dir.Native("pw"), "secret");
   Fixture({"stored", dir.Native("odd.zip"), "quote\".txt", "tab\there", "caf\xC3\xA9"});

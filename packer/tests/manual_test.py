@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
-"""The manual page against the program: `cmake --install` of the build tree
-into a temporary DESTDIR (what `make install` runs) installs mksfx and its
-page, the installed mksfx runs, `man -l` renders the page without a warning,
-and each command's section of the page names the options its --help lists,
-no more and no fewer.  Environment: BUILD, the build tree; MKSFX, its mksfx."""
+"""`cmake --install` of the build tree BUILD (what `make install` runs) into
+a temporary DESTDIR: the installed mksfx runs, `man -l` renders its page
+without a warning, and each command's section of the page names the options
+its --help (of MKSFX) lists, no more and no fewer."""
 import os
 import re
 import subprocess
@@ -46,16 +45,14 @@ def page_sections(source):
 def main():
     build, mksfx, failures = os.environ['BUILD'], os.environ['MKSFX'], []
     with tempfile.TemporaryDirectory() as destdir:
-        r = run(['cmake', '--install', build, '--prefix', '/usr/local'], env=dict(os.environ, DESTDIR=destdir))
-        if r.returncode != 0:
-            failures.append('cmake --install: ' + r.stdout + r.stderr)
-        r = run([destdir + '/usr/local/bin/mksfx', '--version'])
-        if r.returncode != 0 or not r.stdout.startswith('mksfx '):
-            failures.append('installed mksfx --version: ' + r.stderr)
         page = destdir + '/usr/local/share/man/man1/mksfx.1'
-        r = run(['man', '--warnings', '-l', page], env=dict(os.environ, MANWIDTH='80', MAN_KEEP_FORMATTING=''))
-        if r.returncode != 0 or 'mksfx pack' not in r.stdout or r.stderr.strip():
-            failures.append('man -l: ' + r.stderr)
+        for argv, env, expected in (
+                (['cmake', '--install', build, '--prefix', '/usr/local'], {'DESTDIR': destdir}, 'Installing'),
+                ([destdir + '/usr/local/bin/mksfx', '--version'], {}, 'mksfx '),
+                (['man', '--warnings', '-l', page], {'MANWIDTH': '80', 'MAN_KEEP_FORMATTING': ''}, 'mksfx pack')):
+            r = run(argv, env=dict(os.environ, **env))
+            if r.returncode != 0 or expected not in r.stdout or r.stderr.strip():
+                failures.append('%s: %s' % (' '.join(argv), r.stdout + r.stderr))
         sections = page_sections(open(page, encoding='utf-8').read())
     for command in ['help', 'pack', 'info', 'check', 'extract']:
         listed = help_options(run([mksfx, '--help'] if command == 'help' else [mksfx, command, '--help']).stdout)

@@ -68,8 +68,7 @@ const CorpusRow kRows[] = {
     {"zip/go/utf8-osx.zip", Outcome::kRefused,
      "1 of 1 entries have names the stub refuses (the character U+4E16 has no byte in Windows "
      "code page 1252)", "U+4E16"},
-    // A file "a/b" beside the folder "a/b/" that holds "a/b/c"; a link the
-    // stub would write as a file holding its target.
+    // A file beside the folder of its name; links, which the stub writes as files.
     {"zip/go/dupdir.zip", Outcome::kRefused,
      "1 of 4 entries collide: a file of the same name as a folder holding \"a/b/c\"\n    \"a/b\"",
      "\"a/b\": a file of the same name as a folder holding \"a/b/c\""},
@@ -77,8 +76,7 @@ const CorpusRow kRows[] = {
      "\"symlink\": symbolic link"},
     {"zip/libarchive/test_read_format_zip_7z_deflate.zip", Outcome::kRefused,
      "2 of 3 entries are symbolic links", "\"libxkbcommon-x11.so\": symbolic link"},
-    // Shift-JIS names of a Windows host, which the ZIP format takes for code
-    // page 437: box drawing characters that Windows-1252 cannot hold.
+    // Shift-JIS names of a Windows host, read as code page 437: box drawing.
     {"zip/libarchive/test_read_format_zip_filename_cp932.zip", Outcome::kRefused,
      "2 of 2 entries have names the stub refuses (the character U+255B has no byte in Windows "
      "code page 1252)", "U+255B"},

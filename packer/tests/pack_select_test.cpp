@@ -59,9 +59,8 @@ TEST_F(PackSelect, ExcludePatternsChooseWhatGoesIn) {
   EXPECT_EQ(Pack({"--exclude", "a.txt"}, "in.zip").exitCode, 2);
 }
 
-// 12 names without a byte in Windows-1252, and 5 entries of an archive with
-// unsafe names: more than each refusal shows by default.  The last name
-// shows only when every one is.
+// More refused names than a refusal shows by default, from a folder and an
+// archive: the last one shows only with --list-problems.
 TEST_F(PackSelect, ListProblemsNamesEveryRefusal) {
   for (int i = 0; i < 12; ++i) WriteNativeFile(dir.Native("src/\xE5\x90\x8D" + std::to_string(i)), "x");
   Fixture({"stored", dir.Native("unsafe.zip"), "../1", "../2", "../3", "../4", "../5"});

@@ -1,8 +1,7 @@
-// Files larger than one deflate piece: their pieces chained into one deflate
-// stream must inflate (Info-ZIP's unzip, which shares no code with mksfx or
-// the stub) to the file, wherever the pieces end in the stream, encrypted
-// or not; data that deflate does not shrink, and -0, are stored.  (The
-// stub's own walk extracts a 100 MB file in the folder tests.)
+// Files larger than one deflate piece: their pieces chained into one stream
+// inflate (with unzip, which shares no code with mksfx or the stub) to the
+// file, wherever the pieces end, encrypted or not; data that deflate does
+// not shrink, and -0, are stored.  (The stub's walk: the folder tests.)
 #include <gtest/gtest.h>
 
 #include "file_entry.h"

@@ -221,9 +221,8 @@ std::vector<std::string> PlainHeaders(const std::string& sfx, const std::string&
   return headers;
 }
 
-// With SOURCE_DATE_EPOCH the header bytes come from HMAC-SHA-256 keyed with
-// the password over the entry: the epoch alone does not tell them, and no
-// two entries share them.
+// With SOURCE_DATE_EPOCH, HMAC-SHA-256 keyed with the password over the entry
+// gives the header: not told by the epoch alone, and no two entries share it.
 TEST_F(PackTree, ReproducibleEncryptionHeadersNeedThePassword) {
   std::vector<std::vector<std::string>> headers;
   for (const char* password : {"first secret", "second secret"}) {

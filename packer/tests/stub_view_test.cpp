@@ -1,7 +1,6 @@
 // What pack refuses and check reports because the stub would get it wrong
 // although a reader of the central directory would not: names that land on
-// one file on Windows, from an archive as from folders; local headers that
-// say otherwise than the directory.  And the words mksfx says it in.
+// one file on Windows; local headers that say otherwise; --run's warnings.
 #include <gtest/gtest.h>
 
 #include "support/zip_builder.h"
@@ -22,10 +21,8 @@ class StubView : public ::testing::Test {
   TempFolder dir;
 };
 
-// Steps from a name to the file Windows opens, alone and together; the
-// message names the steps that made two names one.  Folder inputs go
-// through the same rule (trailing dots, case and duplicates from folders in
-// the older folder tests).
+// Steps from a name to the file Windows opens, alone and together, named in
+// the message; folders go through the same rule (more in the folder tests).
 TEST_F(StubView, NamesThatLandOnOneFileAreRefusedFromArchivesAndFolders) {
   struct Row {
     std::vector<std::string> names;

@@ -24,8 +24,7 @@ RunResult Mksfx(const std::vector<std::string>& args, const std::string& folder 
 
 // The fixture script with these arguments; fails the test when it fails.
 std::string Fixture(const std::vector<std::string>& args);
-// The entry names Python's zipfile reads from `path`, in archive order, each
-// followed by a blank.
+// The entry names Python's zipfile reads from `path`, in order, each and a blank.
 std::string EntryNames(const std::string& path);
 
 std::vector<uint8_t> ReadBytes(const std::string& path);
