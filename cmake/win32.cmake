@@ -159,10 +159,10 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
   set(P ${CMAKE_SOURCE_DIR}/packer)
   add_executable(mksfx ${SFX_EMBEDDED_STUB_SOURCE}
     ${P}/archive_layout.cpp ${P}/archive_rewrite.cpp ${P}/block_texts.cpp ${P}/certificate_table.cpp
-    ${P}/check_command.cpp
+    ${P}/check_command.cpp ${P}/command_line.cpp
     ${P}/codepage_tables.cpp ${P}/codepages.cpp ${P}/commands_win32.cpp ${P}/config_block.cpp
     ${P}/deflate_chain.cpp ${P}/entry_data.cpp ${P}/exclude_patterns.cpp ${P}/file_entry.cpp
-    ${P}/file_io_shared.cpp ${P}/file_io_win32.cpp
+    ${P}/file_io_shared.cpp ${P}/file_io_win32.cpp ${P}/finding_list.cpp
     ${P}/main.cpp ${P}/name_collisions.cpp ${P}/pack_command.cpp
     ${P}/pack_options.cpp ${P}/password_input.cpp ${P}/printable.cpp ${P}/progress.cpp
     ${P}/sfx_writer.cpp ${P}/sha256.cpp

@@ -4,12 +4,12 @@
 
 #include "archive_layout.h"
 #include "certificate_table.h"
+#include "command_line.h"
 #include "commands.h"
 #include "entry_data.h"
 #include "errors.h"
+#include "finding_list.h"
 #include "integrity/zipcrypto.h"
-#include "pack_options.h"
-#include "printable.h"
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
@@ -94,25 +94,16 @@ void RequireSelfExtractor(const InputFile& file) {
 }
 
 int RunCheckCommand(const Arguments& args) {
-  std::vector<std::string> passwords, positional;
-  const CodePageTable* page = FindCodePage(kDefaultCodePage);
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--help" || args[i] == "-h") {
-      std::cout << kCheckHelp;
-      return kExitSuccess;
-    }
-    if (args[i] == "--password") {
-      if (i + 1 >= args.size()) throw UsageError("--password needs a value");
-      passwords.push_back(args[++i]);
-    } else if (args[i] == "--codepage") {
-      if (i + 1 >= args.size()) throw UsageError("--codepage needs a value");
-      page = &ParseCodePage(args[++i]);
-    } else if (args[i].size() > 1 && args[i][0] == '-') {
-      throw UsageError("unknown option " + args[i] + " (see mksfx check --help)");
-    } else {
-      positional.push_back(args[i]);
-    }
+  static const std::vector<OptionRow> kOptions = {{"--password", "", OptionKind::kValues},
+                                                  {"--codepage", "", OptionKind::kValue}};
+  CommandLine line = ParseCommandLine("check", kOptions, args);
+  if (line.help) {
+    std::cout << kCheckHelp;
+    return kExitSuccess;
   }
+  const CodePageTable* page = &CodePageOption(line);
+  std::vector<std::string> passwords = line.Values("--password");
+  const std::vector<std::string>& positional = line.operands;
   if (positional.size() != 1) throw UsageError("check needs exactly one FILE (see mksfx check --help)");
   for (std::string& p : passwords) {
     std::string bytes, problem;
@@ -137,9 +128,7 @@ int RunCheckCommand(const Arguments& args) {
     if (!problem.empty()) findings.push_back({e.name, problem});
     unchecked += skipped;
   }
-  for (const EntryFinding& f : findings)
-    std::cout << (f.entry.empty() ? std::string() : "\"" + Printable(FromCodePage(f.entry, *page)) + "\": ")
-              << f.reason << "\n";
+  PrintFindings(std::cout, findings, "", page);
   if (table.pos)
     std::cout << file.Path() << ": signed (" << DescribeTable(table) << "); the archive ends in front of it\n";
   std::cout << file.Path() << ": " << Count(layout.entries.size(), "entry", "entries") << ", "

@@ -6,12 +6,12 @@
 #include <iostream>
 
 #include "certificate_table.h"
+#include "command_line.h"
 #include "commands.h"
 #include "console_ui.h"
 #include "errors.h"
 #include "extract/overwrite_policy.h"
 #include "extract/paths.h"
-#include "pack_options.h"
 #include "platform/host_control.h"
 #include "printable.h"
 #include "startup/startup.h"
@@ -64,43 +64,35 @@ std::string WindowsPathOf(const std::string& nativePath) {
 }  // namespace
 
 int RunExtractCommand(const Arguments& args) {
+  static const std::vector<OptionRow> kOptions = {
+      {"--codepage", "", OptionKind::kValue}, {"--password", "", OptionKind::kValues},
+      {"--overwrite", "", OptionKind::kValue}, {"--answer", "", OptionKind::kValue},
+      {"--select", "", OptionKind::kValues},  {"--quiet", "-q", OptionKind::kFlag}};
+  CommandLine line = ParseCommandLine("extract", kOptions, args);
+  if (line.help) {
+    std::cout << kExtractHelp;
+    return kExitSuccess;
+  }
   ConsoleScript& s = Console();
-  s.page = FindCodePage(kDefaultCodePage);
-  std::vector<std::string> positional;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw UsageError(a + " needs a value");
-      return args[++i];
-    };
-    if (a == "--help" || a == "-h") {
-      std::cout << kExtractHelp;
-      return kExitSuccess;
-    } else if (a == "--password") {
-      s.passwords.push_back(value());
-    } else if (a == "--codepage") {
-      s.page = &ParseCodePage(value());
-    } else if (a == "--overwrite") {
-      // The walk's modes: 0 overwrite, 1 leave existing files, 2 ask.
-      switch (ParseOverwriteMode(a, value())) {
-        case OverwriteChoice::kOverwrite: s.overwriteMode = kOverwriteAll; break;
-        case OverwriteChoice::kSkipExisting: s.overwriteMode = kSkipExisting; break;
-        case OverwriteChoice::kAsk: s.overwriteMode = kAskEachFile; break;
-      }
-    } else if (a == "--answer") {
-      const std::string& answer = value();
-      if (answer != "yes" && answer != "no") throw UsageError("--answer takes yes or no, not \"" + answer + "\"");
-      s.overwriteAnswer = answer == "yes";
-    } else if (a == "-q" || a == "--quiet") {
-      s.quiet = true;
-    } else if (a == "--select") {
-      s.select.push_back(value());
-    } else if (a.size() > 1 && a[0] == '-') {
-      throw UsageError("unknown option " + a + " (see mksfx extract --help)");
-    } else {
-      positional.push_back(a);
+  s.page = &CodePageOption(line);
+  const std::vector<std::string> passwords = line.Values("--password");
+  s.passwords.assign(passwords.begin(), passwords.end());
+  s.select = line.Values("--select");
+  s.quiet = line.Has("--quiet");
+  if (line.Has("--overwrite")) {
+    // The walk's modes: 0 overwrite, 1 leave existing files, 2 ask.
+    switch (ParseOverwriteMode("--overwrite", line.Value("--overwrite"))) {
+      case OverwriteChoice::kOverwrite: s.overwriteMode = kOverwriteAll; break;
+      case OverwriteChoice::kSkipExisting: s.overwriteMode = kSkipExisting; break;
+      case OverwriteChoice::kAsk: s.overwriteMode = kAskEachFile; break;
     }
   }
+  if (line.Has("--answer")) {
+    const std::string answer = line.Value("--answer");
+    if (answer != "yes" && answer != "no") throw UsageError("--answer takes yes or no, not \"" + answer + "\"");
+    s.overwriteAnswer = answer == "yes";
+  }
+  const std::vector<std::string>& positional = line.operands;
   if (positional.size() != 2) throw UsageError("extract takes SFX and DIR (see mksfx extract --help)");
   for (std::string& p : s.passwords) {
     std::string bytes, problem;

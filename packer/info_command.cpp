@@ -11,12 +11,13 @@
 
 #include "archive_layout.h"
 #include "certificate_table.h"
+#include "command_line.h"
 #include "commands.h"
 #include "codepages.h"
 #include "config_block.h"
 #include "errors.h"
+#include "finding_list.h"
 #include "info_json.h"
-#include "pack_options.h"
 #include "platform/host_control.h"
 #include "printable.h"
 #include "startup/startup.h"
@@ -138,25 +139,16 @@ void PrintEntries(std::ostream& out, const ArchiveLayout& layout) {
 }  // namespace
 
 int RunInfoCommand(const Arguments& args) {
-  std::vector<std::string> positional;
-  bool json = false;
-  shownPage = FindCodePage(kDefaultCodePage);
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--help" || args[i] == "-h") {
-      std::cout << kInfoHelp;
-      return kExitSuccess;
-    }
-    if (args[i] == "--json") {
-      json = true;
-    } else if (args[i] == "--codepage") {
-      if (i + 1 >= args.size()) throw UsageError("--codepage needs a value");
-      shownPage = &ParseCodePage(args[++i]);
-    } else if (args[i].size() > 1 && args[i][0] == '-') {
-      throw UsageError("unknown option " + args[i] + " (see mksfx info --help)");
-    } else {
-      positional.push_back(args[i]);
-    }
+  static const std::vector<OptionRow> kOptions = {{"--codepage", "", OptionKind::kValue},
+                                                  {"--json", "", OptionKind::kFlag}};
+  CommandLine line = ParseCommandLine("info", kOptions, args);
+  if (line.help) {
+    std::cout << kInfoHelp;
+    return kExitSuccess;
   }
+  shownPage = &CodePageOption(line);
+  const bool json = line.Has("--json");
+  const std::vector<std::string>& positional = line.operands;
   if (positional.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
   const std::string& infoPath = positional[0];
   InputFile file(infoPath);  // a readable regular file, or a clear refusal
@@ -214,8 +206,7 @@ int RunInfoCommand(const Arguments& args) {
   } else {
     PrintEntries(out, layout);
     out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";
-    for (const EntryFinding& f : findings)
-      out << "  " << (f.entry.empty() ? std::string() : Quoted(f.entry) + ": ") << f.reason << "\n";
+    PrintFindings(out, findings, "  ", shownPage);
   }
   if ((int64_t)layout.firstLocalPos != archiveStart)
     throw Refusal(infoPath + ": the stub starts its walk at " + Hex((uint32_t)archiveStart) +

@@ -17,6 +17,7 @@
 #include "errors.h"
 #include "file_entry.h"
 #include "file_io.h"
+#include "finding_list.h"
 #include "pack_options.h"
 #include "password_input.h"
 #include "printable.h"
@@ -254,10 +255,8 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
   } catch (const Refusal& refusal) {
     if (!o.force || encrypt) throw;
     // Deliberate damage, for tests of the stub: the archive as it is.
-    for (const EntryFinding& f : FindStubProblems(archive, layout, &page))
-      std::cerr << "mksfx: warning: "
-                << (f.entry.empty() ? std::string() : "\"" + Printable(f.entry) + "\": ")
-                << f.reason << "\n";
+    // Names as the archive holds them: UTF-8 or code page 437 or the page, by entry.
+    PrintFindings(std::cerr, FindStubProblems(archive, layout, &page), "mksfx: warning: ", nullptr);
     std::string text = refusal.what();
     for (size_t at = 0, end; at < text.size(); at = end + 1) {
       end = text.find('\n', at);

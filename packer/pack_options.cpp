@@ -1,9 +1,8 @@
 // Options and help of mksfx pack.
 #include "pack_options.h"
 
-#include <cstdlib>
-
 #include "codepages.h"
+#include "command_line.h"
 #include "entry_data.h"
 #include "errors.h"
 
@@ -154,13 +153,6 @@ const char kPackHelp[] =
     "\n"
     "Exit codes: 0 written, 1 refused or failed, 2 usage error.\n";
 
-OverwriteChoice ParseOverwriteMode(const std::string& option, const std::string& mode) {
-  if (mode == "ask") return OverwriteChoice::kAsk;
-  if (mode == "overwrite") return OverwriteChoice::kOverwrite;
-  if (mode == "skip") return OverwriteChoice::kSkipExisting;
-  throw UsageError(option + " takes ask, overwrite or skip, not \"" + mode + "\"");
-}
-
 void ApplyBlockOption(BlockSettings& s, const std::string& arg, const std::string& value) {
   if (arg == "--caption") s.caption = value;
   else if (arg == "--default-folder") s.defaultFolder = value;
@@ -178,101 +170,91 @@ void ApplyBlockOption(BlockSettings& s, const std::string& arg, const std::strin
   else if (arg == "--no-auto-extract") s.autoExtract = false;
 }
 
-const CodePageTable& ParseCodePage(const std::string& value) {
-  char* end = nullptr;
-  long n = std::strtol(value.c_str(), &end, 10);
-  const CodePageTable* page = value.empty() || *end ? nullptr : FindCodePage((int)n);
-  if (!page)
-    throw UsageError("--codepage takes one of the Windows single-byte code pages (" +
-                     CodePageList() + "), not \"" + value + "\"");
-  return *page;
+namespace {
+
+// The options that set the configuration block (ApplyBlockOption), besides
+// --info-file, whose value is a file to read.
+const char* const kBlockTextOptions[] = {"--caption", "--default-folder", "--run",
+                                         "--info-text", "--info-caption", "--overwrite"};
+const char* const kBlockChoiceOptions[] = {"--hide-run-checkbox", "--show-run-checkbox",
+                                           "--fixed-file-list", "--selectable-file-list",
+                                           "--hide-overwrite-choice", "--show-overwrite-choice",
+                                           "--auto-extract", "--no-auto-extract"};
+
+// The level options "-0" (kStoreLevel) to "-12" (kStrongestLevel), one row each.
+std::string LevelOption(int level) { return "-" + std::to_string(level); }
+
+const std::vector<OptionRow>& PackTable() {
+  static const std::vector<OptionRow> table = [] {
+    std::vector<OptionRow> t = {
+        {"--output", "-o", OptionKind::kValue},    {"--stub", "", OptionKind::kValue},
+        {"--no-block", "", OptionKind::kFlag},     {"--force", "", OptionKind::kFlag},
+        {"--exclude", "", OptionKind::kValues},    {"--list-problems", "", OptionKind::kFlag},
+        {"--keep-settings", "", OptionKind::kFlag}, {"--archive", "", OptionKind::kFlag},
+        {"--elevate", "", OptionKind::kFlag},      {"--password-prompt", "", OptionKind::kFlag},
+        {"--password-file", "", OptionKind::kValue}, {"--password", "", OptionKind::kValue},
+        {"--codepage", "", OptionKind::kValue},    {"--info-file", "", OptionKind::kValue},
+    };
+    for (const char* name : kBlockTextOptions) t.push_back({name, "", OptionKind::kValue});
+    for (const char* name : kBlockChoiceOptions) t.push_back({name, "", OptionKind::kFlag});
+    for (int level = kStoreLevel; level <= kStrongestLevel; ++level)
+      t.push_back({LevelOption(level), "", OptionKind::kFlag});
+    return t;
+  }();
+  return table;
 }
 
+bool IsBlockOption(const std::string& name) {
+  for (const char* t : kBlockTextOptions)
+    if (name == t) return true;
+  for (const char* f : kBlockChoiceOptions)
+    if (name == f) return true;
+  return name == "--info-file";
+}
+
+}  // namespace
+
 PackOptions ParsePackOptions(const Arguments& args) {
-  static const char* const kTextOptions[] = {"--caption", "--default-folder", "--run",
-                                             "--info-text", "--info-caption", "--overwrite"};
-  static const char* const kFlagOptions[] = {"--hide-run-checkbox", "--show-run-checkbox",
-                                             "--fixed-file-list", "--selectable-file-list",
-                                             "--hide-overwrite-choice", "--show-overwrite-choice",
-                                             "--auto-extract", "--no-auto-extract"};
+  CommandLine line = ParseCommandLine("pack", PackTable(), args);
   PackOptions o;
-  std::vector<std::string> positional, excludes;
-  bool infoText = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    if (arg == "--") {
-      positional.insert(positional.end(), args.begin() + (long)i + 1, args.end());
-      break;
-    }
-    if (arg.size() < 2 || arg[0] != '-') {
-      positional.push_back(arg);
-      continue;
-    }
-    std::string value;
-    bool inlineValue = false;
-    size_t eq = arg.find('=');
-    if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
-      value = arg.substr(eq + 1);
-      arg = arg.substr(0, eq);
-      inlineValue = true;
-    }
-    auto takeValue = [&]() -> std::string {
-      if (inlineValue) return value;
-      if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
-      return args[++i];
-    };
-    auto flag = [&]() {
-      if (inlineValue) throw UsageError(arg + " takes no value");
-      return true;
-    };
-    bool known = true;
-    if (arg == "-h" || arg == "--help") o.help = flag();
-    else if (arg == "-o" || arg == "--output") o.outputPath = takeValue();
-    else if (arg == "--stub") o.stubPath = takeValue();
-    else if (arg == "--no-block") o.noBlock = flag();
-    else if (arg == "--force") o.force = flag();
-    else if (arg == "--exclude") excludes.push_back(takeValue());
-    else if (arg == "--list-problems") o.listProblems = flag();
-    else if (arg == "--keep-settings") o.keepSettings = flag();
-    else if (arg == "--archive") o.archive = flag();
-    else if (arg == "-0") o.level = kStoreLevel;
-    else if (arg == "--elevate") o.elevate = flag();
-    else if (arg == "--password-prompt") o.passwordPrompt = flag();
-    else if (arg == "--password-file") o.passwordFile = takeValue();
-    else if (arg == "--password") o.password = takeValue(), o.passwordGiven = true;
-    else if (arg == "--codepage") o.codepage = ParseCodePage(takeValue()).number;
-    else if (arg == "--info-file") {
-      o.infoFile = takeValue();
-      o.blockOptions.emplace_back(arg, "");
-    } else if (arg.size() <= 3 && arg[1] >= '1' && arg[1] <= '9' &&
-               std::atoi(arg.c_str() + 1) >= kFastestLevel &&
-               std::atoi(arg.c_str() + 1) <= kStrongestLevel &&
-               arg.find_first_not_of("0123456789", 1) == std::string::npos) {
-      o.level = std::atoi(arg.c_str() + 1);
-    } else {
-      known = false;
-      for (const char* t : kTextOptions)
-        if (arg == t) {
-          if (arg == "--info-text") infoText = true;
-          std::string v = takeValue();
-          if (arg == "--overwrite") ParseOverwriteMode(arg, v);
-          o.blockOptions.emplace_back(arg, v);
-          known = true;
-        }
-      for (const char* f : kFlagOptions)
-        if (arg == f) o.blockOptions.emplace_back(arg, ""), known = flag();
-    }
-    if (!known) throw UsageError("unknown option " + arg + " (see mksfx pack --help)");
-  }
+  o.help = line.help;
   if (o.help) return o;
-  o.excludes = ExcludePatterns(excludes);
-  if (infoText && !o.infoFile.empty()) throw UsageError("give either --info-text or --info-file, not both");
+  o.outputPath = line.Value("--output");
+  o.stubPath = line.Value("--stub");
+  o.noBlock = line.Has("--no-block");
+  o.force = line.Has("--force");
+  o.listProblems = line.Has("--list-problems");
+  o.keepSettings = line.Has("--keep-settings");
+  o.archive = line.Has("--archive");
+  o.elevate = line.Has("--elevate");
+  o.passwordPrompt = line.Has("--password-prompt");
+  o.passwordFile = line.Value("--password-file");
+  o.passwordGiven = line.Has("--password");
+  o.password = line.Value("--password");
+  o.infoFile = line.Value("--info-file");
+  if (line.Has("--codepage")) o.codepage = CodePageOption(line).number;
+  std::string level;
+  for (const GivenOption& given : line.options) {
+    for (int n = kStoreLevel; n <= kStrongestLevel; ++n)
+      if (given.name == LevelOption(n)) {
+        if (o.level != -1)
+          throw UsageError("give one deflate level, not " + level + " and " + given.name);
+        o.level = n, level = given.name;
+      }
+    if (!IsBlockOption(given.name)) continue;
+    if (given.name == "--overwrite") ParseOverwriteMode(given.name, given.value);
+    o.blockOptions.emplace_back(given.name, given.name == "--info-file" ? "" : given.value);
+  }
+  o.excludes = ExcludePatterns(line.Values("--exclude"));
+  if (line.Has("--info-text") && line.Has("--info-file"))
+    throw UsageError("give either --info-text or --info-file, not both");
   if (o.noBlock && !o.blockOptions.empty())
     throw UsageError(o.blockOptions[0].first + " needs a configuration block; drop --no-block");
   if (o.noBlock && o.keepSettings) throw UsageError("--keep-settings needs a configuration block; drop --no-block");
   int passwordSources = (int)o.passwordGiven + (int)o.passwordPrompt + (int)!o.passwordFile.empty();
   if (passwordSources > 1)
     throw UsageError("give one of --password-file, --password-prompt and --password");
+  std::vector<std::string> positional = line.operands;
   if (o.outputPath.empty()) {
     if (positional.size() < 2) throw UsageError("pack needs INPUT and OUTPUT (see mksfx pack --help)");
     o.outputPath = positional.back();

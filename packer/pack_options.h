@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codepages.h"
+#include "command_line.h"
 #include "commands.h"
 #include "config_block.h"
 #include "exclude_patterns.h"
@@ -38,13 +39,6 @@ extern const char kPackHelp[];
 
 // Throws UsageError for a wrong command line.
 PackOptions ParsePackOptions(const Arguments& args);
-
-// The overwrite mode of both pack and extract: ask, overwrite or skip.
-OverwriteChoice ParseOverwriteMode(const std::string& option, const std::string& mode);
-
-// The page of --codepage VALUE, for every command; throws UsageError naming
-// the pages there are for any other value.
-const CodePageTable& ParseCodePage(const std::string& value);
 
 // Applies one of the block options to `settings`.
 void ApplyBlockOption(BlockSettings& settings, const std::string& option, const std::string& value);

@@ -1,0 +1,100 @@
+// One parser for the option tables of every mksfx command.
+#include "command_line.h"
+
+#include <cstdlib>
+
+#include "errors.h"
+
+namespace {
+
+const OptionRow* FindRow(const std::vector<OptionRow>& table, const std::string& spelling) {
+  for (const OptionRow& row : table)
+    if (spelling == row.name || (!row.alias.empty() && spelling == row.alias)) return &row;
+  return nullptr;
+}
+
+}  // namespace
+
+bool CommandLine::Has(const std::string& name) const {
+  for (const GivenOption& o : options)
+    if (o.name == name) return true;
+  return false;
+}
+
+std::string CommandLine::Value(const std::string& name) const {
+  for (const GivenOption& o : options)
+    if (o.name == name) return o.value;
+  return "";
+}
+
+std::vector<std::string> CommandLine::Values(const std::string& name) const {
+  std::vector<std::string> values;
+  for (const GivenOption& o : options)
+    if (o.name == name) values.push_back(o.value);
+  return values;
+}
+
+CommandLine ParseCommandLine(const std::string& command, const std::vector<OptionRow>& table,
+                             const Arguments& args) {
+  CommandLine line;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      line.operands.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    std::string spelling = arg, value;
+    bool inlineValue = false;
+    size_t eq = arg.find('=');
+    if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+      spelling = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      inlineValue = true;
+    }
+    const bool help = spelling == "--help" || spelling == "-h";
+    const OptionRow* row = help ? nullptr : FindRow(table, spelling);
+    if (!help && !row)
+      throw UsageError("unknown option " + spelling + " (see mksfx " + command + " --help)");
+    if (help || row->kind == OptionKind::kFlag) {
+      if (inlineValue) throw UsageError(spelling + " takes no value");
+    } else if (!inlineValue) {
+      if (i + 1 >= args.size()) throw UsageError(spelling + " needs a value");
+      value = args[++i];
+    }
+    if (help) {
+      line.help = true;
+      continue;
+    }
+    if (row->kind != OptionKind::kValues && line.Has(row->name))
+      throw UsageError(spelling + " is given twice (see mksfx " + command + " --help)");
+    line.options.push_back({row->name, value});
+  }
+  return line;
+}
+
+const CodePageTable& ParseCodePage(const std::string& value) {
+  char* end = nullptr;
+  long n = std::strtol(value.c_str(), &end, 10);
+  const CodePageTable* page = value.empty() || *end ? nullptr : FindCodePage((int)n);
+  if (!page)
+    throw UsageError("--codepage takes one of the Windows single-byte code pages (" +
+                     CodePageList() + "), not \"" + value + "\"");
+  return *page;
+}
+
+const CodePageTable& CodePageOption(const CommandLine& line) {
+  return line.Has("--codepage") ? ParseCodePage(line.Value("--codepage"))
+                                : *FindCodePage(kDefaultCodePage);
+}
+
+OverwriteChoice ParseOverwriteMode(const std::string& option, const std::string& mode) {
+  if (mode == "ask") return OverwriteChoice::kAsk;
+  if (mode == "overwrite") return OverwriteChoice::kOverwrite;
+  if (mode == "skip") return OverwriteChoice::kSkipExisting;
+  throw UsageError(option + " takes ask, overwrite or skip, not \"" + mode + "\"");
+}
