@@ -25,6 +25,9 @@ const char kHelp[] =
     "  help                            this text; COMMAND --help for each command\n"
     "\n"
     "Options: --version, --help.\n"
+    "Each command takes an option's value as \"--OPTION VALUE\" or \"--OPTION=VALUE\",\n"
+    "each option once unless its help says repeatable, and \"--\" to end its options\n"
+    "(before an INPUT or FILE whose name starts with \"-\").\n"
     "Exit codes: 0 success, 1 input refused or failed, 2 usage error.\n";
 
 // The packer's version, printed by --version.
