@@ -22,9 +22,10 @@ bool CommandLine::Has(const std::string& name) const {
 }
 
 std::string CommandLine::Value(const std::string& name) const {
+  std::string value;
   for (const GivenOption& o : options)
-    if (o.name == name) return o.value;
-  return "";
+    if (o.name == name) value = o.value;
+  return value;
 }
 
 std::vector<std::string> CommandLine::Values(const std::string& name) const {
@@ -70,8 +71,6 @@ CommandLine ParseCommandLine(const std::string& command, const std::vector<Optio
       line.help = true;
       continue;
     }
-    if (row->kind != OptionKind::kValues && line.Has(row->name))
-      throw UsageError(spelling + " is given twice (see mksfx " + command + " --help)");
     line.options.push_back({row->name, value});
   }
   return line;

@@ -12,8 +12,8 @@
 #include "config_block.h"
 
 enum class OptionKind {
-  kFlag,    // takes no value; given once
-  kValue,   // takes one value; given once
+  kFlag,    // takes no value
+  kValue,   // takes one value; given again, the last one counts (as zip's options)
   kValues,  // takes a value each time it is given (repeatable)
 };
 
@@ -34,7 +34,7 @@ struct CommandLine {
   std::vector<std::string> operands;
 
   bool Has(const std::string& name) const;
-  // The value of an option given once, or "" when it is not given.
+  // The option's last value, or "" when it is not given.
   std::string Value(const std::string& name) const;
   // Every value of a repeatable option, in command-line order.
   std::vector<std::string> Values(const std::string& name) const;

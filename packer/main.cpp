@@ -26,7 +26,8 @@ const char kHelp[] =
     "\n"
     "Options: --version, --help.\n"
     "Each command takes an option's value as \"--OPTION VALUE\" or \"--OPTION=VALUE\",\n"
-    "each option once unless its help says repeatable, and \"--\" to end its options\n"
+    "the last value where an option is given twice (unless its help says\n"
+    "repeatable: then every one), and \"--\" to end its options\n"
     "(before an INPUT or FILE whose name starts with \"-\").\n"
     "Exit codes: 0 success, 1 input refused or failed, 2 usage error.\n";
 

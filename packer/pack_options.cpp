@@ -233,14 +233,9 @@ PackOptions ParsePackOptions(const Arguments& args) {
   o.password = line.Value("--password");
   o.infoFile = line.Value("--info-file");
   if (line.Has("--codepage")) o.codepage = CodePageOption(line).number;
-  std::string level;
   for (const GivenOption& given : line.options) {
     for (int n = kStoreLevel; n <= kStrongestLevel; ++n)
-      if (given.name == LevelOption(n)) {
-        if (o.level != -1)
-          throw UsageError("give one deflate level, not " + level + " and " + given.name);
-        o.level = n, level = given.name;
-      }
+      if (given.name == LevelOption(n)) o.level = n;
     if (!IsBlockOption(given.name)) continue;
     if (given.name == "--overwrite") ParseOverwriteMode(given.name, given.value);
     o.blockOptions.emplace_back(given.name, given.name == "--info-file" ? "" : given.value);

@@ -52,11 +52,6 @@ TEST_F(CommandLine, EveryCommandReadsOptionsAlike) {
       {{"check", "-x", "out.exe"}, 2, "mksfx: unknown option -x (see mksfx check --help)\n"},
       {{"extract", "--colour", "out.exe", "x"}, 2,
        "mksfx: unknown option --colour (see mksfx extract --help)\n"},
-      {{"info", "--codepage", "1250", "--codepage=1251", "out.exe"}, 2,
-       "mksfx: --codepage is given twice (see mksfx info --help)\n"},
-      {{"pack", "-o", "a.exe", "--output", "b.exe", "src"}, 2,
-       "mksfx: --output is given twice (see mksfx pack --help)\n"},
-      {{"pack", "-9", "-1", "src", "new.exe"}, 2, "mksfx: give one deflate level, not -9 and -1\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.args));
