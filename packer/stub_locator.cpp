@@ -56,8 +56,10 @@ StubLocation LocateLikeTheStub(const InputFile& file) {
   StubLocation where;
   ResetStartupState();
   std::string enginePath = EnginePath(file.Path());
-  ArchiveFile = CreateFileA(enginePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Shared for writing too: pack examines its output while it still holds
+  // the file open for writing, and Windows refuses a second opener otherwise.
+  ArchiveFile = CreateFileA(enginePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(file.Path() + ": cannot open");
   TakeImageHeaders(file);
   try {
