@@ -21,6 +21,7 @@
 #include <zlib.h>
 
 #include "common/heap.h"
+#include "common/own_process.h"
 #include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
 #include "ui/dialogs.h"
@@ -29,6 +30,7 @@
 void ShowMessage(const char* text, const char* caption, UINT) {
   fprintf(stderr, "crc_bench: %s: %s\n", caption, text);
 }
+void EndProcess(UINT code) { ExitProcess(code); }
 
 namespace {
 

@@ -139,8 +139,10 @@ target_link_libraries(sfxbenchinflate PRIVATE kernel32)
 # ------------------------------------------------------------ mksfx.exe
 # The packer for Windows, statically linked: pack and check.  libdeflate is
 # built here from Debian's source package (scripts/setup fetches it), zlib is
-# the mingw build Debian ships.  The commands that run the stub's own code
-# through the Linux stand-in (info, extract) are the Linux build's.
+# the mingw build Debian ships.  The stub's own start-up code (locator and
+# configuration reader) runs here on the system itself, as check and pack run
+# it in the Linux build; the commands that run the rest of the stub through
+# the Linux stand-in (info, extract) are the Linux build's.
 set(SFX_LIBDEFLATE_SOURCE /usr/local/src/vantor/libdeflate-1.14 CACHE PATH
     "libdeflate's source tree, for the Windows build of mksfx")
 if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
@@ -161,15 +163,20 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
     ${P}/archive_layout.cpp ${P}/archive_rewrite.cpp ${P}/block_texts.cpp ${P}/certificate_table.cpp
     ${P}/check_command.cpp ${P}/command_line.cpp
     ${P}/codepage_tables.cpp ${P}/codepages.cpp ${P}/commands_win32.cpp ${P}/config_block.cpp
+    ${P}/console_message.cpp
     ${P}/deflate_chain.cpp ${P}/entry_data.cpp ${P}/exclude_patterns.cpp ${P}/file_entry.cpp
     ${P}/file_io_shared.cpp ${P}/file_io_win32.cpp ${P}/finding_list.cpp
     ${P}/main.cpp ${P}/name_collisions.cpp ${P}/pack_command.cpp
     ${P}/pack_options.cpp ${P}/password_input.cpp ${P}/printable.cpp ${P}/progress.cpp
     ${P}/sfx_writer.cpp ${P}/sha256.cpp
     ${P}/source_fs_win32.cpp ${P}/source_tree.cpp ${P}/stub_compat.cpp
-    ${P}/stub_locator_win32.cpp ${P}/stub_manifest.cpp ${P}/system_win32.cpp ${P}/zip_crypto.cpp
+    ${P}/stub_locator.cpp ${P}/stub_manifest.cpp ${P}/system_win32.cpp ${P}/zip_crypto.cpp
     ${P}/zip_writer.cpp
     ${P}/mksfx_win32.rc
+    ${CMAKE_SOURCE_DIR}/stub/common/fatal.cpp ${CMAKE_SOURCE_DIR}/stub/common/heap.cpp
+    ${CMAKE_SOURCE_DIR}/stub/common/messages.cpp ${CMAKE_SOURCE_DIR}/stub/startup/archive_file.cpp
+    ${CMAKE_SOURCE_DIR}/stub/startup/command_line.cpp ${CMAKE_SOURCE_DIR}/stub/startup/config_block.cpp
+    ${CMAKE_SOURCE_DIR}/stub/startup/locator.cpp ${CMAKE_SOURCE_DIR}/stub/extract/paths.cpp
     ${CMAKE_SOURCE_DIR}/stub/extract/entry_names.cpp ${CMAKE_SOURCE_DIR}/stub/extract/device_names.cpp
     ${CMAKE_SOURCE_DIR}/stub/integrity/crc32.cpp ${CMAKE_SOURCE_DIR}/stub/integrity/crc32_fold.cpp
     ${CMAKE_SOURCE_DIR}/stub/integrity/zipcrypto.cpp)

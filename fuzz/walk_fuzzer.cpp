@@ -17,6 +17,7 @@
 
 #include "extract/extract.h"
 #include "common/heap.h"
+#include "common/own_process.h"
 #include "integrity/crc32.h"
 #include "platform/host_control.h"
 #include "startup/startup.h"
@@ -40,8 +41,6 @@ struct ProcessEnded {};
 bool answerYes;
 int prompts;
 
-void OnExit(UINT) { throw ProcessEnded(); }
-
 struct Workspace {
   std::string native, win;
   Workspace() {
@@ -57,6 +56,10 @@ struct Workspace {
 }  // namespace
 
 void ShowMessage(const char*, const char*, UINT) {}
+void EndProcess(UINT) { throw ProcessEnded(); }
+// The stand-in's, all zeros with no module file named: the input is read to
+// its end, as an unsigned image is.
+const uint8_t* OwnImageHeaders() { return (const uint8_t*)GetModuleHandleA(nullptr); }
 void RunInfoDialog() {}
 void RunMainDialog() {}
 void RunPasswordPrompt() {
@@ -86,7 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::filesystem::create_directories(out);
 
   HostResetPlatform();
-  HostSetExitHook(OnExit);
   ResetSettings();
   ResetWalkState();
   ResetStartupState();

@@ -1,4 +1,5 @@
-// The stub's user interface on a terminal.
+// The stub's dialogs on a terminal, for mksfx extract; its message box is
+// console_message.cpp's.
 #include "console_ui.h"
 
 #include <cstdio>
@@ -10,28 +11,6 @@
 #include "printable.h"
 #include "startup/startup.h"
 #include "ui/dialogs.h"
-
-ConsoleScript& Console() {
-  static ConsoleScript script;
-  return script;
-}
-
-std::string OneLine(const char* text) {
-  std::string line;
-  for (const char* p = text; *p; ++p) {
-    if (p[0] == '\r' && p[1] == '\n') {
-      line += ' ';
-      ++p;
-    } else {
-      line += *p;
-    }
-  }
-  return Printable(FromCodePage(line, *Console().page));
-}
-
-void ShowMessage(const char* text, const char* caption, UINT) {
-  std::cout << OneLine(caption) << ": " << OneLine(text) << "\n" << std::flush;
-}
 
 // The information dialog is accepted: the main dialog follows.
 void RunInfoDialog() {

@@ -15,6 +15,7 @@
 #include "platform/host_control.h"
 #include "printable.h"
 #include "startup/startup.h"
+#include "stub_locator.h"
 
 namespace {
 
@@ -42,14 +43,6 @@ const char kExtractHelp[] =
     "\n"
     "Exit code 0 when every selected entry was extracted, 1 otherwise, 2 for a\n"
     "usage error.\n";
-
-void OnEngineExit(UINT code) {
-  // The stub ends itself after "Cannot process file." (kExitCannotProcess,
-  // which is mksfx's usage error code) and after the fatal error report (its
-  // number): both are failures here.
-  std::cout.flush();
-  std::exit(code && code != kExitCannotProcess ? (int)code : kExitRefused);
-}
 
 std::string WindowsPathOf(const std::string& nativePath) {
   std::string absolute = std::filesystem::absolute(nativePath).lexically_normal().string();
@@ -105,13 +98,21 @@ int RunExtractCommand(const Arguments& args) {
 
   HostResetPlatform();
   HostSetAnsiCodePage(s.page->upper);
-  HostSetExitHook(OnEngineExit);
   HostSetModuleFileName(WindowsPathOf(positional[0]).c_str());
+  TakeImageHeaders(InputFile(positional[0]));
   s.destination = WindowsPathOf(positional[1]);
   if (s.destination.size() > (size_t)kMaxPathLength)
     throw Refusal(positional[1] + ": longer than the 259 characters a Windows path may have");
 
-  RunSelfExtractor("mksfx");
+  try {
+    RunSelfExtractor("mksfx");
+  } catch (const EngineEnded& ended) {
+    // The stub ends itself after "Cannot process file." (kExitCannotProcess,
+    // which is mksfx's usage error code) and after the fatal error report
+    // (its number): both are failures here.
+    std::cout.flush();
+    return ended.code && ended.code != kExitCannotProcess ? (int)ended.code : kExitRefused;
+  }
   if (!s.unknownSelections.empty()) {
     for (const std::string& name : s.unknownSelections)
       std::cerr << "mksfx: no entry named \"" << Printable(name) << "\"\n";

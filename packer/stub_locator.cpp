@@ -1,27 +1,47 @@
-// The stub's start-up code run on a finished self-extractor.
+// The stub's start-up code run on a finished self-extractor, and what mksfx
+// answers the engine in the stub's place: the headers of the file examined
+// as its own image's, and an end that unwinds instead of ending mksfx.
 #include "stub_locator.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
 #include "certificate_table.h"
+#include "common/own_process.h"
+#include "common/pe_format.h"
 #include "errors.h"
-#include "platform/host_control.h"
 #include "startup/startup.h"
+#ifndef _WIN32
+#include "platform/host_control.h"
+#endif
 
 static_assert(kStubImageSize == (uint32_t)kDefaultArchiveStart, "the stub's own default");
 
 namespace {
 
-// The locator ends the process when it finds no archive; here that ends the
-// search by unwinding back to LocateLikeTheStub.  The locator has released its
-// buffer and closed the file by then.
-struct ArchiveNotFound {};
-
-void ThrowOnExit(UINT) { throw ArchiveNotFound(); }
+// The first kMappedHeaderBytes of the file examined.
+uint8_t imageHeaders[kMappedHeaderBytes];
 
 }  // namespace
 
+void EndProcess(UINT code) { throw EngineEnded{code}; }
+
+const uint8_t* OwnImageHeaders() { return imageHeaders; }
+
+void TakeImageHeaders(const InputFile& file) {
+  std::vector<uint8_t> page = file.ReadSome(0, kMappedHeaderBytes);
+  page.resize(kMappedHeaderBytes, 0);
+  // The locator follows the headers' own offsets without a bound: a page
+  // whose directory lies outside it is no image and reads as zeros.
+  bool pe32Plus = false;
+  if (!SecurityDirectoryIn(page.data(), &pe32Plus) || pe32Plus) std::fill(page.begin(), page.end(), 0);
+  std::copy(page.begin(), page.end(), imageHeaders);
+}
+
+#ifdef _WIN32
+std::string EnginePath(const std::string& nativePath) { return nativePath; }
+#else
 std::string EnginePath(const std::string& nativePath) {
   char native[PATH_MAX];
   char windowsPath[PATH_MAX + 4];
@@ -29,19 +49,19 @@ std::string EnginePath(const std::string& nativePath) {
     throw Refusal(nativePath + ": cannot name the file for the engine");
   return windowsPath;
 }
+#endif
 
 StubLocation LocateLikeTheStub(const InputFile& file) {
   RefuseSigned64BitImage(file);
   StubLocation where;
   ResetStartupState();
   std::string enginePath = EnginePath(file.Path());
-  ArchiveFile = CreateFileA(enginePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Shared for writing too: pack examines its output while it still holds
+  // the file open for writing, and Windows refuses a second opener otherwise.
+  ArchiveFile = CreateFileA(enginePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(file.Path() + ": cannot open");
-  // The locator reads the image's own headers, as the loader mapped them,
-  // for where a signer's certificate table begins: those of this file.
-  HostSetModuleFileName(enginePath.c_str());
-  HostSetExitHook(ThrowOnExit);
+  TakeImageHeaders(file);
   try {
     // The locator alone first, as the configuration reader starts it, to see
     // where it leaves the block; then the whole reader.
@@ -58,10 +78,11 @@ StubLocation LocateLikeTheStub(const InputFile& file) {
     where.blockPos = blockAt;
     where.firstHeaderPos = ArchiveStart;
     CloseHandle(ArchiveFile);
-  } catch (const ArchiveNotFound&) {
+  } catch (const EngineEnded& ended) {
+    // The locator closes the file before it reports; the fatal report (the
+    // heap exhausted while the block's texts are read) leaves it open.
+    if (ended.code != kExitCannotProcess) CloseHandle(ArchiveFile);
   }
   ResetStartupState();
-  HostSetExitHook(nullptr);
-  HostSetModuleFileName(nullptr);
   return where;
 }

@@ -1,8 +1,8 @@
 // Where the stub will look for its archive in a finished self-extractor: the
 // stub's own start-up code (archive locator and configuration reader) run on
-// the file through the Linux stand-in, so that mksfx can prove before it
-// renames its output that the stub finds the end record mksfx wrote and
-// starts its walk at the first local header.
+// the file (on Linux through the stand-in, on Windows on the system itself),
+// so that mksfx can prove before it renames its output that the stub finds
+// the end record mksfx wrote and starts its walk at the first local header.
 #pragma once
 
 #include <cstdint>
@@ -27,5 +27,19 @@ const uint32_t kStubImageSize = 0x5400;
 // a damaged signature and for a signed 64-bit image.
 StubLocation LocateLikeTheStub(const InputFile& file);
 
-// The path under which the stand-in's file calls reach `nativePath`.
+// The path under which the engine's file calls reach `nativePath`: on Linux
+// the stand-in's name for it, on Windows the path itself.
 std::string EnginePath(const std::string& nativePath);
+
+// The engine ended its run (EndProcess): "Cannot process file." with
+// kExitCannotProcess, or the fatal report with its number.  mksfx's
+// EndProcess throws this back to the command that started the engine.
+struct EngineEnded {
+  uint32_t code;
+};
+
+// What the engine reads as its own image's headers (OwnImageHeaders) from
+// now on: those of `file`, the self-extractor the engine examines, as the
+// loader would map them; zeros where it could not have started `file` as a
+// 32-bit image.
+void TakeImageHeaders(const InputFile& file);

@@ -3,6 +3,7 @@
 
 #include "../ui/dialogs.h"
 #include "messages.h"
+#include "own_process.h"
 
 // "Error 4294967295" and the terminator fit.
 const int kFatalTextSize = 20;
@@ -11,5 +12,5 @@ void FatalErrorReport(DWORD code) {
   char text[kFatalTextSize];
   wsprintfA(text, "Error %lu", code);
   ShowMessage(text, kFatalCaption, MB_OK);
-  ExitProcess(code);
+  EndProcess(code);
 }

@@ -51,9 +51,6 @@ void HostSetMessageHook(void (*hook)(void* context), void* context);
 typedef void (*HostWriteOpenObserver)(void* context, const char* nativePath);
 void HostSetWriteOpenObserver(HostWriteOpenObserver observer, void* context);
 
-// Called by ExitProcess before the process ends.
-void HostSetExitHook(void (*hook)(UINT code));
-
 // Fault injection.  `allowed` heap allocations succeed and every later one
 // fails (-1: never fail).  WriteFile writes at most `bytes` more bytes in all
 // and then reports ERROR_DISK_FULL (-1: no limit).

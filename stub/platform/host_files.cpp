@@ -38,7 +38,6 @@ struct FindHandle {
 };
 
 std::string moduleFileName;
-void (*exitHook)(UINT);
 long allocationsAllowed = -1;
 int64_t writeBudget = -1;
 int failCloses;
@@ -519,8 +518,6 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
   return (HMODULE)moduleHeaders;
 }
 
-void HostSetExitHook(void (*hook)(UINT code)) { exitHook = hook; }
-
 DWORD WINAPI GetTickCount(void) {
   struct timespec t;
   clock_gettime(CLOCK_MONOTONIC, &t);
@@ -529,7 +526,6 @@ DWORD WINAPI GetTickCount(void) {
 
 // ExitProcess runs no C++ destructors and no leak check, as on Windows.
 void WINAPI ExitProcess(UINT code) {
-  if (exitHook) exitHook(code);
   fflush(nullptr);
   _exit((int)code);
 }
@@ -551,7 +547,6 @@ void HostSetWriteOpenObserver(HostWriteOpenObserver observer, void* context) {
 }
 
 void HostResetFiles() {
-  exitHook = nullptr;
   allocationsAllowed = -1;
   writeBudget = -1;
   failCloses = 0;

@@ -5,6 +5,7 @@
 // which leaves the signature valid) is never taken.
 #include "../common/heap.h"
 #include "../common/messages.h"
+#include "../common/own_process.h"
 #include "../common/pe_format.h"
 #include "../ui/dialogs.h"
 #include "startup.h"
@@ -19,14 +20,14 @@ static_assert(kScanWindow == 0x10016, "scan window of the end record search");
   ReleaseMemory(scanBuffer);
   ShowMessage(kCannotProcessFile, kErrorCaption, MB_ICONERROR);
   CloseHandle(ArchiveFile);
-  ExitProcess(kExitCannotProcess);
+  EndProcess(kExitCannotProcess);
 }
 
 int32_t ArchiveEnd() {
   // The image's own headers, as the loader mapped them: a signer enters the
   // table's file position there (and leaves everything in front of it as it
   // was), 0 in an unsigned image.
-  const uint8_t* image = (const uint8_t*)GetModuleHandleA(nullptr);
+  const uint8_t* image = OwnImageHeaders();
   int32_t table = (int32_t)Read32(image + Read32(image + kDosNewHeaderOffset) + kPe32SecurityDirectory);
   return table ? table : (int32_t)GetFileSize(ArchiveFile, nullptr);
 }

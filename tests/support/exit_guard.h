@@ -3,7 +3,7 @@
 // that ended with exit code 0 would otherwise pass unnoticed.
 #pragma once
 
-// Arms the guard: an ExitProcess from here on fails the test run (host only;
+// Arms the guard: an EndProcess from here on fails the test run (host only;
 // under Wine the missing test report shows it).
 void GuardProcessExit();
 

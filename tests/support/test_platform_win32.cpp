@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "common/own_process.h"
+
 namespace test_platform {
 
 bool Observable() { return false; }
@@ -33,3 +35,6 @@ LPCSTR CurrentCursor() { return nullptr; }
 int CursorChanges() { return 0; }
 
 }  // namespace test_platform
+
+// The headers of the test program itself, as the stub reads its own.
+const uint8_t* OwnImageHeaders() { return (const uint8_t*)GetModuleHandleA(nullptr); }
