@@ -81,12 +81,7 @@ int RunExtractCommand(const Arguments& args) {
     } else if (a == "--codepage") {
       s.page = &ParseCodePage(value());
     } else if (a == "--overwrite") {
-      // The walk's modes: 0 overwrite, 1 leave existing files, 2 ask.
-      switch (ParseOverwriteMode(a, value())) {
-        case OverwriteChoice::kOverwrite: s.overwriteMode = kOverwriteAll; break;
-        case OverwriteChoice::kSkipExisting: s.overwriteMode = kSkipExisting; break;
-        case OverwriteChoice::kAsk: s.overwriteMode = kAskEachFile; break;
-      }
+      s.overwriteMode = ParseOverwriteMode(a, value());
     } else if (a == "--answer") {
       const std::string& answer = value();
       if (answer != "yes" && answer != "no") throw UsageError("--answer takes yes or no, not \"" + answer + "\"");

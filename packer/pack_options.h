@@ -40,7 +40,7 @@ extern const char kPackHelp[];
 PackOptions ParsePackOptions(const Arguments& args);
 
 // The overwrite mode of both pack and extract: ask, overwrite or skip.
-OverwriteChoice ParseOverwriteMode(const std::string& option, const std::string& mode);
+OverwritePolicy ParseOverwriteMode(const std::string& option, const std::string& mode);
 
 // The page of --codepage VALUE, for every command; throws UsageError naming
 // the pages there are for any other value.
