@@ -8,8 +8,13 @@ if(SFX_SANITIZE)
 endif()
 
 file(GLOB SFX_HOST_PLATFORM CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/stub/platform/host_*.cpp)
+# The stand-in's faults and observers are the tests': mksfx ships without them.
+set(SFX_HOST_PROBES ${CMAKE_SOURCE_DIR}/stub/platform/host_probes.cpp)
+list(REMOVE_ITEM SFX_HOST_PLATFORM ${SFX_HOST_PROBES})
 add_library(sfxengine STATIC ${SFX_ENGINE_SOURCES} ${SFX_HOST_PLATFORM})
 target_include_directories(sfxengine PUBLIC ${CMAKE_SOURCE_DIR}/stub)
+add_library(sfxhost_probes STATIC ${SFX_HOST_PROBES})
+target_link_libraries(sfxhost_probes PUBLIC sfxengine)
 
 file(GLOB SFX_PACKER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packer/*.cpp)
 list(FILTER SFX_PACKER_SOURCES EXCLUDE REGEX "_win32\\.cpp$")
@@ -52,7 +57,7 @@ list(FILTER SFX_TEST_SUPPORT EXCLUDE REGEX "_win32\\.cpp$")
 add_executable(engine_tests ${SFX_UNIT_TESTS} ${SFX_TEST_SUPPORT})
 target_include_directories(engine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(engine_tests PRIVATE SFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-target_link_libraries(engine_tests PRIVATE sfxengine GTest::gtest GTest::gtest_main)
+target_link_libraries(engine_tests PRIVATE sfxengine sfxhost_probes GTest::gtest GTest::gtest_main)
 # zlib and libdeflate: the inflate tests' oracle and stream writers (host only;
 # never linked into the stub).
 find_package(ZLIB REQUIRED)

@@ -37,9 +37,6 @@ struct ArchiveLayout {
                                       // of the archive
 };
 
-// The end record may lie anywhere in the last 22 + 65,535 bytes.
-const size_t kEndSearchSize = 22 + 0xFFFF;
-
 // When neither the stored central directory offset nor the offset implied by
 // the stored directory size leads to a directory, central headers are searched
 // for in at most this many bytes in front of the end record.

@@ -15,8 +15,6 @@
 namespace {
 
 
-const uint16_t kFlagUtf8 = 0x0800;
-const uint16_t kMethodAes = 99;
 // Names shown after each summary line.
 const size_t kNamesShown = 3;
 

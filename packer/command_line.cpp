@@ -91,9 +91,9 @@ const CodePageTable& CodePageOption(const CommandLine& line) {
                                 : *FindCodePage(kDefaultCodePage);
 }
 
-OverwriteChoice ParseOverwriteMode(const std::string& option, const std::string& mode) {
-  if (mode == "ask") return OverwriteChoice::kAsk;
-  if (mode == "overwrite") return OverwriteChoice::kOverwrite;
-  if (mode == "skip") return OverwriteChoice::kSkipExisting;
+OverwritePolicy ParseOverwriteMode(const std::string& option, const std::string& mode) {
+  if (mode == "ask") return kAskEachFile;
+  if (mode == "overwrite") return kOverwriteAll;
+  if (mode == "skip") return kSkipExisting;
   throw UsageError(option + " takes ask, overwrite or skip, not \"" + mode + "\"");
 }

@@ -58,4 +58,4 @@ const CodePageTable& ParseCodePage(const std::string& value);
 const CodePageTable& CodePageOption(const CommandLine& line);
 
 // The overwrite mode of both pack and extract: ask, overwrite or skip.
-OverwriteChoice ParseOverwriteMode(const std::string& option, const std::string& mode);
+OverwritePolicy ParseOverwriteMode(const std::string& option, const std::string& mode);

@@ -2,12 +2,8 @@
 #include "config_block.h"
 
 #include "errors.h"
-#include "startup/startup.h"
-
-static_assert(kBlockHeaderSize == (size_t)kBlockFixedSize, "the stub reads the same fixed part");
 
 namespace {
-
 
 // One text of the block: its name for messages, its bytes and its limit.
 struct BlockText {
@@ -15,6 +11,10 @@ struct BlockText {
   const std::string* text;
   size_t limit;
 };
+
+// Where each text's length field lies in the fixed part.
+const int kLengthField[kBlockTextCount] = {kBlockCaptionLength, kBlockFolderLength, kBlockCommandLength,
+                                           kBlockInfoLength, kBlockInfoCaptionLength};
 
 void CheckText(const BlockText& t) {
   if (t.text->size() > t.limit)
@@ -32,15 +32,13 @@ uint8_t EncodeFlags(const BlockSettings& s) {
   if (s.showRunCheckBox) flags |= kFlagShowRunCheckBox;
   if (s.selectableFileList) flags |= kFlagSelectableFileList;
   if (s.hideOverwriteChoice) flags |= kFlagHideOverwriteChoice;
-  // Asking is the stub's default: both bits clear.
-  if (s.overwrite == OverwriteChoice::kOverwrite) flags |= kFlagOverwriteAlways;
-  if (s.overwrite == OverwriteChoice::kSkipExisting) flags |= kFlagSkipExisting;
+  flags |= FlagsOfPolicy(s.overwrite);
   if (s.autoExtract) flags |= kFlagAutoExtract;
   return flags;
 }
 
 std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& s) {
-  const BlockText texts[] = {
+  const BlockText texts[kBlockTextCount] = {
       {"--caption", &s.caption, kMaxShortTextLength},
       {"--default-folder", &s.defaultFolder, kMaxShortTextLength},
       {"--run", &s.runCommand, kMaxShortTextLength},
@@ -57,15 +55,15 @@ std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& s) {
                   " bytes long; its 16-bit length field holds at most " +
                   std::to_string(kMaxBlockLength) + " (shorten the information text)");
 
-  std::vector<uint8_t> block(kBlockMagic, kBlockMagic + kBlockMagicSize);
+  std::vector<uint8_t> block(kBlockFixedSize);
   block.reserve(length);
-  block.push_back(EncodeFlags(s));
-  block.push_back((uint8_t)s.caption.size());
-  block.push_back((uint8_t)s.defaultFolder.size());
-  block.push_back((uint8_t)s.runCommand.size());
-  block.push_back((uint8_t)(s.infoText.size() & 0xFF));
-  block.push_back((uint8_t)(s.infoText.size() >> 8));
-  block.push_back((uint8_t)s.infoCaption.size());
+  for (int i = 0; i < kBlockMagicSize; ++i) block[i] = (uint8_t)kBlockMagic[i];
+  block[kBlockFlags] = EncodeFlags(s);
+  for (int i = 0; i < kBlockTextCount; ++i) {
+    size_t size = texts[i].text->size();
+    block[kLengthField[i]] = (uint8_t)size;
+    if (i == kInfoText) block[kLengthField[i] + 1] = (uint8_t)(size >> 8);
+  }
   for (const BlockText& t : texts) block.insert(block.end(), t.text->begin(), t.text->end());
   block.push_back((uint8_t)(length & 0xFF));
   block.push_back((uint8_t)(length >> 8));
@@ -73,26 +71,25 @@ std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& s) {
 }
 
 BlockSettings ParseConfigurationBlock(const std::vector<uint8_t>& b) {
-  if (b.size() < kBlockOverhead || !IsBlockMagic(b.data()))
+  if (b.size() < (size_t)kBlockOverhead || !IsBlockMagic(b.data()))
     throw Refusal("the configuration block is cut short or has no \"MPU\"");
   BlockSettings s;
-  uint8_t flags = b[3];
+  uint8_t flags = b[kBlockFlags];
   s.showRunCheckBox = flags & kFlagShowRunCheckBox;
   s.selectableFileList = flags & kFlagSelectableFileList;
   s.hideOverwriteChoice = flags & kFlagHideOverwriteChoice;
-  uint8_t mode = flags & kFlagOverwriteMask;
-  s.overwrite = mode == kFlagOverwriteAlways ? OverwriteChoice::kOverwrite
-                : mode == kFlagSkipExisting  ? OverwriteChoice::kSkipExisting
-                                             : OverwriteChoice::kAsk;
+  s.overwrite = PolicyOfFlags(flags);
   s.autoExtract = flags & kFlagAutoExtract;
-  size_t lengths[5] = {b[4], b[5], b[6], (size_t)(b[7] | b[8] << 8), b[9]};
-  std::string* texts[5] = {&s.caption, &s.defaultFolder, &s.runCommand, &s.infoText, &s.infoCaption};
-  size_t at = kBlockHeaderSize;
-  for (int i = 0; i < 5; ++i) {
-    if (at + lengths[i] + kBlockLengthFieldSize > b.size())
+  std::string* texts[kBlockTextCount] = {&s.caption, &s.defaultFolder, &s.runCommand, &s.infoText,
+                                         &s.infoCaption};
+  size_t at = kBlockFixedSize;
+  for (int i = 0; i < kBlockTextCount; ++i) {
+    size_t length = b[kLengthField[i]];
+    if (i == kInfoText) length |= (size_t)b[kLengthField[i] + 1] << 8;
+    if (at + length + kBlockLengthFieldSize > b.size())
       throw Refusal("the configuration block is shorter than its text lengths say");
-    texts[i]->assign((const char*)&b[at], lengths[i]);
-    at += lengths[i];
+    texts[i]->assign((const char*)&b[at], length);
+    at += length;
   }
   return s;
 }

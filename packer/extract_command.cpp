@@ -72,14 +72,7 @@ int RunExtractCommand(const Arguments& args) {
   s.passwords.assign(passwords.begin(), passwords.end());
   s.select = line.Values("--select");
   s.quiet = line.Has("--quiet");
-  if (line.Has("--overwrite")) {
-    // The walk's modes: 0 overwrite, 1 leave existing files, 2 ask.
-    switch (ParseOverwriteMode("--overwrite", line.Value("--overwrite"))) {
-      case OverwriteChoice::kOverwrite: s.overwriteMode = kOverwriteAll; break;
-      case OverwriteChoice::kSkipExisting: s.overwriteMode = kSkipExisting; break;
-      case OverwriteChoice::kAsk: s.overwriteMode = kAskEachFile; break;
-    }
-  }
+  if (line.Has("--overwrite")) s.overwriteMode = ParseOverwriteMode("--overwrite", line.Value("--overwrite"));
   if (line.Has("--answer")) {
     const std::string answer = line.Value("--answer");
     if (answer != "yes" && answer != "no") throw UsageError("--answer takes yes or no, not \"" + answer + "\"");

@@ -93,7 +93,7 @@ void PrintSettings(std::ostream& out, const std::string& folder) {
   out << "  default folder:        ";
   if (!s.HasDefaultFolder)
     out << "(none)\n";
-  else if (folder == kTemporaryFolderMark)
+  else if (folder == kTempFolderMark)
     out << "\"><\" (the user's temporary folder)\n";
   else if (folder.find('%') != std::string::npos)
     out << Quoted(folder) << " (environment variables expanded on the user's machine)\n";

@@ -30,6 +30,7 @@
 #include "stub_locator.h"
 #include "stub_manifest.h"
 #include "system.h"
+#include "common/pe_format.h"
 #include "common/zip_format.h"
 
 namespace {
@@ -79,8 +80,8 @@ std::string ReadInfoFile(const std::string& path) {
 }
 
 bool StartsWithMz(const InputFile& file) {
-  std::vector<uint8_t> head = file.ReadSome(0, 2);
-  return head.size() == 2 && head[0] == 'M' && head[1] == 'Z';
+  std::vector<uint8_t> head = file.ReadSome(0, kDosMagicSize);
+  return head.size() == (size_t)kDosMagicSize && IsDosMagic(head.data());
 }
 
 // A self-extractor, which OUTPUT may replace: a file that starts with "MZ"

@@ -13,7 +13,6 @@
 
 namespace {
 
-const uint8_t kExecutableMagic[2] = {'M', 'Z'};
 const uint8_t kLocalSignatureBytes[4] = {'P', 'K', 3, 4};
 const uint8_t kEndSignatureBytes[4] = {'P', 'K', 5, 6};
 
@@ -34,11 +33,7 @@ std::vector<uint8_t> ReadStub(const std::string& path) {
 }
 
 void CheckStub(const std::vector<uint8_t>& stub, const std::string& path, bool forBlocklessOutput) {
-  if (stub.size() > kStubImageSize)
-    throw Refusal(path + ": the stub is " + std::to_string(stub.size()) +
-                  " bytes long; it must fit in " + std::to_string(kStubImageSize));
-  if (stub.size() < sizeof kExecutableMagic ||
-      std::memcmp(stub.data(), kExecutableMagic, sizeof kExecutableMagic) != 0)
+  if (stub.size() < kDosMagicSize || !IsDosMagic(stub.data()))
     throw Refusal(path + ": the stub is not a Windows executable (no MZ header)");
   if (Contains(stub, kLocalSignatureBytes))
     throw Refusal(path + ": the stub contains a local header signature (PK\\3\\4)");
@@ -54,18 +49,16 @@ void CheckStub(const std::vector<uint8_t>& stub, const std::string& path, bool f
                   "block the stub would read them as the block length");
 }
 
-WriteResult WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block,
-                               const InputFile& archive, ArchiveLayout layout,
-                               const std::string& outputPath) {
-  WriteResult result;
-  result.firstHeaderPos = kStubImageSize + block.size();
-  result.shift = (int64_t)result.firstHeaderPos - (int64_t)layout.firstLocalPos;
-  uint64_t endRecordPos = layout.endRecordPos + result.shift;
-  RebaseDirectory(layout, result.shift);
+void WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block,
+                        const InputFile& archive, ArchiveLayout layout, const std::string& outputPath) {
+  uint64_t firstHeaderPos = kStubImageSize + block.size();
+  int64_t shift = (int64_t)firstHeaderPos - (int64_t)layout.firstLocalPos;  // added to every stored offset
+  uint64_t endRecordPos = layout.endRecordPos + shift;
+  RebaseDirectory(layout, shift);
   AlignEndRecord(layout.endRecord, endRecordPos);
-  result.outputSize = endRecordPos + layout.endRecord.size();
-  if (result.outputSize > kLargestOutput)
-    throw Refusal(outputPath + ": the self-extractor would be " + std::to_string(result.outputSize) +
+  uint64_t outputSize = endRecordPos + layout.endRecord.size();
+  if (outputSize > kLargestOutput)
+    throw Refusal(outputPath + ": the self-extractor would be " + std::to_string(outputSize) +
                   " bytes long; the stub reads at most " + std::to_string(kLargestOutput));
 
   PendingOutput out(outputPath);
@@ -73,9 +66,8 @@ WriteResult WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vect
   archive.CopyTo(layout.firstLocalPos, layout.centralPos - layout.firstLocalPos, out);
   out.Write(layout.central);
   out.Write(layout.endRecord);
-  if (out.Written() != result.outputSize) throw Refusal(outputPath + ": internal size mismatch");
-  CommitChecked(out, endRecordPos, result.firstHeaderPos, !block.empty(), false, archive.Path());
-  return result;
+  if (out.Written() != outputSize) throw Refusal(outputPath + ": internal size mismatch");
+  CommitChecked(out, endRecordPos, firstHeaderPos, !block.empty(), false, archive.Path());
 }
 
 uint64_t WriteStubAndBlock(PendingOutput& out, const std::vector<uint8_t>& stub,

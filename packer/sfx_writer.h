@@ -17,24 +17,18 @@ const uint64_t kLargestOutput = 0x7FFFFFFF;
 // The stub file; throws Refusal when it is larger than its budget.
 std::vector<uint8_t> ReadStub(const std::string& path);
 
-// Throws Refusal for a stub that is larger than its budget, not a Windows
-// executable, signed, or holds a local header or end record signature.  With
+// Throws Refusal for a stub that is not a Windows executable, is signed, or
+// holds a local header or end record signature; its size is ReadStub's to
+// check (the built-in stub passed scripts/check-stub at build time).  With
 // `forBlocklessOutput` its last two bytes must also be zero, since the stub
 // reads them as the block length when no block follows.
 void CheckStub(const std::vector<uint8_t>& stub, const std::string& path, bool forBlocklessOutput);
 
-struct WriteResult {
-  uint64_t outputSize = 0;
-  uint64_t firstHeaderPos = 0;
-  int64_t shift = 0;  // added to every stored offset
-};
-
 // `block` empty: no configuration block.  The output appears only complete
 // and only after the stub's own search, replayed on it, has found the end
 // record written and the first local header.
-WriteResult WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block,
-                               const InputFile& archive, ArchiveLayout layout,
-                               const std::string& outputPath);
+void WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block,
+                        const InputFile& archive, ArchiveLayout layout, const std::string& outputPath);
 
 // The padded stub and the block, the start of every self-extractor; returns
 // the position of the first local header.

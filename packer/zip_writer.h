@@ -52,8 +52,6 @@ class ZipWriter {
   // AlignEndRecord; returns the end record's position.
   uint64_t Finish(const std::vector<uint8_t>& comment);
 
-  size_t Count() const { return count_; }
-
  private:
   PendingOutput& out_;
   std::vector<uint8_t> central_;

@@ -9,6 +9,8 @@
 
 // The DOS header opens with "MZ"; the 32-bit word at this offset is the
 // position of the "PE\0\0" signature (the NT headers).
+const int kDosMagicSize = 2;
+inline bool IsDosMagic(const uint8_t* p) { return p[0] == 'M' && p[1] == 'Z'; }
 const int32_t kDosNewHeaderOffset = 0x3C;
 
 // From the PE signature: the 20-byte file header follows it, then the
@@ -40,7 +42,7 @@ const uint32_t kMappedHeaderBytes = 4096;
 // than the running image (mksfx, the Linux stand-in); the stub reads its own.
 inline uint32_t SecurityDirectoryIn(const uint8_t* page, bool* pe32Plus) {
   uint32_t pe = Read32(page + kDosNewHeaderOffset);
-  if (page[0] != 'M' || page[1] != 'Z' || pe < 0x40 || pe > kMappedHeaderBytes - kPeOptionalHeader - 2 ||
+  if (!IsDosMagic(page) || pe < 0x40 || pe > kMappedHeaderBytes - kPeOptionalHeader - 2 ||
       page[pe] != 'P' || page[pe + 1] != 'E' || page[pe + 2] || page[pe + 3])
     return 0;
   uint16_t magic = Read16(page + pe + kPeOptionalHeader);

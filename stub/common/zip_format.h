@@ -1,8 +1,8 @@
 // The file format a self-extractor is made of, in one place for the stub,
 // mksfx and the test builders: the ZIP records (signatures, fixed sizes and
 // field offsets in bytes from the record's first byte, all little-endian;
-// only the classic 32-bit records, ZIP64 is recognised to be refused) and
-// the configuration block in front of the archive.
+// only the classic 32-bit records, ZIP64 is recognised to be refused).  The
+// configuration block in front of the archive is config_format.h's.
 //
 // The stub's image must hold no copy of a signature's four bytes: it forms
 // them at run time or compares byte by byte (scripts/check-stub fails the
@@ -61,9 +61,13 @@ const uint16_t kFlagEncrypted = 0x0001;
 const uint16_t kFlagDataDescriptor = 0x0008;
 const uint16_t kFlagStrongEncryption = 0x0040;
 const uint16_t kFlagMaskedCentralDirectory = 0x2000;
+// The name and comment are UTF-8 rather than in the OEM code page.
+const uint16_t kFlagUtf8 = 0x0800;
 
 const uint16_t kMethodStored = 0;
 const uint16_t kMethodDeflated = 8;
+// AES encryption: refused, as strong encryption is.
+const uint16_t kMethodAes = 99;
 
 // Bytes of the traditional encryption header in front of encrypted data.
 const int kEncryptionHeaderLength = 12;
@@ -99,6 +103,9 @@ const int32_t kEndCentralSize = 12;
 const int32_t kEndCentralOffset = 16;  // 32-bit: absolute position of the directory
 const int32_t kEndCommentLength = 20;  // 16-bit
 const int32_t kMaxCommentLength = 0xFFFF;
+// The end record lies within this many bytes of where the archive ends:
+// its fixed part and the longest comment (65,557).
+const int32_t kEndSearchSize = kEndRecordSize + kMaxCommentLength;
 
 // ZIP64 end of central directory locator: 20 bytes right before the end
 // record.
@@ -109,31 +116,6 @@ const uint16_t kZip64Count = 0xFFFF;
 const uint32_t kZip64Value = 0xFFFFFFFF;
 // Extra field id of the ZIP64 extended information.
 const uint16_t kZip64ExtraId = 0x0001;
-
-// --------------------------------------------------- configuration block
-
-// A self-extractor written without a configuration block has its archive
-// here, right behind the stub padded to its full budget.
-const int32_t kDefaultArchiveStart = 0x5400;
-
-// The block's magic, its first three bytes.
-const char kBlockMagic[] = "MPU";
-const int kBlockMagicSize = 3;
-inline bool IsBlockMagic(const uint8_t* p) {
-  return p[0] == kBlockMagic[0] && p[1] == kBlockMagic[1] && p[2] == kBlockMagic[2];
-}
-
-// The magic and the fixed part: "MPU", flags, L1-L3, L4 (16-bit), L5.
-const int kBlockFixedSize = 10;
-
-// Flags byte of the configuration block.
-const uint8_t kFlagShowRunCheckBox = 0x01;
-const uint8_t kFlagSelectableFileList = 0x02;
-const uint8_t kFlagHideOverwriteChoice = 0x04;
-const uint8_t kFlagOverwriteMask = 0x18;
-const uint8_t kFlagOverwriteAlways = 0x08;
-const uint8_t kFlagSkipExisting = 0x10;
-const uint8_t kFlagAutoExtract = 0x40;
 
 // ------------------------------------------------------------- numbers
 

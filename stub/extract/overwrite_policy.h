@@ -1,10 +1,12 @@
 // What the walk does with a file that exists already, and how the overwrite
-// prompt's reply changes it.  The main dialog's radio buttons 501-503 show
-// the mode: a button's mode is its id less IDC_MAIN_OVERWRITE.
+// prompt's reply changes it.  The one type of the mode: the main dialog's
+// radio buttons 501-503 (a button's mode is its id less IDC_MAIN_OVERWRITE)
+// and the configuration block's two flag bits convert to and from it here.
 #pragma once
 
 #include <stdint.h>
 
+#include "../common/config_format.h"
 #include "../ui/resource_ids.h"
 
 // Values above kAskEachFile (a stray byte) act as kOverwriteAll.
@@ -19,6 +21,15 @@ static_assert(IDC_MAIN_OVERWRITE + kAskEachFile == IDC_MAIN_ASK, "button of kAsk
 
 inline OverwritePolicy PolicyOfButton(int id) { return (OverwritePolicy)(id - IDC_MAIN_OVERWRITE); }
 inline int ButtonOfPolicy(OverwritePolicy policy) { return IDC_MAIN_OVERWRITE + policy; }
+
+// The block's field (flags AND kFlagOverwriteMask): 0x00 and 0x18 ask.
+inline OverwritePolicy PolicyOfFlags(uint8_t flags) {
+  uint8_t field = flags & kFlagOverwriteMask;
+  return field == kFlagOverwriteAlways ? kOverwriteAll : field == kFlagSkipExisting ? kSkipExisting : kAskEachFile;
+}
+inline uint8_t FlagsOfPolicy(OverwritePolicy policy) {
+  return policy == kOverwriteAll ? kFlagOverwriteAlways : policy == kSkipExisting ? kFlagSkipExisting : 0;
+}
 
 // What the user answered in the overwrite prompt: Yes or No, and whether
 // "Don't ask again" was ticked.

@@ -1,6 +1,7 @@
 // Controls of the Linux stand-in that have no Win32 counterpart: what a test,
-// a benchmark or mksfx sets up before it runs engine code, and the faults it
-// can inject.  Only host code includes this header.
+// a benchmark or mksfx sets up before it runs engine code.  The faults and
+// observers that only tests use are host_probes.h's.  Only host code
+// includes this header.
 #pragma once
 
 #include <stddef.h>
@@ -30,9 +31,8 @@ bool HostWindowsPath(const char* nativePath, char* out, size_t capacity);
 // byte for byte.
 void HostSetAnsiCodePage(const uint16_t* highBytes);
 
-// What GetModuleFileNameA and GetTempPathA report, as Windows paths.
+// What GetModuleFileNameA reports, as a Windows path.
 void HostSetModuleFileName(const char* windowsPath);
-void HostSetTempPath(const char* windowsPath);
 
 // An in-memory dialog holding the controls the engine addresses: list boxes
 // with LBS_SORT | LBS_HASSTRINGS (multiple selection or single selection) and
@@ -51,27 +51,6 @@ void HostSetMessageHook(void (*hook)(void* context), void* context);
 typedef void (*HostWriteOpenObserver)(void* context, const char* nativePath);
 void HostSetWriteOpenObserver(HostWriteOpenObserver observer, void* context);
 
-// Fault injection.  `allowed` heap allocations succeed and every later one
-// fails (-1: never fail).  WriteFile writes at most `bytes` more bytes in all
-// and then reports ERROR_DISK_FULL (-1: no limit).
-void HostFailAllocationsAfter(long allowed);
-void HostLimitWrites(int64_t bytes);
-
-// The cursor that SetCursor last received: IDC_ARROW, IDC_WAIT or nullptr.
-LPCSTR HostCurrentCursor();
-// SetCursor calls since the reset (each costs a server round trip on Windows).
-int HostCursorChanges();
-
-// CloseHandle fails (ERROR_INVALID_HANDLE, after closing) for the next
-// `count` handles of files opened for writing.
-void HostFailNextCloses(int count);
-
-// Called with every ReadFile and WriteFile on a file (after the call): the
-// handle, the count asked for and the count done.  For tests that check the
-// I/O pattern (chunk sizes, nothing read past an entry).  nullptr for none.
-typedef void (*HostIoObserver)(void* context, bool isWrite, HANDLE file, DWORD asked,
-                               DWORD done);
-void HostSetIoObserver(HostIoObserver observer, void* context);
 
 // Back to the start-up state: current folder Z:\ + the process's folder,
 // no hooks, no faults, drives other than Z: unmapped.

@@ -38,11 +38,6 @@ struct FindHandle {
 };
 
 std::string moduleFileName;
-long allocationsAllowed = -1;
-int64_t writeBudget = -1;
-int failCloses;
-HostIoObserver ioObserver;
-void* ioObserverContext;
 HostWriteOpenObserver writeOpenObserver;
 void* writeOpenObserverContext;
 
@@ -199,7 +194,7 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD read, LPOV
     f->position += n;
   }
   if (read) *read = done;
-  if (ioObserver) ioObserver(ioObserverContext, false, file, count, done);
+  if (HostProbes.ioObserver) HostProbes.ioObserver(HostProbes.ioObserverContext, false, file, count, done);
   return TRUE;
 }
 
@@ -212,7 +207,7 @@ BOOL WINAPI WriteFile(HANDLE file, const void* buffer, DWORD count, LPDWORD writ
     return FALSE;
   }
   DWORD want = count;
-  if (writeBudget >= 0 && (int64_t)want > writeBudget) want = (DWORD)writeBudget;
+  if (HostProbes.writeBudget >= 0 && (int64_t)want > HostProbes.writeBudget) want = (DWORD)HostProbes.writeBudget;
   DWORD done = 0;
   while (done < want) {
     ssize_t n = ::pwrite(f->fd, (const char*)buffer + done, want - done, f->position);
@@ -223,9 +218,9 @@ BOOL WINAPI WriteFile(HANDLE file, const void* buffer, DWORD count, LPDWORD writ
     done += (DWORD)n;
     f->position += n;
   }
-  if (writeBudget >= 0) writeBudget -= done;
+  if (HostProbes.writeBudget >= 0) HostProbes.writeBudget -= done;
   if (written) *written = done;
-  if (ioObserver) ioObserver(ioObserverContext, true, file, count, done);
+  if (HostProbes.ioObserver) HostProbes.ioObserver(HostProbes.ioObserverContext, true, file, count, done);
   if (done < count) {
     SetLastError(ERROR_DISK_FULL);
     return FALSE;
@@ -277,8 +272,8 @@ BOOL WINAPI CloseHandle(HANDLE object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  bool fail = f->writable && failCloses > 0;
-  if (fail) --failCloses;
+  bool fail = f->writable && HostProbes.closesToFail > 0;
+  if (fail) --HostProbes.closesToFail;
   close(f->fd);
   delete f;
   if (fail) {
@@ -466,11 +461,11 @@ BOOL WINAPI GetFileTime(HANDLE file, LPFILETIME creation, LPFILETIME access, LPF
 
 // -------------------------------------------------------------------- heap
 
-HANDLE WINAPI GetProcessHeap(void) { return (HANDLE)&allocationsAllowed; }
+HANDLE WINAPI GetProcessHeap(void) { return (HANDLE)&HostProbes; }
 
 LPVOID WINAPI HeapAlloc(HANDLE, DWORD flags, size_t bytes) {
-  if (allocationsAllowed == 0) return nullptr;
-  if (allocationsAllowed > 0) --allocationsAllowed;
+  if (HostProbes.allocationsAllowed == 0) return nullptr;
+  if (HostProbes.allocationsAllowed > 0) --HostProbes.allocationsAllowed;
   void* p = (flags & HEAP_ZERO_MEMORY) ? calloc(1, bytes ? bytes : 1) : malloc(bytes ? bytes : 1);
   return p;
 }
@@ -530,16 +525,7 @@ void WINAPI ExitProcess(UINT code) {
   _exit((int)code);
 }
 
-// ---------------------------------------------------------- fault control
-
-void HostFailAllocationsAfter(long allowed) { allocationsAllowed = allowed; }
-void HostLimitWrites(int64_t bytes) { writeBudget = bytes; }
-void HostFailNextCloses(int count) { failCloses = count; }
-
-void HostSetIoObserver(HostIoObserver observer, void* context) {
-  ioObserver = observer;
-  ioObserverContext = context;
-}
+// ---------------------------------------------------------- observers
 
 void HostSetWriteOpenObserver(HostWriteOpenObserver observer, void* context) {
   writeOpenObserver = observer;
@@ -547,11 +533,6 @@ void HostSetWriteOpenObserver(HostWriteOpenObserver observer, void* context) {
 }
 
 void HostResetFiles() {
-  allocationsAllowed = -1;
-  writeBudget = -1;
-  failCloses = 0;
-  ioObserver = nullptr;
-  ioObserverContext = nullptr;
   writeOpenObserver = nullptr;
   writeOpenObserverContext = nullptr;
 }

@@ -3,7 +3,22 @@
 
 #include <string>
 
+#include "host_probes.h"
 #include "host_win32.h"
+
+// What the tests' controls (host_probes.h) set and the stand-in's calls
+// read; the start-up state, which HostResetPlatform restores, injects and
+// observes nothing.
+struct HostProbeState {
+  long allocationsAllowed = -1;  // heap allocations before every one fails; -1 all
+  int64_t writeBudget = -1;      // bytes WriteFile still writes; -1 no limit
+  int closesToFail = 0;          // CloseHandle calls on written files that fail
+  HostIoObserver ioObserver = nullptr;
+  void* ioObserverContext = nullptr;
+  LPCSTR currentCursor = nullptr;  // SetCursor's last cursor
+  int cursorChanges = 0;
+};
+extern HostProbeState HostProbes;
 
 // A Windows path resolved to the native file system.
 struct HostResolved {

@@ -1,11 +1,14 @@
 // Windows path resolution for the Linux stand-in: drive mapping, the
 // stand-in's own current folder, the normalisation Windows applies ("." and
-// ".." resolved lexically, trailing dots and blanks dropped), and the ANSI
-// code page between Windows names and native ones.
+// ".." resolved lexically, trailing dots and blanks dropped), names that
+// differ only in case taken for the entry that exists, and the ANSI code page
+// between Windows names and native ones.
 #include <ctype.h>
+#include <dirent.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -152,6 +155,61 @@ void Normalise(const char* path, char& drive, std::vector<std::string>& comps) {
   }
 }
 
+// The upper case Windows compares names in, for the letters the stand-in
+// folds: ASCII, and the Latin letters of Latin-1 and Latin Extended-A that
+// an ANSI code page holds (1250, 1252, 1254, 1257...).  Other scripts
+// compare exactly: a limit of the stand-in, not of Windows.
+char32_t UpperCase(char32_t cp) {
+  if (cp >= 'a' && cp <= 'z') return cp - 0x20;
+  if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) return cp - 0x20;
+  if (cp == 0xFF) return 0x178;
+  // Latin Extended-A pairs an upper and a lower case letter, the upper one
+  // even or odd by range; 0x130, 0x131, 0x138, 0x149 and 0x17F have no pair.
+  bool evenUpper = (cp >= 0x100 && cp <= 0x12F) || (cp >= 0x132 && cp <= 0x137) || (cp >= 0x14A && cp <= 0x177);
+  bool oddUpper = (cp >= 0x139 && cp <= 0x148) || (cp >= 0x179 && cp <= 0x17E);
+  if ((evenUpper && cp % 2) || (oddUpper && !(cp % 2))) return cp - 1;
+  return cp;
+}
+
+// The next character of a native name, upper-cased: a code point where the
+// names are UTF-8 (a code page is set), else a byte.  A byte that is no
+// character of the page stands for itself, above every code point.
+char32_t NextUpper(const std::string& name, size_t& at) {
+  char32_t cp;
+  if (ansiHighBytes && DecodeUtf8(name, at, cp)) return UpperCase(cp);
+  unsigned char byte = (unsigned char)name[at++];
+  return byte < 0x80 ? UpperCase(byte) : 0x110000 + byte;
+}
+
+bool SameButCase(const std::string& a, const std::string& b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size())
+    if (NextUpper(a, i) != NextUpper(b, j)) return false;
+  return i == a.size() && j == b.size();
+}
+
+// The spelling of `name` in native `folder` as Windows finds it: `name`
+// when it exists so, else that of the entry equal to it but for case, else
+// `name` (a new entry takes the spelling given).  A miss reads the whole
+// folder, where Windows looks a name up in an index: a folder of n new files
+// costs the stand-in O(n^2) entries read.
+std::string ExistingSpelling(const std::string& folder, const std::string& name) {
+  std::string path = (folder.empty() ? std::string() : folder) + "/" + name;
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0) return name;
+  DIR* dir = opendir(folder.empty() ? "/" : folder.c_str());
+  if (!dir) return name;
+  std::string spelling = name;
+  while (struct dirent* e = readdir(dir)) {
+    if (SameButCase(e->d_name, name)) {
+      spelling = e->d_name;
+      break;
+    }
+  }
+  closedir(dir);
+  return spelling;
+}
+
 }  // namespace
 
 bool HostResolve(const char* path, HostResolved& r) {
@@ -193,8 +251,11 @@ bool HostResolve(const char* path, HostResolved& r) {
     if (comps[i].empty()) continue;
     if (canonical.size() > 3) canonical += '\\';
     canonical += comps[i];
+    // A pattern is FindFirstFileA's to match against every entry.
+    std::string name = HostNativeName(comps[i]);
+    bool pattern = r.wildcard && i + 1 == comps.size();
     native += '/';
-    native += HostNativeName(comps[i]);
+    native += pattern ? name : ExistingSpelling(native.substr(0, native.size() - 1), name);
   }
   if (native.empty()) native = "/";
   r.isDriveRoot = canonical.size() == 3;
@@ -268,10 +329,8 @@ DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR buffer, DWORD size) 
 // ---------------------------------------------------------------- temp path
 
 namespace {
-std::string tempPath;
+std::string tempPath;  // from TMPDIR on the first call
 }
-
-void HostSetTempPath(const char* windowsPath) { tempPath = windowsPath ? windowsPath : ""; }
 
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
   if (tempPath.empty()) {

@@ -33,8 +33,6 @@ namespace {
 
 void (*messageHook)(void*);
 void* messageHookContext;
-LPCSTR currentCursor;
-int cursorChanges;
 const UINT kHookMessage = 0x8000;  // WM_APP: stands for "some message"
 
 LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -198,9 +196,9 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
 HCURSOR WINAPI LoadCursorA(HINSTANCE, LPCSTR name) { return (HCURSOR)name; }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {
-  HCURSOR old = (HCURSOR)currentCursor;
-  currentCursor = (LPCSTR)cursor;
-  ++cursorChanges;
+  HCURSOR old = (HCURSOR)HostProbes.currentCursor;
+  HostProbes.currentCursor = (LPCSTR)cursor;
+  ++HostProbes.cursorChanges;
   return old;
 }
 
@@ -213,20 +211,17 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
   return n < 1024 ? n : 1023;
 }
 
-LPCSTR HostCurrentCursor() { return currentCursor; }
-
-int HostCursorChanges() { return cursorChanges; }
-
 void HostResetWindows() {
   messageHook = nullptr;
   messageHookContext = nullptr;
-  currentCursor = nullptr;
-  cursorChanges = 0;
 }
+
+HostProbeState HostProbes;
 
 void HostResetPlatform() {
   HostResetPaths();
   HostResetFiles();
   HostResetWindows();
+  HostProbes = HostProbeState();
   SetLastError(0);
 }

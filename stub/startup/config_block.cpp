@@ -1,14 +1,12 @@
 // The configuration block and the settings it carries.
 #include "../common/heap.h"
+#include "../extract/overwrite_policy.h"
 #include "../extract/paths.h"
 #include "startup.h"
 
 // Zero-filled in the image (its 800 bytes cost nothing there); the defaults
 // are set by ResetSettings before the block is read.
 Settings SfxSettings;
-
-// The text that stands for the system's temporary folder in the default folder.
-const char kTempFolderMark[] = "><";
 
 // Reads a text of `length` bytes into `text` and terminates it after the
 // bytes that actually arrived: a block cut short yields a shorter text, never
@@ -82,17 +80,19 @@ static void ReadBlock() {
   }
 
   Settings& s = SfxSettings;
-  uint8_t flags = fixed[3];
+  uint8_t flags = fixed[kBlockFlags];
   if (!(flags & kFlagShowRunCheckBox)) s.ShowRunCheckBox = FALSE;
   if (!(flags & kFlagSelectableFileList)) s.SelectableFileList = FALSE;
   if (flags & kFlagHideOverwriteChoice) s.HideOverwriteChoice = TRUE;
-  if ((flags & kFlagOverwriteMask) == kFlagOverwriteAlways) s.OverwriteButtonId = IDC_MAIN_OVERWRITE;
-  if ((flags & kFlagOverwriteMask) == kFlagSkipExisting) s.OverwriteButtonId = IDC_MAIN_SKIP_EXISTING;
+  // Only a field naming a mode moves the button from ResetSettings' "ask".
+  if (PolicyOfFlags(flags) == kOverwriteAll) s.OverwriteButtonId = ButtonOfPolicy(kOverwriteAll);
+  if (PolicyOfFlags(flags) == kSkipExisting) s.OverwriteButtonId = ButtonOfPolicy(kSkipExisting);
   if (flags & kFlagAutoExtract) s.AutoExtract = TRUE;
 
-  uint8_t captionLength = fixed[4], folderLength = fixed[5], commandLength = fixed[6];
-  uint16_t infoLength = (uint16_t)(fixed[7] | fixed[8] << 8);
-  uint8_t infoCaptionLength = fixed[9];
+  uint8_t captionLength = fixed[kBlockCaptionLength], folderLength = fixed[kBlockFolderLength],
+          commandLength = fixed[kBlockCommandLength];
+  uint16_t infoLength = (uint16_t)(fixed[kBlockInfoLength] | fixed[kBlockInfoLength + 1] << 8);
+  uint8_t infoCaptionLength = fixed[kBlockInfoCaptionLength];
   if (captionLength) s.HasCaption = TRUE;
   if (folderLength) s.HasDefaultFolder = TRUE;
   if (commandLength) s.HasRunCommand = TRUE;
@@ -108,7 +108,7 @@ static void ReadBlock() {
   s.InfoCaption = infoCaptionLength ? ReadHeapText(infoCaptionLength) : nullptr;
 
   // The block length field is stepped over, not read: the archive follows it.
-  ArchiveStart = SeekArchive(0, FILE_CURRENT) + 2;
+  ArchiveStart = SeekArchive(0, FILE_CURRENT) + kBlockLengthFieldSize;
 }
 
 void ReadConfigurationBlock() {

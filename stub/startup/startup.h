@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include "../common/config_format.h"
 #include "../common/zip_format.h"
 #include "../platform/platform.h"
 #include "../ui/resource_ids.h"

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/host_control.h"
+#include "platform/host_probes.h"
 
 #include "common/own_process.h"
 

@@ -1,6 +1,7 @@
 // A test-only ZIP and self-extractor writer.
 #include "zip_builder.h"
 
+#include "common/config_format.h"
 #include "common/zip_format.h"
 
 namespace {

@@ -106,14 +106,20 @@ TEST_F(WalkExtractTest, ListWithoutOrdinalsFallsBackToTheSearch) {
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
 }
 
-TEST_F(WalkExtractTest, NamesDifferingInCaseFindTheirItemsInTurn) {
+TEST_F(WalkExtractTest, NamesDifferingInCaseFindTheirItemsInTurnAndShareOneFile) {
   // The list compares without regard to case: the second search starts after
-  // the first hit and finds the other item.
-  LoadSfx(BuildSfx({File("Same.txt", "first"), File("sAME.txt", "second")}, BlockFields()));
+  // the first hit and finds the other item.  The file system does too: the
+  // second entry replaces the first's file, which keeps its first spelling,
+  // and so does a folder.
+  LoadSfx(BuildSfx({File("Same.txt", "first"), File("sAME.txt", "second"), File("Dir/a.txt", "a"),
+                    File("DIR/b.txt", "b")},
+                   BlockFields()));
   OverwriteMode = kOverwriteAll;
   ExtractAll();
   EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
+  EXPECT_EQ(OutTree(), (std::vector<std::string>{"Dir/", "Dir/a.txt", "Dir/b.txt", "Same.txt"}));
+  EXPECT_EQ(Out("Same.txt"), "second");
 }
 
 struct OverwriteRow {
