@@ -61,14 +61,11 @@ class EntryDecode {
 
 }  // namespace
 
-std::string CheckEntryData(const InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
-                           uint32_t crc, uint32_t uncompressedSize, bool decrypt) {
-  if (method == kMethodStored && size != uncompressedSize)
-    return "stored data of " + std::to_string(size) + " bytes where " +
-           std::to_string(uncompressedSize) + " are claimed";
+DataCheck CheckEntryData(const InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
+                         uint32_t crc, uint32_t uncompressedSize, bool decrypt) {
   // BytesRemaining is signed: the stub's walk ends at a larger size.
   if (size > (uint32_t)INT32_MAX)
-    return "data of " + std::to_string(size) + " bytes, more than the stub reads for one entry";
+    return {"data of " + std::to_string(size) + " bytes, more than the stub reads for one entry"};
   EnsureCrcTable();
   EntryDecode decode;
   std::string enginePath = EnginePath(file.Path());
@@ -94,12 +91,18 @@ std::string CheckEntryData(const InputFile& file, uint64_t pos, uint32_t size, u
   if (method == kMethodStored) {
     CopyStored();
   } else if (!InflateEntry()) {
-    return lastInflateResult == kInflateTruncated ? "deflate data cut short" : "deflate data damaged";
+    return {lastInflateResult == kInflateTruncated ? "deflate data cut short" : "deflate data damaged"};
   }
   uint32_t actual = RunningCrc ^ 0xFFFFFFFF;
+  bool crcMatches = actual == crc;
+  if (method == kMethodStored && size != uncompressedSize)
+    return {"stored data of " + std::to_string(size) + " bytes where " + std::to_string(uncompressedSize) +
+                " are claimed",
+            crcMatches && sink.written == size};
   if (sink.written != uncompressedSize)
-    return "data give " + std::to_string(sink.written) + " bytes where " +
-           std::to_string(uncompressedSize) + " are claimed";
-  if (actual != crc) return "data have CRC-32 " + Hex8(actual) + " where " + Hex8(crc) + " is claimed";
-  return "";
+    return {"data give " + std::to_string(sink.written) + " bytes where " +
+                std::to_string(uncompressedSize) + " are claimed",
+            crcMatches};
+  if (!crcMatches) return {"data have CRC-32 " + Hex8(actual) + " where " + Hex8(crc) + " is claimed"};
+  return {};
 }

@@ -33,14 +33,11 @@ std::string Hex8(uint32_t v) {
 // Checks the data that `next` delivers piece by piece: NextPiece(max) gives
 // up to `max` further bytes, none at the end of the data.
 template <class NextPiece>
-std::string CheckPieces(NextPiece next, uint64_t size, uint16_t method, uint32_t crc,
+DataCheck CheckPieces(NextPiece next, uint64_t size, uint16_t method, uint32_t crc,
                         uint32_t uncompressedSize) {
   uLong actual = crc32(0, nullptr, 0);
   uint64_t produced = 0;
   if (method == kMethodStored) {
-    if (size != uncompressedSize)
-      return "stored data of " + std::to_string(size) + " bytes where " +
-             std::to_string(uncompressedSize) + " are claimed";
     for (Piece piece = next(kCheckChunkSize); piece.size; piece = next(kCheckChunkSize)) {
       actual = crc32(actual, piece.bytes, (uInt)piece.size);
       produced += piece.size;
@@ -66,20 +63,26 @@ std::string CheckPieces(NextPiece next, uint64_t size, uint16_t method, uint32_t
     bool ended = result == Z_STREAM_END;
     inflateEnd(&z);
     if (!ended)
-      return result == Z_BUF_ERROR ? "deflate data cut short" : "deflate data damaged";
+      return {result == Z_BUF_ERROR ? "deflate data cut short" : "deflate data damaged"};
   }
+  bool crcMatches = (uint32_t)actual == crc;
+  if (method == kMethodStored && size != uncompressedSize)
+    return {"stored data of " + std::to_string(size) + " bytes where " + std::to_string(uncompressedSize) +
+                " are claimed",
+            crcMatches && produced == size};
   if (produced != uncompressedSize)
-    return "data give " + std::to_string(produced) + " bytes where " +
-           std::to_string(uncompressedSize) + " are claimed";
-  if ((uint32_t)actual != crc)
-    return "data have CRC-32 " + Hex8((uint32_t)actual) + " where " + Hex8(crc) + " is claimed";
-  return "";
+    return {"data give " + std::to_string(produced) + " bytes where " +
+                std::to_string(uncompressedSize) + " are claimed",
+            crcMatches};
+  if (!crcMatches)
+    return {"data have CRC-32 " + Hex8((uint32_t)actual) + " where " + Hex8(crc) + " is claimed"};
+  return {};
 }
 
 }  // namespace
 
-std::string CheckEntryData(const InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
-                           uint32_t crc, uint32_t uncompressedSize, bool decrypt) {
+DataCheck CheckEntryData(const InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
+                         uint32_t crc, uint32_t uncompressedSize, bool decrypt) {
   uint64_t at = pos, end = pos + size;
   std::vector<uint8_t> buffer;
   auto next = [&](size_t max) {
