@@ -164,8 +164,8 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
     ${P}/check_command.cpp ${P}/command_line.cpp
     ${P}/codepage_tables.cpp ${P}/codepages.cpp ${P}/commands_win32.cpp ${P}/config_block.cpp
     ${P}/console_message.cpp
-    ${P}/deflate_chain.cpp ${P}/entry_data.cpp ${P}/exclude_patterns.cpp ${P}/file_entry.cpp
-    ${P}/file_io_shared.cpp ${P}/file_io_win32.cpp ${P}/finding_list.cpp
+    ${P}/deflate_chain.cpp ${P}/entry_check_win32.cpp ${P}/entry_data.cpp ${P}/exclude_patterns.cpp
+    ${P}/file_entry.cpp ${P}/file_io_shared.cpp ${P}/file_io_win32.cpp ${P}/finding_list.cpp
     ${P}/main.cpp ${P}/name_collisions.cpp ${P}/pack_command.cpp
     ${P}/pack_options.cpp ${P}/password_input.cpp ${P}/printable.cpp ${P}/progress.cpp
     ${P}/sfx_writer.cpp ${P}/sha256.cpp

@@ -230,7 +230,8 @@ void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool 
     std::vector<uint8_t> local = file.ReadAt(c.localPos, kLocalHeaderSize);
     uint64_t dataPos = c.localPos + kLocalHeaderSize + Read16(&local[kLocalNameLength]) +
                        Read16(&local[kLocalExtraLength]);
-    std::string bad = CheckEntryData(file, dataPos, c.compressedSize, c.method, c.crc, c.uncompressedSize);
+    std::string bad =
+        CheckEntryData(file, dataPos, c.compressedSize, c.method, c.crc, c.uncompressedSize).problem;
     if (!bad.empty()) p.Add("have data that disagree with the central directory (" + bad + ")", c.name);
   }
   ThrowProblems(p, layout.entries.size(), file.Path(), listAll);
@@ -263,7 +264,8 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
       continue;
     }
     if (!encrypted) {
-      std::string bad = CheckEntryData(file, dataPos, c->compressedSize, c->method, c->crc, c->uncompressedSize);
+      std::string bad =
+          CheckEntryData(file, dataPos, c->compressedSize, c->method, c->crc, c->uncompressedSize).problem;
       if (!bad.empty()) {
         p.Add("have data that disagree with the central directory (" + bad + ")", c->name);
         continue;

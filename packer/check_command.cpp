@@ -50,8 +50,8 @@ bool OpenEncryption(const std::vector<uint8_t>& header, uint16_t flags, uint32_t
 }
 
 // What goes wrong when the stub decodes the entry behind the local header at
-// `pos`, or "".  `skipped` is set for encrypted entries without a password.
-std::string CheckData(const InputFile& file, uint64_t pos, const std::vector<std::string>& passwords,
+// `pos`, or nothing.  `skipped` is set for encrypted entries without a password.
+DataCheck CheckData(const InputFile& file, uint64_t pos, const std::vector<std::string>& passwords,
                       bool& skipped) {
   std::vector<uint8_t> h = file.ReadAt(pos, kLocalHeaderSize);
   uint16_t flags = Read16(&h[kLocalFlags]);
@@ -61,18 +61,18 @@ std::string CheckData(const InputFile& file, uint64_t pos, const std::vector<std
   uint32_t uncompressed = Read32(&h[kLocalUncompressedSize]);
   uint64_t dataPos = pos + kLocalHeaderSize + Read16(&h[kLocalNameLength]) +
                      Read16(&h[kLocalExtraLength]);
-  if (method != kMethodStored && method != kMethodDeflated) return "";  // reported already
-  if (dataPos + size > file.Size()) return "data cut short by the end of the archive";
+  if (method != kMethodStored && method != kMethodDeflated) return {};  // reported already
+  if (dataPos + size > file.Size()) return {"data cut short by the end of the archive"};
   bool encrypted = flags & kFlagEncrypted;
   if (encrypted) {
-    if (size < kEncryptionHeaderLength) return "";  // reported already
+    if (size < kEncryptionHeaderLength) return {};  // reported already
     if (passwords.empty()) {
       skipped = true;
-      return "";
+      return {};
     }
     if (!OpenEncryption(file.ReadAt(dataPos, kEncryptionHeaderLength), flags, crc,
                         Read32(&h[kLocalTimeDate]), passwords))
-      return "no --password given fits";
+      return {"no --password given fits"};
     dataPos += kEncryptionHeaderLength;
     size -= kEncryptionHeaderLength;
   }
@@ -124,8 +124,8 @@ int RunCheckCommand(const Arguments& args) {
   size_t unchecked = 0;
   for (const CentralEntry& e : layout.entries) {
     bool skipped = false;
-    std::string problem = CheckData(file, e.localPos, passwords, skipped);
-    if (!problem.empty()) findings.push_back({e.name, problem});
+    DataCheck data = CheckData(file, e.localPos, passwords, skipped);
+    if (!data.problem.empty()) findings.push_back({e.name, data.problem, data.stubExtracts});
     unchecked += skipped;
   }
   PrintFindings(std::cout, findings, "", page);

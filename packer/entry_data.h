@@ -23,10 +23,17 @@ struct EncodedData {
 // Deflated at `level`, or stored at kStoreLevel.
 EncodedData EncodeData(const uint8_t* plain, size_t size, int level);
 
-// "" when the `size` bytes at `pos` in `file` (no encryption header) decode
-// by `method` to exactly `uncompressedSize` bytes of CRC-32 `crc`; else what
-// differs.  Read piece by piece: memory stays small whatever the sizes claim.
-// With `decrypt`, the stub's keys stand ready behind the entry's encryption
-// header and every piece is decrypted with them before it is checked.
-std::string CheckEntryData(const class InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
-                           uint32_t crc, uint32_t uncompressedSize, bool decrypt = false);
+// What a check of an entry's data found: `problem` is "" when the `size`
+// bytes at `pos` in `file` (no encryption header) decode by `method` to
+// exactly `uncompressedSize` bytes of CRC-32 `crc`; else what differs.
+// `stubExtracts` when only the sizes differ: the stub compares the CRC alone
+// and writes the entry whole.  Read piece by piece: memory stays small
+// whatever the sizes claim.  With `decrypt`, the stub's keys stand ready
+// behind the entry's encryption header and every piece is decrypted with
+// them before it is checked.
+struct DataCheck {
+  std::string problem;
+  bool stubExtracts = false;
+};
+DataCheck CheckEntryData(const class InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
+                         uint32_t crc, uint32_t uncompressedSize, bool decrypt = false);

@@ -101,12 +101,12 @@ Walk WalkLikeTheStub(const InputFile& file, const ArchiveLayout& layout) {
     // A streamed entry of size 0 is empty only when a descriptor saying so
     // follows at once: signed (skipped as a record) or twelve zero bytes.
     if ((v.flags & kFlagDataDescriptor) && v.compressedSize == 0) {
+      // Bytes past the end of the file read as zero, as the stub's do.
       std::vector<uint8_t> d = file.ReadSome(v.dataPos, kDataDescriptorSize);
-      bool signedZero = d.size() == kDataDescriptorSize &&
-                        Read32(d.data()) == kDataDescriptorSignature &&
+      d.resize(kDataDescriptorSize);
+      bool signedZero = Read32(d.data()) == kDataDescriptorSignature &&
                         Read32(&d[8]) == 0 && Read32(&d[12]) == 0;
-      bool unsignedZero = d.size() >= 12 && std::all_of(d.begin(), d.begin() + 12,
-                                                        [](uint8_t b) { return b == 0; });
+      bool unsignedZero = std::all_of(d.begin(), d.begin() + 12, [](uint8_t b) { return b == 0; });
       if (!signedZero && !unsignedZero) {
         walk.stopReason = "the entry at input offset " + Hex(pos) + " keeps its size only in a "
                           "data descriptor: the stub fails it and ends its walk there";
@@ -119,7 +119,10 @@ Walk WalkLikeTheStub(const InputFile& file, const ArchiveLayout& layout) {
   }
 }
 
-void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::string>& reasons) {
+// `reasons`: why the stub fails the entry; `notes`: how what it writes
+// differs from the entry, which it extracts all the same.
+void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::string>& reasons,
+                std::vector<std::string>& notes) {
   if (l.method != kMethodStored && l.method != kMethodDeflated)
     reasons.push_back("compression method " + std::to_string(l.method) +
                       ": the stub extracts only stored (0) and deflated (8) data and ends "
@@ -163,7 +166,7 @@ void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::stri
            !((l.flags ^ c.flags) & kFlagEncrypted) &&
            l.compressedSize - (encrypted ? kEncryptionHeaderLength : 0) != l.uncompressedSize &&
            !(l.flags & kFlagDataDescriptor && l.compressedSize == 0))
-    reasons.push_back("stored entry whose compressed and uncompressed sizes disagree");
+    notes.push_back("stored entry whose compressed and uncompressed sizes disagree");
   std::string nameProblem = EntryNameProblem(l.name);
   if (!nameProblem.empty()) reasons.push_back(nameProblem);
 }
@@ -237,12 +240,13 @@ std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveL
       findings.push_back({c->name, "local header cut short"});
       continue;
     }
-    std::vector<std::string> reasons;
-    CheckEntry(*c, l, reasons);
+    std::vector<std::string> reasons, notes;
+    CheckEntry(*c, l, reasons, notes);
     if (IsSymbolicLink(layout, *c))
-      reasons.push_back("symbolic link: the stub cannot make links and writes a small file "
-                        "holding the link's target instead");
+      notes.push_back("symbolic link: the stub cannot make links and writes a small file "
+                      "holding the link's target instead");
     for (const std::string& r : reasons) findings.push_back({c->name, r});
+    for (const std::string& n : notes) findings.push_back({c->name, n, true});
     if (names && listed[c->localPos] == 1 && EntryNameProblem(l.name).empty()) {
       named.push_back(c);
       shown.push_back(FromCodePage(l.name, *names));

@@ -25,6 +25,9 @@ const uint8_t kHostMacOs = 19;
 struct EntryFinding {
   std::string entry;  // entry name, or "" for the archive as a whole
   std::string reason;
+  // The stub extracts the entry all the same; the reason says how what it
+  // writes differs (a link's target as a file, sizes other than claimed).
+  bool stubExtracts = false;
 };
 
 // The reason a name is unsafe to join to the destination folder, or "".

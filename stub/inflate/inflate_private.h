@@ -8,28 +8,7 @@
 
 #include "../platform/platform.h"
 #include "deflate_format.h"
-
-// ------------------------------------------------------------ results
-
-// Result of a block routine and of the block loop of an entry: 0 decoded,
-// otherwise the first fault met.  The entry stops at its first failed block.
-enum InflateResult {
-  kInflateOk = 0,
-  kInflateTruncated = 1,           // a bit past the entry's compressed data was needed
-  kInflateBadBlockType = 2,        // block type 3
-  kInflateStoredLengthMismatch = 3,  // NLEN is not the complement of LEN
-  kInflateBadCodeLengthCode = 4,   // code-length code empty, over-subscribed or incomplete
-  kInflateBadRepeat = 5,           // a repeat runs past the declared lengths
-  kInflateBadLiteralCode = 6,      // literal/length set empty, incomplete or over-subscribed
-  kInflateBadDistanceCode = 7,     // distance set over-subscribed
-  kInflateInvalidLiteral = 8,      // symbol 286, 287 or a pattern the code leaves unused
-  kInflateInvalidDistance = 9,     // code 30, 31, an unused pattern, or no distance code
-  kInflateDistanceTooFar = 10,     // a match reaches before the entry's first byte
-  kInflateNoMemory = 11,           // a table could not be allocated
-};
-
-// Result of the last InflateEntry's block loop (kInflateOk before any).
-extern int lastInflateResult;
+#include "inflate.h"
 
 // ------------------------------------------------------ Huffman tables
 

@@ -131,6 +131,20 @@ void WINAPI SetLastError(DWORD code) { lastError = code; }
 
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
                           DWORD disposition, DWORD, HANDLE) {
+  // The NUL device, by its bare name or as \\.\NUL: writes succeed and are
+  // discarded, reads find nothing.  It opens whatever the disposition asks.
+  if (name && (strcasecmp(name, "NUL") == 0 || strcasecmp(name, "\\\\.\\NUL") == 0)) {
+    int fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+      SetLastError(ErrorFromErrno(errno));
+      return INVALID_HANDLE_VALUE;
+    }
+    SetLastError(ERROR_SUCCESS);
+    FileHandle* f = new FileHandle;
+    f->fd = fd;
+    f->writable = (access & GENERIC_WRITE) != 0;
+    return f;
+  }
   HostResolved r;
   if (!HostResolve(name, r)) {
     SetLastError(r.error);
@@ -530,6 +544,13 @@ void WINAPI ExitProcess(UINT code) {
 void HostSetWriteOpenObserver(HostWriteOpenObserver observer, void* context) {
   writeOpenObserver = observer;
   writeOpenObserverContext = context;
+}
+
+uint64_t HostNulBytesWritten(HANDLE nul) {
+  // Writes to the NUL device move its position as any file's, and only
+  // writes do: reads find nothing.
+  FileHandle* f = AsFile(nul);
+  return f ? (uint64_t)f->position : 0;
 }
 
 void HostResetFiles() {

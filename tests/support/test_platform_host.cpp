@@ -9,7 +9,6 @@
 #include "platform/host_control.h"
 #include "platform/host_probes.h"
 
-#include "common/own_process.h"
 
 namespace test_platform {
 
@@ -53,7 +52,3 @@ LPCSTR CurrentCursor() { return HostCurrentCursor(); }
 int CursorChanges() { return HostCursorChanges(); }
 
 }  // namespace test_platform
-
-// The headers of the test program itself, or on the stand-in those of the file
-// SetModuleFileName names, as the stub reads its own.
-const uint8_t* OwnImageHeaders() { return (const uint8_t*)GetModuleHandleA(nullptr); }

@@ -1,0 +1,95 @@
+// The check of an entry's data by the stub's own code: the stored copy or
+// InflateEntry reads the input through the stand-in's file calls on
+// ArchiveFile, as the walk does, decrypts with the stub's keys and feeds the
+// stub's CRC; the output goes to the NUL device, so nothing is kept and
+// memory stays at the decoder's own buffers (32 KiB in, 32 KiB window).
+#include <cstdint>
+#include <cstdio>
+
+#include "entry_data.h"
+#include "errors.h"
+#include "file_io.h"
+#include "stub_locator.h"
+#include "zip_crypto.h"
+#include "common/zip_format.h"
+#include "extract/extract.h"
+#include "inflate/inflate.h"
+#include "platform/host_control.h"
+#include "startup/startup.h"
+
+namespace {
+
+std::string Hex8(uint32_t v) {
+  char text[12];
+  std::snprintf(text, sizeof text, "%08x", v);
+  return text;
+}
+
+// The walk's variables one decode sets, restored afterwards: check and pack
+// run it between other uses of the engine.
+class EntryDecode {
+ public:
+  EntryDecode() : archive_(ArchiveFile), header_(LocalHeader) {}
+  ~EntryDecode() {
+    if (OutputFile && OutputFile != INVALID_HANDLE_VALUE) CloseHandle(OutputFile);
+    if (ArchiveFile != INVALID_HANDLE_VALUE && ArchiveFile != archive_) CloseHandle(ArchiveFile);
+    ArchiveFile = archive_;
+    LocalHeader = header_;
+    OutputFile = nullptr;
+    BytesRemaining = 0;
+  }
+  EntryDecode(const EntryDecode&) = delete;
+  EntryDecode& operator=(const EntryDecode&) = delete;
+
+ private:
+  HANDLE archive_;
+  LocalHeaderRecord header_;
+};
+
+}  // namespace
+
+DataCheck CheckEntryData(const InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
+                         uint32_t crc, uint32_t uncompressedSize, bool decrypt) {
+  // BytesRemaining is signed: the stub's walk ends at a larger size.
+  if (size > (uint32_t)INT32_MAX)
+    return {"data of " + std::to_string(size) + " bytes, more than the stub reads for one entry"};
+  EnsureCrcTable();
+  EntryDecode decode;
+  std::string enginePath = EnginePath(file.Path());
+  ArchiveFile = CreateFileA(enginePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(file.Path() + ": cannot open");
+  // Positions of input archives may pass 2 GiB, where SeekArchive ends.
+  LONG high = (LONG)(pos >> 32);
+  if (SetFilePointer(ArchiveFile, (LONG)(uint32_t)pos, &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
+      GetLastError() != ERROR_SUCCESS)
+    throw Refusal(file.Path() + ": cannot read at offset " + std::to_string(pos));
+  OutputFile = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (OutputFile == INVALID_HANDLE_VALUE) throw Refusal("cannot open the NUL device");
+
+  // ReadEntryData decrypts by the local header's flag bit 0.
+  LocalHeader = LocalHeaderRecord();
+  LocalHeader.flags = decrypt ? kFlagEncrypted : 0;
+  BytesRemaining = (int32_t)size;
+  RunningCrc = 0xFFFFFFFF;
+  if (method == kMethodStored) {
+    CopyStored();
+  } else if (!InflateEntry()) {
+    return {lastInflateResult == kInflateTruncated ? "deflate data cut short" : "deflate data damaged"};
+  }
+  // The NUL device discards what it is given; the stand-in counts it.
+  uint64_t written = HostNulBytesWritten(OutputFile);
+  uint32_t actual = RunningCrc ^ 0xFFFFFFFF;
+  bool crcMatches = actual == crc;
+  if (method == kMethodStored && size != uncompressedSize)
+    return {"stored data of " + std::to_string(size) + " bytes where " + std::to_string(uncompressedSize) +
+                " are claimed",
+            crcMatches && written == size};
+  if (written != uncompressedSize)
+    return {"data give " + std::to_string(written) + " bytes where " +
+                std::to_string(uncompressedSize) + " are claimed",
+            crcMatches};
+  if (!crcMatches) return {"data have CRC-32 " + Hex8(actual) + " where " + Hex8(crc) + " is claimed"};
+  return {};
+}
