@@ -1,5 +1,5 @@
 # Writes OUTPUT, a C++ source holding the bytes of the stub file STUB as
-# kEmbeddedStub (packer/embedded_stub.h), the stub mksfx packs when neither
+# kEmbeddedStub (packer/cli/embedded_stub.h), the stub mksfx packs when neither
 # --stub nor MKSFX_STUB names one.  OUTPUT is rewritten only when its text
 # changes, so an unchanged stub recompiles nothing.
 #

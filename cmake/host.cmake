@@ -16,8 +16,6 @@ target_include_directories(sfxengine PUBLIC ${CMAKE_SOURCE_DIR}/stub)
 add_library(sfxhost_probes STATIC ${SFX_HOST_PROBES})
 target_link_libraries(sfxhost_probes PUBLIC sfxengine)
 
-file(GLOB SFX_PACKER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packer/*.cpp)
-list(FILTER SFX_PACKER_SOURCES EXCLUDE REGEX "_win32\\.cpp$")
 # mksfx carries the stub of the Windows build, a tree of its own (make
 # builds it first).  The stub's bytes go into a generated source on every
 # build, which is rewritten only when they change: a rebuilt stub is
@@ -35,17 +33,22 @@ add_custom_target(embedded_stub
           -P ${CMAKE_SOURCE_DIR}/cmake/embed-stub.cmake
   BYPRODUCTS ${SFX_EMBEDDED_STUB_SOURCE} VERBATIM)
 
-if(SFX_PACKER_SOURCES)
-  add_executable(mksfx ${SFX_PACKER_SOURCES} ${SFX_EMBEDDED_STUB_SOURCE})
-  target_include_directories(mksfx PRIVATE ${CMAKE_SOURCE_DIR}/packer)
-  add_dependencies(mksfx embedded_stub)
+include(${CMAKE_SOURCE_DIR}/cmake/packer.cmake)
+if(MKSFX_CORE_SOURCES)
+  add_library(mksfx_core STATIC ${MKSFX_CORE_SOURCES})
+  target_include_directories(mksfx_core PUBLIC ${CMAKE_SOURCE_DIR}/packer/core)
   # libdeflate compresses; the engine's own decoder checks entries' data.
-  target_link_libraries(mksfx PRIVATE sfxengine deflate)
+  target_link_libraries(mksfx_core PUBLIC sfxengine deflate)
+
+  add_executable(mksfx ${MKSFX_CLI_SOURCES} ${SFX_EMBEDDED_STUB_SOURCE})
+  target_include_directories(mksfx PRIVATE ${CMAKE_SOURCE_DIR}/packer/cli)
+  add_dependencies(mksfx embedded_stub)
+  target_link_libraries(mksfx PRIVATE mksfx_core)
   set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   # make install: the program and its manual page.
   include(GNUInstallDirs)
   install(TARGETS mksfx RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_SOURCE_DIR}/packer/mksfx.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${CMAKE_SOURCE_DIR}/packer/cli/mksfx.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 find_package(GTest REQUIRED)

@@ -158,34 +158,26 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
             -P ${CMAKE_SOURCE_DIR}/cmake/embed-stub.cmake
     DEPENDS sfxstub ${CMAKE_SOURCE_DIR}/cmake/embed-stub.cmake VERBATIM)
 
-  set(P ${CMAKE_SOURCE_DIR}/packer)
-  add_executable(mksfx ${SFX_EMBEDDED_STUB_SOURCE}
-    ${P}/archive_layout.cpp ${P}/archive_rewrite.cpp ${P}/block_texts.cpp ${P}/certificate_table.cpp
-    ${P}/check_command.cpp ${P}/command_line.cpp
-    ${P}/codepage_tables.cpp ${P}/codepages.cpp ${P}/commands_win32.cpp ${P}/config_block.cpp
-    ${P}/console_message.cpp
-    ${P}/deflate_chain.cpp ${P}/entry_check_win32.cpp ${P}/entry_data.cpp ${P}/exclude_patterns.cpp
-    ${P}/file_entry.cpp ${P}/file_io_shared.cpp ${P}/file_io_win32.cpp ${P}/finding_list.cpp
-    ${P}/main.cpp ${P}/name_collisions.cpp ${P}/pack_command.cpp
-    ${P}/pack_options.cpp ${P}/password_input.cpp ${P}/printable.cpp ${P}/progress.cpp
-    ${P}/sfx_writer.cpp ${P}/sha256.cpp
-    ${P}/source_fs_win32.cpp ${P}/source_tree.cpp ${P}/stub_compat.cpp
-    ${P}/stub_locator.cpp ${P}/stub_manifest.cpp ${P}/system_win32.cpp ${P}/zip_crypto.cpp
-    ${P}/zip_writer.cpp
-    ${P}/mksfx_win32.rc
-    ${CMAKE_SOURCE_DIR}/stub/common/fatal.cpp ${CMAKE_SOURCE_DIR}/stub/common/heap.cpp
-    ${CMAKE_SOURCE_DIR}/stub/common/messages.cpp ${CMAKE_SOURCE_DIR}/stub/startup/archive_file.cpp
-    ${CMAKE_SOURCE_DIR}/stub/startup/command_line.cpp ${CMAKE_SOURCE_DIR}/stub/startup/config_block.cpp
-    ${CMAKE_SOURCE_DIR}/stub/startup/locator.cpp ${CMAKE_SOURCE_DIR}/stub/extract/paths.cpp
-    ${CMAKE_SOURCE_DIR}/stub/extract/entry_names.cpp ${CMAKE_SOURCE_DIR}/stub/extract/device_names.cpp
-    ${CMAKE_SOURCE_DIR}/stub/integrity/crc32.cpp ${CMAKE_SOURCE_DIR}/stub/integrity/crc32_fold.cpp
-    ${CMAKE_SOURCE_DIR}/stub/integrity/zipcrypto.cpp)
+  # The core carries the part of the engine it runs on the system itself.
+  include(${CMAKE_SOURCE_DIR}/cmake/packer.cmake)
+  set(S ${CMAKE_SOURCE_DIR}/stub)
+  add_library(mksfx_core STATIC ${MKSFX_CORE_SOURCES}
+    ${S}/common/fatal.cpp ${S}/common/heap.cpp ${S}/common/messages.cpp
+    ${S}/startup/archive_file.cpp ${S}/startup/command_line.cpp ${S}/startup/config_block.cpp
+    ${S}/startup/locator.cpp ${S}/extract/paths.cpp ${S}/extract/entry_names.cpp
+    ${S}/extract/device_names.cpp ${S}/integrity/crc32.cpp ${S}/integrity/crc32_fold.cpp
+    ${S}/integrity/zipcrypto.cpp)
+  target_include_directories(mksfx_core PUBLIC ${S} ${CMAKE_SOURCE_DIR}/packer/core)
+  target_compile_definitions(mksfx_core PUBLIC WIN32_LEAN_AND_MEAN _POSIX_THREAD_SAFE_FUNCTIONS)
+  target_compile_options(mksfx_core PUBLIC -O2 -Wall -Wextra)
+  target_link_libraries(mksfx_core PUBLIC deflate_win32 ${CMAKE_FIND_ROOT_PATH}/lib/libz.a kernel32)
+
+  add_executable(mksfx ${MKSFX_CLI_SOURCES} ${CMAKE_SOURCE_DIR}/packer/cli/mksfx_win32.rc
+                 ${SFX_EMBEDDED_STUB_SOURCE})
   set_target_properties(mksfx PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-  target_include_directories(mksfx PRIVATE ${CMAKE_SOURCE_DIR}/stub ${P})
-  target_compile_definitions(mksfx PRIVATE WIN32_LEAN_AND_MEAN _POSIX_THREAD_SAFE_FUNCTIONS)
-  target_compile_options(mksfx PRIVATE -O2 -Wall -Wextra)
+  target_include_directories(mksfx PRIVATE ${CMAKE_SOURCE_DIR}/packer/cli)
   target_link_options(mksfx PRIVATE -static)
-  target_link_libraries(mksfx PRIVATE deflate_win32 ${CMAKE_FIND_ROOT_PATH}/lib/libz.a kernel32)
+  target_link_libraries(mksfx PRIVATE mksfx_core)
 else()
   message(STATUS "no libdeflate source at ${SFX_LIBDEFLATE_SOURCE}: mksfx.exe is not built "
                  "(scripts/setup fetches it)")

@@ -3,7 +3,7 @@
 // first local header, and the limits of each length field.
 #include <gtest/gtest.h>
 
-#include "config_block.h"
+#include "config_block_codec.h"
 #include "test_support.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Deflate through libdeflate.  The check of an entry's data is the stub's
-// own decoder on Linux (entry_check.cpp) and zlib's in mksfx.exe
+// own decoder on Linux (entry_check_host.cpp) and zlib's in mksfx.exe
 // (entry_check_win32.cpp), which does not carry the engine yet.
 #include "entry_data.h"
 

@@ -1,5 +1,5 @@
 // The progress line on stderr.
-#include "progress.h"
+#include "progress_line.h"
 
 #include <unistd.h>
 

@@ -9,7 +9,7 @@
 
 #include "codepages.h"
 #include "commands.h"
-#include "config_block.h"
+#include "config_block_codec.h"
 
 enum class OptionKind {
   kFlag,    // takes no value

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "codepages.h"
-#include "command_line.h"
 #include "commands.h"
-#include "config_block.h"
+#include "config_block_codec.h"
 #include "exclude_patterns.h"
+#include "option_parser.h"
 
 struct PackOptions {
   std::string stubPath;

@@ -4,12 +4,12 @@
 
 #include "archive_layout.h"
 #include "certificate_table.h"
-#include "command_line.h"
 #include "commands.h"
 #include "entry_data.h"
 #include "errors.h"
 #include "finding_list.h"
 #include "integrity/zipcrypto.h"
+#include "option_parser.h"
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"

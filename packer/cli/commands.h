@@ -20,7 +20,7 @@ int RunCheckCommand(const Arguments& args);
 // info and check say of a plain archive.
 void RequireSelfExtractor(const InputFile& file);
 
-// Runs the stub's start-up and walk on Linux (extract_command.cpp).
+// Runs the stub's start-up and walk on Linux (extract_command_host.cpp).
 int RunExtractCommand(const Arguments& args);
 
 // The stub that pack uses: the file `stubOption` (--stub) when it is not

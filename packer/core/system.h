@@ -1,5 +1,5 @@
 // The few services mksfx takes from the operating system beyond files:
-// POSIX in system.cpp, Win32 in system_win32.cpp.
+// POSIX in system_host.cpp, Win32 in system_win32.cpp.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,5 @@
 // One parser for the option tables of every mksfx command.
-#include "command_line.h"
+#include "option_parser.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 // The check of an entry's data in mksfx.exe: zlib's streaming inflate.  The
 // Windows build does not carry the engine, so the stub's own decoder (which
-// the Linux build checks with, entry_check.cpp) is not there to run.
+// the Linux build checks with, entry_check_host.cpp) is not there to run.
 #include <zlib.h>
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // What the folder walk of mksfx asks of the file system, behind one seam:
-// POSIX calls in source_fs.cpp, Win32 calls in source_fs_win32.cpp.  Paths
-// and names are UTF-8.
+// POSIX calls in source_fs_host.cpp, Win32 calls in source_fs_win32.cpp.
+// Paths and names are UTF-8.
 #pragma once
 
 #include <cstdint>

@@ -6,7 +6,7 @@
 #include "commands.h"
 #include "errors.h"
 #include "printable.h"
-#include "progress.h"
+#include "progress_line.h"
 
 namespace {
 

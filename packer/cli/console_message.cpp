@@ -1,7 +1,7 @@
 // The stub's message box on a terminal: every message the engine shows is
 // one line "caption: text".  Both builds of mksfx print it, since check and
 // pack run the stub's start-up, which reports through it; the rest of the
-// stub's user interface is console_ui.cpp's.
+// stub's user interface is console_ui_host.cpp's.
 #include <iostream>
 
 #include "console_ui.h"

@@ -6,12 +6,12 @@
 #include <iostream>
 
 #include "certificate_table.h"
-#include "command_line.h"
 #include "commands.h"
 #include "console_ui.h"
 #include "errors.h"
 #include "extract/overwrite_policy.h"
 #include "extract/paths.h"
+#include "option_parser.h"
 #include "platform/host_control.h"
 #include "printable.h"
 #include "startup/startup.h"

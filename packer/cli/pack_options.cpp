@@ -2,9 +2,9 @@
 #include "pack_options.h"
 
 #include "codepages.h"
-#include "command_line.h"
 #include "entry_data.h"
 #include "errors.h"
+#include "option_parser.h"
 
 const char kPackHelp[] =
     "usage: mksfx pack [OPTIONS] INPUT... OUTPUT\n"

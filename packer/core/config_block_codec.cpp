@@ -1,5 +1,5 @@
 // Encoding of the configuration block.
-#include "config_block.h"
+#include "config_block_codec.h"
 
 #include "errors.h"
 

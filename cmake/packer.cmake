@@ -1,0 +1,16 @@
+# mksfx's sources, the same for both builds: the core library (packer/core/:
+# archives read and written, the configuration block, encryption, input
+# trees and code pages, the stub's start-up replayed, the system seam) and
+# the command-line front end (packer/cli/: the commands, their options and
+# what they print).  A source ending in _win32.cpp is built only for
+# Windows, one ending in _host.cpp only for Linux, as everywhere in the tree:
+# the two sides of one header, or a part that one build alone has.
+if(WIN32)
+  set(MKSFX_OTHER_BUILD host)
+else()
+  set(MKSFX_OTHER_BUILD win32)
+endif()
+file(GLOB MKSFX_CORE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packer/core/*.cpp)
+file(GLOB MKSFX_CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packer/cli/*.cpp)
+list(FILTER MKSFX_CORE_SOURCES EXCLUDE REGEX "_${MKSFX_OTHER_BUILD}\\.cpp$")
+list(FILTER MKSFX_CLI_SOURCES EXCLUDE REGEX "_${MKSFX_OTHER_BUILD}\\.cpp$")
