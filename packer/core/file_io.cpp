@@ -1,6 +1,7 @@
 // The part of mksfx's file access that is the same on every system: reads
 // that must deliver every byte asked for, and copies in bounded chunks.  The
-// system calls themselves are in file_io_host.cpp (POSIX) and file_io_win32.cpp.
+// system calls themselves are in file_io_host.cpp (POSIX) and
+// file_io_win32.cpp.
 #include "errors.h"
 #include "file_io.h"
 
