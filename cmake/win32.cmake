@@ -138,11 +138,12 @@ target_link_libraries(sfxbenchinflate PRIVATE kernel32)
 
 # ------------------------------------------------------------ mksfx.exe
 # The packer for Windows, statically linked: pack and check.  libdeflate is
-# built here from Debian's source package (scripts/setup fetches it), zlib is
-# the mingw build Debian ships.  The stub's own start-up code (locator and
-# configuration reader) runs here on the system itself, as check and pack run
-# it in the Linux build; the commands that run the rest of the stub through
-# the Linux stand-in (info, extract) are the Linux build's.
+# built here from Debian's source package (scripts/setup fetches it).  The
+# stub's own start-up code (locator and configuration reader) and its entry
+# decoding (source and sink, stored copy, inflate, CRC and keys) run here on
+# the system itself, as check and pack run them in the Linux build; the
+# commands that run the rest of the stub through the Linux stand-in (info,
+# extract) are the Linux build's.
 set(SFX_LIBDEFLATE_SOURCE /usr/local/src/vantor/libdeflate-1.14 CACHE PATH
     "libdeflate's source tree, for the Windows build of mksfx")
 if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
@@ -158,19 +159,18 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
             -P ${CMAKE_SOURCE_DIR}/cmake/embed-stub.cmake
     DEPENDS sfxstub ${CMAKE_SOURCE_DIR}/cmake/embed-stub.cmake VERBATIM)
 
-  # The core carries the part of the engine it runs on the system itself.
+  # The core carries the part of the engine it runs on the system itself:
+  # not the walk, the prompts or the dialogs.  The progress comes with the
+  # sink (WriteEntryData keeps the window answering), and with it user32.
   include(${CMAKE_SOURCE_DIR}/cmake/packer.cmake)
-  set(S ${CMAKE_SOURCE_DIR}/stub)
-  add_library(mksfx_core STATIC ${MKSFX_CORE_SOURCES}
-    ${S}/common/fatal.cpp ${S}/common/heap.cpp ${S}/common/messages.cpp
-    ${S}/startup/archive_file.cpp ${S}/startup/command_line.cpp ${S}/startup/config_block.cpp
-    ${S}/startup/locator.cpp ${S}/extract/paths.cpp ${S}/extract/entry_names.cpp
-    ${S}/extract/device_names.cpp ${S}/integrity/crc32.cpp ${S}/integrity/crc32_fold.cpp
-    ${S}/integrity/zipcrypto.cpp)
-  target_include_directories(mksfx_core PUBLIC ${S} ${CMAKE_SOURCE_DIR}/packer/core)
+  set(MKSFX_ENGINE_SOURCES ${SFX_ENGINE_SOURCES})
+  list(FILTER MKSFX_ENGINE_SOURCES INCLUDE REGEX
+       "/stub/(common/(fatal|heap|messages)|startup/(archive_file|command_line|config_block|locator)|extract/(paths|entry_names|device_names|entry_data|stored_copy|progress|walk_state)|inflate/|integrity/)")
+  add_library(mksfx_core STATIC ${MKSFX_CORE_SOURCES} ${MKSFX_ENGINE_SOURCES})
+  target_include_directories(mksfx_core PUBLIC ${CMAKE_SOURCE_DIR}/stub ${CMAKE_SOURCE_DIR}/packer/core)
   target_compile_definitions(mksfx_core PUBLIC WIN32_LEAN_AND_MEAN _POSIX_THREAD_SAFE_FUNCTIONS)
   target_compile_options(mksfx_core PUBLIC -O2 -Wall -Wextra)
-  target_link_libraries(mksfx_core PUBLIC deflate_win32 ${CMAKE_FIND_ROOT_PATH}/lib/libz.a kernel32)
+  target_link_libraries(mksfx_core PUBLIC deflate_win32 user32 kernel32)
 
   add_executable(mksfx ${MKSFX_CLI_SOURCES} ${CMAKE_SOURCE_DIR}/packer/cli/mksfx_win32.rc
                  ${SFX_EMBEDDED_STUB_SOURCE})

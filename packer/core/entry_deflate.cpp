@@ -1,6 +1,5 @@
 // Deflate through libdeflate.  The check of an entry's data is the stub's
-// own decoder on Linux (entry_check_host.cpp) and zlib's in mksfx.exe
-// (entry_check_win32.cpp), which does not carry the engine yet.
+// own decoder in both builds (entry_check.cpp).
 #include "entry_data.h"
 
 #include <libdeflate.h>

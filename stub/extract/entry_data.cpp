@@ -19,5 +19,6 @@ void WriteEntryData(const uint8_t* buffer, int32_t count) {
   // Only what was written enters the CRC: a short write (a full disk) then
   // fails the entry's check instead of passing a truncated file.
   UpdateCrcBuffer(buffer, (int32_t)written, RunningCrc);
+  BytesWritten += written;
   KeepWindowAnswering();
 }

@@ -25,6 +25,11 @@ extern int32_t CurrentListIndex;  // list item of the current entry, -1 for none
 extern int32_t BytesRemaining;
 extern HANDLE OutputFile;
 extern uint32_t RunningCrc;
+// Bytes WriteEntryData has written, as WriteFile reported them, modulo 2^32.
+// The stub never reads it and never resets it; mksfx, which checks an entry
+// by decoding it into the NUL device (a sink that keeps no count on
+// Windows), sets it to 0 before the decode and reads it after.
+extern uint32_t BytesWritten;
 
 // Capacity of the password texts: 79 characters and the terminator.
 const int kPasswordSize = 80;
@@ -101,9 +106,10 @@ bool IsSafeEntryName(const char* name);
 // BytesRemaining is the caller's to lower.  A count <= 0 reads nothing.
 int32_t ReadEntryData(uint8_t* buffer, int32_t capacity);
 
-// The one sink of a method's output: writes `count` bytes to OutputFile and
-// feeds RunningCrc with the bytes the write reports as written; then keeps
-// the window answering (KeepWindowAnswering).
+// The one sink of a method's output: writes `count` bytes to OutputFile,
+// feeds RunningCrc with the bytes the write reports as written and adds
+// their count to BytesWritten; then keeps the window answering
+// (KeepWindowAnswering).
 void WriteEntryData(const uint8_t* buffer, int32_t count);
 
 // -------------------------------------------------- stored copy and output

@@ -383,6 +383,7 @@ void ResetWalkState() {
   BytesRemaining = 0;
   OutputFile = nullptr;
   RunningCrc = 0;
+  BytesWritten = 0;
   Password[0] = 0;
   TypedPassword[0] = 0;
   TypedPasswordLength = 0;

@@ -12,6 +12,7 @@ int32_t CurrentListIndex = -1;
 int32_t BytesRemaining;
 HANDLE OutputFile;
 uint32_t RunningCrc;
+uint32_t BytesWritten;
 
 char Password[kPasswordSize];
 char TypedPassword[kPasswordSize];

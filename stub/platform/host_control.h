@@ -51,12 +51,6 @@ void HostSetMessageHook(void (*hook)(void* context), void* context);
 typedef void (*HostWriteOpenObserver)(void* context, const char* nativePath);
 void HostSetWriteOpenObserver(HostWriteOpenObserver observer, void* context);
 
-// The bytes written so far through `nul`, a handle of the NUL device.
-// Windows keeps no such count; the stand-in does, so that a tool that sends
-// the stub's decoder output there to discard it learns how much it produced.
-uint64_t HostNulBytesWritten(HANDLE nul);
-
-
 // Back to the start-up state: current folder Z:\ + the process's folder,
 // no hooks, no faults, drives other than Z: unmapped.
 void HostResetPlatform();

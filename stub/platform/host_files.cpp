@@ -546,13 +546,6 @@ void HostSetWriteOpenObserver(HostWriteOpenObserver observer, void* context) {
   writeOpenObserverContext = context;
 }
 
-uint64_t HostNulBytesWritten(HANDLE nul) {
-  // Writes to the NUL device move its position as any file's, and only
-  // writes do: reads find nothing.
-  FileHandle* f = AsFile(nul);
-  return f ? (uint64_t)f->position : 0;
-}
-
 void HostResetFiles() {
   writeOpenObserver = nullptr;
   writeOpenObserverContext = nullptr;
