@@ -4,8 +4,8 @@
 #include "errors.h"
 
 int RunInfoCommand(const Arguments&) {
-  throw UsageError("info runs the stub's own start-up code, which only the Linux build of mksfx "
-                   "can run; here, mksfx check FILE walks the archive as the stub will");
+  throw UsageError("info is the Linux build's: it shows what the stub reads through the Linux "
+                   "stand-in; here, mksfx check FILE walks the archive as the stub will");
 }
 
 int RunExtractCommand(const Arguments&) {
