@@ -92,6 +92,24 @@ TEST_F(StubView, LocalHeadersAreReadAsTheStubReadsThem) {
   EXPECT_EQ(c.out, "z64.exe: 1 entry, the stub extracts every one\n");
 }
 
+// A block whose "MPU" magic is damaged is no block to the stub: it takes its
+// defaults and still walks from the first local header, which the length
+// word in front of it places.  check replays the stub's own locator, so it
+// agrees (the stub under Wine extracts every entry of such a file).
+TEST_F(StubView, ADamagedBlockMagicIsReadAsTheStubReadsIt) {
+  WriteNativeFile(dir.Native("in.zip"), BuildZip({File("a.txt", "a"), File("b.txt", "b")}));
+  ASSERT_EQ(Pack({"--caption", "Kept", dir.Native("in.zip"), dir.Native("out.exe")}).exitCode, 0);
+  std::string sfx = ReadNativeFile(dir.Native("out.exe"));
+  ASSERT_EQ(sfx.substr(kImageSize, 3), "MPU");
+  sfx[kImageSize + 2] = 'X';
+  WriteNativeFile(dir.Native("out.exe"), sfx);
+  RunResult c = Mksfx({"check", "out.exe"}, dir.Native());
+  EXPECT_EQ(c.exitCode, 0) << c.out;
+  EXPECT_EQ(c.out, "out.exe: 2 entries, the stub extracts every one\n");
+  RunResult i = Mksfx({"info", "out.exe"}, dir.Native());
+  EXPECT_NE(i.out.find("configuration block: none; the stub uses its defaults"), std::string::npos) << i.out;
+}
+
 // --run warns where "><" in the parameters reaches the program as more than
 // one argument or ends in the folder's backslash before a closing quote.
 TEST_F(StubView, RunParametersWarnWhereTheFolderBreaksThem) {
