@@ -102,14 +102,9 @@ int RunCheckCommand(const Arguments& args) {
     return kExitSuccess;
   }
   const CodePageTable* page = &CodePageOption(line);
-  std::vector<std::string> passwords = line.Values("--password");
   const std::vector<std::string>& positional = line.operands;
   if (positional.size() != 1) throw UsageError("check needs exactly one FILE (see mksfx check --help)");
-  for (std::string& p : passwords) {
-    std::string bytes, problem;
-    if (!ToCodePage(p, *page, bytes, problem)) throw Refusal("--password: " + problem);
-    p = bytes;
-  }
+  const std::vector<std::string> passwords = PasswordsInCodePage(line.Values("--password"), *page);
   InputFile file(positional[0]);
   RequireSelfExtractor(file);
   CertificateTable table = EndAtCertificateTable(file);

@@ -68,7 +68,7 @@ int RunExtractCommand(const Arguments& args) {
   }
   ConsoleScript& s = Console();
   s.page = &CodePageOption(line);
-  const std::vector<std::string> passwords = line.Values("--password");
+  const std::vector<std::string> passwords = PasswordsInCodePage(line.Values("--password"), *s.page);
   s.passwords.assign(passwords.begin(), passwords.end());
   s.select = line.Values("--select");
   s.quiet = line.Has("--quiet");
@@ -80,11 +80,6 @@ int RunExtractCommand(const Arguments& args) {
   }
   const std::vector<std::string>& positional = line.operands;
   if (positional.size() != 2) throw UsageError("extract takes SFX and DIR (see mksfx extract --help)");
-  for (std::string& p : s.passwords) {
-    std::string bytes, problem;
-    if (!ToCodePage(p, *s.page, bytes, problem)) throw Refusal("--password: " + problem);
-    p = bytes;
-  }
   if (!std::filesystem::is_regular_file(positional[0])) throw Refusal(positional[0] + ": no such file");
   // The stub's code would read into the certificate table of these two.
   RefuseSigned64BitImage(InputFile(positional[0]));

@@ -69,14 +69,6 @@ std::string Hex(uint64_t value) {
   return text;
 }
 
-const char* OverwriteName(int32_t id) {
-  switch (id) {
-    case IDC_MAIN_OVERWRITE: return "overwrite";
-    case IDC_MAIN_SKIP_EXISTING: return "skip";
-    default: return "ask";
-  }
-}
-
 // `folder`: the default folder as the block holds it; the stub settles it on
 // the user's machine (the temporary folder, environment variables, a folder
 // relative to the current one), so the settings show it as written.
@@ -86,7 +78,7 @@ void PrintSettings(std::ostream& out, const std::string& folder) {
       << "  show run check box:    " << YesNo(s.ShowRunCheckBox) << "\n"
       << "  selectable file list:  " << YesNo(s.SelectableFileList) << "\n"
       << "  hide overwrite choice: " << YesNo(s.HideOverwriteChoice) << "\n"
-      << "  overwrite mode:        " << OverwriteName(s.OverwriteButtonId) << " ("
+      << "  overwrite mode:        " << OverwriteModeName(s.OverwriteButtonId) << " ("
       << s.OverwriteButtonId << ")\n"
       << "  auto extract:          " << YesNo(s.AutoExtract) << "\n"
       << "  caption:               " << (s.HasCaption ? Quoted(s.Caption) : "(none)") << "\n";

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "option_parser.h"
 #include "platform/host_control.h"
 #include "startup/startup.h"
 #include "common/zip_format.h"
@@ -63,9 +64,7 @@ void TakeSettings(InfoReport& r, const std::string& folder) {
   r.showRunCheckBox = s.ShowRunCheckBox;
   r.selectableFileList = s.SelectableFileList;
   r.hideOverwriteChoice = s.HideOverwriteChoice;
-  r.overwrite = s.OverwriteButtonId == IDC_MAIN_OVERWRITE       ? "overwrite"
-                : s.OverwriteButtonId == IDC_MAIN_SKIP_EXISTING ? "skip"
-                                                                : "ask";
+  r.overwrite = OverwriteModeName(s.OverwriteButtonId);
   r.autoExtract = s.AutoExtract;
   r.caption = Taken(s.HasCaption, s.Caption);
   r.defaultFolder = Taken(s.HasDefaultFolder, folder.c_str());

@@ -91,9 +91,31 @@ const CodePageTable& CodePageOption(const CommandLine& line) {
                                 : *FindCodePage(kDefaultCodePage);
 }
 
+namespace {
+
+// The modes' names on the command line and in info, by OverwritePolicy.
+const char* const kOverwriteModeNames[] = {"overwrite", "skip", "ask"};
+
+}  // namespace
+
 OverwritePolicy ParseOverwriteMode(const std::string& option, const std::string& mode) {
-  if (mode == "ask") return kAskEachFile;
-  if (mode == "overwrite") return kOverwriteAll;
-  if (mode == "skip") return kSkipExisting;
+  for (uint8_t policy = kOverwriteAll; policy <= kAskEachFile; ++policy)
+    if (mode == kOverwriteModeNames[policy]) return (OverwritePolicy)policy;
   throw UsageError(option + " takes ask, overwrite or skip, not \"" + mode + "\"");
+}
+
+const char* OverwriteModeName(int buttonId) {
+  OverwritePolicy policy = PolicyOfButton(buttonId);
+  return kOverwriteModeNames[policy <= kAskEachFile ? policy : kAskEachFile];
+}
+
+std::vector<std::string> PasswordsInCodePage(const std::vector<std::string>& utf8,
+                                             const CodePageTable& page) {
+  std::vector<std::string> passwords;
+  for (const std::string& p : utf8) {
+    std::string bytes, problem;
+    if (!ToCodePage(p, page, bytes, problem)) throw Refusal("--password: " + problem);
+    passwords.push_back(bytes);
+  }
+  return passwords;
 }

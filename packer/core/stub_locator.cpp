@@ -16,8 +16,6 @@
 #include "platform/host_control.h"
 #endif
 
-static_assert(kStubImageSize == (uint32_t)kDefaultArchiveStart, "the stub's own default");
-
 namespace {
 
 // The first kMappedHeaderBytes of the file examined.

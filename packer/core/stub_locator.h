@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/config_format.h"
 #include "file_io.h"
 
 struct StubLocation {
@@ -19,7 +20,7 @@ struct StubLocation {
 };
 
 // The stub's default archive start, and so the size its image is padded to.
-const uint32_t kStubImageSize = 0x5400;
+const uint32_t kStubImageSize = (uint32_t)kDefaultArchiveStart;
 
 // Runs the start-up code on `file`, which ends its archive where the stub
 // does (ArchiveEnd).  Afterwards SfxSettings holds what the configuration
