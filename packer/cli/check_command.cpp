@@ -87,8 +87,7 @@ std::string Count(size_t n, const char* one, const char* many) {
 }  // namespace
 
 void RequireSelfExtractor(const InputFile& file) {
-  std::vector<uint8_t> head = file.ReadSome(0, 2);
-  if (head.size() < 2 || head[0] != 'M' || head[1] != 'Z')
+  if (!StartsWithMz(file))
     throw Refusal(file.Path() + ": not a self-extractor (no Windows program in front of the "
                   "archive); mksfx pack " + file.Path() + " OUTPUT makes one");
 }

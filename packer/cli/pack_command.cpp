@@ -79,11 +79,6 @@ std::string ReadInfoFile(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-bool StartsWithMz(const InputFile& file) {
-  std::vector<uint8_t> head = file.ReadSome(0, kDosMagicSize);
-  return head.size() == (size_t)kDosMagicSize && IsDosMagic(head.data());
-}
-
 // A self-extractor, which OUTPUT may replace: a file that starts with "MZ"
 // and in which the stub's own search finds an archive.
 bool IsSelfExtractorFile(const std::string& path) {

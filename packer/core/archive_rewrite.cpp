@@ -186,6 +186,9 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
     CentralEntry e = entry;
     e.name = ShownName(layout, entry, o);
     std::string problem, name;
+    // The local header as far as the central directory leaves room for it.
+    bool headerFits = e.localPos + kLocalHeaderSize <= layout.centralPos;
+    std::vector<uint8_t> local = headerFits ? file.ReadAt(e.localPos, kLocalHeaderSize) : std::vector<uint8_t>();
     if (e.method == kMethodAes || (e.flags & kFlagStrongEncryption))
       p.Add("use AES or strong encryption; the stub knows only the traditional ZIP encryption", e.name);
     else if (e.method != kMethodStored && e.method != kMethodDeflated)
@@ -203,10 +206,9 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
       p.Add("have names the stub refuses (" + problem + ")", e.name);
     else if (++seen[e.localPos] > 1)
       p.Add("share their local header with another entry", e.name);
-    else if (e.localPos + kLocalHeaderSize > layout.centralPos ||
-             Read32(file.ReadAt(e.localPos, 4).data()) != kLocalHeaderSignature)
+    else if (!headerFits || Read32(local.data()) != kLocalHeaderSignature)
       p.Add("have no local header where the central directory places it", e.name);
-    else if ((Read16(&file.ReadAt(e.localPos, kLocalHeaderSize)[kLocalFlags]) ^ e.flags) & kFlagEncrypted)
+    else if ((Read16(&local[kLocalFlags]) ^ e.flags) & kFlagEncrypted)
       p.Add("are encrypted by their local header or by the central directory but not by both "
             "(a damaged archive: the stub reads the local header)", e.name);
     else if (IsSymbolicLink(layout, e))

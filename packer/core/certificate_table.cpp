@@ -72,3 +72,8 @@ void RefuseSigned64BitImage(const InputFile& file) {
 std::string DescribeTable(const CertificateTable& table) {
   return "certificate table at " + Hex(table.pos) + ", " + std::to_string(table.size) + " bytes";
 }
+
+bool StartsWithMz(const InputFile& file) {
+  std::vector<uint8_t> head = file.ReadSome(0, kDosMagicSize);
+  return head.size() == (size_t)kDosMagicSize && IsDosMagic(head.data());
+}

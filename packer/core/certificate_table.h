@@ -34,6 +34,10 @@ uint64_t ArchiveEnd(const InputFile& file);
 // Bounds every later read of `file` by ArchiveEnd and returns the table.
 CertificateTable EndAtCertificateTable(InputFile& file);
 
+// Whether `file` starts with "MZ": a Windows program, as in front of the
+// archive of every self-extractor.
+bool StartsWithMz(const InputFile& file);
+
 // Whether the image `stub` (its first bytes suffice) names a table.
 bool IsSignedImage(const std::vector<uint8_t>& stub);
 
