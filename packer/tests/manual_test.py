@@ -1,24 +1,21 @@
 #!/usr/bin/env python3
-"""`cmake --install` of the build tree BUILD (what `make install` runs) into
-a temporary DESTDIR: the installed mksfx runs, `man -l` renders its page
-without a warning, and each command's section of the page names the options
-its --help (of MKSFX) lists, no more and no fewer."""
+"""`cmake --install` of BUILD into a temporary DESTDIR: the installed mksfx
+runs, `man -l` renders its page without a warning, and each command's
+section (.SS "mksfx COMMAND") names exactly the options its --help lists."""
 import os
 import re
 import subprocess
 import sys
 import tempfile
 
-LONG = r'(?<![\w-])--[a-z0-9][a-z0-9-]*'
-SHORT = r'(?<![\w-])-[a-z0-9]+\b'
+LONG, SHORT = r'(?<![\w-])--[a-z0-9][a-z0-9-]*', r'(?<![\w-])-[a-z0-9]+\b'
 
 
 def run(argv, **kw):
     return subprocess.run(argv, capture_output=True, text=True, **kw)
 
 
-def help_options(text):
-    """Long options anywhere, short ones at the head of an option line."""
+def help_options(text):  # long options anywhere, short ones at the head of an option line
     options = set(re.findall(LONG, text))
     for line in text.splitlines():
         if re.match(r'\s+-', line):
@@ -26,9 +23,7 @@ def help_options(text):
     return options - {'--help'}
 
 
-def page_sections(source):
-    """Options per command section (.SS "mksfx COMMAND ..."): long options
-    anywhere in it, short ones on the tag lines of its .TP items."""
+def page_sections(source):  # long options anywhere, short ones on .TP tag lines
     sections, current, tag_line = {}, None, False
     for line in source.splitlines():
         plain = line.replace('\\-', '-')
@@ -42,29 +37,22 @@ def page_sections(source):
     return {command: options - {'--help'} for command, options in sections.items()}
 
 
-def main():
-    build, mksfx, failures = os.environ['BUILD'], os.environ['MKSFX'], []
-    with tempfile.TemporaryDirectory() as destdir:
-        page = destdir + '/usr/local/share/man/man1/mksfx.1'
-        for argv, env, expected in (
-                (['cmake', '--install', build, '--prefix', '/usr/local'], {'DESTDIR': destdir}, 'Installing'),
-                ([destdir + '/usr/local/bin/mksfx', '--version'], {}, 'mksfx '),
-                (['man', '--warnings', '-l', page], {'MANWIDTH': '80', 'MAN_KEEP_FORMATTING': ''}, 'mksfx pack')):
-            r = run(argv, env=dict(os.environ, **env))
-            if r.returncode != 0 or expected not in r.stdout or r.stderr.strip():
-                failures.append('%s: %s' % (' '.join(argv), r.stdout + r.stderr))
-        sections = page_sections(open(page, encoding='utf-8').read())
-    for command in ['help', 'pack', 'info', 'check', 'extract']:
-        listed = help_options(run([mksfx, '--help'] if command == 'help' else [mksfx, command, '--help']).stdout)
-        documented = sections.get(command, set())
-        failures += ['%s --help lists %s; the page does not' % (command, o) for o in sorted(listed - documented)]
-        failures += ['the page documents %s for %s; its --help does not' % (o, command)
-                     for o in sorted(documented - listed)]
-    for f in failures:
-        print('FAIL:', f)
-    print('manual: %d failures' % len(failures))
-    return 1 if failures else 0
-
-
-if __name__ == '__main__':
-    sys.exit(main())
+build, mksfx, failures = os.environ['BUILD'], os.environ['MKSFX'], []
+with tempfile.TemporaryDirectory() as destdir:
+    page = destdir + '/usr/local/share/man/man1/mksfx.1'
+    for argv, env, expected in (
+            (['cmake', '--install', build, '--prefix', '/usr/local'], {'DESTDIR': destdir}, 'Installing'),
+            ([destdir + '/usr/local/bin/mksfx', '--version'], {}, 'mksfx '),
+            (['man', '--warnings', '-l', page], {'MANWIDTH': '80', 'MAN_KEEP_FORMATTING': ''}, 'mksfx pack')):
+        r = run(argv, env=dict(os.environ, **env))
+        if r.returncode != 0 or expected not in r.stdout or r.stderr.strip():
+            failures.append('%s: %s' % (' '.join(argv), r.stdout + r.stderr))
+    sections = page_sections(open(page, encoding='utf-8').read())
+for command in ['help', 'pack', 'info', 'check', 'extract']:
+    listed = help_options(run([mksfx, '--help'] if command == 'help' else [mksfx, command, '--help']).stdout)
+    documented = sections.get(command, set())
+    failures += ['%s --help lists %s; the page does not' % (command, o) for o in sorted(listed - documented)]
+    failures += ['the page documents %s for %s; its --help does not' % (o, command) for o in sorted(documented - listed)]
+for f in failures:
+    print('FAIL:', f)
+sys.exit(1 if failures else 0)

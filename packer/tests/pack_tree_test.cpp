@@ -202,8 +202,7 @@ TEST_F(PackTree, TheSameInputsGiveTheSameBytes) {
   }
 }
 
-// The 11 plain header bytes in front of each entry's check byte, decrypted
-// with the stub's own code.
+// Each entry's encryption header but its check byte, decrypted by the stub's code.
 std::vector<std::string> PlainHeaders(const std::string& sfx, const std::string& password) {
   static std::vector<uint32_t> table(kCrcTableBytes / sizeof(uint32_t) + 1);
   CrcTable = table.data();
@@ -221,8 +220,7 @@ std::vector<std::string> PlainHeaders(const std::string& sfx, const std::string&
   return headers;
 }
 
-// With SOURCE_DATE_EPOCH, HMAC-SHA-256 keyed with the password over the entry
-// gives the header: not told by the epoch alone, and no two entries share it.
+// With SOURCE_DATE_EPOCH the headers differ by password and by entry.
 TEST_F(PackTree, ReproducibleEncryptionHeadersNeedThePassword) {
   std::vector<std::vector<std::string>> headers;
   for (const char* password : {"first secret", "second secret"}) {
@@ -237,8 +235,7 @@ TEST_F(PackTree, ReproducibleEncryptionHeadersNeedThePassword) {
   EXPECT_NE(headers[0][0], headers[1][0]);
 }
 
-// Three published vectors: SHA-256 of a message of two blocks, HMAC of
-// RFC 4231 case 2 and of case 6, whose key is longer than a block.
+// SHA-256 of two blocks; HMAC of RFC 4231 cases 2 and 6 (a key longer than a block).
 TEST(Sha256, PublishedVectors) {
   auto hex = [](const Sha256Digest& d) {
     std::string s;

@@ -44,6 +44,16 @@ inline size_t AlignedSize(size_t unpadded) {
 // pack's zero padding up to kImageSize shows.
 const size_t kShortStubSize = 3000;
 
+// A temporary folder holding FakeStub(kShortStubSize) as stub.exe; Pack runs
+// "mksfx pack --stub stub.exe ARGS" in it.
+struct StubFolder : TempFolder {
+  StubFolder() { Write("stub.exe", FakeStub(kShortStubSize)); }
+  RunResult Pack(std::vector<std::string> args) const {
+    args.insert(args.begin(), {"pack", "--stub", "stub.exe"});
+    return Mksfx(args, Native());
+  }
+};
+
 // FakeStub(kShortStubSize) with the headers of a Windows image: "PE\0\0" at
 // 0x40 and an optional header of this magic (0x10B PE32, 0x20B PE32+) whose
 // security directory names no certificate table.
