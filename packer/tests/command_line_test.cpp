@@ -16,7 +16,7 @@ TEST(CommandLine, OptionsAreReadAlike) {
       {{"pack", "--stub", "stub.exe", "--", "src", "-odd.exe"}, 0, ""},
       {{"check", "--", "-odd.exe"}, 0, "-odd.exe: 1 entry, the stub extracts every one\n"},
       {{"check", "out.exe", "--help"}, 0, "usage: mksfx check "},
-      {{"pack", "--force=yes", "src", "new.exe"}, 2, "mksfx: --force takes no value\n"},
+      {{"info", "--json=yes", "out.exe"}, 2, "mksfx: --json takes no value\n"},
       {{"check", "out.exe", "--password"}, 2, "mksfx: --password needs a value\n"},
       {{"extract", "--colour", "out.exe", "x"}, 2, "mksfx: unknown option --colour (see mksfx extract --help)\n"},
   };
@@ -26,7 +26,6 @@ TEST(CommandLine, OptionsAreReadAlike) {
     EXPECT_EQ(r.exitCode, exitCode) << r.err;
     EXPECT_NE((exitCode ? r.err : r.out).find(text), std::string::npos) << r.out << r.err;
   }
-  EXPECT_FALSE(dir.Exists("new.exe"));
 }
 
 }  // namespace

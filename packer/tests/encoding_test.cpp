@@ -9,34 +9,29 @@
 
 namespace {
 
-bool Has(const RunResult& r, const std::string& part) { return (r.out + r.err).find(part) != std::string::npos; }
+bool Has(const RunResult& r, const std::string& part) { return ::Has(r.out + r.err, part); }
 
-// Texts read back by info; every text the page cannot hold is named, as are
-// non-UTF-8 ones.  (The caption in the dialog: an end-to-end case.)
-TEST(Encoding, TextsAreConvertedOrNamed) {
+// Texts read back by info, in the default page and through --codepage of
+// pack, info and check; every text the page cannot hold is named, as are
+// non-UTF-8 texts and passwords.  (The caption in the dialog: an end-to-end case.)
+TEST(Encoding, TextsAndPasswordsAreConvertedOrNamed) {
   StubFolder dir;
-  dir.Write("a.txt", "a");
-  ASSERT_EQ(dir.Pack({"--default-folder", "C:\\\xC3\x86", "--run", "\xC3\xA9.exe|><", "a.txt", "out.exe"}).exitCode, 0);
+  const std::string password = "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C";
+  dir.Write("pw", password + "\n");
+  ASSERT_EQ(dir.Pack({"--default-folder", "C:\\\xC3\x86", "--run", "\xC3\xA9.exe|><", "pw", "out.exe"}).exitCode, 0);
   RunResult info = Mksfx({"info", "out.exe"}, dir.Native());
   EXPECT_TRUE(Has(info, "default folder:        \"C:\\\xC3\x86\"") && Has(info, "\"\xC3\xA9.exe|><\"")) << info.out;
   RunResult r = dir.Pack({"--caption", "\xE4\xB8\xAD", "--info-text", "a\xE2\x98\x83", "--info-caption", "\xE9",
-                          "a.txt", "bad.exe"});
+                          "pw", "bad.exe"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(Has(r, "mksfx: Windows code page 1252 cannot hold these texts (another --codepage may):\n"
                      "  --caption: U+4E2D (\xE4\xB8\xAD)\n  --info-text: U+2603 (\xE2\x98\x83)\n"
                      "  --info-caption: not valid UTF-8\n")) << r.err;
-}
 
-// --codepage of pack, info and check; a password without bytes in the page
-// is named, not tried.
-TEST(Encoding, CodePageOfTextsAndPasswords) {
-  StubFolder dir;
-  const std::string password = "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C";
-  dir.Write("pw", password + "\n");
-  ASSERT_EQ(dir.Pack({"--codepage", "1251", "--caption", "\xD0\x9F", "--password-file", "pw", "pw", "out.exe"}).exitCode, 0);
-  EXPECT_TRUE(Has(Mksfx({"info", "--codepage", "1251", "out.exe"}, dir.Native()), "caption:               \"\xD0\x9F\""));
-  EXPECT_EQ(Mksfx({"check", "--codepage", "1251", "--password", password, "out.exe"}, dir.Native()).exitCode, 0);
-  RunResult c = Mksfx({"check", "--password", password, "out.exe"}, dir.Native());
+  ASSERT_EQ(dir.Pack({"--codepage", "1251", "--caption", "\xD0\x9F", "--password-file", "pw", "pw", "cyr.exe"}).exitCode, 0);
+  EXPECT_TRUE(Has(Mksfx({"info", "--codepage", "1251", "cyr.exe"}, dir.Native()), "caption:               \"\xD0\x9F\""));
+  EXPECT_EQ(Mksfx({"check", "--codepage", "1251", "--password", password, "cyr.exe"}, dir.Native()).exitCode, 0);
+  RunResult c = Mksfx({"check", "--password", password, "cyr.exe"}, dir.Native());
   EXPECT_EQ(c.exitCode, 1);
   EXPECT_EQ(c.err, "mksfx: --password: the character U+043F has no byte in Windows code page 1252\n");
 }

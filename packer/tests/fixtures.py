@@ -25,14 +25,6 @@ def stored(out, names):
             z.writestr(zipfile.ZipInfo(n, (2021, 6, 15, 12, 34, 56)), data)
 
 
-def zip64_local(out):
-    """'a.txt' deflated, local sizes 0xFFFFFFFF and the real ones in a ZIP64 extra."""
-    info = zipfile.ZipInfo('a.txt', (2021, 6, 15, 12, 34, 56))
-    info.compress_type = zipfile.ZIP_DEFLATED
-    with zipfile.ZipFile(out, 'w') as z, z.open(info, 'w', force_zip64=True) as f:
-        f.write(b'first ' * 100)
-
-
 def empty(out):
     with zipfile.ZipFile(out, 'w'):
         pass
@@ -169,5 +161,4 @@ if __name__ == '__main__':
      'many': lambda: many(args[0], args[1]), 'recount': lambda: recount(args[0], args[1], args[2]),
      'comment-copy': lambda: comment_copy(args[0], args[1]),
      'piped': lambda: piped(args[0], args[1]),
-     'zip64-local': lambda: zip64_local(args[0]),
      'list': lambda: listing(args[0]), 'contents': lambda: contents(args[0])}[cmd]()

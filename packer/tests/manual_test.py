@@ -16,20 +16,16 @@ def run(argv, **kw):
 
 
 def help_options(text):  # long options anywhere, short ones at the head of an option line
-    options = set(re.findall(LONG, text))
-    for line in text.splitlines():
-        if re.match(r'\s+-', line):
-            options |= set(re.findall(SHORT, re.split(r'(?<=\S)\s{2,}', line.strip(), maxsplit=1)[0]))
-    return options - {'--help'}
+    heads = [re.split(r'(?<=\S)\s{2,}', l.strip(), maxsplit=1)[0] for l in text.splitlines() if re.match(r'\s+-', l)]
+    return (set(re.findall(LONG, text)) | set(re.findall(SHORT, '\n'.join(heads)))) - {'--help'}
 
 
 def page_sections(source):  # long options anywhere, short ones on .TP tag lines
     sections, current, tag_line = {}, None, False
     for line in source.splitlines():
         plain = line.replace('\\-', '-')
-        if line.startswith('.SH'):
-            current = None
-        elif line.startswith('.SS'):
+        current = None if line.startswith('.SH') else current
+        if line.startswith('.SS'):
             current = sections.setdefault(plain.split()[2].rstrip(','), set())
         if current is not None:
             current |= set(re.findall(LONG, plain)) | (set(re.findall(SHORT, plain)) if tag_line else set())
@@ -49,10 +45,9 @@ with tempfile.TemporaryDirectory() as destdir:
             failures.append('%s: %s' % (' '.join(argv), r.stdout + r.stderr))
     sections = page_sections(open(page, encoding='utf-8').read())
 for command in ['help', 'pack', 'info', 'check', 'extract']:
-    listed = help_options(run([mksfx, '--help'] if command == 'help' else [mksfx, command, '--help']).stdout)
+    listed = help_options(run([mksfx] + ([command] if command != 'help' else []) + ['--help']).stdout)
     documented = sections.get(command, set())
     failures += ['%s --help lists %s; the page does not' % (command, o) for o in sorted(listed - documented)]
     failures += ['the page documents %s for %s; its --help does not' % (o, command) for o in sorted(documented - listed)]
-for f in failures:
-    print('FAIL:', f)
+print('\n'.join('FAIL: ' + f for f in failures))
 sys.exit(1 if failures else 0)

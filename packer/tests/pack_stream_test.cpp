@@ -13,9 +13,8 @@ TEST(PackStream, PiecesChainIntoOneStreamThatInflatesToTheFile) {
   dir.Write("pw.txt", "secret\n");
   const size_t piece = kDeflatePieceSize;
   const std::tuple<const char*, size_t, std::string, const char*> rows[] = {  // data, size, options, method
-      {"text", piece + 1, "-1", "8\n"},
       {"mixed", 3 * piece - 5, "-12", "8\n"},
-      {"mixed", 2 * piece + 4321, "--password-file pw.txt", "8\n"},
+      {"text", 2 * piece + 4321, "-1 --password-file pw.txt", "8\n"},
       {"random", piece + 100, "-9", "0\n"},  // deflate does not shrink it
       {"text", piece + 3, "-0", "0\n"},
   };

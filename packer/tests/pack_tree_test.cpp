@@ -235,7 +235,8 @@ TEST_F(PackTree, ReproducibleEncryptionHeadersNeedThePassword) {
   EXPECT_NE(headers[0][0], headers[1][0]);
 }
 
-// SHA-256 of two blocks; HMAC of RFC 4231 cases 2 and 6 (a key longer than a block).
+// SHA-256 padded into a second block; HMAC of RFC 4231 cases 2 and 6 (a key
+// longer than a block).
 TEST(Sha256, PublishedVectors) {
   auto hex = [](const Sha256Digest& d) {
     std::string s;

@@ -8,13 +8,11 @@
 
 namespace {
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Steps from a name to the file Windows opens, named by pack and check.
+// Steps from a name to the file Windows opens, named by pack and check (a
+// file beside a folder of its name: the corpus tests).
 TEST(StubView, NamesThatLandOnOneFileAreRefused) {
   StubFolder dir;
   const std::tuple<std::vector<std::string>, std::string, std::string> rows[] = {  // names, entry reported, reason
-      {{"x", "x/y.txt"}, "x", "a file of the same name as a folder holding \"x/y.txt\""},
       {{"t.txt", "./t.txt"}, "./t.txt", "the same name as \"t.txt\" on Windows, which skips \".\" and empty folder names"},
       {{"Docs/Read.me", "docs\\read.me "}, "docs\\read.me ",
        "the same name as \"Docs/Read.me\" on Windows, which reads \"\\\" as \"/\", drops trailing dots and blanks "
@@ -40,12 +38,20 @@ TEST(StubView, NamesThatLandOnOneFileAreRefused) {
   EXPECT_TRUE(Has(dir.Pack({"in/0", "in/1", "folders.exe"}).err, "\n  \"x\": a file of the same name as a folder"));
 }
 
-// The stub reads local headers: an encryption bit there alone is a damaged
-// archive it stumbles on; local sizes 0xFFFFFFFF with the real ones in a
-// ZIP64 extra are written anew in 32 bits.  Counts of one in the singular.
-TEST(StubView, LocalHeadersAreReadAsTheStubReadsThem) {
+// A block with a damaged "MPU" is none to the stub, which still finds the
+// archive; an encryption bit in a local header alone is a damaged archive.
+TEST(StubView, HeadersAndBlockAreReadAsTheStubReadsThem) {
   StubFolder dir;
   std::string zip = BuildZip({File("a.txt", "a"), File("b.txt", "longer than a header")});
+  dir.Write("in.zip", zip);
+  ASSERT_EQ(dir.Pack({"--caption", "Kept", "in.zip", "block.exe"}).exitCode, 0);
+  std::string sfx = dir.Read("block.exe");
+  ASSERT_EQ(sfx.substr(kImageSize, 3), "MPU");
+  sfx[kImageSize + 2] = 'X';
+  dir.Write("block.exe", sfx);
+  EXPECT_EQ(Mksfx({"check", "block.exe"}, dir.Native()).out, "block.exe: 2 entries, the stub extracts every one\n");
+  EXPECT_TRUE(Has(Mksfx({"info", "block.exe"}, dir.Native()).out, "configuration block: none; the stub uses its defaults"));
+
   zip[zip.find("PK\x03\x04", 1) + 6] |= 1;  // b.txt's local header alone
   dir.Write("in.zip", zip);
   EXPECT_TRUE(Has(dir.Pack({"in.zip", "out.exe"}).err,
@@ -55,24 +61,6 @@ TEST(StubView, LocalHeadersAreReadAsTheStubReadsThem) {
   EXPECT_TRUE(Has(c.out, "\"b.txt\": encrypted in its local header but not in the central directory: the stub asks "
                          "for a password, and after three wrong ones ends its walk\nout.exe: 2 entries, 1 problem; "
                          "the data of 1 encrypted entry unchecked")) << c.out;
-
-  Fixture({"zip64-local", dir.Native("z64.zip")});
-  EXPECT_EQ(dir.Pack({"z64.zip", "z64.exe"}).err, "");
-  EXPECT_EQ(Mksfx({"check", "z64.exe"}, dir.Native()).out, "z64.exe: 1 entry, the stub extracts every one\n");
-}
-
-// A block whose "MPU" magic is damaged is no block to the stub: it takes its
-// defaults and still walks from the first local header.
-TEST(StubView, ADamagedBlockMagicIsReadAsTheStubReadsIt) {
-  StubFolder dir;
-  dir.Write("in.zip", BuildZip({File("a.txt", "a"), File("b.txt", "b")}));
-  ASSERT_EQ(dir.Pack({"--caption", "Kept", "in.zip", "out.exe"}).exitCode, 0);
-  std::string sfx = dir.Read("out.exe");
-  ASSERT_EQ(sfx.substr(kImageSize, 3), "MPU");
-  sfx[kImageSize + 2] = 'X';
-  dir.Write("out.exe", sfx);
-  EXPECT_EQ(Mksfx({"check", "out.exe"}, dir.Native()).out, "out.exe: 2 entries, the stub extracts every one\n");
-  EXPECT_TRUE(Has(Mksfx({"info", "out.exe"}, dir.Native()).out, "configuration block: none; the stub uses its defaults"));
 }
 
 // --run warns where "><" in the parameters reaches the program as more than
@@ -89,7 +77,6 @@ TEST(StubView, RunParametersWarnWhereTheFolderBreaksThem) {
   };
   for (const auto& [command, warning] : rows) {
     RunResult r = dir.Pack({"--run", command, "a.txt", "out.exe"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err.substr(0, warning.empty() ? std::string::npos : warning.size()), warning) << command;
   }
 }

@@ -28,6 +28,7 @@ std::string Fixture(const std::vector<std::string>& args);
 std::string EntryNames(const std::string& path);
 
 std::vector<uint8_t> ReadBytes(const std::string& path);
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 uint16_t Le16(const std::vector<uint8_t>& b, size_t at);
 uint32_t Le32(const std::vector<uint8_t>& b, size_t at);

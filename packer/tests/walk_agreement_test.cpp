@@ -4,19 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 
-#include "archive_layout.h"
 #include "entry_data.h"
 #include "errors.h"
-#include "file_io.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
 #include "zip_crypto.h"
-#include "common/zip_format.h"
 #include "extract/extract.h"
 #include "integrity/zipcrypto.h"
-#include "platform/host_control.h"
 #include "startup/startup.h"
 #include "support/scripted_ui.h"
 #include "support/test_dialog.h"
@@ -27,36 +22,32 @@ namespace {
 
 const char kPassword[] = "pw";  // the corpus's encrypted seeds'
 
-// Walks with item `select` selected (-1: all) into an empty folder; returns
-// each item's name and whether it was extracted (unselected afterwards).
-std::vector<std::pair<std::string, bool>> Walk(HWND dialog, TempFolder& temp, int select) {
-  HWND list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
-  ResetWalkState();
-  scripted::Reset();
-  scripted::passwords = {kPassword};
-  OverwriteMode = kOverwriteAll;
-  WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
-  std::vector<std::string> names = ListItems(dialog, IDC_MAIN_ENTRY_LIST);
-  SendMessageA(list, LB_SETSEL, TRUE, (LPARAM)select);
-  std::filesystem::remove_all(temp.Native("out"));
-  temp.MakeFolder("out");
-  snprintf(DestFolder, sizeof DestFolder, "%s", temp.Win("out").c_str());
-  WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
-  std::vector<std::pair<std::string, bool>> items;
-  for (size_t i = 0; i < names.size(); ++i)
-    items.push_back({names[i], SendMessageA(list, LB_GETSEL, (WPARAM)i, 0) == 0});
-  return items;
-}
-
 // What the stub extracts, and where its walk starts (-1: no archive found).
-// An entry that fails among all but extracts alone lost to another's name,
-// which the packer judges apart: it counts as extracted.
+// An entry that fails among all but alone lost to another's name (judged
+// apart by the packer): it counts as extracted.
 std::set<std::string> StubExtracts(const std::string& path, bool startUp, TempFolder& temp, int64_t& start) {
   std::set<std::string> extracted, failed;
   test_platform::Reset();
   ResetSettings();
   ResetStartupState();
-  HWND dialog = CreateEngineDialog();
+  HWND dialog = CreateEngineDialog(), list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
+  // A walk with item `select` (-1: all) selected; each item and whether it was extracted.
+  auto walk = [&](int select) {
+    ResetWalkState();
+    scripted::Reset();
+    scripted::passwords = {kPassword};
+    OverwriteMode = kOverwriteAll;
+    WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
+    std::vector<std::string> names = ListItems(dialog, IDC_MAIN_ENTRY_LIST);
+    SendMessageA(list, LB_SETSEL, TRUE, (LPARAM)select);
+    std::filesystem::remove_all(temp.Native("out"));
+    temp.MakeFolder("out");
+    snprintf(DestFolder, sizeof DestFolder, "%s", temp.Win("out").c_str());
+    WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
+    std::vector<std::pair<std::string, bool>> items;
+    for (size_t i = 0; i < names.size(); ++i) items.push_back({names[i], !SendMessageA(list, LB_GETSEL, i, 0)});
+    return items;
+  };
   TakeImageHeaders(InputFile(path));
   ArchiveFile = CreateFileA(test_platform::WindowsPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -64,11 +55,11 @@ std::set<std::string> StubExtracts(const std::string& path, bool startUp, TempFo
   try {
     if (startUp) ReadConfigurationBlock();
     start = ArchiveStart;
-    auto all = Walk(dialog, temp, -1);
+    auto all = walk(-1);
     bool ended = false;  // false when the walk stopped at an entry it cannot pass
     for (const RecordedMessage& m : scripted::messages) ended |= m.text == kAllDone.text || m.text == kSomeFailed.text;
     for (size_t i = 0; i < all.size(); ++i)
-      (all[i].second || (ended && Walk(dialog, temp, (int)i)[i].second) ? extracted : failed).insert(all[i].first);
+      (all[i].second || (ended && walk((int)i)[i].second) ? extracted : failed).insert(all[i].first);
     CloseHandle(ArchiveFile);
   } catch (const EngineEnded&) {
     extracted.clear();
