@@ -160,12 +160,12 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
     DEPENDS sfxstub ${CMAKE_SOURCE_DIR}/cmake/embed-stub.cmake VERBATIM)
 
   # The core carries the part of the engine it runs on the system itself:
-  # not the walk, the prompts or the dialogs.  The progress comes with the
+  # the walk (listing only), not the dialogs.  The progress comes with the
   # sink (WriteEntryData keeps the window answering), and with it user32.
   include(${CMAKE_SOURCE_DIR}/cmake/packer.cmake)
   set(MKSFX_ENGINE_SOURCES ${SFX_ENGINE_SOURCES})
   list(FILTER MKSFX_ENGINE_SOURCES INCLUDE REGEX
-       "/stub/(common/(fatal|heap|messages)|startup/(archive_file|command_line|config_block|locator)|extract/(paths|entry_names|device_names|entry_data|stored_copy|progress|walk_state)|inflate/|integrity/)")
+       "/stub/(common/(fatal|heap|messages)|startup/(archive_file|command_line|config_block|locator)|extract/(paths|entry_names|device_names|entry_data|stored_copy|progress|walk|walk_state|list_items)|inflate/|integrity/)")
   add_library(mksfx_core STATIC ${MKSFX_CORE_SOURCES} ${MKSFX_ENGINE_SOURCES})
   target_include_directories(mksfx_core PUBLIC ${CMAKE_SOURCE_DIR}/stub ${CMAKE_SOURCE_DIR}/packer/core)
   target_compile_definitions(mksfx_core PUBLIC WIN32_LEAN_AND_MEAN _POSIX_THREAD_SAFE_FUNCTIONS)

@@ -1,11 +1,15 @@
-// The stub's message box on a terminal: every message the engine shows is
-// one line "caption: text".  Both builds of mksfx print it, since check and
-// pack run the stub's start-up, which reports through it; the rest of the
-// stub's user interface is console_ui_host.cpp's.
+// The stub's message box and prompts on a terminal: every message the
+// engine shows is one line "caption: text", each prompt is answered from the
+// script.  Both builds of mksfx carry them, since check and pack run the
+// stub's start-up and walk, which report and may prompt through them; the
+// rest of the stub's user interface is console_ui_host.cpp's.
+#include <cstring>
 #include <iostream>
 
 #include "console_ui.h"
+#include "extract/extract.h"
 #include "printable.h"
+#include "stub_walk.h"
 #include "ui/dialogs.h"
 
 ConsoleScript& Console() {
@@ -27,5 +31,29 @@ std::string OneLine(const char* text) {
 }
 
 void ShowMessage(const char* text, const char* caption, UINT) {
+  if (TakenMessages) {
+    TakenMessages->push_back(OneLine(caption) + ": " + OneLine(text));
+    return;
+  }
   std::cout << OneLine(caption) << ": " << OneLine(text) << "\n" << std::flush;
+}
+
+void RunPasswordPrompt() {
+  std::string typed;
+  ConsoleScript& s = Console();
+  if (!s.passwords.empty()) {
+    typed = s.passwords.front();
+    s.passwords.pop_front();
+  }
+  // The prompt's edit field holds 79 characters.
+  if (typed.size() > kPasswordSize - 1) typed.resize(kPasswordSize - 1);
+  std::cout << "password prompt: answered " << (typed.empty() ? "with nothing (no --password left)" : "with a --password") << "\n";
+  std::memcpy(TypedPassword, typed.c_str(), typed.size() + 1);
+  TypedPasswordLength = (int32_t)typed.size();
+}
+
+void RunOverwritePrompt() {
+  ApplyOverwriteReply({Console().overwriteAnswer, false});
+  std::cout << "overwrite prompt for " << OneLine(ExistingFileName) << ": answered "
+            << (OverwriteAnswer ? "yes" : "no") << "\n";
 }

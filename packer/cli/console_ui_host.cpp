@@ -18,26 +18,6 @@ void RunInfoDialog() {
   std::cout << OneLine(caption) << ": " << OneLine(SfxSettings.InfoText) << "\n";
 }
 
-void RunPasswordPrompt() {
-  std::string typed;
-  ConsoleScript& s = Console();
-  if (!s.passwords.empty()) {
-    typed = s.passwords.front();
-    s.passwords.pop_front();
-  }
-  // The prompt's edit field holds 79 characters.
-  if (typed.size() > kPasswordSize - 1) typed.resize(kPasswordSize - 1);
-  std::cout << "password prompt: answered " << (typed.empty() ? "with nothing (no --password left)" : "with a --password") << "\n";
-  std::memcpy(TypedPassword, typed.c_str(), typed.size() + 1);
-  TypedPasswordLength = (int32_t)typed.size();
-}
-
-void RunOverwritePrompt() {
-  ApplyOverwriteReply({Console().overwriteAnswer, false});
-  std::cout << "overwrite prompt for " << OneLine(ExistingFileName) << ": answered "
-            << (OverwriteAnswer ? "yes" : "no") << "\n";
-}
-
 // Called once per output file the walk creates (the status line shows only
 // some of them), with the native path written: UTF-8 as the stand-in names
 // it in the code page.

@@ -6,6 +6,7 @@
 // (32 KiB in, 32 KiB window).  The engine's sink counts what it wrote
 // (BytesWritten), since the NUL device keeps no count on Windows.
 #include <cstdint>
+#include <algorithm>
 #include <cstdio>
 
 #include "entry_data.h"
@@ -16,6 +17,7 @@
 #include "common/zip_format.h"
 #include "extract/extract.h"
 #include "inflate/inflate.h"
+#include "integrity/zipcrypto.h"
 #include "startup/startup.h"
 
 namespace {
@@ -85,14 +87,28 @@ DataCheck CheckEntryData(const InputFile& file, uint64_t pos, uint32_t size, uin
   uint32_t written = BytesWritten;
   uint32_t actual = RunningCrc ^ 0xFFFFFFFF;
   bool crcMatches = actual == crc;
+  if (written != size && method == kMethodStored) return {"data cut short by the end of the archive", crcMatches};
   if (method == kMethodStored && size != uncompressedSize)
     return {"stored data of " + std::to_string(size) + " bytes where " + std::to_string(uncompressedSize) +
                 " are claimed",
-            crcMatches && written == size};
+            crcMatches};
   if (written != uncompressedSize)
     return {"data give " + std::to_string(written) + " bytes where " +
                 std::to_string(uncompressedSize) + " are claimed",
             crcMatches};
   if (!crcMatches) return {"data have CRC-32 " + Hex8(actual) + " where " + Hex8(crc) + " is claimed"};
-  return {};
+  return {"", true};
+}
+
+bool PasswordFits(const InputFile& file, uint64_t pos, uint16_t flags, uint32_t crc, uint32_t timeDate,
+                  const std::vector<std::string>& passwords) {
+  EnsureCrcTable();
+  std::vector<uint8_t> header = file.ReadSome(pos, kEncryptionHeaderLength);
+  header.resize(kEncryptionHeaderLength);
+  for (const std::string& p : passwords) {
+    uint8_t block[2 * kEncryptionHeaderLength];
+    std::copy(header.begin(), header.end(), block + kEncryptionHeaderLength);
+    if (CheckEncryptionHeader(block, kEncryptionHeaderLength, flags, crc, timeDate, p.c_str())) return true;
+  }
+  return false;
 }

@@ -26,14 +26,20 @@ EncodedData EncodeData(const uint8_t* plain, size_t size, int level);
 // What a check of an entry's data found: `problem` is "" when the `size`
 // bytes at `pos` in `file` (no encryption header) decode by `method` to
 // exactly `uncompressedSize` bytes of CRC-32 `crc`; else what differs.
-// `stubExtracts` when only the sizes differ: the stub compares the CRC alone
-// and writes the entry whole.  Read piece by piece: memory stays small
+// `crcPasses` when the stub's own test passes: the data decode and their
+// CRC matches; it tests nothing else, so sizes may differ.  Read piece by piece: memory stays small
 // whatever the sizes claim.  With `decrypt`, the stub's keys stand ready
 // behind the entry's encryption header and every piece is decrypted with
 // them before it is checked.
 struct DataCheck {
   std::string problem;
-  bool stubExtracts = false;
+  bool crcPasses = false;
 };
 DataCheck CheckEntryData(const class InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
                          uint32_t crc, uint32_t uncompressedSize, bool decrypt = false);
+
+// Whether one of `passwords` (in the stub's code page) passes the stub's
+// check of the 12-byte encryption header at `pos` (bytes past the end of
+// the file read as zero, as the stub's buffer holds them).
+bool PasswordFits(const class InputFile& file, uint64_t pos, uint16_t flags, uint32_t crc, uint32_t timeDate,
+                  const std::vector<std::string>& passwords);

@@ -1,14 +1,17 @@
-// The stub's view of an archive: a walk over local headers as it makes it,
-// compared with what the central directory promises.
+// The stub's view of an archive: its walk over local headers, read its way
+// and checked against its own list, compared with what the central directory
+// promises, and each entry's data decoded by its own code.
 #include "stub_compat.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <set>
 
+#include "entry_data.h"
 #include "name_collisions.h"
+#include "stub_walk.h"
 #include "extract/device_names.h"
-#include "extract/extract.h"
 #include "common/zip_format.h"
 
 namespace {
@@ -20,34 +23,13 @@ const uint32_t kUnixSymbolicLink = 0120000;
 
 struct LocalView {
   uint64_t pos = 0;
-  bool complete = false;  // all 30 bytes and the name could be read
   uint16_t flags = 0, method = 0, nameLength = 0, extraLength = 0;
-  uint32_t crc = 0, compressedSize = 0, uncompressedSize = 0;
-  std::string name;
+  uint32_t crc = 0, compressedSize = 0, uncompressedSize = 0, timeDate = 0;
+  std::string name;    // as far as the file holds it
+  std::string listed;  // as the stub lists it: cut to its limit and at a NUL
   uint64_t dataPos = 0;
-  uint64_t dataEnd = 0;
+  bool sizeUnknown = false;  // streamed, no empty descriptor behind: the walk ends after it
 };
-
-LocalView ReadLocal(const InputFile& file, uint64_t pos) {
-  LocalView v;
-  v.pos = pos;
-  std::vector<uint8_t> h = file.ReadSome(pos, kLocalHeaderSize);
-  if (h.size() < kLocalHeaderSize) return v;
-  v.flags = Read16(&h[kLocalFlags]);
-  v.method = Read16(&h[kLocalMethod]);
-  v.crc = Read32(&h[kLocalCrc]);
-  v.compressedSize = Read32(&h[kLocalCompressedSize]);
-  v.uncompressedSize = Read32(&h[kLocalUncompressedSize]);
-  v.nameLength = Read16(&h[kLocalNameLength]);
-  v.extraLength = Read16(&h[kLocalExtraLength]);
-  std::vector<uint8_t> name = file.ReadSome(pos + kLocalHeaderSize, v.nameLength);
-  if (name.size() < v.nameLength) return v;
-  v.name.assign(name.begin(), name.end());
-  v.dataPos = pos + kLocalHeaderSize + v.nameLength + v.extraLength;
-  v.dataEnd = v.dataPos + v.compressedSize;
-  v.complete = true;
-  return v;
-}
 
 std::string Hex(uint64_t value) {
   char text[24];
@@ -55,78 +37,107 @@ std::string Hex(uint64_t value) {
   return text;
 }
 
-// What the stub's walk meets, in order: local header positions.  It reads a
-// header where the signature is PK\3\4 or 00 00 00 50, steps over signed data
-// descriptors, and ends at anything else.
+// The local headers the stub's walk lists, in order, read as the walk reads
+// them: it steps over signed data descriptors and ends at anything but a
+// local header, at a header or name cut short, at an empty name, after an
+// entry of unknown size, and where a position would pass 2 GiB.
 struct Walk {
   std::vector<LocalView> headers;
-  uint64_t stopPos = 0;
   std::string stopReason;
 };
 
-Walk WalkLikeTheStub(const InputFile& file, const ArchiveLayout& layout) {
+Walk WalkLikeTheStub(const InputFile& file, uint64_t start, const ArchiveLayout* layout) {
   Walk walk;
-  uint64_t pos = layout.firstLocalPos;
+  uint64_t pos = start;
   for (;;) {
-    std::vector<uint8_t> sig = file.ReadSome(pos, 4);
-    uint32_t s = sig.size() == 4 ? Read32(sig.data()) : 0;
+    std::vector<uint8_t> h = file.ReadSome(pos, kLocalHeaderSize);
+    uint32_t s = h.size() >= 4 ? Read32(h.data()) : 0;
     if (s == kDataDescriptorSignature) {
       pos += kDataDescriptorSize;
       continue;
     }
-    walk.stopPos = pos;
     if (s != kLocalHeaderSignature && s != kSplitHeaderSignature) {
-      if (pos != layout.centralPos)
+      if (!layout || pos != layout->centralPos)
         walk.stopReason = "the stub's walk over local headers stops at input offset " + Hex(pos) +
                           ", which holds no local header or signed data descriptor";
       return walk;
     }
-    LocalView v = ReadLocal(file, pos);
-    walk.headers.push_back(v);
-    if (!v.complete) {
+    if (h.size() < (size_t)kLocalHeaderSize) {
       walk.stopReason = "local header at input offset " + Hex(pos) + " is cut short";
       return walk;
     }
-    // The stub ends the walk at these entries; nothing after them is reached.
-    if (v.name.empty() || v.name[0] == '\0' || (v.method != kMethodStored &&
-                                                v.method != kMethodDeflated)) {
-      walk.stopReason = "the stub's walk ends at the entry at input offset " + Hex(pos);
+    LocalView v;
+    v.pos = pos;
+    v.flags = Read16(&h[kLocalFlags]);
+    v.method = Read16(&h[kLocalMethod]);
+    v.crc = Read32(&h[kLocalCrc]);
+    v.timeDate = Read32(&h[kLocalTimeDate]);
+    v.compressedSize = Read32(&h[kLocalCompressedSize]);
+    v.uncompressedSize = Read32(&h[kLocalUncompressedSize]);
+    v.nameLength = Read16(&h[kLocalNameLength]);
+    v.extraLength = Read16(&h[kLocalExtraLength]);
+    if ((int32_t)v.compressedSize < 0) {
+      walk.stopReason = "the entry at input offset " + Hex(pos) + " claims 2 GiB or more of data, "
+                        "where the stub's walk ends";
       return walk;
     }
-    if (v.compressedSize == kZip64Value || v.dataEnd > layout.centralPos) {
-      walk.stopReason = "the entry at input offset " + Hex(pos) + " claims data past the "
-                        "central directory";
+    std::vector<uint8_t> name = file.ReadSome(pos + kLocalHeaderSize, v.nameLength);
+    v.name.assign(name.begin(), name.end());
+    size_t cut = std::min((size_t)v.nameLength, (size_t)kLongestEntryName);
+    if (name.size() < cut) {
+      walk.stopReason = "the name of the local header at input offset " + Hex(pos) + " is cut short";
       return walk;
     }
+    v.listed = v.name.substr(0, std::min(cut, v.name.find('\0')));
+    if (v.listed.empty()) {
+      walk.stopReason = "the stub ends its walk at the entry at input offset " + Hex(pos) +
+                        " with \"Invalid file name\": its name is empty";
+      return walk;
+    }
+    v.dataPos = pos + kLocalHeaderSize + v.nameLength + v.extraLength;
+    uint64_t next = v.dataPos + v.compressedSize;
     // A streamed entry of size 0 is empty only when a descriptor saying so
-    // follows at once: signed (skipped as a record) or twelve zero bytes.
+    // follows at once: signed (stepped over as a record) or twelve zero
+    // bytes.  Bytes past the end of the file read as zero, as the stub's do.
     if ((v.flags & kFlagDataDescriptor) && v.compressedSize == 0) {
-      // Bytes past the end of the file read as zero, as the stub's do.
       std::vector<uint8_t> d = file.ReadSome(v.dataPos, kDataDescriptorSize);
       d.resize(kDataDescriptorSize);
-      bool signedZero = Read32(d.data()) == kDataDescriptorSignature &&
-                        Read32(&d[8]) == 0 && Read32(&d[12]) == 0;
+      bool signedZero = Read32(d.data()) == kDataDescriptorSignature && Read32(&d[8]) == 0 &&
+                        Read32(&d[12]) == 0;
       bool unsignedZero = std::all_of(d.begin(), d.begin() + 12, [](uint8_t b) { return b == 0; });
-      if (!signedZero && !unsignedZero) {
-        walk.stopReason = "the entry at input offset " + Hex(pos) + " keeps its size only in a "
-                          "data descriptor: the stub fails it and ends its walk there";
-        return walk;
-      }
-      pos = v.dataPos + (signedZero ? 0 : 12);
-      continue;
+      v.sizeUnknown = !signedZero && !unsignedZero;
+      if (unsignedZero) next += 12;
     }
-    pos = v.dataEnd;
+    walk.headers.push_back(v);
+    if (v.sizeUnknown) return walk;
+    if (next > (uint64_t)INT32_MAX) {
+      walk.stopReason = "the entry at input offset " + Hex(pos) + " ends past 2 GiB, where the "
+                        "stub's walk ends";
+      return walk;
+    }
+    pos = next;
   }
 }
 
-// `reasons`: why the stub fails the entry; `notes`: how what it writes
-// differs from the entry, which it extracts all the same.
-void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::string>& reasons,
-                std::vector<std::string>& notes) {
+// Why the stub fails the entry behind the local header `l`, by the header alone.
+void CheckLocal(const LocalView& l, std::vector<std::string>& reasons) {
   if (l.method != kMethodStored && l.method != kMethodDeflated)
     reasons.push_back("compression method " + std::to_string(l.method) +
                       ": the stub extracts only stored (0) and deflated (8) data and ends "
-                      "its walk here");
+                      "an extraction here");
+  if (l.sizeUnknown)
+    reasons.push_back("sizes only in a data descriptor: the stub fails it and ends its walk here");
+  if ((l.flags & kFlagEncrypted) && l.compressedSize < kEncryptionHeaderLength)
+    reasons.push_back("encrypted entry shorter than its 12-byte encryption header");
+  std::string nameProblem = EntryNameProblem(l.name);
+  if (!nameProblem.empty()) reasons.push_back(nameProblem);
+}
+
+// `reasons`: where the local header `l` and the central directory's entry
+// `c` disagree, so that readers of the directory expect what the stub does
+// not do; `notes`: how what the stub writes differs from the entry.
+void CheckAgainstCentral(const CentralEntry& c, const LocalView& l, std::vector<std::string>& reasons,
+                         std::vector<std::string>& notes) {
   if ((l.flags | c.flags) & kFlagStrongEncryption)
     reasons.push_back("strong encryption: the stub knows only the traditional ZIP encryption");
   // The stub reads the local flags alone; readers of the central directory
@@ -144,14 +155,9 @@ void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::stri
     reasons.push_back("encrypted central directory");
   if (c.zip64Sizes || l.compressedSize == kZip64Value || l.uncompressedSize == kZip64Value)
     reasons.push_back("ZIP64 sizes: the stub reads only 32-bit sizes");
-  else if (l.compressedSize != c.compressedSize) {
-    if ((l.flags & kFlagDataDescriptor) && l.compressedSize == 0)
-      reasons.push_back("sizes only in a data descriptor: the stub's walk ends here");
-    else
-      reasons.push_back("local header says " + std::to_string(l.compressedSize) +
-                        " compressed bytes, the central directory " +
-                        std::to_string(c.compressedSize));
-  }
+  else if (l.compressedSize != c.compressedSize && !l.sizeUnknown)
+    reasons.push_back("local header says " + std::to_string(l.compressedSize) +
+                      " compressed bytes, the central directory " + std::to_string(c.compressedSize));
   if (l.crc != c.crc) {
     if ((l.flags & kFlagDataDescriptor) && l.crc == 0)
       reasons.push_back("CRC only in a data descriptor: the stub checks the local header's CRC");
@@ -160,15 +166,92 @@ void CheckEntry(const CentralEntry& c, const LocalView& l, std::vector<std::stri
                         Hex(c.crc) + "; the stub checks the local one");
   }
   bool encrypted = l.flags & kFlagEncrypted;
-  if (encrypted && l.compressedSize < kEncryptionHeaderLength)
-    reasons.push_back("encrypted entry shorter than its 12-byte encryption header");
-  else if (l.method == kMethodStored && l.compressedSize != kZip64Value &&
-           !((l.flags ^ c.flags) & kFlagEncrypted) &&
-           l.compressedSize - (encrypted ? kEncryptionHeaderLength : 0) != l.uncompressedSize &&
-           !(l.flags & kFlagDataDescriptor && l.compressedSize == 0))
+  if (l.method == kMethodStored && l.compressedSize >= (encrypted ? kEncryptionHeaderLength : 0) &&
+      !((l.flags ^ c.flags) & kFlagEncrypted) && !l.sizeUnknown &&
+      l.compressedSize - (encrypted ? kEncryptionHeaderLength : 0) != l.uncompressedSize)
     notes.push_back("stored entry whose compressed and uncompressed sizes disagree");
-  std::string nameProblem = EntryNameProblem(l.name);
-  if (!nameProblem.empty()) reasons.push_back(nameProblem);
+}
+
+// Whether mksfx can tell the outcome of the path the stub makes for
+// `name`.  The stub makes each folder with the folder as the path's last
+// component, where Windows drops every trailing dot and blank, and opens the
+// file (or tests a folder entry's path, which ends in a separator) with it
+// as an inner component, where Windows drops one trailing dot; runs of
+// separators and "." components past the first change which component is
+// last.  Where these meet, the entry may be written elsewhere or not at all.
+bool PathOutcomeKnown(const std::string& name) {
+  size_t start = 0;
+  for (size_t end; (end = name.find_first_of("/\\", start)) != std::string::npos; start = end + 1) {
+    std::string c = name.substr(start, end - start);
+    std::string asLast = c, asInner = c;
+    while (!asLast.empty() && (asLast.back() == '.' || asLast.back() == ' ')) asLast.pop_back();
+    if (!c.empty() && c.back() == '.') asInner.pop_back();
+    if (c.empty() || (c == "." && start > 0) || (c != "." && asLast != asInner)) return false;
+  }
+  return true;
+}
+
+// Each entry as the stub's ExtractEntry takes it when it is selected alone:
+// a refused name is skipped, a folder entry is made without its data, other
+// data are decoded (with `passwords`) and their CRC decides.  A password
+// that does not fit and an unknown method end an extraction of every entry:
+// the entries after them are reported.
+void JudgeEntries(const InputFile& file, const std::vector<LocalView>& walked, const std::vector<std::string>& names,
+                  const std::vector<std::string>* passwords, StubJudgement& j) {
+  const LocalView* endedAt = nullptr;
+  for (size_t i = 0; i < walked.size(); ++i) {
+    const LocalView& l = walked[i];
+    WalkedHeader& w = j.headers[i];
+    if (endedAt)
+      j.findings.push_back({names[i], "not extracted with every entry: the extraction ends before it, at "
+                                      "input offset " + Hex(endedAt->pos)});
+    if (l.sizeUnknown || l.nameLength > kLongestEntryName || !IsSafeEntryName(l.listed.c_str())) continue;
+    bool known = l.method == kMethodStored || l.method == kMethodDeflated;
+    uint64_t dataPos = l.dataPos;
+    int64_t size = l.compressedSize;
+    bool encrypted = l.flags & kFlagEncrypted;
+    if (encrypted && known) {
+      if (!passwords || passwords->empty()) {
+        j.unchecked += passwords != nullptr;
+        w.judged = false;
+        continue;
+      }
+      if (!PasswordFits(file, dataPos, l.flags, l.crc, l.timeDate, *passwords)) {
+        j.findings.push_back({names[i], "no --password given fits: the stub asks three times, then ends its walk"});
+        if (!endedAt) endedAt = &l;
+        continue;
+      }
+      dataPos += kEncryptionHeaderLength;
+      size -= kEncryptionHeaderLength;
+    }
+    // Past the password stage, whatever it answers.
+    if (!known) {
+      if (!endedAt) endedAt = &l;
+      continue;
+    }
+    if (!PathOutcomeKnown(l.listed)) {
+      if (passwords)
+        j.findings.push_back({names[i], "a folder ending in a dot or blank, an empty folder name or an inner "
+                                        "\".\": Windows reads the path otherwise where the stub makes its "
+                                        "folders than where it opens the entry, which may be written "
+                                        "elsewhere or not at all"});
+      w.judged = false;
+      continue;
+    }
+    char last = l.listed.back();
+    if (last == '/' || last == '\\') {
+      w.extracted = true;
+      continue;
+    }
+    if (!passwords) {
+      w.judged = false;
+      continue;
+    }
+    DataCheck data = CheckEntryData(file, dataPos, (uint32_t)std::max<int64_t>(size, 0), l.method, l.crc,
+                                    l.uncompressedSize, encrypted);
+    if (!data.problem.empty()) j.findings.push_back({names[i], data.problem});
+    w.extracted = data.crcPasses;
+  }
 }
 
 // The reason for a name the stub's own check refuses; the check decides,
@@ -212,55 +295,69 @@ bool IsSymbolicLink(const ArchiveLayout& layout, const CentralEntry& entry) {
          (Read32(h + kCentralExternalAttributes) >> 16 & kUnixFileType) == kUnixSymbolicLink;
 }
 
+StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const ArchiveLayout* layout,
+                               const CodePageTable* names, const std::vector<std::string>* passwords) {
+  StubJudgement j;
+  Walk walk = WalkLikeTheStub(file, start, layout);
+  std::vector<std::string> listed = ListLikeTheStub(file, start);
+  if (listed.size() != walk.headers.size()) {
+    j.findings.push_back({"", "the stub's walk lists " + std::to_string(listed.size()) + " entries where mksfx "
+                              "reads " + std::to_string(walk.headers.size()) + " local headers; mksfx cannot "
+                              "tell which it reaches"});
+    walk.headers.resize(std::min(listed.size(), walk.headers.size()));
+  }
+
+  // Central entries by their local header's position.
+  std::multimap<uint64_t, const CentralEntry*> central;
+  if (layout)
+    for (const CentralEntry& e : layout->entries) central.insert({e.localPos, &e});
+
+  std::vector<std::string> entryNames;          // each header's name in findings
+  std::vector<const CentralEntry*> named;       // once per local header, names the stub writes
+  std::vector<std::string> shown;
+  for (const LocalView& l : walk.headers) {
+    j.headers.push_back({l.pos, l.listed, true, false});
+    auto hit = central.find(l.pos);
+    const CentralEntry* c = hit == central.end() ? nullptr : hit->second;
+    entryNames.push_back(c ? c->name : l.name);
+    std::vector<std::string> reasons, notes;
+    CheckLocal(l, reasons);
+    if (c) {
+      CheckAgainstCentral(*c, l, reasons, notes);
+      if (IsSymbolicLink(*layout, *c))
+        notes.push_back("symbolic link: the stub cannot make links and writes a small file "
+                        "holding the link's target instead");
+      if (central.count(l.pos) > 1) reasons.push_back("shares its local header with another entry");
+      if (names && EntryNameProblem(l.name).empty()) {
+        named.push_back(c);
+        shown.push_back(FromCodePage(l.name, *names));
+      }
+    } else if (layout) {
+      reasons.push_back("local header at input offset " + Hex(l.pos) +
+                        " that the central directory does not list; the stub would extract it");
+    }
+    for (const std::string& r : reasons) j.findings.push_back({entryNames.back(), r});
+    for (const std::string& n : notes) j.findings.push_back({entryNames.back(), n});
+  }
+  JudgeEntries(file, walk.headers, entryNames, passwords, j);
+  for (const NameCollision& n : FindNameCollisions(shown))
+    j.findings.push_back({named[n.entry]->name, n.reason});
+  if (layout) {
+    std::set<uint64_t> walked;
+    for (const LocalView& l : walk.headers) walked.insert(l.pos);
+    size_t reached = 0;
+    for (const CentralEntry& e : layout->entries) {
+      bool reachedThis = walked.count(e.localPos);
+      reached += reachedThis;
+      if (!reachedThis) j.findings.push_back({e.name, "not reached by the stub's walk over local headers"});
+    }
+    if (!walk.stopReason.empty() && reached < layout->entries.size())
+      j.findings.push_back({"", walk.stopReason});
+  }
+  return j;
+}
+
 std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout,
                                            const CodePageTable* names) {
-  std::vector<EntryFinding> findings;
-  Walk walk = WalkLikeTheStub(file, layout);
-  std::map<uint64_t, const LocalView*> walked;
-  for (const LocalView& v : walk.headers) walked[v.pos] = &v;
-
-  std::vector<const CentralEntry*> byPosition;
-  for (const CentralEntry& e : layout.entries) byPosition.push_back(&e);
-  std::stable_sort(byPosition.begin(), byPosition.end(),
-                   [](const CentralEntry* a, const CentralEntry* b) { return a->localPos < b->localPos; });
-
-  std::map<uint64_t, int> listed;
-  std::vector<const CentralEntry*> named;  // once per local header, names the stub writes
-  std::vector<std::string> shown;
-  for (const CentralEntry* c : byPosition) {
-    if (++listed[c->localPos] == 2)
-      findings.push_back({c->name, "shares its local header with another entry"});
-    auto hit = walked.find(c->localPos);
-    if (hit == walked.end()) {
-      findings.push_back({c->name, "not reached by the stub's walk over local headers"});
-      continue;
-    }
-    const LocalView& l = *hit->second;
-    if (!l.complete) {
-      findings.push_back({c->name, "local header cut short"});
-      continue;
-    }
-    std::vector<std::string> reasons, notes;
-    CheckEntry(*c, l, reasons, notes);
-    if (IsSymbolicLink(layout, *c))
-      notes.push_back("symbolic link: the stub cannot make links and writes a small file "
-                      "holding the link's target instead");
-    for (const std::string& r : reasons) findings.push_back({c->name, r});
-    for (const std::string& n : notes) findings.push_back({c->name, n, true});
-    if (names && listed[c->localPos] == 1 && EntryNameProblem(l.name).empty()) {
-      named.push_back(c);
-      shown.push_back(FromCodePage(l.name, *names));
-    }
-  }
-  for (const NameCollision& n : FindNameCollisions(shown))
-    findings.push_back({named[n.entry]->name, n.reason});
-  for (const LocalView& v : walk.headers)
-    if (!listed.count(v.pos))
-      findings.push_back({v.complete ? v.name : "",
-                          "local header at input offset " + Hex(v.pos) +
-                              " that the central directory does not list; the stub would "
-                              "extract it"});
-  if (!walk.stopReason.empty() && walk.headers.size() < layout.entries.size())
-    findings.push_back({"", walk.stopReason});
-  return findings;
+  return JudgeLikeTheStub(file, layout.firstLocalPos, &layout, names, nullptr).findings;
 }

@@ -1,8 +1,11 @@
-// What the stub cannot extract from an archive.  The stub walks the local
-// headers in order from the first one, skips only signed data descriptors,
-// takes sizes and CRC from the local header, extracts methods 0 and 8 with
-// traditional encryption, and refuses unsafe names.  Whatever in the archive
-// falls outside that is reported here, one finding per entry and reason.
+// What the stub does with an archive, and why.  The stub's own code decides:
+// its list-only walk tells which local headers it reaches, its name check
+// which names it writes, its decryption check and decoder (entry_data.h)
+// whether an entry's data pass.  This module puts the outcome into words: a
+// reading of the local headers made the stub's way gives each finding its
+// entry and reason, and compares them with what the central directory
+// promises.  A differential test over the walk fuzz corpus keeps this reading
+// and the stub's walk to the same verdict per entry.
 // The stub writes what it finds: a symbolic link becomes a file holding the
 // link's target, and names that Windows takes for one file overwrite it.
 #pragma once
@@ -25,10 +28,39 @@ const uint8_t kHostMacOs = 19;
 struct EntryFinding {
   std::string entry;  // entry name, or "" for the archive as a whole
   std::string reason;
-  // The stub extracts the entry all the same; the reason says how what it
-  // writes differs (a link's target as a file, sizes other than claimed).
-  bool stubExtracts = false;
 };
+
+// A local header the stub's walk reaches, in walk order.
+struct WalkedHeader {
+  uint64_t pos = 0;
+  std::string name;        // as the stub lists it
+  // Whether the stub, given the entry alone to extract into an empty folder,
+  // writes it and its CRC passes; not `judged` where that depends on more
+  // than the archive (encrypted data without a password, a folder path
+  // that Windows reads two ways).
+  bool judged = true;
+  bool extracted = false;
+};
+
+struct StubJudgement {
+  std::vector<EntryFinding> findings;
+  std::vector<WalkedHeader> headers;
+  size_t unchecked = 0;  // encrypted entries whose data no password was given for
+};
+
+// The walk from `start`, where the stub begins it.  With `layout`, compared
+// with its central directory (null: an archive whose directory does not
+// parse, judged by its local headers alone).  With `names`, the code page
+// the stub reads names in, also the entries whose names name one file on
+// Windows (name_collisions.h).  With `passwords`, every entry's data are
+// decoded as an extraction of every entry would decode them, a password
+// answering each prompt; without, the walk and the headers alone.
+StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const ArchiveLayout* layout,
+                               const CodePageTable* names, const std::vector<std::string>* passwords);
+
+// The findings of the walk and the headers alone, from the first local header.
+std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout,
+                                           const CodePageTable* names = nullptr);
 
 // The reason a name is unsafe to join to the destination folder, or "".
 std::string EntryNameProblem(const std::string& name);
@@ -36,9 +68,3 @@ std::string EntryNameProblem(const std::string& name);
 // Whether the entry is a symbolic link: written on a Unix host, its external
 // attributes' high 16 bits holding the file type S_IFLNK.
 bool IsSymbolicLink(const ArchiveLayout& layout, const CentralEntry& entry);
-
-// With `names`, the code page the stub reads names in, also the entries whose
-// names name one file on Windows (name_collisions.h); without it, the walk
-// and the entries alone, as for an archive whose names were checked already.
-std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout,
-                                           const CodePageTable* names = nullptr);
