@@ -299,7 +299,9 @@ StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const Arch
                                const CodePageTable* names, const std::vector<std::string>* passwords) {
   StubJudgement j;
   Walk walk = WalkLikeTheStub(file, start, layout);
-  std::vector<std::string> listed = ListLikeTheStub(file, start);
+  std::vector<std::string> shown;
+  std::vector<std::string> listed = ListLikeTheStub(file, start, &shown);
+  for (const std::string& message : shown) j.findings.push_back({"", "the stub's walk shows \"" + message + "\""});
   if (listed.size() != walk.headers.size()) {
     j.findings.push_back({"", "the stub's walk lists " + std::to_string(listed.size()) + " entries where mksfx "
                               "reads " + std::to_string(walk.headers.size()) + " local headers; mksfx cannot "
@@ -314,7 +316,7 @@ StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const Arch
 
   std::vector<std::string> entryNames;          // each header's name in findings
   std::vector<const CentralEntry*> named;       // once per local header, names the stub writes
-  std::vector<std::string> shown;
+  std::vector<std::string> namesShown;
   for (const LocalView& l : walk.headers) {
     j.headers.push_back({l.pos, l.listed, true, false});
     auto hit = central.find(l.pos);
@@ -330,7 +332,7 @@ StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const Arch
       if (central.count(l.pos) > 1) reasons.push_back("shares its local header with another entry");
       if (names && EntryNameProblem(l.name).empty()) {
         named.push_back(c);
-        shown.push_back(FromCodePage(l.name, *names));
+        namesShown.push_back(FromCodePage(l.name, *names));
       }
     } else if (layout) {
       reasons.push_back("local header at input offset " + Hex(l.pos) +
@@ -340,7 +342,7 @@ StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const Arch
     for (const std::string& n : notes) j.findings.push_back({entryNames.back(), n});
   }
   JudgeEntries(file, walk.headers, entryNames, passwords, j);
-  for (const NameCollision& n : FindNameCollisions(shown))
+  for (const NameCollision& n : FindNameCollisions(namesShown))
     j.findings.push_back({named[n.entry]->name, n.reason});
   if (layout) {
     std::set<uint64_t> walked;

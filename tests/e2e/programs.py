@@ -210,7 +210,8 @@ def _zip_encrypted(entries, password, work):
 
 def damage(data, kind):
     """Breaks a finished self-extractor in one named way:
-    central-signature, entry-data:NAME (the first data byte of the stored
+    central-signature, block-magic (the configuration block's "MPU" becomes
+    "MPX", so the stub takes no block), entry-data:NAME (the first data byte of the stored
     entry NAME changed, so its CRC no longer matches), or truncate:N (the
     last N bytes cut off, as by a download that broke off)."""
     if kind.startswith('truncate:'):
@@ -226,6 +227,10 @@ def damage(data, kind):
                 return data[:first] + bytes([data[first] ^ 0xFF]) + data[first + 1:]
             at = data.find(SIG_LOCAL, at + 4)
         raise CaseError('no entry %r to damage' % name)
+    if kind == 'block-magic':
+        if data[STUB_BUDGET:STUB_BUDGET + 3] != b'MPU':
+            raise CaseError('no configuration block to damage')
+        return data[:STUB_BUDGET + 2] + b'X' + data[STUB_BUDGET + 3:]
     if kind == 'central-signature':
         # The first central header behind the stub's budget; its signature
         # becomes PK\1\3.
@@ -248,6 +253,18 @@ class Builder:
 
     def entry_data(self, entry):
         return entry_data(entry, self.win32_dir)
+
+    def check_agreement(self, program):
+        """The problems where build/win32/mksfx.exe check, under Wine, says
+        otherwise of `program` than the host build's mksfx check."""
+        folder, name = os.path.split(program)
+        said = []
+        for command in ([self.mksfx], ['wine', os.path.join(self.win32_dir, 'mksfx.exe')]):
+            result = subprocess.run(command + ['check', name], cwd=folder, capture_output=True)
+            said.append((result.returncode, result.stdout.replace(b'\r\n', b'\n')))
+        if said[0] != said[1]:
+            return ['mksfx check says %r, mksfx.exe check %r' % (said[0], said[1])]
+        return []
 
     def build(self, case, work, substitute):
         """Writes the case's program into `work`; returns its path and the

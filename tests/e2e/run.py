@@ -39,7 +39,10 @@ A case is one TOML file in tests/e2e/cases/:
                               `entries` as a plain archive if given
     info_file_size = 60000    an information text of that many bytes (numbered
                               lines), packed with --info-file
-    damage = "central-signature" | "entry-data:NAME" | "truncate:N"
+    damage = "central-signature" | "block-magic" | "entry-data:NAME" | "truncate:N"
+    checked = true            mksfx check of the host build and mksfx.exe
+                              check under Wine must print the same of the
+                              program and exit alike
     sign = ["rsa4096", "nest-rsa2048", "plant"]   signing steps applied to the
                               finished program in order, each signature then
                               checked (tests/support/authenticode.py: "rsa2048",
@@ -130,7 +133,7 @@ KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'source', 'pack
               'refused_passwords',
               'pad_to', 'damage', 'sign', 'info_file_size', 'cwd', 'plant', 'planted_loaded',
               'args', 'command_line', 'timeout_ms', 'script', 'expect', 'only', 'driver_status',
-              'driver_stderr', 'before', 'files'}
+              'driver_stderr', 'before', 'files', 'checked'}
 
 
 def log_escape(text):
@@ -298,6 +301,7 @@ class Runner:
         except (programs.CaseError, OSError) as e:
             return ['cannot build the program: %s' % e]
 
+        problems = self.builder.check_agreement(program) if case.get('checked') else []
         script = os.path.join(work, 'script.txt')
         with open(script, 'w') as f:
             f.write(escaped(case.get('script', '')))
@@ -334,7 +338,6 @@ class Runner:
             err_lines = f.read().splitlines()
         mapped = [m.group(1).replace('\\\\', '\\') for m in map(MAPPED_LINE.search, err_lines) if m]
         stderr = '\n'.join(line for line in err_lines if LOADER_TRACE not in line).strip()
-        problems = []
         expected = [line.strip() for line in escaped(case.get('expect', '')).split('\n')]
         if 'only' in case:
             log = select_records(log, case['only'])
