@@ -13,7 +13,7 @@
 #include "commands.h"
 #include "config_block_codec.h"
 #include "embedded_stub.h"
-#include "entry_data.h"
+#include "entry_coding.h"
 #include "errors.h"
 #include "file_entry.h"
 #include "file_io.h"

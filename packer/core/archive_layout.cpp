@@ -245,3 +245,10 @@ void RebaseDirectory(ArchiveLayout& layout, int64_t shift) {
   Write32(rec + kEndCentralSize, (uint32_t)layout.centralSize);
   Write32(rec + kEndCentralOffset, (uint32_t)((int64_t)layout.centralPos + shift));
 }
+
+LocalHeaderRecord LocalHeaderAt(const InputFile& file, uint64_t pos) {
+  LocalHeaderRecord h;
+  std::vector<uint8_t> bytes = file.ReadAt(pos, kLocalHeaderSize);
+  std::memcpy(&h, bytes.data(), sizeof h);
+  return h;
+}

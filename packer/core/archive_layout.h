@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "file_io.h"
+#include "common/zip_format.h"
 
 struct CentralEntry {
   uint64_t headerPos = 0;  // file position of the central header
@@ -47,6 +48,14 @@ const uint64_t kCentralSearchLimit = 16u << 20;
 // records or offsets, several disks, no entries, a central directory that
 // does not parse, or ambiguous end records; and for a damaged signature.
 ArchiveLayout ReadArchiveLayout(const InputFile& file);
+
+// The local header at `pos` as the stub reads it (zip_format.h's record);
+// throws Refusal when the file ends inside it.
+LocalHeaderRecord LocalHeaderAt(const InputFile& file, uint64_t pos);
+// Where the data behind the local header `h` at `pos` begin.
+inline uint64_t LocalDataPos(const LocalHeaderRecord& h, uint64_t pos) {
+  return pos + kLocalHeaderSize + h.nameLength + h.extraLength;
+}
 
 // Stored offset plus `shift`, for the central headers and the end record:
 // both byte vectors rewritten in place.  Also corrects the stored central

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <map>
 
-#include "entry_data.h"
+#include "entry_coding.h"
 #include "errors.h"
 #include "name_collisions.h"
 #include "printable.h"
@@ -188,7 +188,7 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
     std::string problem, name;
     // The local header as far as the central directory leaves room for it.
     bool headerFits = e.localPos + kLocalHeaderSize <= layout.centralPos;
-    std::vector<uint8_t> local = headerFits ? file.ReadAt(e.localPos, kLocalHeaderSize) : std::vector<uint8_t>();
+    LocalHeaderRecord local = headerFits ? LocalHeaderAt(file, e.localPos) : LocalHeaderRecord();
     if (e.method == kMethodAes || (e.flags & kFlagStrongEncryption))
       p.Add("use AES or strong encryption; the stub knows only the traditional ZIP encryption", e.name);
     else if (e.method != kMethodStored && e.method != kMethodDeflated)
@@ -206,9 +206,9 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
       p.Add("have names the stub refuses (" + problem + ")", e.name);
     else if (++seen[e.localPos] > 1)
       p.Add("share their local header with another entry", e.name);
-    else if (!headerFits || Read32(local.data()) != kLocalHeaderSignature)
+    else if (!headerFits || local.signature != kLocalHeaderSignature)
       p.Add("have no local header where the central directory places it", e.name);
-    else if ((Read16(&local[kLocalFlags]) ^ e.flags) & kFlagEncrypted)
+    else if ((local.flags ^ e.flags) & kFlagEncrypted)
       p.Add("are encrypted by their local header or by the central directory but not by both "
             "(a damaged archive: the stub reads the local header)", e.name);
     else if (IsSymbolicLink(layout, e))
@@ -229,9 +229,7 @@ void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool 
   Problems p;
   for (const CentralEntry& c : layout.entries) {
     if (c.flags & kFlagEncrypted) continue;
-    std::vector<uint8_t> local = file.ReadAt(c.localPos, kLocalHeaderSize);
-    uint64_t dataPos = c.localPos + kLocalHeaderSize + Read16(&local[kLocalNameLength]) +
-                       Read16(&local[kLocalExtraLength]);
+    uint64_t dataPos = LocalDataPos(LocalHeaderAt(file, c.localPos), c.localPos);
     std::string bad =
         CheckEntryData(file, dataPos, c.compressedSize, c.method, c.crc, c.uncompressedSize).problem;
     if (!bad.empty()) p.Add("have data that disagree with the central directory (" + bad + ")", c.name);
@@ -244,23 +242,19 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
   Problems p;
   uint64_t done = 0, total = layout.centralPos - layout.firstLocalPos;
   for (const CentralEntry* c : ByPosition(layout)) {
-    std::vector<uint8_t> local = file.ReadAt(c->localPos, kLocalHeaderSize);
-    uint16_t nameLength = Read16(&local[kLocalNameLength]);
-    uint16_t extraLength = Read16(&local[kLocalExtraLength]);
-    uint16_t localFlags = Read16(&local[kLocalFlags]);
-    uint64_t dataPos = c->localPos + kLocalHeaderSize + nameLength + extraLength;
+    LocalHeaderRecord local = LocalHeaderAt(file, c->localPos);
+    uint64_t dataPos = LocalDataPos(local, c->localPos);
     if (dataPos + c->compressedSize > layout.centralPos) {
       p.Add("have data that would reach into the central directory", c->name);
       continue;
     }
-    std::vector<uint8_t> extra = file.ReadAt(c->localPos + kLocalHeaderSize + nameLength, extraLength);
+    std::vector<uint8_t> extra = file.ReadAt(dataPos - local.extraLength, local.extraLength);
     bool encrypted = c->flags & kFlagEncrypted;
     // Sizes and CRC in a local header written without a descriptor must agree.
-    uint32_t localCompressed = Read32(&local[kLocalCompressedSize]);
-    uint32_t localUncompressed = Read32(&local[kLocalUncompressedSize]);
+    uint32_t localCompressed = local.compressedSize, localUncompressed = local.uncompressedSize;
     TakeZip64Sizes(extra, localUncompressed, localCompressed);
-    if (!(localFlags & kFlagDataDescriptor) &&
-        (Read32(&local[kLocalCrc]) != c->crc || localCompressed != c->compressedSize ||
+    if (!(local.flags & kFlagDataDescriptor) &&
+        (local.crc32 != c->crc || localCompressed != c->compressedSize ||
          localUncompressed != c->uncompressedSize)) {
       p.Add("have local headers whose sizes or CRC differ from the central directory's", c->name);
       continue;

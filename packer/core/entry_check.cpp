@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "entry_data.h"
+#include "entry_coding.h"
 #include "errors.h"
 #include "file_io.h"
 #include "stub_locator.h"

@@ -1,6 +1,6 @@
 // Deflate through libdeflate.  The check of an entry's data is the stub's
 // own decoder in both builds (entry_check.cpp).
-#include "entry_data.h"
+#include "entry_coding.h"
 
 #include <libdeflate.h>
 

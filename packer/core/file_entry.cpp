@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "deflate_chain.h"
-#include "entry_data.h"
+#include "entry_coding.h"
 #include "errors.h"
 #include "sfx_writer.h"
 #include "common/zip_format.h"

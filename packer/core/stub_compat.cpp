@@ -5,10 +5,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <set>
 
-#include "entry_data.h"
+#include "entry_coding.h"
 #include "name_collisions.h"
 #include "stub_walk.h"
 #include "extract/device_names.h"
@@ -21,10 +22,9 @@ namespace {
 const uint32_t kUnixFileType = 0170000;
 const uint32_t kUnixSymbolicLink = 0120000;
 
-struct LocalView {
+// A local header as the stub reads it, and where it lies.
+struct LocalView : LocalHeaderRecord {
   uint64_t pos = 0;
-  uint16_t flags = 0, method = 0, nameLength = 0, extraLength = 0;
-  uint32_t crc = 0, compressedSize = 0, uncompressedSize = 0, timeDate = 0;
   std::string name;    // as far as the file holds it
   std::string listed;  // as the stub lists it: cut to its limit and at a NUL
   uint64_t dataPos = 0;
@@ -67,15 +67,8 @@ Walk WalkLikeTheStub(const InputFile& file, uint64_t start, const ArchiveLayout*
       return walk;
     }
     LocalView v;
+    std::memcpy((LocalHeaderRecord*)&v, h.data(), sizeof(LocalHeaderRecord));
     v.pos = pos;
-    v.flags = Read16(&h[kLocalFlags]);
-    v.method = Read16(&h[kLocalMethod]);
-    v.crc = Read32(&h[kLocalCrc]);
-    v.timeDate = Read32(&h[kLocalTimeDate]);
-    v.compressedSize = Read32(&h[kLocalCompressedSize]);
-    v.uncompressedSize = Read32(&h[kLocalUncompressedSize]);
-    v.nameLength = Read16(&h[kLocalNameLength]);
-    v.extraLength = Read16(&h[kLocalExtraLength]);
     if ((int32_t)v.compressedSize < 0) {
       walk.stopReason = "the entry at input offset " + Hex(pos) + " claims 2 GiB or more of data, "
                         "where the stub's walk ends";
@@ -158,11 +151,11 @@ void CheckAgainstCentral(const CentralEntry& c, const LocalView& l, std::vector<
   else if (l.compressedSize != c.compressedSize && !l.sizeUnknown)
     reasons.push_back("local header says " + std::to_string(l.compressedSize) +
                       " compressed bytes, the central directory " + std::to_string(c.compressedSize));
-  if (l.crc != c.crc) {
-    if ((l.flags & kFlagDataDescriptor) && l.crc == 0)
+  if (l.crc32 != c.crc) {
+    if ((l.flags & kFlagDataDescriptor) && l.crc32 == 0)
       reasons.push_back("CRC only in a data descriptor: the stub checks the local header's CRC");
     else
-      reasons.push_back("local header CRC " + Hex(l.crc) + " differs from the central directory's " +
+      reasons.push_back("local header CRC " + Hex(l.crc32) + " differs from the central directory's " +
                         Hex(c.crc) + "; the stub checks the local one");
   }
   bool encrypted = l.flags & kFlagEncrypted;
@@ -216,7 +209,7 @@ void JudgeEntries(const InputFile& file, const std::vector<LocalView>& walked, c
         w.judged = false;
         continue;
       }
-      if (!PasswordFits(file, dataPos, l.flags, l.crc, l.timeDate, *passwords)) {
+      if (!PasswordFits(file, dataPos, l.flags, l.crc32, l.timeDate, *passwords)) {
         j.findings.push_back({names[i], "no --password given fits: the stub asks three times, then ends its walk"});
         if (!endedAt) endedAt = &l;
         continue;
@@ -247,7 +240,7 @@ void JudgeEntries(const InputFile& file, const std::vector<LocalView>& walked, c
       w.judged = false;
       continue;
     }
-    DataCheck data = CheckEntryData(file, dataPos, (uint32_t)std::max<int64_t>(size, 0), l.method, l.crc,
+    DataCheck data = CheckEntryData(file, dataPos, (uint32_t)std::max<int64_t>(size, 0), l.method, l.crc32,
                                     l.uncompressedSize, encrypted);
     if (!data.problem.empty()) j.findings.push_back({names[i], data.problem});
     w.extracted = data.crcPasses;

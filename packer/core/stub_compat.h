@@ -1,6 +1,6 @@
 // What the stub does with an archive, and why.  The stub's own code decides:
 // its list-only walk tells which local headers it reaches, its name check
-// which names it writes, its decryption check and decoder (entry_data.h)
+// which names it writes, its decryption check and decoder (entry_coding.h)
 // whether an entry's data pass.  This module puts the outcome into words: a
 // reading of the local headers made the stub's way gives each finding its
 // entry and reason, and compares them with what the central directory

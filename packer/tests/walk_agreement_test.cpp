@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "entry_data.h"
+#include "entry_coding.h"
 #include "errors.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
