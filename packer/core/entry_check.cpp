@@ -4,7 +4,9 @@
 // the stub's keys and feeds the stub's CRC; the output goes to the NUL
 // device, so nothing is kept and memory stays at the decoder's own buffers
 // (32 KiB in, 32 KiB window).  The engine's sink counts what it wrote
-// (BytesWritten), since the NUL device keeps no count on Windows.
+// (BytesWritten), since the NUL device keeps no count on Windows.  The
+// decoder's block loop is also run alone, from its internal header, to find
+// where a piece's final block lies.
 #include <cstdint>
 #include <algorithm>
 #include <cstdio>
@@ -16,7 +18,8 @@
 #include "zip_crypto.h"
 #include "common/zip_format.h"
 #include "extract/extract.h"
-#include "inflate/inflate.h"
+#include "common/heap.h"
+#include "inflate/inflate_private.h"
 #include "integrity/zipcrypto.h"
 #include "startup/startup.h"
 
@@ -29,10 +32,28 @@ std::string Hex8(uint32_t v) {
 }
 
 // The walk's variables one decode sets, restored afterwards: check and pack
-// run it between other uses of the engine.
+// run it between other uses of the engine.  Opens ArchiveFile on `path` (a
+// native path) at `pos`, and OutputFile on the NUL device.
 class EntryDecode {
  public:
-  EntryDecode() : archive_(ArchiveFile), header_(LocalHeader) {}
+  EntryDecode(const std::string& path, uint64_t pos) : archive_(ArchiveFile), header_(LocalHeader) {
+    // Shared for writing: pack decodes what it is still writing.
+    ArchiveFile = CreateFileA(EnginePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(path + ": cannot open");
+    // Positions of input archives may pass 2 GiB, where SeekArchive ends.
+    LONG high = (LONG)(pos >> 32);
+    if (SetFilePointer(ArchiveFile, (LONG)(uint32_t)pos, &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
+        GetLastError() != ERROR_SUCCESS)
+      throw Refusal(path + ": cannot read at offset " + std::to_string(pos));
+    OutputFile = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (OutputFile == INVALID_HANDLE_VALUE) throw Refusal("cannot open the NUL device");
+    EnsureCrcTable();
+    LocalHeader = LocalHeaderRecord();
+    RunningCrc = 0xFFFFFFFF;
+    BytesWritten = 0;
+  }
   ~EntryDecode() {
     if (OutputFile && OutputFile != INVALID_HANDLE_VALUE) CloseHandle(OutputFile);
     if (ArchiveFile != INVALID_HANDLE_VALUE && ArchiveFile != archive_) CloseHandle(ArchiveFile);
@@ -56,27 +77,10 @@ DataCheck CheckEntryData(const InputFile& file, uint64_t pos, uint32_t size, uin
   // BytesRemaining is signed: the stub's walk ends at a larger size.
   if (size > (uint32_t)INT32_MAX)
     return {"data of " + std::to_string(size) + " bytes, more than the stub reads for one entry"};
-  EnsureCrcTable();
-  EntryDecode decode;
-  std::string enginePath = EnginePath(file.Path());
-  ArchiveFile = CreateFileA(enginePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(file.Path() + ": cannot open");
-  // Positions of input archives may pass 2 GiB, where SeekArchive ends.
-  LONG high = (LONG)(pos >> 32);
-  if (SetFilePointer(ArchiveFile, (LONG)(uint32_t)pos, &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
-      GetLastError() != ERROR_SUCCESS)
-    throw Refusal(file.Path() + ": cannot read at offset " + std::to_string(pos));
-  OutputFile = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (OutputFile == INVALID_HANDLE_VALUE) throw Refusal("cannot open the NUL device");
-
+  EntryDecode decode(file.Path(), pos);
   // ReadEntryData decrypts by the local header's flag bit 0.
-  LocalHeader = LocalHeaderRecord();
   LocalHeader.flags = decrypt ? kFlagEncrypted : 0;
   BytesRemaining = (int32_t)size;
-  RunningCrc = 0xFFFFFFFF;
-  BytesWritten = 0;
   if (method == kMethodStored) {
     CopyStored();
   } else if (!InflateEntry()) {
@@ -111,4 +115,31 @@ bool PasswordFits(const InputFile& file, uint64_t pos, uint16_t flags, uint32_t 
     if (CheckEncryptionHeader(block, kEncryptionHeaderLength, flags, crc, timeDate, p.c_str())) return true;
   }
   return false;
+}
+
+bool FindFinalBlock(const uint8_t* data, size_t size, uint64_t& headerBit, uint64_t& endBit) {
+  if (size > (size_t)INT32_MAX) return false;
+  PendingOutput scratch(kStandardOutputName);  // removed again, never committed
+  scratch.Write(data, size);
+  EntryDecode decode(scratch.TempPath(), 0);
+  // InflateEntry's steps, a block at a time.  The bit ahead of a block is
+  // the bits the decoder took from its input less those it still holds.
+  const int32_t total = BytesRemaining = (int32_t)size;
+  auto bitsTaken = [total] { return (uint64_t)(total - BytesRemaining) * 8 - bitCount; };
+  ResetInflateState();
+  BuildDeflateTables();
+  inputBuffer = (uint8_t*)TakeMemory(kInputBufferSize);
+  slidingWindow = (uint8_t*)TakeMemory(kWindowSize);
+  int lastBlock = 0, result;
+  do {
+    headerBit = bitsTaken();
+    result = InflateBlock(lastBlock);
+  } while (result == kInflateOk && !lastBlock);
+  endBit = bitsTaken();
+  FreeHuffmanTables(fixedLiteralList);
+  FreeHuffmanTables(fixedDistanceList);
+  ReleaseMemory(slidingWindow);
+  ReleaseMemory(inputBuffer);
+  ResetInflateState();
+  return result == kInflateOk;
 }

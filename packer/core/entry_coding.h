@@ -43,3 +43,10 @@ DataCheck CheckEntryData(const class InputFile& file, uint64_t pos, uint32_t siz
 // the file read as zero, as the stub's buffer holds them).
 bool PasswordFits(const class InputFile& file, uint64_t pos, uint16_t flags, uint32_t crc, uint32_t timeDate,
                   const std::vector<std::string>& passwords);
+
+// Runs the stub's decoder over the one deflate stream of `size` bytes in
+// `data` (through a scratch file in the system's temporary folder, as the
+// decoder reads files): the bit positions, counted from the least
+// significant bit of data[0], of the final block's header and just behind
+// that block.  False for a stream the decoder refuses.
+bool FindFinalBlock(const uint8_t* data, size_t size, uint64_t& headerBit, uint64_t& endBit);

@@ -3,10 +3,10 @@
 
 #include <libdeflate.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
-#include "deflate_chain.h"
 #include "entry_coding.h"
 #include "errors.h"
 #include "sfx_writer.h"
@@ -45,6 +45,33 @@ class DataSink {
   const std::vector<uint8_t>& plainHeader_;
   uint64_t start_;
 };
+
+// Joining separately compressed pieces into one deflate stream: libdeflate
+// compresses whole buffers only, each ending in a block with BFINAL set, so
+// every piece but the last is made non-final: its final block's BFINAL bit
+// cleared, then an empty stored block (3 header bits, padding to the byte
+// boundary, LEN 0, NLEN 0xFFFF) appended, so that the next piece continues
+// the stream on a byte boundary.  The stub's own decoder finds that bit.
+// Bytes this may add: one when the empty block's header does not fit in the
+// piece's last byte, then its LEN and NLEN.
+const size_t kChainSuffixSize = 1 + 4;
+
+// `data` holds one whole deflate stream of `size` bytes in a buffer of at
+// least size + kChainSuffixSize bytes; returns its new size, or 0 (data
+// unchanged) when it is not one whole stream.
+size_t MakeNonFinal(uint8_t* data, size_t size) {
+  uint64_t finalBit, endBit;
+  if (!FindFinalBlock(data, size, finalBit, endBit) || (endBit + 7) / 8 != size) return 0;
+  data[finalBit / 8] &= (uint8_t)~(1u << (finalBit % 8));
+  // The empty stored block's header (BFINAL 0, BTYPE 00) is three zero bits
+  // at endBit; the padding behind them to the byte boundary is zero too.
+  if (endBit % 8) data[endBit / 8] &= (uint8_t)((1u << (endBit % 8)) - 1);
+  size_t lengthAt = (size_t)((endBit + 3 + 7) / 8);
+  for (size_t i = size; i < lengthAt; ++i) data[i] = 0;
+  static const uint8_t kEmptyStoredLength[4] = {0x00, 0x00, 0xFF, 0xFF};
+  std::memcpy(data + lengthAt, kEmptyStoredLength, sizeof kEmptyStoredLength);
+  return lengthAt + sizeof kEmptyStoredLength;
+}
 
 uint32_t FileCrc(const InputFile& file) {
   uint32_t crc = 0;
