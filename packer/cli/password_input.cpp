@@ -1,10 +1,12 @@
 // Reading the password.
 #include "password_input.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 
 #include "errors.h"
-#include "file_io.h"
 #include "system.h"
 #include "zip_crypto.h"
 
@@ -50,10 +52,15 @@ std::string ReadPassword(const PackOptions& o, const CodePageTable& page) {
     utf8 = FirstLine(ReadStandardInputLine());
     source = "the password on standard input";
   } else if (!o.passwordFile.empty()) {
-    InputFile file(o.passwordFile);
-    if (file.Size() > kLongestPasswordFile) throw Refusal(o.passwordFile + ": too long for a password file");
-    std::vector<uint8_t> bytes = file.ReadAt(0, (size_t)file.Size());
-    utf8 = FirstLine(std::string(bytes.begin(), bytes.end()));
+    // Read as a stream: a pipe, such as bash's <(...), holds a password as
+    // well as a file does.
+    std::ifstream in(o.passwordFile, std::ios::binary);
+    if (!in) throw Refusal(o.passwordFile + ": cannot open: " + std::strerror(errno));
+    std::string text(kLongestPasswordFile + 1, '\0');
+    in.read(&text[0], (std::streamsize)text.size());
+    text.resize((size_t)in.gcount());
+    if (text.size() > kLongestPasswordFile) throw Refusal(o.passwordFile + ": too long for a password file");
+    utf8 = FirstLine(text);
     source = o.passwordFile + ": the password";
   } else if (o.passwordPrompt) {
     utf8 = Prompt();

@@ -36,7 +36,7 @@ TEST(PackTarget, OutputIsReplacedAndInputTakenOverOnlyWhenSaid) {
   EXPECT_EQ(dir.Read("program.exe"), FakeStub(kShortStubSize));
 }
 
-// The same bytes through both streams; what follows the password's first
+// The same bytes through both streams and a pipe as password file; what follows the password's first
 // line stays unread; never onto a terminal; a refusal writes nothing there.
 TEST(PackTarget, StandardOutputAndStandardInput) {
   StubFolder dir;
@@ -46,7 +46,9 @@ TEST(PackTarget, StandardOutputAndStandardInput) {
   ASSERT_EQ(RunTool({"sh", "-c", pack + "--password-file pw.txt a.txt file.exe"}, dir.Native()).exitCode, 0);
   RunResult piped = RunTool({"sh", "-c", "printf 'secret\\nmore' | " + pack + "--password-file - a.txt -"}, dir.Native());
   EXPECT_TRUE(piped.out == dir.Read("file.exe")) << piped.err;
-  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.txt", "file.exe", "pw.txt", "stub.exe"}));
+  ASSERT_EQ(RunTool({"bash", "-c", pack + "--password-file <(printf secret) a.txt fifo.exe"}, dir.Native()).exitCode, 0);
+  EXPECT_TRUE(dir.Read("fifo.exe") == dir.Read("file.exe"));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.txt", "fifo.exe", "file.exe", "pw.txt", "stub.exe"}));
   RunResult terminal = RunTool({"script", "-qec", kPack + "a.txt -", "/dev/null"}, dir.Native());
   EXPECT_EQ(terminal.exitCode, 2);
   EXPECT_NE(terminal.out.find("to standard output, which is a terminal"), std::string::npos) << terminal.out;
