@@ -227,11 +227,11 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
 
 void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool listAll) {
   Problems p;
+  StubDecoder decoder(file.Path());
   for (const CentralEntry& c : layout.entries) {
     if (c.flags & kFlagEncrypted) continue;
     uint64_t dataPos = LocalDataPos(LocalHeaderAt(file, c.localPos), c.localPos);
-    std::string bad =
-        CheckEntryData(file, dataPos, c.compressedSize, c.method, c.crc, c.uncompressedSize).problem;
+    std::string bad = decoder.Check(dataPos, c.compressedSize, c.method, c.crc, c.uncompressedSize).problem;
     if (!bad.empty()) p.Add("have data that disagree with the central directory (" + bad + ")", c.name);
   }
   ThrowProblems(p, layout.entries.size(), file.Path(), listAll);
@@ -240,6 +240,7 @@ void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool 
 void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o,
                     ZipWriter& writer, PendingOutput& out, void (*progress)(uint64_t, uint64_t)) {
   Problems p;
+  StubDecoder decoder(file.Path());
   uint64_t done = 0, total = layout.centralPos - layout.firstLocalPos;
   for (const CentralEntry* c : ByPosition(layout)) {
     LocalHeaderRecord local = LocalHeaderAt(file, c->localPos);
@@ -260,8 +261,7 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
       continue;
     }
     if (!encrypted) {
-      std::string bad =
-          CheckEntryData(file, dataPos, c->compressedSize, c->method, c->crc, c->uncompressedSize).problem;
+      std::string bad = decoder.Check(dataPos, c->compressedSize, c->method, c->crc, c->uncompressedSize).problem;
       if (!bad.empty()) {
         p.Add("have data that disagree with the central directory (" + bad + ")", c->name);
         continue;

@@ -31,56 +31,57 @@ std::string Hex8(uint32_t v) {
   return text;
 }
 
-// The walk's variables one decode sets, restored afterwards: check and pack
-// run it between other uses of the engine.  Opens ArchiveFile on `path` (a
-// native path) at `pos`, and OutputFile on the NUL device.
-class EntryDecode {
- public:
-  EntryDecode(const std::string& path, uint64_t pos) : archive_(ArchiveFile), header_(LocalHeader) {
-    // Shared for writing: pack decodes what it is still writing.
-    ArchiveFile = CreateFileA(EnginePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(path + ": cannot open");
-    // Positions of input archives may pass 2 GiB, where SeekArchive ends.
-    LONG high = (LONG)(pos >> 32);
-    if (SetFilePointer(ArchiveFile, (LONG)(uint32_t)pos, &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
-        GetLastError() != ERROR_SUCCESS)
-      throw Refusal(path + ": cannot read at offset " + std::to_string(pos));
-    OutputFile = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (OutputFile == INVALID_HANDLE_VALUE) throw Refusal("cannot open the NUL device");
-    EnsureCrcTable();
-    LocalHeader = LocalHeaderRecord();
-    RunningCrc = 0xFFFFFFFF;
-    BytesWritten = 0;
-  }
-  ~EntryDecode() {
-    if (OutputFile && OutputFile != INVALID_HANDLE_VALUE) CloseHandle(OutputFile);
-    if (ArchiveFile != INVALID_HANDLE_VALUE && ArchiveFile != archive_) CloseHandle(ArchiveFile);
-    ArchiveFile = archive_;
-    LocalHeader = header_;
-    OutputFile = nullptr;
-    BytesRemaining = 0;
-  }
-  EntryDecode(const EntryDecode&) = delete;
-  EntryDecode& operator=(const EntryDecode&) = delete;
-
- private:
-  HANDLE archive_;
-  LocalHeaderRecord header_;
-};
-
 }  // namespace
 
-DataCheck CheckEntryData(const InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
-                         uint32_t crc, uint32_t uncompressedSize, bool decrypt) {
+StubDecoder::StubDecoder(const std::string& path)
+    : path_(path), savedArchive_(ArchiveFile), savedHeader_(LocalHeader) {
+  // Shared for writing: pack decodes what it is still writing.
+  ArchiveFile = CreateFileA(EnginePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (ArchiveFile == INVALID_HANDLE_VALUE) {
+    ArchiveFile = (HANDLE)savedArchive_;
+    throw Refusal(path + ": cannot open");
+  }
+  OutputFile = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (OutputFile == INVALID_HANDLE_VALUE) {
+    CloseHandle(ArchiveFile);
+    ArchiveFile = (HANDLE)savedArchive_;
+    OutputFile = nullptr;
+    throw Refusal("cannot open the NUL device");
+  }
+  EnsureCrcTable();
+}
+
+StubDecoder::~StubDecoder() {
+  if (OutputFile && OutputFile != INVALID_HANDLE_VALUE) CloseHandle(OutputFile);
+  if (ArchiveFile != INVALID_HANDLE_VALUE && ArchiveFile != (HANDLE)savedArchive_) CloseHandle(ArchiveFile);
+  ArchiveFile = (HANDLE)savedArchive_;
+  LocalHeader = savedHeader_;
+  OutputFile = nullptr;
+  BytesRemaining = 0;
+}
+
+void StubDecoder::Start(uint64_t pos, uint32_t size, bool decrypt) {
+  // Positions of input archives may pass 2 GiB, where SeekArchive ends.
+  LONG high = (LONG)(pos >> 32);
+  if (SetFilePointer(ArchiveFile, (LONG)(uint32_t)pos, &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
+      GetLastError() != ERROR_SUCCESS)
+    throw Refusal(path_ + ": cannot read at offset " + std::to_string(pos));
+  // ReadEntryData decrypts by the local header's flag bit 0.
+  LocalHeader = LocalHeaderRecord();
+  LocalHeader.flags = decrypt ? kFlagEncrypted : 0;
+  BytesRemaining = (int32_t)size;
+  RunningCrc = 0xFFFFFFFF;
+  BytesWritten = 0;
+}
+
+DataCheck StubDecoder::Check(uint64_t pos, uint32_t size, uint16_t method, uint32_t crc, uint32_t uncompressedSize,
+                             bool decrypt) {
   // BytesRemaining is signed: the stub's walk ends at a larger size.
   if (size > (uint32_t)INT32_MAX)
     return {"data of " + std::to_string(size) + " bytes, more than the stub reads for one entry"};
-  EntryDecode decode(file.Path(), pos);
-  // ReadEntryData decrypts by the local header's flag bit 0.
-  LocalHeader.flags = decrypt ? kFlagEncrypted : 0;
-  BytesRemaining = (int32_t)size;
+  Start(pos, size, decrypt);
   if (method == kMethodStored) {
     CopyStored();
   } else if (!InflateEntry()) {
@@ -121,10 +122,11 @@ bool FindFinalBlock(const uint8_t* data, size_t size, uint64_t& headerBit, uint6
   if (size > (size_t)INT32_MAX) return false;
   PendingOutput scratch(kStandardOutputName);  // removed again, never committed
   scratch.Write(data, size);
-  EntryDecode decode(scratch.TempPath(), 0);
+  StubDecoder decoder(scratch.TempPath());
+  decoder.Start(0, (uint32_t)size, false);
   // InflateEntry's steps, a block at a time.  The bit ahead of a block is
   // the bits the decoder took from its input less those it still holds.
-  const int32_t total = BytesRemaining = (int32_t)size;
+  const int32_t total = (int32_t)size;
   auto bitsTaken = [total] { return (uint64_t)(total - BytesRemaining) * 8 - bitCount; };
   ResetInflateState();
   BuildDeflateTables();

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/zip_format.h"
+
 // libdeflate's levels; 12 is its slowest and strongest.
 const int kFastestLevel = 1;
 const int kStrongestLevel = 12;
@@ -23,20 +25,43 @@ struct EncodedData {
 // Deflated at `level`, or stored at kStoreLevel.
 EncodedData EncodeData(const uint8_t* plain, size_t size, int level);
 
-// What a check of an entry's data found: `problem` is "" when the `size`
-// bytes at `pos` in `file` (no encryption header) decode by `method` to
-// exactly `uncompressedSize` bytes of CRC-32 `crc`; else what differs.
-// `crcPasses` when the stub's own test passes: the data decode and their
-// CRC matches; it tests nothing else, so sizes may differ.  Read piece by piece: memory stays small
-// whatever the sizes claim.  With `decrypt`, the stub's keys stand ready
-// behind the entry's encryption header and every piece is decrypted with
-// them before it is checked.
 struct DataCheck {
   std::string problem;
   bool crcPasses = false;
 };
-DataCheck CheckEntryData(const class InputFile& file, uint64_t pos, uint32_t size, uint16_t method,
-                         uint32_t crc, uint32_t uncompressedSize, bool decrypt = false);
+
+// The stub's own code on the file at `path` (native): the stored copy or
+// InflateEntry reads it through the system's file calls (the stand-in's on
+// Linux) on ArchiveFile, decrypts with the stub's keys and feeds the stub's
+// CRC; the output goes to the NUL device.  The file and the device stay open
+// for the decoder's life, so a run of entries costs one open (each a round
+// trip to the wineserver under Wine); the engine's variables are restored
+// at its end.
+class StubDecoder {
+ public:
+  explicit StubDecoder(const std::string& path);
+  ~StubDecoder();
+  StubDecoder(const StubDecoder&) = delete;
+  StubDecoder& operator=(const StubDecoder&) = delete;
+
+  // What a check of an entry's data found: `problem` is "" when the `size`
+  // bytes at `pos` (no encryption header) decode by `method` to exactly
+  // `uncompressedSize` bytes of CRC-32 `crc`; else what differs.
+  // `crcPasses` when the stub's own test passes: the data decode and their
+  // CRC matches; it tests nothing else, so sizes may differ.  Memory stays
+  // at the decoder's buffers whatever the sizes claim.  With `decrypt`, the
+  // stub's keys stand ready behind the entry's encryption header.
+  DataCheck Check(uint64_t pos, uint32_t size, uint16_t method, uint32_t crc, uint32_t uncompressedSize,
+                  bool decrypt = false);
+  // The engine's variables for the `size` bytes at `pos`, as the walk sets
+  // them before a method runs.
+  void Start(uint64_t pos, uint32_t size, bool decrypt);
+
+ private:
+  std::string path_;
+  void* savedArchive_;  // the engine's ArchiveFile, a HANDLE
+  LocalHeaderRecord savedHeader_;
+};
 
 // Whether one of `passwords` (in the stub's code page) passes the stub's
 // check of the 12-byte encryption header at `pos` (bytes past the end of

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "entry_coding.h"
@@ -192,6 +193,7 @@ bool PathOutcomeKnown(const std::string& name) {
 void JudgeEntries(const InputFile& file, const std::vector<LocalView>& walked, const std::vector<std::string>& names,
                   const std::vector<std::string>* passwords, StubJudgement& j) {
   const LocalView* endedAt = nullptr;
+  std::unique_ptr<StubDecoder> decoder;  // opened at the first data to decode
   for (size_t i = 0; i < walked.size(); ++i) {
     const LocalView& l = walked[i];
     WalkedHeader& w = j.headers[i];
@@ -240,7 +242,8 @@ void JudgeEntries(const InputFile& file, const std::vector<LocalView>& walked, c
       w.judged = false;
       continue;
     }
-    DataCheck data = CheckEntryData(file, dataPos, (uint32_t)std::max<int64_t>(size, 0), l.method, l.crc32,
+    if (!decoder) decoder.reset(new StubDecoder(file.Path()));
+    DataCheck data = decoder->Check(dataPos, (uint32_t)std::max<int64_t>(size, 0), l.method, l.crc32,
                                     l.uncompressedSize, encrypted);
     if (!data.problem.empty()) j.findings.push_back({names[i], data.problem});
     w.extracted = data.crcPasses;
