@@ -35,13 +35,7 @@ std::string Hex8(uint32_t v) {
 
 StubDecoder::StubDecoder(const std::string& path)
     : path_(path), savedArchive_(ArchiveFile), savedHeader_(LocalHeader) {
-  // Shared for writing: pack decodes what it is still writing.
-  ArchiveFile = CreateFileA(EnginePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (ArchiveFile == INVALID_HANDLE_VALUE) {
-    ArchiveFile = (HANDLE)savedArchive_;
-    throw Refusal(path + ": cannot open");
-  }
+  ArchiveFile = OpenForEngine(path);
   OutputFile = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (OutputFile == INVALID_HANDLE_VALUE) {
@@ -118,12 +112,11 @@ bool PasswordFits(const InputFile& file, uint64_t pos, uint16_t flags, uint32_t 
   return false;
 }
 
-bool FindFinalBlock(const uint8_t* data, size_t size, uint64_t& headerBit, uint64_t& endBit) {
+bool FinalBlockFinder::Find(const uint8_t* data, size_t size, uint64_t& headerBit, uint64_t& endBit) {
   if (size > (size_t)INT32_MAX) return false;
-  PendingOutput scratch(kStandardOutputName);  // removed again, never committed
-  scratch.Write(data, size);
-  StubDecoder decoder(scratch.TempPath());
-  decoder.Start(0, (uint32_t)size, false);
+  scratch_.Rewind(0);
+  scratch_.Write(data, size);
+  decoder_.Start(0, (uint32_t)size, false);
   // InflateEntry's steps, a block at a time.  The bit ahead of a block is
   // the bits the decoder took from its input less those it still holds.
   const int32_t total = (int32_t)size;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/zip_format.h"
+#include "file_io.h"
 
 // libdeflate's levels; 12 is its slowest and strongest.
 const int kFastestLevel = 1;
@@ -69,9 +70,21 @@ class StubDecoder {
 bool PasswordFits(const class InputFile& file, uint64_t pos, uint16_t flags, uint32_t crc, uint32_t timeDate,
                   const std::vector<std::string>& passwords);
 
-// Runs the stub's decoder over the one deflate stream of `size` bytes in
-// `data` (through a scratch file in the system's temporary folder, as the
-// decoder reads files): the bit positions, counted from the least
-// significant bit of data[0], of the final block's header and just behind
-// that block.  False for a stream the decoder refuses.
-bool FindFinalBlock(const uint8_t* data, size_t size, uint64_t& headerBit, uint64_t& endBit);
+// The stub's decoder run over deflate streams one at a time, to find each
+// one's final block.  The decoder reads files: every stream goes through one
+// scratch file in the system's temporary folder, written over for the next
+// and removed at the end.
+class FinalBlockFinder {
+ public:
+  FinalBlockFinder() : scratch_(kStandardOutputName), decoder_(scratch_.TempPath()) {}
+
+  // For the one deflate stream of `size` bytes in `data`: the bit positions,
+  // counted from the least significant bit of data[0], of its final block's
+  // header and just behind that block.  False for a stream the decoder
+  // refuses.
+  bool Find(const uint8_t* data, size_t size, uint64_t& headerBit, uint64_t& endBit);
+
+ private:
+  PendingOutput scratch_;  // never committed
+  StubDecoder decoder_;
+};

@@ -59,9 +59,9 @@ const size_t kChainSuffixSize = 1 + 4;
 // `data` holds one whole deflate stream of `size` bytes in a buffer of at
 // least size + kChainSuffixSize bytes; returns its new size, or 0 (data
 // unchanged) when it is not one whole stream.
-size_t MakeNonFinal(uint8_t* data, size_t size) {
+size_t MakeNonFinal(FinalBlockFinder& finder, uint8_t* data, size_t size) {
   uint64_t finalBit, endBit;
-  if (!FindFinalBlock(data, size, finalBit, endBit) || (endBit + 7) / 8 != size) return 0;
+  if (!finder.Find(data, size, finalBit, endBit) || (endBit + 7) / 8 != size) return 0;
   data[finalBit / 8] &= (uint8_t)~(1u << (finalBit % 8));
   // The empty stored block's header (BFINAL 0, BTYPE 00) is three zero bits
   // at endBit; the padding behind them to the byte boundary is zero too.
@@ -89,13 +89,14 @@ uint32_t DeflatePieces(const InputFile& file, int level, DataSink& sink,
   if (!c) throw Refusal("cannot set up the deflate compressor (out of memory)");
   std::vector<uint8_t> packed(libdeflate_deflate_compress_bound(c.get(), kDeflatePieceSize) +
                               kChainSuffixSize);
+  FinalBlockFinder finder;
   uint32_t crc = 0;
   for (uint64_t at = 0; at < file.Size(); at += kDeflatePieceSize) {
     std::vector<uint8_t> piece = file.ReadAt(at, (size_t)std::min<uint64_t>(kDeflatePieceSize, file.Size() - at));
     crc = (uint32_t)libdeflate_crc32(crc, piece.data(), piece.size());
     size_t n = libdeflate_deflate_compress(c.get(), piece.data(), piece.size(), packed.data(),
                                            packed.size() - kChainSuffixSize);
-    if (n > 0 && at + piece.size() < file.Size()) n = MakeNonFinal(packed.data(), n);
+    if (n > 0 && at + piece.size() < file.Size()) n = MakeNonFinal(finder, packed.data(), n);
     if (n == 0) throw Refusal(file.Path() + ": internal error: a deflate piece could not be chained");
     sink.Put(packed.data(), n);
     progress(at + piece.size());

@@ -49,16 +49,18 @@ std::string EnginePath(const std::string& nativePath) {
 }
 #endif
 
+HANDLE OpenForEngine(const std::string& nativePath) {
+  HANDLE file = CreateFileA(EnginePath(nativePath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw Refusal(nativePath + ": cannot open");
+  return file;
+}
+
 StubLocation LocateLikeTheStub(const InputFile& file) {
   RefuseSigned64BitImage(file);
   StubLocation where;
   ResetStartupState();
-  std::string enginePath = EnginePath(file.Path());
-  // Shared for writing too: pack examines its output while it still holds
-  // the file open for writing, and Windows refuses a second opener otherwise.
-  ArchiveFile = CreateFileA(enginePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(file.Path() + ": cannot open");
+  ArchiveFile = OpenForEngine(file.Path());
   TakeImageHeaders(file);
   try {
     // The locator alone first, as the configuration reader starts it, to see

@@ -10,6 +10,7 @@
 
 #include "common/config_format.h"
 #include "file_io.h"
+#include "platform/platform.h"
 
 struct StubLocation {
   bool archiveFound = false;    // false: the stub shows "Cannot process file."
@@ -31,6 +32,12 @@ StubLocation LocateLikeTheStub(const InputFile& file);
 // The path under which the engine's file calls reach `nativePath`: on Linux
 // the stand-in's name for it, on Windows the path itself.
 std::string EnginePath(const std::string& nativePath);
+
+// The file at `nativePath` opened through the engine's file calls for
+// reading, shared for writing too: pack examines its output while it still
+// holds the file open for writing, and Windows refuses a second opener
+// otherwise.  Throws Refusal.
+HANDLE OpenForEngine(const std::string& nativePath);
 
 // The engine ended its run (EndProcess): "Cannot process file." with
 // kExitCannotProcess, or the fatal report with its number.  mksfx's

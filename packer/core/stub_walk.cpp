@@ -4,7 +4,6 @@
 // page and back, as in the stub).
 #include "stub_walk.h"
 
-#include "errors.h"
 #include "extract/extract.h"
 #include "startup/startup.h"
 #include "stub_locator.h"
@@ -57,9 +56,7 @@ std::vector<std::string> ListLikeTheStub(const InputFile& file, uint64_t start, 
   std::vector<std::string> taken;
   TakenMessages = shown ? shown : &taken;
   ResetWalkState();
-  ArchiveFile = CreateFileA(EnginePath(file.Path()).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (ArchiveFile == INVALID_HANDLE_VALUE) throw Refusal(file.Path() + ": cannot open");
+  ArchiveFile = OpenForEngine(file.Path());
   ArchiveStart = (int32_t)start;
   HWND dialog = CreateListDialog();
   HWND list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
