@@ -85,6 +85,9 @@ int RunExtractCommand(const Arguments& args) {
   RefuseSigned64BitImage(InputFile(positional[0]));
 
   HostResetPlatform();
+  // Nothing else writes into DIR meanwhile; a folder of many new files is
+  // then read once, not once per file.
+  HostKeepFolderListings(true);
   HostSetAnsiCodePage(s.page->upper);
   HostSetModuleFileName(WindowsPathOf(positional[0]).c_str());
   TakeImageHeaders(InputFile(positional[0]));

@@ -49,6 +49,11 @@ const uint64_t kCentralSearchLimit = 16u << 20;
 // does not parse, or ambiguous end records; and for a damaged signature.
 ArchiveLayout ReadArchiveLayout(const InputFile& file);
 
+// The entry's central header as read, for the fields CentralEntry leaves out.
+inline const uint8_t* CentralBytes(const ArchiveLayout& layout, const CentralEntry& e) {
+  return &layout.central[e.headerPos - layout.centralPos];
+}
+
 // The local header at `pos` as the stub reads it (zip_format.h's record);
 // throws Refusal when the file ends inside it.
 LocalHeaderRecord LocalHeaderAt(const InputFile& file, uint64_t pos);

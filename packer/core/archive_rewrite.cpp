@@ -14,14 +14,8 @@
 
 namespace {
 
-
 // Names shown after each summary line.
 const size_t kNamesShown = 3;
-
-// The central header's own bytes, for the fields CentralEntry leaves out.
-const uint8_t* CentralBytes(const ArchiveLayout& layout, const CentralEntry& e) {
-  return &layout.central[e.headerPos - layout.centralPos];
-}
 
 std::string MethodName(uint16_t method) {
   switch (method) {
@@ -72,7 +66,7 @@ NameCoding CodingOf(const ArchiveLayout& layout, const CentralEntry& e, const Re
   if (!HasHighBytes(e.name)) return NameCoding::kAsStored;
   if (e.flags & kFlagUtf8) return NameCoding::kUtf8;
   if (o.namesInPage) return NameCoding::kAsStored;
-  uint8_t host = CentralBytes(layout, e)[5];
+  uint8_t host = CentralBytes(layout, e)[kCentralVersionMadeBy + 1];
   if (host != kHostUnix && host != kHostMacOs) return NameCoding::kZipPage;
   return IsValidUtf8(e.name) ? NameCoding::kUtf8 : NameCoding::kAsStored;
 }

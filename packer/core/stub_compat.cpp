@@ -286,7 +286,7 @@ std::string EntryNameProblem(const std::string& name) {
 }
 
 bool IsSymbolicLink(const ArchiveLayout& layout, const CentralEntry& entry) {
-  const uint8_t* h = &layout.central[entry.headerPos - layout.centralPos];
+  const uint8_t* h = CentralBytes(layout, entry);
   return h[kCentralVersionMadeBy + 1] == kHostUnix &&
          (Read32(h + kCentralExternalAttributes) >> 16 & kUnixFileType) == kUnixSymbolicLink;
 }

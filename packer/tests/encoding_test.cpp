@@ -67,4 +67,20 @@ TEST(Encoding, ExtractPrintsEveryFileAndNamesEscaped) {
     EXPECT_TRUE(!Has(o, "\x1B") && Has(o, "e\\x1B]0;t\\x07.txt")) << o.out << o.err;
 }
 
+// Names differing only in case land on one file, which keeps the spelling
+// it has, as on Windows: mksfx extract keeps each folder's listing for the
+// run, and that listing still holds a file that was there before the run.
+TEST(Encoding, ExtractLandsNamesDifferingInCaseOnOneFile) {
+  StubFolder dir;
+  dir.Write("in.zip", BuildZip({File("Same.txt", "first"), File("sAME.txt", "second"), File("Dir/a.txt", "a"),
+                                File("DIR/b.txt", "b"), File("old.TXT", "new")}));
+  ASSERT_EQ(dir.Pack({"--force", "in.zip", "out.exe"}).exitCode, 0);
+  dir.Write("x/OLD.txt", "old");
+  EXPECT_EQ(Mksfx({"extract", "-q", "--overwrite", "overwrite", "out.exe", "x"}, dir.Native()).exitCode, 0);
+  EXPECT_EQ(dir.Read("x/Same.txt"), "second");
+  EXPECT_EQ(dir.Read("x/OLD.txt"), "new");
+  RunResult tree = RunTool({"sh", "-c", "cd x && find . -type f | sort"}, dir.Native());
+  EXPECT_EQ(tree.out, "./Dir/a.txt\n./Dir/b.txt\n./OLD.txt\n./Same.txt\n");
+}
+
 }  // namespace

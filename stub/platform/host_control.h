@@ -31,6 +31,13 @@ bool HostWindowsPath(const char* nativePath, char* out, size_t capacity);
 // byte for byte.
 void HostSetAnsiCodePage(const uint16_t* highBytes);
 
+// While set, the folder listings that names differing only in case are
+// looked up in are kept, with the stand-in's own creations added, and read
+// again only when a folder's node, time or size changes.  For a run that
+// nothing else writes into at the same time (mksfx extract): otherwise a
+// folder of n new files costs O(n^2) entries read.  Off at start-up.
+void HostKeepFolderListings(bool keep);
+
 // What GetModuleFileNameA reports, as a Windows path.
 void HostSetModuleFileName(const char* windowsPath);
 

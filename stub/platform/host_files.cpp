@@ -171,6 +171,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : error);
     return INVALID_HANDLE_VALUE;
   }
+  if (flags & O_CREAT) HostNoteCreated(r.nativeParent, r.native.substr(r.native.find_last_of('/') + 1));
   // A folder opens for reading on Linux, never on Windows.
   struct stat st;
   if (!(flags & (O_WRONLY | O_RDWR)) && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -397,6 +398,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
     SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
     return FALSE;
   }
+  HostNoteCreated(r.nativeParent, r.native.substr(r.native.find_last_of('/') + 1));
   return TRUE;
 }
 

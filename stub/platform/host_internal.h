@@ -43,6 +43,9 @@ std::string HostNativeName(const std::string& ansi);
 bool HostAnsiName(const std::string& native, std::string& ansi);
 
 bool HostIsFolder(const char* native);
+// A file or folder the stand-in has just created as `name` in native
+// `nativeParent`, for the kept folder listings (HostKeepFolderListings).
+void HostNoteCreated(const std::string& nativeParent, const std::string& name);
 void HostResetPaths();
 void HostResetFiles();
 void HostResetWindows();

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,7 @@ bool HostWindowsPath(const char* nativePath, char* out, size_t capacity) {
 }
 
 void HostResetPaths() {
+  HostKeepFolderListings(false);
   for (int d = 0; d < 26; ++d) {
     driveMapped[d] = false;
     driveRoot[d].clear();
@@ -181,39 +183,94 @@ char32_t NextUpper(const std::string& name, size_t& at) {
   return byte < 0x80 ? UpperCase(byte) : 0x110000 + byte;
 }
 
-bool SameButCase(const std::string& a, const std::string& b) {
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size())
-    if (NextUpper(a, i) != NextUpper(b, j)) return false;
-  return i == a.size() && j == b.size();
+// The name as Windows compares it: every character upper-cased.
+std::u32string Folded(const std::string& name) {
+  std::u32string folded;
+  for (size_t at = 0; at < name.size();) folded += NextUpper(name, at);
+  return folded;
+}
+
+// A folder's entries by folded name, each with its first spelling met, and
+// what the folder was when they were read (or when the stand-in last added
+// one of its own): the listing holds while the folder has not changed since.
+struct Listing {
+  ino_t node = 0;
+  struct timespec changed = {};
+  off_t size = 0;
+  std::map<std::u32string, std::string> spellings;
+};
+bool keepListings = false;
+std::map<std::string, Listing> listings;  // by native folder
+std::string lastListed;  // the folder whose listing the last miss consulted
+
+bool Unchanged(const Listing& l, const struct stat& st) {
+  return l.node == st.st_ino && l.size == st.st_size && l.changed.tv_sec == st.st_mtim.tv_sec &&
+         l.changed.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+void Remember(Listing& l, const struct stat& st) {
+  l.node = st.st_ino;
+  l.size = st.st_size;
+  l.changed = st.st_mtim;
+}
+
+// The listing of native `folder` as it is now: the kept one while the folder
+// is unchanged, else read again.  False when the folder cannot be read.
+bool CurrentListing(const std::string& folder, Listing& fresh, Listing*& listing) {
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0) return false;
+  listing = keepListings ? &listings[folder] : &fresh;
+  if (keepListings && Unchanged(*listing, st) && listing->node) return true;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return false;
+  listing->spellings.clear();
+  while (struct dirent* e = readdir(dir)) listing->spellings.emplace(Folded(e->d_name), e->d_name);
+  closedir(dir);
+  Remember(*listing, st);
+  return true;
 }
 
 // The spelling of `name` in native `folder` as Windows finds it: `name`
 // when it exists so, else that of the entry equal to it but for case, else
 // `name` (a new entry takes the spelling given).  A miss reads the whole
-// folder, where Windows looks a name up in an index: a folder of n new files
-// costs the stand-in O(n^2) entries read.
+// folder, where Windows looks a name up in an index: without kept listings
+// a folder of n new files costs the stand-in O(n^2) entries read.
 std::string ExistingSpelling(const std::string& folder, const std::string& name) {
   std::string path = (folder.empty() ? std::string() : folder) + "/" + name;
   struct stat st;
   if (lstat(path.c_str(), &st) == 0) return name;
-  DIR* dir = opendir(folder.empty() ? "/" : folder.c_str());
-  if (!dir) return name;
-  std::string spelling = name;
-  while (struct dirent* e = readdir(dir)) {
-    if (SameButCase(e->d_name, name)) {
-      spelling = e->d_name;
-      break;
-    }
-  }
-  closedir(dir);
-  return spelling;
+  const std::string where = folder.empty() ? "/" : folder;
+  Listing fresh, *listing;
+  if (!CurrentListing(where, fresh, listing)) return name;
+  lastListed = where;
+  auto hit = listing->spellings.find(Folded(name));
+  return hit == listing->spellings.end() ? name : hit->second;
 }
 
 }  // namespace
 
+void HostKeepFolderListings(bool keep) {
+  keepListings = keep;
+  listings.clear();
+  lastListed.clear();
+}
+
+void HostNoteCreated(const std::string& nativeParent, const std::string& name) {
+  // Only right after the miss that looked the name up: the listing was
+  // current then, and the new entry is all that changed.
+  auto kept = listings.find(nativeParent);
+  struct stat st;
+  if (!keepListings || lastListed != nativeParent || kept == listings.end() ||
+      stat(nativeParent.c_str(), &st) != 0)
+    return;
+  kept->second.spellings.emplace(Folded(name), name);
+  Remember(kept->second, st);
+  lastListed.clear();
+}
+
 bool HostResolve(const char* path, HostResolved& r) {
   EnsureStarted();
+  lastListed.clear();
   r = HostResolved();
   if (!path || !*path) {
     r.error = ERROR_PATH_NOT_FOUND;
