@@ -3,25 +3,6 @@
 
 #include <cstdio>
 
-namespace {
-
-char32_t FoldCodePoint(char32_t c) {
-  if (c >= 'A' && c <= 'Z') return c + 32;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;           // Latin-1
-  if (c >= 0x100 && c <= 0x137 && !(c & 1)) return c + 1;           // Latin Extended-A
-  if (c >= 0x139 && c <= 0x148 && (c & 1)) return c + 1;
-  if (c >= 0x14A && c <= 0x177 && !(c & 1)) return c + 1;
-  if (c == 0x178) return 0xFF;
-  if (c >= 0x179 && c <= 0x17E && (c & 1)) return c + 1;
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;        // Greek
-  if (c >= 0x400 && c <= 0x40F) return c + 80;                      // Cyrillic
-  if (c >= 0x410 && c <= 0x42F) return c + 32;
-  if (c >= 0x490 && c <= 0x4BF && !(c & 1)) return c + 1;
-  return c;
-}
-
-}  // namespace
-
 const CodePageTable* FindCodePage(int number) {
   for (size_t i = 0; i < codepage_tables::kPageCount; ++i)
     if (codepage_tables::kPages[i].number == number) return &codepage_tables::kPages[i];

@@ -81,6 +81,12 @@ TEST(Encoding, ExtractLandsNamesDifferingInCaseOnOneFile) {
   EXPECT_EQ(dir.Read("x/OLD.txt"), "new");
   RunResult tree = RunTool({"sh", "-c", "cd x && find . -type f | sort"}, dir.Native());
   EXPECT_EQ(tree.out, "./Dir/a.txt\n./Dir/b.txt\n./OLD.txt\n./Same.txt\n");
+
+  // Greek folds too (Windows-1253 bytes, packed as they are).
+  dir.Write("greek.zip", BuildZip({File("\xC1.txt", "upper"), File("\xE1.txt", "lower")}));
+  ASSERT_EQ(dir.Pack({"--force", "greek.zip", "greek.exe"}).exitCode, 0);
+  Mksfx({"extract", "-q", "--codepage", "1253", "--overwrite", "overwrite", "greek.exe", "g"}, dir.Native());
+  EXPECT_EQ(RunTool({"ls", "g"}, dir.Native()).out, "\xCE\x91.txt\n");
 }
 
 }  // namespace

@@ -66,3 +66,24 @@ inline std::string AnsiToUtf8(const std::string& bytes, const uint16_t* highByte
     AppendUtf8(utf8, c < 0x80 || !highBytes[c - 0x80] ? (char32_t)c : (char32_t)highBytes[c - 0x80]);
   return utf8;
 }
+
+// The code point as Windows compares names, case folded, for the letters
+// of the single-byte pages: ASCII, Latin-1, Latin Extended-A, Greek and
+// Cyrillic.  Only equality of folded names counts; other scripts compare
+// exactly, a limit of this rule, not of Windows.
+inline char32_t FoldCodePoint(char32_t c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;  // Latin-1
+  // Latin Extended-A pairs an upper and a lower case letter, the upper one
+  // even or odd by range; 0x130, 0x131, 0x138, 0x149 and 0x17F have no pair.
+  if (((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137)) && !(c & 1)) return c + 1;
+  if (c >= 0x139 && c <= 0x148 && (c & 1)) return c + 1;
+  if (c >= 0x14A && c <= 0x177 && !(c & 1)) return c + 1;
+  if (c == 0x178) return 0xFF;
+  if (c >= 0x179 && c <= 0x17E && (c & 1)) return c + 1;
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;  // Greek
+  if (c >= 0x400 && c <= 0x40F) return c + 80;                // Cyrillic
+  if (c >= 0x410 && c <= 0x42F) return c + 32;
+  if (c >= 0x490 && c <= 0x4BF && !(c & 1)) return c + 1;
+  return c;
+}

@@ -157,36 +157,21 @@ void Normalise(const char* path, char& drive, std::vector<std::string>& comps) {
   }
 }
 
-// The upper case Windows compares names in, for the letters the stand-in
-// folds: ASCII, and the Latin letters of Latin-1 and Latin Extended-A that
-// an ANSI code page holds (1250, 1252, 1254, 1257...).  Other scripts
-// compare exactly: a limit of the stand-in, not of Windows.
-char32_t UpperCase(char32_t cp) {
-  if (cp >= 'a' && cp <= 'z') return cp - 0x20;
-  if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) return cp - 0x20;
-  if (cp == 0xFF) return 0x178;
-  // Latin Extended-A pairs an upper and a lower case letter, the upper one
-  // even or odd by range; 0x130, 0x131, 0x138, 0x149 and 0x17F have no pair.
-  bool evenUpper = (cp >= 0x100 && cp <= 0x12F) || (cp >= 0x132 && cp <= 0x137) || (cp >= 0x14A && cp <= 0x177);
-  bool oddUpper = (cp >= 0x139 && cp <= 0x148) || (cp >= 0x179 && cp <= 0x17E);
-  if ((evenUpper && cp % 2) || (oddUpper && !(cp % 2))) return cp - 1;
-  return cp;
-}
-
-// The next character of a native name, upper-cased: a code point where the
-// names are UTF-8 (a code page is set), else a byte.  A byte that is no
-// character of the page stands for itself, above every code point.
-char32_t NextUpper(const std::string& name, size_t& at) {
+// The next character of a native name, case folded (FoldCodePoint): a code
+// point where the names are UTF-8 (a code page is set), else a byte.  A
+// byte that is no character of the page stands for itself, above every code
+// point.
+char32_t NextFolded(const std::string& name, size_t& at) {
   char32_t cp;
-  if (ansiHighBytes && DecodeUtf8(name, at, cp)) return UpperCase(cp);
+  if (ansiHighBytes && DecodeUtf8(name, at, cp)) return FoldCodePoint(cp);
   unsigned char byte = (unsigned char)name[at++];
-  return byte < 0x80 ? UpperCase(byte) : 0x110000 + byte;
+  return byte < 0x80 ? FoldCodePoint(byte) : 0x110000 + byte;
 }
 
-// The name as Windows compares it: every character upper-cased.
+// The name as Windows compares it.
 std::u32string Folded(const std::string& name) {
   std::u32string folded;
-  for (size_t at = 0; at < name.size();) folded += NextUpper(name, at);
+  for (size_t at = 0; at < name.size();) folded += NextFolded(name, at);
   return folded;
 }
 
