@@ -2,6 +2,7 @@
 #include "exclude_patterns.h"
 
 #include "errors.h"
+#include "platform/ansi_text.h"
 
 namespace {
 
@@ -12,22 +13,9 @@ const char32_t kRawByteBase = 0x110000;
 std::u32string Decode(const std::string& text) {
   std::u32string out;
   for (size_t i = 0; i < text.size();) {
-    uint8_t b = (uint8_t)text[i];
-    size_t length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    char32_t c = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
-    bool whole = length && i + length <= text.size();
-    for (size_t k = 1; whole && k < length; ++k) {
-      uint8_t next = (uint8_t)text[i + k];
-      whole = (next & 0xC0) == 0x80;
-      c = c << 6 | (next & 0x3F);
-    }
-    if (!whole) {
-      out += kRawByteBase + b;
-      ++i;
-      continue;
-    }
+    char32_t c;
+    if (!DecodeUtf8(text, i, c)) c = kRawByteBase + (uint8_t)text[i++];
     out += c;
-    i += length;
   }
   return out;
 }
