@@ -192,7 +192,9 @@ int RunInfoCommand(const Arguments& args) {
     throw Refusal(infoPath + ": the stub searches only files longer than " +
                   Hex((uint32_t)kDefaultArchiveStart) + " bytes and finds no archive in this one");
   ArchiveLayout layout = ReadArchiveLayout(file);
-  std::vector<EntryFinding> findings = FindStubProblems(file, layout, shownPage);
+  // The walk from where the stub starts it, as check judges it.
+  std::vector<EntryFinding> findings =
+      JudgeLikeTheStub(file, (uint64_t)archiveStart, &layout, shownPage, nullptr).findings;
   if (json) {
     PrintInfoJson(out, report, layout, findings, *shownPage);
   } else {
