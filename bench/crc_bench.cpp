@@ -24,7 +24,7 @@
 #include "common/own_process.h"
 #include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
-#include "ui/dialogs.h"
+#include "common/dialogs.h"
 
 // fatal.cpp reports through the user interface; a benchmark has none.
 void ShowMessage(const char* text, const char* caption, UINT) {
@@ -201,7 +201,7 @@ void RunData(const char* dataName, const std::vector<uint8_t>& data, int repetit
        [&] { memcpy(work.data(), data.data(), data.size()); },
        [&] {
          DecryptInPlace(work);
-         sink = Key2;
+         sink = Engine.Key2;
        },
        {}},
   };
@@ -253,7 +253,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: crc_bench [--quick] [--mib N (1-1024)] [--reps N]\n");
     return 2;
   }
-  CrcTable = static_cast<uint32_t*>(TakeMemory(kCrcTableBytes));
+  Engine.CrcTable = static_cast<uint32_t*>(TakeMemory(kCrcTableBytes));
   BuildCrcTable();
 
   std::vector<uint8_t> random = RandomBytes(o.bufferBytes);
@@ -268,7 +268,7 @@ int main(int argc, char** argv) {
   RunData("random", random, o.repetitions);
   RunData("text", text, o.repetitions);
 
-  ReleaseMemory(CrcTable);
-  CrcTable = nullptr;
+  ReleaseMemory(Engine.CrcTable);
+  Engine.CrcTable = nullptr;
   return 0;
 }

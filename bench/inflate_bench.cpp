@@ -81,17 +81,17 @@ Result Measure(const std::string& data, const std::string& stream, const fs::pat
   HostWindowsPath("/dev/null", nullWin, sizeof nullWin);
   uint32_t ourCrc = 0;
   auto runOurs = [&] {
-    ArchiveFile = CreateFileA(entryWin, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    Engine.ArchiveFile = CreateFileA(entryWin, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    OutputFile = CreateFileA(nullWin, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+    Engine.OutputFile = CreateFileA(nullWin, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    LocalHeader.flags = 0;
-    BytesRemaining = (int32_t)stream.size();
-    RunningCrc = 0xFFFFFFFF;
+    Engine.LocalHeader.flags = 0;
+    Engine.BytesRemaining = (int32_t)stream.size();
+    Engine.RunningCrc = 0xFFFFFFFF;
     InflateEntry();
-    ourCrc = RunningCrc ^ 0xFFFFFFFF;
-    CloseHandle(ArchiveFile);
-    CloseHandle(OutputFile);
+    ourCrc = Engine.RunningCrc ^ 0xFFFFFFFF;
+    CloseHandle(Engine.ArchiveFile);
+    CloseHandle(Engine.OutputFile);
   };
   uint32_t want = (uint32_t)crc32(0, (const Bytef*)data.data(), (uInt)data.size());
 
@@ -125,8 +125,8 @@ Result Measure(const std::string& data, const std::string& stream, const fs::pat
   double ours = 1e30, zlibTime = 1e30, libdeflateTime = 1e30, crcTime = 1e30;
   for (int round = 0; round < kRounds; ++round) {
     Time(ours, runOurs);
-    if (lastInflateResult != kInflateOk || ourCrc != want) {
-      fprintf(stderr, "our decoder got it wrong (result %d)\n", lastInflateResult);
+    if (Engine.LastInflateResult != kInflateOk || ourCrc != want) {
+      fprintf(stderr, "our decoder got it wrong (result %d)\n", Engine.LastInflateResult);
       exit(1);
     }
     Time(zlibTime, runZlib);
@@ -152,7 +152,7 @@ bool IsBinary(const fs::path& p) {
 
 int main(int argc, char** argv) {
   size_t size = (size_t)(argc > 1 ? atof(argv[1]) : 8) * 1000000;
-  CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
+  Engine.CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
   BuildCrcTable();
   fs::path dir = fs::temp_directory_path() / ("inflate-bench-" + std::to_string(getpid()));
   fs::create_directories(dir);

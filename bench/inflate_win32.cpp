@@ -41,17 +41,17 @@ bool InflateAll(HANDLE archive, unsigned long long* bytes) {
   for (;;) {
     DWORD got = 0;
     SetFilePointer(archive, (LONG)at, nullptr, FILE_BEGIN);
-    if (!ReadFile(archive, &LocalHeader, sizeof LocalHeader, &got, nullptr) ||
-        got < sizeof LocalHeader || LocalHeader.signature != kLocalHeaderSignature)
+    if (!ReadFile(archive, &Engine.LocalHeader, sizeof Engine.LocalHeader, &got, nullptr) ||
+        got < sizeof Engine.LocalHeader || Engine.LocalHeader.signature != kLocalHeaderSignature)
       return true;
-    const LocalHeaderRecord h = LocalHeader;
+    const LocalHeaderRecord h = Engine.LocalHeader;
     DWORD data = at + kLocalHeaderSize + h.nameLength + h.extraLength;
     if (h.method == kMethodDeflated && !(h.flags & kFlagEncrypted)) {
       SetFilePointer(archive, (LONG)data, nullptr, FILE_BEGIN);
-      ArchiveFile = archive;
-      BytesRemaining = (int32_t)h.compressedSize;
-      RunningCrc = 0xFFFFFFFF;
-      if (!InflateEntry() || (RunningCrc ^ 0xFFFFFFFF) != h.crc32) {
+      Engine.ArchiveFile = archive;
+      Engine.BytesRemaining = (int32_t)h.compressedSize;
+      Engine.RunningCrc = 0xFFFFFFFF;
+      if (!InflateEntry() || (Engine.RunningCrc ^ 0xFFFFFFFF) != h.crc32) {
         fprintf(stderr, "sfxbenchinflate: the entry at %lu fails\n", at);
         return false;
       }
@@ -75,19 +75,19 @@ int main(int argc, char** argv) {
     return 1;
   }
   int rounds = argc == 3 ? atoi(argv[2]) : 10;
-  CrcTable = (uint32_t*)TakeMemory(kCrcTableEntries * sizeof(uint32_t));
+  Engine.CrcTable = (uint32_t*)TakeMemory(kCrcTableEntries * sizeof(uint32_t));
   BuildCrcTable();
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   double best = 0;
   unsigned long long bytes = 0;
   for (int r = 0; r < rounds; ++r) {
-    OutputFile = CreateFileA("NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    Engine.OutputFile = CreateFileA("NUL", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
     bool ok = InflateAll(archive, &bytes);
     QueryPerformanceCounter(&end);
-    CloseHandle(OutputFile);
+    CloseHandle(Engine.OutputFile);
     if (!ok) return 1;
     double seconds = (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart;
     if (r == 0 || seconds < best) best = seconds;

@@ -21,8 +21,8 @@ add_custom_command(OUTPUT ${SFX_ICON_FILES}
   COMMAND python3 ${CMAKE_SOURCE_DIR}/stub/ui/make_icons.py ${SFX_ICON_DIR}
   DEPENDS ${CMAKE_SOURCE_DIR}/stub/ui/make_icons.py VERBATIM)
 set_source_files_properties(${SFX_UI_RESOURCES} PROPERTIES
-  OBJECT_DEPENDS "${SFX_ICON_FILES};${CMAKE_SOURCE_DIR}/stub/ui/sfxstub.manifest;${CMAKE_SOURCE_DIR}/stub/ui/resource_ids.h")
-target_include_directories(sfxstub PRIVATE ${SFX_ICON_DIR} ${CMAKE_SOURCE_DIR}/stub/ui)
+  OBJECT_DEPENDS "${SFX_ICON_FILES};${CMAKE_SOURCE_DIR}/stub/ui/sfxstub.manifest;${CMAKE_SOURCE_DIR}/stub/common/resource_ids.h")
+target_include_directories(sfxstub PRIVATE ${SFX_ICON_DIR} ${CMAKE_SOURCE_DIR}/stub/ui ${CMAKE_SOURCE_DIR}/stub/common)
 # Size flags, about 3,000 bytes of code together: whole-program optimisation;
 # 4-byte stack alignment and data aligned only as the ABI requires (nothing
 # in the stub needs 16-byte aligned locals); arguments pushed rather than
@@ -126,7 +126,7 @@ target_link_libraries(sfxbenchfloor PRIVATE kernel32)
 # with the C runtime for its timing and printing.
 set(SFX_DECODER_SOURCES ${SFX_ENGINE_SOURCES})
 list(FILTER SFX_DECODER_SOURCES INCLUDE REGEX
-     "/stub/(inflate/|integrity/|common/heap|common/messages|extract/entry_data|extract/progress|extract/paths|extract/walk_state|startup/archive_file)")
+     "/stub/(inflate/|integrity/|entry/|common/(heap|messages|engine_state|own_file|text))")
 add_executable(sfxbenchinflate ${CMAKE_SOURCE_DIR}/bench/inflate_win32.cpp ${SFX_DECODER_SOURCES})
 set_target_properties(sfxbenchinflate PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_include_directories(sfxbenchinflate PRIVATE ${CMAKE_SOURCE_DIR}/stub)
@@ -165,7 +165,7 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
   include(${CMAKE_SOURCE_DIR}/cmake/packer.cmake)
   set(MKSFX_ENGINE_SOURCES ${SFX_ENGINE_SOURCES})
   list(FILTER MKSFX_ENGINE_SOURCES INCLUDE REGEX
-       "/stub/(common/(fatal|heap|messages)|startup/(archive_file|command_line|config_block|locator)|extract/(paths|entry_names|device_names|entry_data|stored_copy|progress|walk|walk_state|list_items)|inflate/|integrity/)")
+       "/stub/(common/(engine_state|fatal|heap|messages|overwrite_policy|own_file|text)|startup/(command_line|config_block|locator|run_command)|extract/(paths|entry_names|device_names|stored_copy|walk|list_items)|entry/|inflate/|integrity/)")
   add_library(mksfx_core STATIC ${MKSFX_CORE_SOURCES} ${MKSFX_ENGINE_SOURCES})
   target_include_directories(mksfx_core PUBLIC ${CMAKE_SOURCE_DIR}/stub ${CMAKE_SOURCE_DIR}/packer/core)
   target_compile_definitions(mksfx_core PUBLIC WIN32_LEAN_AND_MEAN _POSIX_THREAD_SAFE_FUNCTIONS)

@@ -4,7 +4,7 @@
 #include <stdio.h>
 
 #include "common/own_process.h"
-#include "ui/dialogs.h"
+#include "common/dialogs.h"
 
 void ShowMessage(const char* text, const char* caption, UINT) {
   fprintf(stderr, "%s: %s\n", caption, text);

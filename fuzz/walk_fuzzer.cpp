@@ -21,7 +21,7 @@
 #include "integrity/crc32.h"
 #include "platform/host_control.h"
 #include "startup/startup.h"
-#include "ui/dialogs.h"
+#include "common/dialogs.h"
 
 namespace {
 
@@ -67,8 +67,8 @@ void RunPasswordPrompt() {
   static const char* const kAnswers[] = {"pw", "wrong", ""};
   const char* answer = kAnswers[prompts < 2 ? prompts : 2];
   ++prompts;
-  TypedPasswordLength = (int32_t)strlen(answer);
-  memcpy(TypedPassword, answer, (size_t)TypedPasswordLength + 1);
+  Engine.TypedPasswordLength = (int32_t)strlen(answer);
+  memcpy(Engine.TypedPassword, answer, (size_t)Engine.TypedPasswordLength + 1);
 }
 void RunOverwritePrompt() {
   ApplyOverwriteReply({answerYes, false});
@@ -89,20 +89,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::filesystem::create_directories(out);
 
   HostResetPlatform();
+  ResetEngine();
   ResetSettings();
-  ResetWalkState();
-  ResetStartupState();
   answerYes = mode & kAnswerYes;
   prompts = 0;
-  OverwriteMode = (OverwritePolicy)((mode >> 1) & 3);
-  if (!CrcTable) {
-    CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
-    BuildCrcTable();
-  }
+  Engine.OverwriteMode = (OverwritePolicy)((mode >> 1) & 3);
+  Engine.CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
+  BuildCrcTable();
   std::string winFile = space->win + "\\input.exe";
-  ArchiveFile = CreateFileA(winFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  Engine.ArchiveFile = CreateFileA(winFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (ArchiveFile == INVALID_HANDLE_VALUE) abort();
+  if (Engine.ArchiveFile == INVALID_HANDLE_VALUE) abort();
   HWND dialog = HostCreateDialog();
   HostAddListBox(dialog, IDC_MAIN_ENTRY_LIST, true);
   HostAddStatic(dialog, IDC_MAIN_STATUS);
@@ -115,19 +112,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
     SendMessageA(GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST), LB_SETSEL, TRUE, -1);
-    snprintf(DestFolder, sizeof DestFolder, "%s\\out", space->win.c_str());
+    snprintf(Engine.DestFolder, sizeof Engine.DestFolder, "%s\\out", space->win.c_str());
     WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
     if (mode & kExtractTwice) WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
   } catch (const ProcessEnded&) {
-    ResetWalkState();
   }
   // Nothing may have been written outside the destination folder.
   for (const auto& e : std::filesystem::directory_iterator(space->native)) {
     std::string name = e.path().filename().string();
     if (name != "out" && name != "input.exe") abort();
   }
-  if (fileOpen) CloseHandle(ArchiveFile);
-  ArchiveFile = INVALID_HANDLE_VALUE;
+  if (fileOpen) CloseHandle(Engine.ArchiveFile);
+  Engine.ArchiveFile = INVALID_HANDLE_VALUE;
   HostDestroyDialog(dialog);
   ResetSettings();
   return 0;

@@ -10,7 +10,7 @@
 #include "extract/extract.h"
 #include "printable.h"
 #include "stub_walk.h"
-#include "ui/dialogs.h"
+#include "common/dialogs.h"
 
 ConsoleScript& Console() {
   static ConsoleScript script;
@@ -48,12 +48,12 @@ void RunPasswordPrompt() {
   // The prompt's edit field holds 79 characters.
   if (typed.size() > kPasswordSize - 1) typed.resize(kPasswordSize - 1);
   std::cout << "password prompt: answered " << (typed.empty() ? "with nothing (no --password left)" : "with a --password") << "\n";
-  std::memcpy(TypedPassword, typed.c_str(), typed.size() + 1);
-  TypedPasswordLength = (int32_t)typed.size();
+  std::memcpy(Engine.TypedPassword, typed.c_str(), typed.size() + 1);
+  Engine.TypedPasswordLength = (int32_t)typed.size();
 }
 
 void RunOverwritePrompt() {
   ApplyOverwriteReply({Console().overwriteAnswer, false});
-  std::cout << "overwrite prompt for " << OneLine(ExistingFileName) << ": answered "
-            << (OverwriteAnswer ? "yes" : "no") << "\n";
+  std::cout << "overwrite prompt for " << OneLine(Engine.ExistingFileName) << ": answered "
+            << (Engine.OverwriteAnswer ? "yes" : "no") << "\n";
 }

@@ -10,12 +10,12 @@
 #include "platform/host_control.h"
 #include "printable.h"
 #include "startup/startup.h"
-#include "ui/dialogs.h"
+#include "common/dialogs.h"
 
 // The information dialog is accepted: the main dialog follows.
 void RunInfoDialog() {
-  const char* caption = SfxSettings.HasInfoCaption ? SfxSettings.InfoCaption : "Information";
-  std::cout << OneLine(caption) << ": " << OneLine(SfxSettings.InfoText) << "\n";
+  const char* caption = Engine.SfxSettings.HasInfoCaption ? Engine.SfxSettings.InfoCaption : "Information";
+  std::cout << OneLine(caption) << ": " << OneLine(Engine.SfxSettings.InfoText) << "\n";
 }
 
 // Called once per output file the walk creates (the status line shows only
@@ -28,7 +28,7 @@ static void PrintFileWritten(void*, const char* nativePath) {
 // The run command as the stub starts it: "><" is the destination folder
 // with its trailing backslash, "|" parts program and parameters.
 static std::string RunCommandShown(const std::string& destination) {
-  std::string command = SfxSettings.RunCommand, shown;
+  std::string command = Engine.SfxSettings.RunCommand, shown;
   for (size_t i = 0; i < command.size(); ++i) {
     if (command.compare(i, 2, "><") == 0) {
       shown += destination + "\\";
@@ -50,7 +50,7 @@ void RunMainDialog() {
   HostAddListBox(dialog, IDC_MAIN_PLAIN_LIST, false);
   HostAddStatic(dialog, IDC_MAIN_STATUS);
   HostSetWriteOpenObserver(PrintFileWritten, nullptr);
-  OverwriteMode = s.overwriteMode >= 0 ? (OverwritePolicy)s.overwriteMode : PolicyOfButton(SfxSettings.OverwriteButtonId);
+  Engine.OverwriteMode = s.overwriteMode >= 0 ? (OverwritePolicy)s.overwriteMode : PolicyOfButton(Engine.SfxSettings.OverwriteButtonId);
   WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
   HWND list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
   if (s.select.empty()) {
@@ -68,10 +68,10 @@ void RunMainDialog() {
     }
   }
   if (s.unknownSelections.empty()) {
-    std::snprintf(DestFolder, sizeof DestFolder, "%s", s.destination.c_str());
+    std::snprintf(Engine.DestFolder, sizeof Engine.DestFolder, "%s", s.destination.c_str());
     WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
-    s.extractionSucceeded = ExtractionSucceeded;
-    if (ExtractionSucceeded && SfxSettings.HasRunCommand)
+    s.extractionSucceeded = Engine.ExtractionSucceeded;
+    if (Engine.ExtractionSucceeded && Engine.SfxSettings.HasRunCommand)
       std::cout << "After extraction, run : " << OneLine(RunCommandShown(s.destination).c_str())
                 << " (not started by mksfx)\n";
   }

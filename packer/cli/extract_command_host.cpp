@@ -9,7 +9,7 @@
 #include "commands.h"
 #include "console_ui.h"
 #include "errors.h"
-#include "extract/overwrite_policy.h"
+#include "common/overwrite_policy.h"
 #include "extract/paths.h"
 #include "option_parser.h"
 #include "platform/host_control.h"

@@ -73,7 +73,7 @@ std::string Hex(uint64_t value) {
 // the user's machine (the temporary folder, environment variables, a folder
 // relative to the current one), so the settings show it as written.
 void PrintSettings(std::ostream& out, const std::string& folder) {
-  const Settings& s = SfxSettings;
+  const Settings& s = Engine.SfxSettings;
   out << "settings:\n"
       << "  show run check box:    " << YesNo(s.ShowRunCheckBox) << "\n"
       << "  selectable file list:  " << YesNo(s.SelectableFileList) << "\n"

@@ -60,7 +60,7 @@ InfoText Taken(BOOL present, const char* text) {
 }  // namespace
 
 void TakeSettings(InfoReport& r, const std::string& folder) {
-  const Settings& s = SfxSettings;
+  const Settings& s = Engine.SfxSettings;
   r.showRunCheckBox = s.ShowRunCheckBox;
   r.selectableFileList = s.SelectableFileList;
   r.hideOverwriteChoice = s.HideOverwriteChoice;

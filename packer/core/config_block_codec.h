@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/config_format.h"
-#include "extract/overwrite_policy.h"
+#include "common/overwrite_policy.h"
 
 // The defaults equal what the stub assumes when a file carries no block.
 struct BlockSettings {

@@ -34,40 +34,40 @@ std::string Hex8(uint32_t v) {
 }  // namespace
 
 StubDecoder::StubDecoder(const std::string& path)
-    : path_(path), savedArchive_(ArchiveFile), savedHeader_(LocalHeader) {
-  ArchiveFile = OpenForEngine(path);
-  OutputFile = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    : path_(path), savedArchive_(Engine.ArchiveFile), savedHeader_(Engine.LocalHeader) {
+  Engine.ArchiveFile = OpenForEngine(path);
+  Engine.OutputFile = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (OutputFile == INVALID_HANDLE_VALUE) {
-    CloseHandle(ArchiveFile);
-    ArchiveFile = (HANDLE)savedArchive_;
-    OutputFile = nullptr;
+  if (Engine.OutputFile == INVALID_HANDLE_VALUE) {
+    CloseHandle(Engine.ArchiveFile);
+    Engine.ArchiveFile = (HANDLE)savedArchive_;
+    Engine.OutputFile = nullptr;
     throw Refusal("cannot open the NUL device");
   }
   EnsureCrcTable();
 }
 
 StubDecoder::~StubDecoder() {
-  if (OutputFile && OutputFile != INVALID_HANDLE_VALUE) CloseHandle(OutputFile);
-  if (ArchiveFile != INVALID_HANDLE_VALUE && ArchiveFile != (HANDLE)savedArchive_) CloseHandle(ArchiveFile);
-  ArchiveFile = (HANDLE)savedArchive_;
-  LocalHeader = savedHeader_;
-  OutputFile = nullptr;
-  BytesRemaining = 0;
+  if (Engine.OutputFile && Engine.OutputFile != INVALID_HANDLE_VALUE) CloseHandle(Engine.OutputFile);
+  if (Engine.ArchiveFile != INVALID_HANDLE_VALUE && Engine.ArchiveFile != (HANDLE)savedArchive_) CloseHandle(Engine.ArchiveFile);
+  Engine.ArchiveFile = (HANDLE)savedArchive_;
+  Engine.LocalHeader = savedHeader_;
+  Engine.OutputFile = nullptr;
+  Engine.BytesRemaining = 0;
 }
 
 void StubDecoder::Start(uint64_t pos, uint32_t size, bool decrypt) {
   // Positions of input archives may pass 2 GiB, where SeekArchive ends.
   LONG high = (LONG)(pos >> 32);
-  if (SetFilePointer(ArchiveFile, (LONG)(uint32_t)pos, &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
+  if (SetFilePointer(Engine.ArchiveFile, (LONG)(uint32_t)pos, &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
       GetLastError() != ERROR_SUCCESS)
     throw Refusal(path_ + ": cannot read at offset " + std::to_string(pos));
   // ReadEntryData decrypts by the local header's flag bit 0.
-  LocalHeader = LocalHeaderRecord();
-  LocalHeader.flags = decrypt ? kFlagEncrypted : 0;
-  BytesRemaining = (int32_t)size;
-  RunningCrc = 0xFFFFFFFF;
-  BytesWritten = 0;
+  Engine.LocalHeader = LocalHeaderRecord();
+  Engine.LocalHeader.flags = decrypt ? kFlagEncrypted : 0;
+  Engine.BytesRemaining = (int32_t)size;
+  Engine.RunningCrc = 0xFFFFFFFF;
+  Engine.BytesWritten = 0;
 }
 
 DataCheck StubDecoder::Check(uint64_t pos, uint32_t size, uint16_t method, uint32_t crc, uint32_t uncompressedSize,
@@ -79,12 +79,12 @@ DataCheck StubDecoder::Check(uint64_t pos, uint32_t size, uint16_t method, uint3
   if (method == kMethodStored) {
     CopyStored();
   } else if (!InflateEntry()) {
-    return {lastInflateResult == kInflateTruncated ? "deflate data cut short" : "deflate data damaged"};
+    return {Engine.LastInflateResult == kInflateTruncated ? "deflate data cut short" : "deflate data damaged"};
   }
   // Counted modulo 2^32, as the sizes claimed are: a stream that gives 4 GiB
   // more than it claims passes the count, and the CRC still has to match.
-  uint32_t written = BytesWritten;
-  uint32_t actual = RunningCrc ^ 0xFFFFFFFF;
+  uint32_t written = Engine.BytesWritten;
+  uint32_t actual = Engine.RunningCrc ^ 0xFFFFFFFF;
   bool crcMatches = actual == crc;
   if (written != size && method == kMethodStored) return {"data cut short by the end of the archive", crcMatches};
   if (method == kMethodStored && size != uncompressedSize)
@@ -120,21 +120,21 @@ bool FinalBlockFinder::Find(const uint8_t* data, size_t size, uint64_t& headerBi
   // InflateEntry's steps, a block at a time.  The bit ahead of a block is
   // the bits the decoder took from its input less those it still holds.
   const int32_t total = (int32_t)size;
-  auto bitsTaken = [total] { return (uint64_t)(total - BytesRemaining) * 8 - bitCount; };
+  auto bitsTaken = [total] { return (uint64_t)(total - Engine.BytesRemaining) * 8 - Engine.inflate.bitCount; };
   ResetInflateState();
   BuildDeflateTables();
-  inputBuffer = (uint8_t*)TakeMemory(kInputBufferSize);
-  slidingWindow = (uint8_t*)TakeMemory(kWindowSize);
+  Engine.inflate.inputBuffer = (uint8_t*)TakeMemory(kInputBufferSize);
+  Engine.inflate.slidingWindow = (uint8_t*)TakeMemory(kWindowSize);
   int lastBlock = 0, result;
   do {
     headerBit = bitsTaken();
     result = InflateBlock(lastBlock);
   } while (result == kInflateOk && !lastBlock);
   endBit = bitsTaken();
-  FreeHuffmanTables(fixedLiteralList);
-  FreeHuffmanTables(fixedDistanceList);
-  ReleaseMemory(slidingWindow);
-  ReleaseMemory(inputBuffer);
+  FreeHuffmanTables(Engine.inflate.fixedLiteralList);
+  FreeHuffmanTables(Engine.inflate.fixedDistanceList);
+  ReleaseMemory(Engine.inflate.slidingWindow);
+  ReleaseMemory(Engine.inflate.inputBuffer);
   ResetInflateState();
   return result == kInflateOk;
 }

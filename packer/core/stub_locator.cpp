@@ -32,8 +32,7 @@ void TakeImageHeaders(const InputFile& file) {
   page.resize(kMappedHeaderBytes, 0);
   // The locator follows the headers' own offsets without a bound: a page
   // whose directory lies outside it is no image and reads as zeros.
-  bool pe32Plus = false;
-  if (!SecurityDirectoryIn(page.data(), &pe32Plus) || pe32Plus) std::fill(page.begin(), page.end(), 0);
+  MapAsImagePage(page.data());
   std::copy(page.begin(), page.end(), imageHeaders);
 }
 
@@ -59,30 +58,30 @@ HANDLE OpenForEngine(const std::string& nativePath) {
 StubLocation LocateLikeTheStub(const InputFile& file) {
   RefuseSigned64BitImage(file);
   StubLocation where;
-  ResetStartupState();
-  ArchiveFile = OpenForEngine(file.Path());
+  ResetEngine();
+  Engine.ArchiveFile = OpenForEngine(file.Path());
   TakeImageHeaders(file);
   try {
     // The locator alone first, as the configuration reader starts it, to see
     // where it leaves the block; then the whole reader.
-    ArchiveStart = kDefaultArchiveStart;
+    Engine.ArchiveStart = kDefaultArchiveStart;
     if (file.Size() > kStubImageSize) LocateArchive();
-    int32_t blockAt = ArchiveStart;
+    int32_t blockAt = Engine.ArchiveStart;
     ReadConfigurationBlock();
     // The magic and a whole fixed part: one cut short by the end of the
     // file is no block to the stub.
     std::vector<uint8_t> fixed = file.ReadSome((uint64_t)blockAt, kBlockFixedSize);
     where.archiveFound = true;
-    where.endRecordPos = (uint64_t)(int64_t)EndRecordAt;
+    where.endRecordPos = (uint64_t)(int64_t)Engine.EndRecordAt;
     where.blockFound = fixed.size() == (size_t)kBlockFixedSize && IsBlockMagic(fixed.data());
     where.blockPos = blockAt;
-    where.firstHeaderPos = ArchiveStart;
-    CloseHandle(ArchiveFile);
+    where.firstHeaderPos = Engine.ArchiveStart;
+    CloseHandle(Engine.ArchiveFile);
   } catch (const EngineEnded& ended) {
     // The locator closes the file before it reports; the fatal report (the
     // heap exhausted while the block's texts are read) leaves it open.
-    if (ended.code != kExitCannotProcess) CloseHandle(ArchiveFile);
+    if (ended.code != kExitCannotProcess) CloseHandle(Engine.ArchiveFile);
   }
-  ResetStartupState();
+  Engine.ArchiveFile = INVALID_HANDLE_VALUE;
   return where;
 }

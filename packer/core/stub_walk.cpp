@@ -35,14 +35,13 @@ void DestroyListDialog(HWND dialog) { HostDestroyDialog(dialog); }
 // The engine's variables one walk sets, restored afterwards: check and pack
 // run it between other uses of the engine.
 struct SavedEngine {
-  HANDLE archive = ArchiveFile;
-  int32_t start = ArchiveStart;
+  HANDLE archive = Engine.ArchiveFile;
+  int32_t start = Engine.ArchiveStart;
   std::vector<std::string>* taken = TakenMessages;
   ~SavedEngine() {
-    ArchiveFile = archive;
-    ArchiveStart = start;
+    Engine.ArchiveFile = archive;
+    Engine.ArchiveStart = start;
     TakenMessages = taken;
-    ResetWalkState();
   }
 };
 
@@ -55,9 +54,8 @@ std::vector<std::string> ListLikeTheStub(const InputFile& file, uint64_t start, 
   SavedEngine saved;
   std::vector<std::string> taken;
   TakenMessages = shown ? shown : &taken;
-  ResetWalkState();
-  ArchiveFile = OpenForEngine(file.Path());
-  ArchiveStart = (int32_t)start;
+  Engine.ArchiveFile = OpenForEngine(file.Path());
+  Engine.ArchiveStart = (int32_t)start;
   HWND dialog = CreateListDialog();
   HWND list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
   try {
@@ -76,6 +74,6 @@ std::vector<std::string> ListLikeTheStub(const InputFile& file, uint64_t start, 
     names[ordinal].assign(text, length);
   }
   DestroyListDialog(dialog);
-  CloseHandle(ArchiveFile);
+  CloseHandle(Engine.ArchiveFile);
   return names;
 }

@@ -5,16 +5,15 @@
 #include <stdexcept>
 
 #include "errors.h"
+#include "common/heap.h"
 #include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
 #include "sha256.h"
 #include "system.h"
 
 void EnsureCrcTable() {
-  static std::vector<uint32_t> table;
-  if (!table.empty()) return;
-  table.resize(kCrcTableBytes / sizeof(uint32_t) + 1);
-  CrcTable = table.data();
+  if (Engine.CrcTable) return;
+  Engine.CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
   BuildCrcTable();
 }
 

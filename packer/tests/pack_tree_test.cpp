@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
 #include "sha256.h"
+#include "zip_crypto.h"
 #include "support/zip_builder.h"
 #include "test_support.h"
 
@@ -204,9 +204,7 @@ TEST_F(PackTree, TheSameInputsGiveTheSameBytes) {
 
 // Each entry's encryption header but its check byte, decrypted by the stub's code.
 std::vector<std::string> PlainHeaders(const std::string& sfx, const std::string& password) {
-  static std::vector<uint32_t> table(kCrcTableBytes / sizeof(uint32_t) + 1);
-  CrcTable = table.data();
-  BuildCrcTable();
+  EnsureCrcTable();
   std::vector<std::string> headers;
   for (const LocalEntryView& e : ReadLocalEntries(sfx)) {
     if (!(e.flags & 1)) continue;  // a folder

@@ -10,7 +10,9 @@
 #include "stub_compat.h"
 #include "stub_locator.h"
 #include "zip_crypto.h"
+#include "common/heap.h"
 #include "extract/extract.h"
+#include "integrity/crc32.h"
 #include "integrity/zipcrypto.h"
 #include "startup/startup.h"
 #include "support/scripted_ui.h"
@@ -25,39 +27,49 @@ const char kPassword[] = "pw";  // the corpus's encrypted seeds'
 // What the stub extracts, each entry selected alone into an empty folder
 // (so that neither an earlier entry's end of the walk nor another's name
 // decides), and where its walk starts (-1: no archive found).
-std::set<std::string> StubExtracts(const std::string& path, bool startUp, TempFolder& temp, int64_t& start) {
+std::set<std::string> StubExtracts(const std::string& path, bool runStartUp, TempFolder& temp, int64_t& start) {
   std::set<std::string> extracted, failed;
   test_platform::Reset();
-  ResetSettings();
-  ResetStartupState();
   HWND dialog = CreateEngineDialog(), list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
+  // Each walk runs on a fresh engine, the start-up done again: no password
+  // or choice of an earlier walk carries over.
+  auto startUp = [&] {
+    ResetEngine();
+    ResetSettings();
+    Engine.CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
+    BuildCrcTable();
+    Engine.ArchiveFile = CreateFileA(test_platform::WindowsPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    Engine.ArchiveStart = 0;
+    if (runStartUp) ReadConfigurationBlock();
+  };
   // A walk with item `select` (-1: all) selected: whether each item was extracted.
   auto walk = [&](int select) {
-    ResetWalkState();
+    startUp();
     scripted::Reset();
     scripted::passwords = {kPassword};
-    OverwriteMode = kOverwriteAll;
+    Engine.OverwriteMode = kOverwriteAll;
     WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
     SendMessageA(list, LB_SETSEL, TRUE, (LPARAM)select);
     std::filesystem::remove_all(temp.Native("out"));
     temp.MakeFolder("out");
-    snprintf(DestFolder, sizeof DestFolder, "%s", temp.Win("out").c_str());
+    snprintf(Engine.DestFolder, sizeof Engine.DestFolder, "%s", temp.Win("out").c_str());
     std::vector<bool> done;
     try {
       WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
+      for (LRESULT i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) done.push_back(!SendMessageA(list, LB_GETSEL, i, 0));
     } catch (const EngineEnded&) {
-      return done;  // the fatal report: nothing counts
+      done.clear();  // the fatal report: nothing counts
     }
-    for (LRESULT i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) done.push_back(!SendMessageA(list, LB_GETSEL, i, 0));
+    CloseHandle(Engine.ArchiveFile);
     return done;
   };
   TakeImageHeaders(InputFile(path));
-  ArchiveFile = CreateFileA(test_platform::WindowsPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   start = -1;
   try {
-    if (startUp) ReadConfigurationBlock();
-    start = ArchiveStart;
+    startUp();
+    start = Engine.ArchiveStart;
+    CloseHandle(Engine.ArchiveFile);
     std::vector<bool> all = walk(-1);
     std::vector<std::string> names = ListItems(dialog, IDC_MAIN_ENTRY_LIST);
     for (size_t i = 0; i < names.size(); ++i) {
@@ -68,14 +80,11 @@ std::set<std::string> StubExtracts(const std::string& path, bool startUp, TempFo
       }
       (alone ? extracted : failed).insert(names[i]);
     }
-    CloseHandle(ArchiveFile);
   } catch (const EngineEnded&) {
     extracted.clear();
   }
   DestroyEngineDialog(dialog);
-  ArchiveFile = INVALID_HANDLE_VALUE;
-  ResetWalkState();
-  ResetSettings();
+  ResetEngine();
   for (const std::string& name : failed) extracted.erase(name);
   return extracted;
 }

@@ -1,7 +1,7 @@
 // The fatal error report.
 #include "fatal.h"
 
-#include "../ui/dialogs.h"
+#include "dialogs.h"
 #include "messages.h"
 #include "own_process.h"
 

@@ -15,3 +15,4 @@ const char kAllExtracted[] = "All files have been extracted.";
 const char kInformationCaption[] = "Information";
 const char kExtractingPrefix[] = "Extracting: ";
 const char kFatalCaption[] = "Error";
+const char kCommandTooLong[] = "The program to run after extraction has too long a command.";

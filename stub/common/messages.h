@@ -14,3 +14,4 @@ extern const char kAllExtracted[];
 extern const char kInformationCaption[];
 extern const char kExtractingPrefix[];
 extern const char kFatalCaption[];  // "Error"
+extern const char kCommandTooLong[];

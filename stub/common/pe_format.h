@@ -5,49 +5,17 @@
 
 #include <stdint.h>
 
+#include "../platform/image_page.h"
 #include "zip_format.h"
-
-// The DOS header opens with "MZ"; the 32-bit word at this offset is the
-// position of the "PE\0\0" signature (the NT headers).
-const int kDosMagicSize = 2;
-inline bool IsDosMagic(const uint8_t* p) { return p[0] == 'M' && p[1] == 'Z'; }
-const int32_t kDosNewHeaderOffset = 0x3C;
-
-// From the PE signature: the 20-byte file header follows it, then the
-// optional header, whose first word tells PE32 from PE32+.
-const int32_t kPeOptionalHeader = 24;
-const uint16_t kPe32Magic = 0x10B;
-const uint16_t kPe32PlusMagic = 0x20B;
-
-// The security directory (data directory 4): the file position and size of
-// the certificate table that Authenticode signing appends at the end of the
-// file, 8-byte aligned.  The position is a file offset, not an address, and
-// is 0 in an unsigned image.  Counted from the PE signature.
-const int32_t kPe32SecurityDirectory = kPeOptionalHeader + 96 + 4 * 8;
-const int32_t kPe32PlusSecurityDirectory = kPeOptionalHeader + 112 + 4 * 8;
 
 // A signer pads the file to this multiple before the table; mksfx pads its
 // output so, so that the table starts right behind the archive.
 const int32_t kCertificateAlignment = 8;
 
-// The loader maps an image's headers, the first page of its file, at the
-// image's base.
-const uint32_t kMappedHeaderBytes = 4096;
-
-// The position in `page` (an image file's first kMappedHeaderBytes, zeros
-// past the file's end) of its security directory's entry: 0 when the page
-// holds no headers the loader maps ("MZ", the "PE\0\0" signature at 0x40 or
-// beyond, a PE32 or PE32+ optional header with the directory inside the
-// page).  `pe32Plus` says which header it is.  For readers of other files
-// than the running image (mksfx, the Linux stand-in); the stub reads its own.
-inline uint32_t SecurityDirectoryIn(const uint8_t* page, bool* pe32Plus) {
-  uint32_t pe = Read32(page + kDosNewHeaderOffset);
-  if (!IsDosMagic(page) || pe < 0x40 || pe > kMappedHeaderBytes - kPeOptionalHeader - 2 ||
-      page[pe] != 'P' || page[pe + 1] != 'E' || page[pe + 2] || page[pe + 3])
-    return 0;
-  uint16_t magic = Read16(page + pe + kPeOptionalHeader);
-  *pe32Plus = magic == kPe32PlusMagic;
-  uint32_t directory = pe + (*pe32Plus ? kPe32PlusSecurityDirectory : kPe32SecurityDirectory);
-  if ((magic != kPe32Magic && !*pe32Plus) || directory > kMappedHeaderBytes - 8) return 0;
-  return directory;
+// The end rule's reading of the headers: the file position of the
+// certificate table that a 32-bit image's security directory names, 0 for
+// none.  `page` is the image's first page as the loader maps it (the stub's
+// own; for a file examined, made so by MapAsImagePage).
+inline uint32_t CertificateTableIn(const uint8_t* page) {
+  return Read32(page + Read32(page + kDosNewHeaderOffset) + kPe32SecurityDirectory);
 }

@@ -4,15 +4,9 @@
 #include "../common/heap.h"
 #include "extract.h"
 
-// Item index plus one (0: no item) for each ordinal below mappedEntries, or
-// nullptr.  Module state, so that a walk ended by the process-ending report
-// leaks nothing: the next walk or the reset releases it.
-static int32_t* itemOfEntry;
-static uint32_t mappedEntries;
-
 void ReleaseListItemTable() {
-  ReleaseMemory(itemOfEntry);
-  itemOfEntry = nullptr;
+  ReleaseMemory(Engine.ItemOfEntry);
+  Engine.ItemOfEntry = nullptr;
 }
 
 void MapListItems(HWND list) {
@@ -29,16 +23,16 @@ void MapListItems(HWND list) {
     }
     table[ordinal] = ++item;
   }
-  itemOfEntry = table;
-  mappedEntries = (uint32_t)count;
+  Engine.ItemOfEntry = table;
+  Engine.MappedEntries = (uint32_t)count;
 }
 
 bool IsEntrySelected(HWND list, uint32_t ordinal, const char* name) {
   // Without the table: the exact search, started after the last hit and
   // wrapping, finds equal names in turn.  LB_ERR counts as not selected.
-  if (itemOfEntry)
-    CurrentListIndex = (ordinal < mappedEntries ? itemOfEntry[ordinal] : 0) - 1;
+  if (Engine.ItemOfEntry)
+    Engine.CurrentListIndex = (ordinal < Engine.MappedEntries ? Engine.ItemOfEntry[ordinal] : 0) - 1;
   else
-    CurrentListIndex = (int32_t)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)CurrentListIndex, (LPARAM)name);
-  return SendMessageA(list, LB_GETSEL, (WPARAM)CurrentListIndex, 0) > 0;
+    Engine.CurrentListIndex = (int32_t)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)Engine.CurrentListIndex, (LPARAM)name);
+  return SendMessageA(list, LB_GETSEL, (WPARAM)Engine.CurrentListIndex, 0) > 0;
 }

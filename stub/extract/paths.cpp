@@ -13,18 +13,6 @@ static int LastSeparator(const char* path) {
   return last;
 }
 
-uint16_t StrLength(const char* text) {
-  uint16_t n = 0;
-  while (text[n]) ++n;
-  return n;
-}
-
-int AppendText(char* to, int at, int capacity, const char* text) {
-  while (*text && at < capacity - 1) to[at++] = *text++;
-  to[at] = 0;
-  return at;
-}
-
 char* SlashesToBackslashes(char* text) {
   for (char* p = text; *p; ++p)
     if (*p == '/') *p = '\\';
@@ -63,16 +51,6 @@ bool PathExists(char* path) {
   DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   return !folderOnly || (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-char* BufferToString(const char* buffer, uint16_t length, char* result) {
-  uint16_t n = 0;
-  while (n < length && buffer[n]) {
-    result[n] = buffer[n];
-    ++n;
-  }
-  result[n] = 0;
-  return result;
 }
 
 char* ParentFolder(const char* path, char* result) {

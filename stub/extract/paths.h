@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "../common/text.h"
 #include "../platform/platform.h"
 
 // Longest last component FileNamePart gives.
@@ -17,12 +18,6 @@ const int kMaxPathLength = MAX_PATH - 1;
 // with the terminator), room for an 8.3 name below it.
 const int kMaxFolderLength = MAX_PATH - 13;
 
-uint16_t StrLength(const char* text);
-
-// Copies `text` to `to` from index `at`, cut to the buffer's `capacity`
-// (terminator included), and terminates it; returns the new end index.
-int AppendText(char* to, int at, int capacity, const char* text);
-
 // Every "/" becomes "\" in place, over the whole text.
 char* SlashesToBackslashes(char* text);
 
@@ -31,10 +26,6 @@ char* SlashesToBackslashes(char* text);
 // turned into "\" in place first, and is then FALSE when it ends in "\".
 // Wildcards match as in a directory search.  `path` must not be empty.
 bool PathExists(char* path);
-
-// The bytes of `buffer` up to `length` or the first NUL, as a NUL-terminated
-// text in `result` (room for length + 1 bytes).
-char* BufferToString(const char* buffer, uint16_t length, char* result);
 
 // The folder part: C:\dest\sub\file.txt gives C:\dest\sub, C:\file.txt gives
 // C:\, file.txt gives the empty text.  `result` has room for the path.

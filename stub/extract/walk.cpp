@@ -1,10 +1,11 @@
 // The walk over the archive's local file headers: listing the entries, and
 // extracting the selected ones into the destination folder.
+#include "../common/dialogs.h"
 #include "../common/messages.h"
+#include "../common/own_file.h"
+#include "../entry/entry_data.h"
 #include "../inflate/inflate.h"
 #include "../integrity/zipcrypto.h"
-#include "../startup/startup.h"
-#include "../ui/dialogs.h"
 #include "extract.h"
 #include "paths.h"
 
@@ -22,15 +23,6 @@ const int32_t kUnsignedDescriptorSize = 12;
 
 // An output path: the destination folder, "\", the name and the terminator.
 const int kOutputPathSize = kDestFolderSize + 1 + kNameBufferSize + 1;
-
-static bool walkRunning;
-
-// The walk's name buffer: one walk runs at a time, so one buffer serves
-// every walk, and a walk ended by the process-ending report leaves nothing
-// behind.  The name read cut to kNameBufferSize bytes and its terminator.
-static char walkName[kNameBufferSize + 1];
-
-bool WalkRunning() { return walkRunning; }
 
 // What follows the processing of one entry.
 enum EntryOutcome {
@@ -53,28 +45,28 @@ struct Walk {
 
 bool ReadLocalHeader() {
   for (;;) {
-    LocalHeader.signature = 0;
-    DWORD got = ReadArchive(&LocalHeader, sizeof LocalHeader);
-    if (got >= 4 && LocalHeader.signature == kDataDescriptorSignature) {
+    Engine.LocalHeader.signature = 0;
+    DWORD got = ReadArchive(&Engine.LocalHeader, sizeof Engine.LocalHeader);
+    if (got >= 4 && Engine.LocalHeader.signature == kDataDescriptorSignature) {
       // FilePos still holds this record's position, the target of the last seek.
-      BytesRemaining = 0;
-      SeekArchive(FilePos + kDataDescriptorSize, FILE_BEGIN);
+      Engine.BytesRemaining = 0;
+      SeekArchive(Engine.FilePos + kDataDescriptorSize, FILE_BEGIN);
       continue;
     }
     // A header cut short by the end of the archive ends the walk; so does a
     // size that cannot be a distance within a file of signed 32-bit positions.
-    bool header = LocalHeader.signature == LocalHeaderSignature ||
-                  LocalHeader.signature == kSplitHeaderSignature;
-    if (!header || got < sizeof LocalHeader || (int32_t)LocalHeader.compressedSize < 0) {
-      BytesRemaining = 0;
+    bool header = Engine.LocalHeader.signature == Engine.LocalHeaderSignature ||
+                  Engine.LocalHeader.signature == kSplitHeaderSignature;
+    if (!header || got < sizeof Engine.LocalHeader || (int32_t)Engine.LocalHeader.compressedSize < 0) {
+      Engine.BytesRemaining = 0;
       return false;
     }
-    BytesRemaining = (int32_t)LocalHeader.compressedSize;
+    Engine.BytesRemaining = (int32_t)Engine.LocalHeader.compressedSize;
     return true;
   }
 }
 
-static void Deselect(Walk& w) { SendMessageA(w.list, LB_SETSEL, FALSE, CurrentListIndex); }
+static void Deselect(Walk& w) { SendMessageA(w.list, LB_SETSEL, FALSE, Engine.CurrentListIndex); }
 
 __attribute__((noinline)) static void Report(const char* text, const char* caption, UINT style) {
   CatchUpProgress();
@@ -84,7 +76,7 @@ __attribute__((noinline)) static void Report(const char* text, const char* capti
 // Clears Busy and puts up the arrow for a prompt.
 static void PauseForPrompt() {
   CatchUpProgress();
-  Busy = FALSE;
+  Engine.Busy = FALSE;
   SetCursor(LoadCursorA(nullptr, IDC_ARROW));
 }
 
@@ -93,18 +85,18 @@ static void PauseForPrompt() {
 static bool PasswordStage() {
   uint8_t block[2 * kEncryptionHeaderLength] = {};
   ReadArchive(block + kEncryptionHeaderLength, kEncryptionHeaderLength);
-  const LocalHeaderRecord& h = LocalHeader;
-  bool passed = Password[0] && CheckEncryptionHeader(block, kEncryptionHeaderLength, h.flags, h.crc32,
-                                                     h.timeDate, Password);
+  const LocalHeaderRecord& h = Engine.LocalHeader;
+  bool passed = Engine.Password[0] && CheckEncryptionHeader(block, kEncryptionHeaderLength, h.flags, h.crc32,
+                                                     h.timeDate, Engine.Password);
   for (int attempt = 0; !passed && attempt < 3; ++attempt) {
     PauseForPrompt();
     RunPasswordPrompt();
-    Busy = TRUE;
-    int32_t typed = TypedPasswordLength;
+    Engine.Busy = TRUE;
+    int32_t typed = Engine.TypedPasswordLength;
     if (typed < 0) typed = 0;
     if (typed > kPasswordSize - 1) typed = kPasswordSize - 1;
-    BufferToString(TypedPassword, (uint16_t)typed, Password);
-    passed = CheckEncryptionHeader(block, kEncryptionHeaderLength, h.flags, h.crc32, h.timeDate, Password);
+    BufferToString(Engine.TypedPassword, (uint16_t)typed, Engine.Password);
+    passed = CheckEncryptionHeader(block, kEncryptionHeaderLength, h.flags, h.crc32, h.timeDate, Engine.Password);
   }
   return passed;
 }
@@ -112,17 +104,17 @@ static bool PasswordStage() {
 // Writes the entry's data into the open OutputFile and tests its CRC.
 static EntryOutcome WriteEntry(Walk& w, const char* outputPath) {
   BeginProgress(outputPath);
-  RunningCrc = 0xFFFFFFFF;
-  BytesRemaining = (int32_t)LocalHeader.compressedSize;
-  if (LocalHeader.flags & kFlagEncrypted) BytesRemaining -= kEncryptionHeaderLength;
+  Engine.RunningCrc = 0xFFFFFFFF;
+  Engine.BytesRemaining = (int32_t)Engine.LocalHeader.compressedSize;
+  if (Engine.LocalHeader.flags & kFlagEncrypted) Engine.BytesRemaining -= kEncryptionHeaderLength;
   // The method was tested before the file was opened: stored or deflated.
   // A stream the decoder refuses fails whatever its CRC says.
   bool decoded = true;
-  if (LocalHeader.method == kMethodStored)
+  if (Engine.LocalHeader.method == kMethodStored)
     CopyStored();
   else
     decoded = InflateEntry();
-  if (decoded && (RunningCrc ^ 0xFFFFFFFF) == LocalHeader.crc32) Deselect(w);
+  if (decoded && (Engine.RunningCrc ^ 0xFFFFFFFF) == Engine.LocalHeader.crc32) Deselect(w);
   return kNextEntry;
 }
 
@@ -130,7 +122,7 @@ static EntryOutcome WriteEntry(Walk& w, const char* outputPath) {
 // so the closing message reports it.
 static void RefuseEntry(Walk& w) {
   w.passed = true;
-  Report(walkName, kCannotOpenFile, MB_ICONERROR);
+  Report(Engine.WalkName, kCannotOpenFile, MB_ICONERROR);
 }
 
 // Makes the folder of a file that does not exist yet, with its parents.
@@ -171,16 +163,16 @@ static EntryOutcome OpenOutputFile(Walk& w, char* outputPath, bool folderEntry) 
   for (;;) {
     if (decide) {
       if (PathExists(outputPath)) {
-        if (OverwriteMode == kSkipExisting) {
+        if (Engine.OverwriteMode == kSkipExisting) {
           Deselect(w);
           return kNextEntry;
         }
-        if (OverwriteMode == kAskEachFile) {
-          FileNamePart(outputPath, ExistingFileName);
+        if (Engine.OverwriteMode == kAskEachFile) {
+          FileNamePart(outputPath, Engine.ExistingFileName);
           PauseForPrompt();
           RunOverwritePrompt();
-          Busy = TRUE;
-          if (!OverwriteAnswer) {
+          Engine.Busy = TRUE;
+          if (!Engine.OverwriteAnswer) {
             Deselect(w);
             return kNextEntry;
           }
@@ -191,9 +183,9 @@ static EntryOutcome OpenOutputFile(Walk& w, char* outputPath, bool folderEntry) 
         if (made != kCarryOn) return made;
       }
     }
-    OutputFile = CreateFileA(outputPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+    Engine.OutputFile = CreateFileA(outputPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                              decide ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (OutputFile != INVALID_HANDLE_VALUE) return kCarryOn;
+    if (Engine.OutputFile != INVALID_HANDLE_VALUE) return kCarryOn;
     if (decide) break;
     decide = true;
   }
@@ -215,42 +207,42 @@ static EntryOutcome ExtractEntry(Walk& w) {
   // "\", and the name with its "/" separators, which become "\" before the
   // path is used.
   char outputPath[kOutputPathSize];
-  if (StrLength(DestFolder) < kDestFolderSize - 1) AddTrailingBackslash(DestFolder);
-  RemoveTrailingBackslash(DestFolder);
-  uint16_t folderLength = StrLength(DestFolder);
-  uint16_t nameLength = StrLength(walkName);
-  bool tooLong = LocalHeader.nameLength > kNameBufferSize || folderLength + 1 + nameLength > kMaxPathLength;
-  if (tooLong || !IsSafeEntryName(walkName)) {
+  if (StrLength(Engine.DestFolder) < kDestFolderSize - 1) AddTrailingBackslash(Engine.DestFolder);
+  RemoveTrailingBackslash(Engine.DestFolder);
+  uint16_t folderLength = StrLength(Engine.DestFolder);
+  uint16_t nameLength = StrLength(Engine.WalkName);
+  bool tooLong = Engine.LocalHeader.nameLength > kNameBufferSize || folderLength + 1 + nameLength > kMaxPathLength;
+  if (tooLong || !IsSafeEntryName(Engine.WalkName)) {
     // No password is asked for a name that is refused.
     RefuseEntry(w);
     return kNextEntry;
   }
-  for (uint16_t i = 0; i < folderLength; ++i) outputPath[i] = DestFolder[i];
+  for (uint16_t i = 0; i < folderLength; ++i) outputPath[i] = Engine.DestFolder[i];
   outputPath[folderLength] = '\\';
-  for (uint16_t i = 0; i <= nameLength; ++i) outputPath[folderLength + 1 + i] = walkName[i];
+  for (uint16_t i = 0; i <= nameLength; ++i) outputPath[folderLength + 1 + i] = Engine.WalkName[i];
 
-  w.passed = (LocalHeader.flags & kFlagEncrypted) ? PasswordStage() : true;
+  w.passed = (Engine.LocalHeader.flags & kFlagEncrypted) ? PasswordStage() : true;
   if (!w.passed) {
     // Three wrong passwords end the walk without a closing message.
-    Busy = FALSE;
+    Engine.Busy = FALSE;
     return kAbortWalk;
   }
 
   // Tested before anything on disk is touched: an existing file must not be
   // emptied, nor a prompt shown, for data that can never be extracted.
-  if (LocalHeader.method != kMethodStored && LocalHeader.method != kMethodDeflated) {
-    Busy = FALSE;
+  if (Engine.LocalHeader.method != kMethodStored && Engine.LocalHeader.method != kMethodDeflated) {
+    Engine.Busy = FALSE;
     Report(kUnknownCompression, kErrorCaption, MB_ICONERROR);
     return kAbortWalk;
   }
 
-  char last = walkName[nameLength - 1];
+  char last = Engine.WalkName[nameLength - 1];
   EntryOutcome opened = OpenOutputFile(w, outputPath, last == '/' || last == '\\');
   if (opened != kCarryOn) return opened;
   EntryOutcome outcome = WriteEntry(w, outputPath);
   // The file keeps the entry's time also when it failed or was left empty.
-  SetFileTimeFromDos(OutputFile, LocalHeader.timeDate);
-  if (!CloseHandle(OutputFile)) Report(outputPath, kCannotCloseFile, MB_ICONERROR);
+  SetFileTimeFromDos(Engine.OutputFile, Engine.LocalHeader.timeDate);
+  if (!CloseHandle(Engine.OutputFile)) Report(outputPath, kCannotCloseFile, MB_ICONERROR);
   return outcome;
 }
 
@@ -262,8 +254,8 @@ static EntryOutcome ExtractEntry(Walk& w) {
 // the entry's first data byte.
 static bool SizeUnknown(Walk& w) {
   w.descriptor = 0;
-  if (!(LocalHeader.flags & kFlagDataDescriptor) || LocalHeader.compressedSize) return false;
-  int32_t dataAt = w.headerEnd + LocalHeader.nameLength + LocalHeader.extraLength;
+  if (!(Engine.LocalHeader.flags & kFlagDataDescriptor) || Engine.LocalHeader.compressedSize) return false;
+  int32_t dataAt = w.headerEnd + Engine.LocalHeader.nameLength + Engine.LocalHeader.extraLength;
   // Signature or crc-32, then the two sizes.  Bytes past the end of the file
   // stay 0: an entry there is empty either way, and the walk ends after it.
   uint32_t d[kDataDescriptorSize / 4] = {};
@@ -279,26 +271,26 @@ static bool SizeUnknown(Walk& w) {
 static EntryOutcome ProcessEntry(Walk& w) {
   // Every header is read right after a seek to it, so FilePos still holds
   // its position: the end follows without asking the file.
-  w.headerEnd = FilePos + (int32_t)sizeof LocalHeader;
-  uint16_t nameLength = LocalHeader.nameLength;
+  w.headerEnd = Engine.FilePos + (int32_t)sizeof Engine.LocalHeader;
+  uint16_t nameLength = Engine.LocalHeader.nameLength;
   DWORD wanted = nameLength < kNameBufferSize ? nameLength : kNameBufferSize;
   char raw[kNameBufferSize];
   if (ReadArchive(raw, wanted) < wanted) return kEndWalk;  // a name cut short by the end of the archive
-  BufferToString(raw, (uint16_t)wanted, walkName);
-  if (!walkName[0]) {
-    Busy = FALSE;
+  BufferToString(raw, (uint16_t)wanted, Engine.WalkName);
+  if (!Engine.WalkName[0]) {
+    Engine.Busy = FALSE;
     Report(kInvalidFileName, kErrorCaption, MB_ICONERROR);
     return kAbortWalk;
   }
   uint32_t ordinal = w.entriesMet++;
-  int32_t skip = (int32_t)(nameLength - wanted) + LocalHeader.extraLength;
+  int32_t skip = (int32_t)(nameLength - wanted) + Engine.LocalHeader.extraLength;
   if (skip) SeekArchive(skip, FILE_CURRENT);
   bool sizeUnknown = SizeUnknown(w);
   if (w.listOnly) {
     // An item that could not be added (LB_ERR, LB_ERRSPACE) takes no data.
-    LRESULT item = SendMessageA(w.list, LB_ADDSTRING, 0, (LPARAM)walkName);
+    LRESULT item = SendMessageA(w.list, LB_ADDSTRING, 0, (LPARAM)Engine.WalkName);
     SendMessageA(w.list, LB_SETITEMDATA, (WPARAM)item, (LPARAM)ordinal);
-  } else if (IsEntrySelected(w.list, ordinal, walkName)) {
+  } else if (IsEntrySelected(w.list, ordinal, Engine.WalkName)) {
     if (!sizeUnknown) return ExtractEntry(w);
     RefuseEntry(w);
   }
@@ -310,8 +302,8 @@ static EntryOutcome ProcessEntry(Walk& w) {
 // processing of the entry read.  False when it lies beyond any signed 32-bit
 // position.
 static bool Advance(const Walk& w) {
-  int64_t next = (int64_t)w.headerEnd + LocalHeader.nameLength + LocalHeader.extraLength +
-                 LocalHeader.compressedSize + w.descriptor;
+  int64_t next = (int64_t)w.headerEnd + Engine.LocalHeader.nameLength + Engine.LocalHeader.extraLength +
+                 Engine.LocalHeader.compressedSize + w.descriptor;
   if (next > 0x7FFFFFFF) return false;
   SeekArchive((int32_t)next, FILE_BEGIN);
   return true;
@@ -322,16 +314,16 @@ static bool Advance(const Walk& w) {
 // short) has not seen every entry: it reports failure even when every entry
 // it met was extracted.  Where it stopped does not matter otherwise.
 static void EndWalk(Walk& w) {
-  Busy = FALSE;
-  bool incomplete = w.entriesMet < CentralEntryCount;
+  Engine.Busy = FALSE;
+  bool incomplete = w.entriesMet < Engine.CentralEntryCount;
   if (!w.listOnly && (w.passed || incomplete)) {
     if (!incomplete && SendMessageA(w.list, LB_GETSELCOUNT, 0, 0) == 0) {
-      if (!SfxSettings.AutoExtract) ShowMessage(kAllExtracted, kInformationCaption, MB_ICONINFORMATION);
-      ExtractionSucceeded = TRUE;
+      if (!Engine.SfxSettings.AutoExtract) ShowMessage(kAllExtracted, kInformationCaption, MB_ICONINFORMATION);
+      Engine.ExtractionSucceeded = TRUE;
     } else {
       ShowMessage(kSomeNotExtracted, kErrorCaption, MB_ICONERROR);
       ShowStatus(kSomeNotExtracted);
-      ExtractionSucceeded = FALSE;
+      Engine.ExtractionSucceeded = FALSE;
     }
   }
   if (w.listOnly && SendMessageA(w.list, LB_GETCOUNT, 0, 0) == 0)
@@ -341,19 +333,19 @@ static void EndWalk(Walk& w) {
 void WalkEntries(HWND dialog, int listId, bool listOnly) {
   // The walk's state is module-wide (file position, keys, output file): a
   // second walk started from a message it lets through must not run.
-  if (walkRunning) return;
-  Busy = TRUE;
-  ExtractionSucceeded = FALSE;
-  LocalHeaderSignature = signatureBase - 1;
-  if (SeekArchive(ArchiveStart, FILE_BEGIN) == -1) {
-    Busy = FALSE;
+  if (Engine.WalkRunning) return;
+  Engine.Busy = TRUE;
+  Engine.ExtractionSucceeded = FALSE;
+  Engine.LocalHeaderSignature = signatureBase - 1;
+  if (SeekArchive(Engine.ArchiveStart, FILE_BEGIN) == -1) {
+    Engine.Busy = FALSE;
     ShowMessage(kCannotProcessFile, kErrorCaption, MB_ICONERROR);
     return;
   }
-  walkRunning = true;
+  Engine.WalkRunning = true;
   Walk w = {GetDlgItem(dialog, listId), listOnly, false, 0, 0, 0};
   StartProgress(dialog);
-  CurrentListIndex = -1;
+  Engine.CurrentListIndex = -1;
   ReleaseListItemTable();
   if (listOnly)
     SendMessageA(w.list, LB_RESETCONTENT, 0, 0);
@@ -367,28 +359,5 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
   CatchUpProgress();
   if (outcome != kAbortWalk) EndWalk(w);
   ReleaseListItemTable();
-  walkRunning = false;
-}
-
-void ResetWalkState() {
-  walkRunning = false;
-  walkName[0] = 0;
-  ResetProgress();
-  LocalHeader = LocalHeaderRecord();
-  LocalHeaderSignature = 0;
-  Busy = FALSE;
-  ExtractionSucceeded = FALSE;
-  CurrentListIndex = -1;
-  ReleaseListItemTable();
-  BytesRemaining = 0;
-  OutputFile = nullptr;
-  RunningCrc = 0;
-  BytesWritten = 0;
-  Password[0] = 0;
-  TypedPassword[0] = 0;
-  TypedPasswordLength = 0;
-  OverwriteAnswer = FALSE;
-  ExistingFileName[0] = 0;
-  DestFolder[0] = 0;
-  OverwriteMode = kAskEachFile;
+  Engine.WalkRunning = false;
 }

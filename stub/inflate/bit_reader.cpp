@@ -1,7 +1,7 @@
 // The decoder's input: chunks of the entry's compressed data, decrypted as
 // they are read, handed out a byte at a time and gathered into the bit buffer
 // least significant bit first.
-#include "../extract/extract.h"
+#include "../entry/entry_data.h"
 #include "inflate_private.h"
 
 // Invariant: the bytes of inputBuffer not yet handed out are all part of the
@@ -9,23 +9,23 @@
 // happens only once every buffered byte is out) asks for no byte beyond the
 // entry.  The keys therefore advance over exactly the entry's own bytes.
 int32_t ReadInputByte() {
-  if (inputPos >= (uint32_t)inputCount) {
-    inputCount = ReadEntryData(inputBuffer, kInputBufferSize);
-    inputPos = 0;
+  if (Engine.inflate.inputPos >= (uint32_t)Engine.inflate.inputCount) {
+    Engine.inflate.inputCount = ReadEntryData(Engine.inflate.inputBuffer, kInputBufferSize);
+    Engine.inflate.inputPos = 0;
   }
-  if (inputCount == 0) {
+  if (Engine.inflate.inputCount == 0) {
     // The archive file ends inside the entry: no further read for it.
-    BytesRemaining = 0;
-    inputPos = 0;
+    Engine.BytesRemaining = 0;
+    Engine.inflate.inputPos = 0;
     return -1;
   }
-  return inputBuffer[inputPos++];
+  return Engine.inflate.inputBuffer[Engine.inflate.inputPos++];
 }
 
 int32_t NextByte() {
-  if (BytesRemaining <= 0) return -1;
+  if (Engine.BytesRemaining <= 0) return -1;
   int32_t byte = ReadInputByte();
-  --BytesRemaining;
+  --Engine.BytesRemaining;
   return byte;
 }
 
@@ -35,15 +35,15 @@ void NeedBits(uint32_t n, BitWord& bits, uint32_t& count) {
   while (count < n) {
     int32_t byte = NextByte();
     // The end marker -1 fills every bit from `count` upwards with 1 bits.
-    if (byte < 0) endBits += 8;
+    if (byte < 0) Engine.inflate.endBits += 8;
     bits |= (BitWord)(intptr_t)byte << count;
     count += 8;
   }
 }
 
 uint32_t ReadBits(uint32_t n) {
-  NeedBits(n, bitBuffer, bitCount);
-  uint32_t value = (uint32_t)(bitBuffer & Mask(n));
-  DumpBits(n, bitBuffer, bitCount);
+  NeedBits(n, Engine.inflate.bitBuffer, Engine.inflate.bitCount);
+  uint32_t value = (uint32_t)(Engine.inflate.bitBuffer & Mask(n));
+  DumpBits(n, Engine.inflate.bitBuffer, Engine.inflate.bitCount);
   return value;
 }

@@ -35,5 +35,5 @@ enum InflateResult {
   kInflateNoMemory = 11,           // a table could not be allocated
 };
 
-// Result of the last InflateEntry's block loop (kInflateOk before any).
-extern int lastInflateResult;
+// Engine.LastInflateResult holds the result of the last InflateEntry's block
+// loop (kInflateOk before any).

@@ -1,7 +1,7 @@
 // The entry driver, the block header and the stored, fixed and dynamic block
 // bodies.  Literals and matches are decoded in inflate_codes.cpp.
 #include "../common/heap.h"
-#include "../extract/extract.h"
+#include "../entry/entry_data.h"
 #include "inflate.h"
 #include "inflate_private.h"
 
@@ -18,19 +18,19 @@ const uint32_t kFixedNineBitStart = 144;
 const uint32_t kFixedSevenBitStart = 256;
 const uint32_t kFixedEightBitAgain = 280;
 
-void FlushWindow(uint32_t count) { WriteEntryData(slidingWindow, (int32_t)count); }
+void FlushWindow(uint32_t count) { WriteEntryData(Engine.inflate.slidingWindow, (int32_t)count); }
 
 void FlushFullWindow() {
   FlushWindow(kWindowSize);
-  windowPos = 0;
-  windowWrapped = true;
+  Engine.inflate.windowPos = 0;
+  Engine.inflate.windowWrapped = true;
 }
 
 bool InflateEntry() {
   ResetInflateState();
   BuildDeflateTables();
-  inputBuffer = (uint8_t*)TakeMemory(kInputBufferSize);
-  slidingWindow = (uint8_t*)TakeMemory(kWindowSize);
+  Engine.inflate.inputBuffer = (uint8_t*)TakeMemory(kInputBufferSize);
+  Engine.inflate.slidingWindow = (uint8_t*)TakeMemory(kWindowSize);
   int lastBlock = 0;
   int result;
   do {
@@ -38,13 +38,13 @@ bool InflateEntry() {
   } while (result == kInflateOk && !lastBlock);
   // A failed block's bytes before the fault are written too; none of them
   // came from bits past the entry's data.
-  if (windowPos) FlushWindow(windowPos);
-  FreeHuffmanTables(fixedLiteralList);
-  FreeHuffmanTables(fixedDistanceList);
-  ReleaseMemory(slidingWindow);
-  ReleaseMemory(inputBuffer);
+  if (Engine.inflate.windowPos) FlushWindow(Engine.inflate.windowPos);
+  FreeHuffmanTables(Engine.inflate.fixedLiteralList);
+  FreeHuffmanTables(Engine.inflate.fixedDistanceList);
+  ReleaseMemory(Engine.inflate.slidingWindow);
+  ReleaseMemory(Engine.inflate.inputBuffer);
   ResetInflateState();
-  lastInflateResult = result;
+  Engine.LastInflateResult = result;
   return result == kInflateOk;
 }
 
@@ -62,46 +62,46 @@ int InflateBlock(int& lastBlock) {
 }
 
 int InflateStored() {
-  DumpBits(bitCount & 7, bitBuffer, bitCount);
+  DumpBits(Engine.inflate.bitCount & 7, Engine.inflate.bitBuffer, Engine.inflate.bitCount);
   uint32_t length = ReadBits(16);
   uint32_t complement = ReadBits(16);
   if (InputOverrun()) return kInflateTruncated;
   if (length != (~complement & 0xFFFF)) return kInflateStoredLengthMismatch;
   while (length) {
-    if (bitCount) {
+    if (Engine.inflate.bitCount) {
       // Whole bytes the bit reader fetched beyond the boundary come first.
-      slidingWindow[windowPos] = (uint8_t)bitBuffer;
-      DumpBits(8, bitBuffer, bitCount);
+      Engine.inflate.slidingWindow[Engine.inflate.windowPos] = (uint8_t)Engine.inflate.bitBuffer;
+      DumpBits(8, Engine.inflate.bitBuffer, Engine.inflate.bitCount);
       --length;
-      if (++windowPos == kWindowSize) FlushFullWindow();
+      if (++Engine.inflate.windowPos == kWindowSize) FlushFullWindow();
       continue;
     }
     // Bits above bitCount may still mirror bytes about to be moved past.
-    bitBuffer = 0;
-    uint32_t buffered = (uint32_t)inputCount - inputPos;
-    if (BytesRemaining > 0 && buffered) {
+    Engine.inflate.bitBuffer = 0;
+    uint32_t buffered = (uint32_t)Engine.inflate.inputCount - Engine.inflate.inputPos;
+    if (Engine.BytesRemaining > 0 && buffered) {
       uint32_t run = length;
       if (run > buffered) run = buffered;
-      if (run > kWindowSize - windowPos) run = kWindowSize - windowPos;
-      __builtin_memcpy(slidingWindow + windowPos, inputBuffer + inputPos, run);
-      inputPos += run;
-      BytesRemaining -= (int32_t)run;
+      if (run > kWindowSize - Engine.inflate.windowPos) run = kWindowSize - Engine.inflate.windowPos;
+      __builtin_memcpy(Engine.inflate.slidingWindow + Engine.inflate.windowPos, Engine.inflate.inputBuffer + Engine.inflate.inputPos, run);
+      Engine.inflate.inputPos += run;
+      Engine.BytesRemaining -= (int32_t)run;
       length -= run;
-      windowPos += run;
-      if (windowPos == kWindowSize) FlushFullWindow();
+      Engine.inflate.windowPos += run;
+      if (Engine.inflate.windowPos == kWindowSize) FlushFullWindow();
       continue;
     }
     int32_t byte = NextByte();  // refills, or reports the end of the data
     if (byte < 0) return kInflateTruncated;
-    slidingWindow[windowPos] = (uint8_t)byte;
+    Engine.inflate.slidingWindow[Engine.inflate.windowPos] = (uint8_t)byte;
     --length;
-    if (++windowPos == kWindowSize) FlushFullWindow();
+    if (++Engine.inflate.windowPos == kWindowSize) FlushFullWindow();
   }
   return kInflateOk;
 }
 
 int InflateFixed() {
-  if (!fixedLiteralTable) {
+  if (!Engine.inflate.fixedLiteralTable) {
     uint16_t lengths[kLiteralLengthSymbols];
     for (uint32_t i = 0; i < kLiteralLengthSymbols; ++i) {
       lengths[i] = i < kFixedNineBitStart    ? 8
@@ -109,27 +109,27 @@ int InflateFixed() {
                    : i < kFixedEightBitAgain ? 7
                                              : 8;
     }
-    fixedLiteralBits = kFixedLiteralRootBits;
-    if (BuildHuffmanTable(lengths, kLiteralLengthSymbols, kFirstLengthSymbol, lengthBase,
-                          lengthExtra, fixedLiteralTable, fixedLiteralList,
-                          fixedLiteralBits) != kHuffmanComplete) {
-      FreeHuffmanTables(fixedLiteralList);
-      fixedLiteralList = fixedLiteralTable = nullptr;
+    Engine.inflate.fixedLiteralBits = kFixedLiteralRootBits;
+    if (BuildHuffmanTable(lengths, kLiteralLengthSymbols, kFirstLengthSymbol, Engine.LengthBase,
+                          Engine.LengthExtra, Engine.inflate.fixedLiteralTable, Engine.inflate.fixedLiteralList,
+                          Engine.inflate.fixedLiteralBits) != kHuffmanComplete) {
+      FreeHuffmanTables(Engine.inflate.fixedLiteralList);
+      Engine.inflate.fixedLiteralList = Engine.inflate.fixedLiteralTable = nullptr;
       return kInflateNoMemory;
     }
     for (uint32_t i = 0; i < kValidDistanceSymbols; ++i) lengths[i] = kFixedDistanceLength;
-    fixedDistanceBits = kFixedDistanceRootBits;
+    Engine.inflate.fixedDistanceBits = kFixedDistanceRootBits;
     // Incomplete is the normal outcome: codes 30 and 31 do not exist.
-    if (BuildHuffmanTable(lengths, kValidDistanceSymbols, 0, distanceBase, distanceExtra,
-                          fixedDistanceTable, fixedDistanceList,
-                          fixedDistanceBits) > kHuffmanIncomplete) {
-      FreeHuffmanTables(fixedLiteralList);
-      fixedLiteralList = fixedLiteralTable = nullptr;
+    if (BuildHuffmanTable(lengths, kValidDistanceSymbols, 0, Engine.DistanceBase, Engine.DistanceExtra,
+                          Engine.inflate.fixedDistanceTable, Engine.inflate.fixedDistanceList,
+                          Engine.inflate.fixedDistanceBits) > kHuffmanIncomplete) {
+      FreeHuffmanTables(Engine.inflate.fixedLiteralList);
+      Engine.inflate.fixedLiteralList = Engine.inflate.fixedLiteralTable = nullptr;
       return kInflateNoMemory;
     }
   }
-  return InflateCodes(fixedLiteralTable, fixedDistanceTable, fixedLiteralBits,
-                      fixedDistanceBits);
+  return InflateCodes(Engine.inflate.fixedLiteralTable, Engine.inflate.fixedDistanceTable, Engine.inflate.fixedLiteralBits,
+                      Engine.inflate.fixedDistanceBits);
 }
 
 static int ReadCodeLengths(uint16_t* lengths, uint32_t total) {
@@ -188,14 +188,14 @@ int InflateDynamic() {
   HuffmanEntry *literalRoot, *literalList = nullptr;
   HuffmanEntry *distanceRoot, *distanceList = nullptr;
   int32_t literalBits = kLiteralRootBits, distanceBits = kDistanceRootBits;
-  int built = BuildHuffmanTable(lengths, literalCount, kFirstLengthSymbol, lengthBase,
-                                lengthExtra, literalRoot, literalList, literalBits);
+  int built = BuildHuffmanTable(lengths, literalCount, kFirstLengthSymbol, Engine.LengthBase,
+                                Engine.LengthExtra, literalRoot, literalList, literalBits);
   if (built != kHuffmanComplete || !literalRoot) {
     result = built == kHuffmanNoMemory ? kInflateNoMemory : kInflateBadLiteralCode;
   } else {
     // An incomplete distance code (a single 1-bit code, say) is legal.
-    built = BuildHuffmanTable(lengths + literalCount, distanceCount, 0, distanceBase,
-                              distanceExtra, distanceRoot, distanceList, distanceBits);
+    built = BuildHuffmanTable(lengths + literalCount, distanceCount, 0, Engine.DistanceBase,
+                              Engine.DistanceExtra, distanceRoot, distanceList, distanceBits);
     if (built > kHuffmanIncomplete)
       result = built == kHuffmanNoMemory ? kInflateNoMemory : kInflateBadDistanceCode;
     else

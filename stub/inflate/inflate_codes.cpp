@@ -7,7 +7,7 @@
 // input buffer holds enough bytes for a whole match and the window has room
 // for one: it refills a word of bits at a time from inputBuffer, checks
 // nothing per bit, and never reaches the point where a read would happen.
-#include "../extract/extract.h"
+#include "../entry/entry_data.h"
 #include "inflate_private.h"
 
 // Returned inside this file: the symbol was decoded and the block goes on
@@ -117,30 +117,30 @@ static void CopyForward(uint8_t* dst, const uint8_t* src, uint32_t n) {
 // A match in pieces cut at the window's end for source and destination; the
 // window is written out whenever it fills.
 static void CopyMatch(uint32_t distance, uint32_t length) {
-  uint32_t source = windowPos - distance;
+  uint32_t source = Engine.inflate.windowPos - distance;
   while (length) {
     source &= kWindowMask;
-    uint32_t chunk = kWindowSize - (source > windowPos ? source : windowPos);
+    uint32_t chunk = kWindowSize - (source > Engine.inflate.windowPos ? source : Engine.inflate.windowPos);
     if (chunk > length) chunk = length;
-    CopyForward(slidingWindow + windowPos, slidingWindow + source, chunk);
-    windowPos += chunk;
+    CopyForward(Engine.inflate.slidingWindow + Engine.inflate.windowPos, Engine.inflate.slidingWindow + source, chunk);
+    Engine.inflate.windowPos += chunk;
     source += chunk;
     length -= chunk;
-    if (windowPos == kWindowSize) FlushFullWindow();
+    if (Engine.inflate.windowPos == kWindowSize) FlushFullWindow();
   }
 }
 
 const HuffmanEntry* DecodeSymbol(const HuffmanEntry* table, uint32_t width) {
-  NeedBits(width, bitBuffer, bitCount);
-  const HuffmanEntry* e = table + (bitBuffer & Mask(width));
+  NeedBits(width, Engine.inflate.bitBuffer, Engine.inflate.bitCount);
+  const HuffmanEntry* e = table + (Engine.inflate.bitBuffer & Mask(width));
   while (e->extra > kExtraLiteral) {
     if (e->extra == kExtraInvalid) return nullptr;
-    DumpBits((uint32_t)e->bits, bitBuffer, bitCount);
+    DumpBits((uint32_t)e->bits, Engine.inflate.bitBuffer, Engine.inflate.bitCount);
     width = LinkedTableWidth(e->extra);
-    NeedBits(width, bitBuffer, bitCount);
-    e = e->next + (bitBuffer & Mask(width));
+    NeedBits(width, Engine.inflate.bitBuffer, Engine.inflate.bitCount);
+    e = e->next + (Engine.inflate.bitBuffer & Mask(width));
   }
-  DumpBits((uint32_t)e->bits, bitBuffer, bitCount);
+  DumpBits((uint32_t)e->bits, Engine.inflate.bitBuffer, Engine.inflate.bitCount);
   return e;
 }
 
@@ -153,8 +153,8 @@ static int InflateCarefulStep(const HuffmanEntry* literalRoot, const HuffmanEntr
   if (e->extra == kExtraEndOfBlock) return kInflateOk;
   if (e->extra == kExtraLiteral) {
     if (InputOverrun()) return kInflateTruncated;
-    slidingWindow[windowPos] = (uint8_t)e->value;
-    if (++windowPos == kWindowSize) FlushFullWindow();
+    Engine.inflate.slidingWindow[Engine.inflate.windowPos] = (uint8_t)e->value;
+    if (++Engine.inflate.windowPos == kWindowSize) FlushFullWindow();
     return kCodesContinue;
   }
   uint32_t length = e->value + ReadBits((uint32_t)e->extra);
@@ -163,7 +163,7 @@ static int InflateCarefulStep(const HuffmanEntry* literalRoot, const HuffmanEntr
   if (!e) return kInflateInvalidDistance;
   uint32_t distance = e->value + ReadBits((uint32_t)e->extra);
   if (InputOverrun()) return kInflateTruncated;
-  if (distance > windowPos && !windowWrapped) return kInflateDistanceTooFar;
+  if (distance > Engine.inflate.windowPos && !Engine.inflate.windowWrapped) return kInflateDistanceTooFar;
   CopyMatch(distance, length);
   return kCodesContinue;
 }
@@ -193,16 +193,16 @@ SFX_INLINE const HuffmanEntry* FollowLinks(const HuffmanEntry* e, BitWord& bits,
 SFX_FAST_LOOP static int InflateFast(const HuffmanEntry* literalRoot,
                                      const HuffmanEntry* distanceRoot, uint32_t literalBits,
                                      uint32_t distanceBits) {
-  if (inputCount - (int32_t)inputPos < kFastInputMargin)
+  if (Engine.inflate.inputCount - (int32_t)Engine.inflate.inputPos < kFastInputMargin)
     return kCodesCarefulStep;
-  const uint8_t* in = inputBuffer + inputPos;
+  const uint8_t* in = Engine.inflate.inputBuffer + Engine.inflate.inputPos;
   const uint8_t* const inStart = in;
-  const uint8_t* const inLimit = inputBuffer + inputCount - kFastInputMargin;
-  uint8_t* const window = slidingWindow;
-  uint8_t* out = window + windowPos;
+  const uint8_t* const inLimit = Engine.inflate.inputBuffer + Engine.inflate.inputCount - kFastInputMargin;
+  uint8_t* const window = Engine.inflate.slidingWindow;
+  uint8_t* out = window + Engine.inflate.windowPos;
   uint8_t* const outLimit = window + kFastWindowLimit;
-  BitWord bits = bitBuffer;
-  uint32_t count = bitCount;
+  BitWord bits = Engine.inflate.bitBuffer;
+  uint32_t count = Engine.inflate.bitCount;
   const BitWord literalMask = Mask(literalBits);
   const BitWord distanceMask = Mask(distanceBits);
   int result = kCodesCarefulStep;
@@ -265,7 +265,7 @@ SFX_FAST_LOOP static int InflateFast(const HuffmanEntry* literalRoot,
     // form a pointer there.
     uintptr_t from = (uintptr_t)out - distance;
     if (from < (uintptr_t)window) {
-      if (!windowWrapped) {
+      if (!Engine.inflate.windowWrapped) {
         result = kInflateDistanceTooFar;
         break;
       }
@@ -301,11 +301,11 @@ SFX_FAST_LOOP static int InflateFast(const HuffmanEntry* literalRoot,
     }
     out += length;
   }
-  bitBuffer = bits;
-  bitCount = count;
-  inputPos = (uint32_t)(in - inputBuffer);
-  BytesRemaining -= (int32_t)(in - inStart);
-  windowPos = (uint32_t)(out - window);
+  Engine.inflate.bitBuffer = bits;
+  Engine.inflate.bitCount = count;
+  Engine.inflate.inputPos = (uint32_t)(in - Engine.inflate.inputBuffer);
+  Engine.BytesRemaining -= (int32_t)(in - inStart);
+  Engine.inflate.windowPos = (uint32_t)(out - window);
   return result;
 }
 

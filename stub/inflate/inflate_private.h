@@ -1,13 +1,14 @@
-// Inside the inflate decoder: its module state, the bit reader, the Huffman
-// table builder and the block routines.  Shared by the decoder's files and by
+// Inside the inflate decoder: the bit reader, the Huffman table builder and
+// the block routines; its state is Engine.inflate and the tables beside it.  Shared by the decoder's files and by
 // the tests; nothing else includes it.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 
+#include "../common/deflate_format.h"
+#include "../common/engine_state.h"
 #include "../platform/platform.h"
-#include "deflate_format.h"
 #include "inflate.h"
 
 // ------------------------------------------------------ Huffman tables
@@ -60,13 +61,7 @@ void FreeHuffmanTables(HuffmanEntry* tableList);
 typedef void* (*HuffmanAllocator)(DWORD bytes);
 extern HuffmanAllocator huffmanTableMemory;
 
-// Base values and extra-bit counts of length symbols 257-287 and distance
-// codes 0-31, computed by BuildDeflateTables (the stub stores code, not
-// data).  286, 287, 30 and 31 carry the invalid mark.
-extern uint16_t lengthBase[kLengthCodes];
-extern uint8_t lengthExtra[kLengthCodes];
-extern uint16_t distanceBase[kDistanceSymbols];
-extern uint8_t distanceExtra[kDistanceSymbols];
+// Fills Engine.LengthBase, LengthExtra, DistanceBase and DistanceExtra.
 void BuildDeflateTables();
 
 // Order in which a dynamic block sends the code-length code lengths.
@@ -74,28 +69,12 @@ extern const uint8_t kCodeLengthOrder[kCodeLengthSymbols];
 
 // ------------------------------------------------------ input and bits
 
-// The bit buffer is a machine word: 32 bits in the stub, 64 on the host,
-// where the fast loop takes a whole match from one refill.
-typedef uintptr_t BitWord;
+// The bit buffer (BitWord) is a machine word: 32 bits in the stub, 64 on the
+// host, where the fast loop takes a whole match from one refill.
 const uint32_t kBitWordBits = sizeof(BitWord) * 8;
 
 // Bytes read from the archive per refill; never more than the entry has left.
 const int32_t kInputBufferSize = 32768;
-
-extern uint8_t* inputBuffer;  // kInputBufferSize bytes, decrypted as read
-extern int32_t inputCount;    // bytes the last read delivered
-extern uint32_t inputPos;     // next byte of inputBuffer to hand out
-
-// Bits fetched and not yet used; the next bit is bit 0.  Bits at and above
-// bitCount are zero or, after the fast loop, already the bits of the bytes at
-// inputPos onwards, so merging those bytes again changes nothing.
-extern BitWord bitBuffer;
-extern uint32_t bitCount;
-
-// 1 bits merged in for end markers (past the entry's data), counted as they
-// enter.  They lie above every real bit, so bitCount < endBits means a bit
-// past the entry's data has been consumed.
-extern uint32_t endBits;
 
 // 2^n - 1, for n below the word's width: a shift costs less than a table
 // load, and takes no table.
@@ -114,24 +93,9 @@ inline void DumpBits(uint32_t n, BitWord& bits, uint32_t& count) {
 }
 // n bits (<= 16) from the module's bit state.
 uint32_t ReadBits(uint32_t n);
-inline bool InputOverrun() { return bitCount < endBits; }
+inline bool InputOverrun() { return Engine.inflate.bitCount < Engine.inflate.endBits; }
 
 // ------------------------------------------------------ window and blocks
-
-extern uint8_t* slidingWindow;  // kWindowSize bytes: output byte m at m mod 32,768
-extern uint32_t windowPos;      // next position; bytes produced and not yet written
-// A full window has been written: every distance up to 32,768 now lies within
-// the entry's own output.  Until then a match may not reach before position 0.
-extern bool windowWrapped;
-
-// Fixed code tables, built by an entry's first fixed block and kept for the
-// rest of that entry.
-extern HuffmanEntry* fixedLiteralTable;
-extern HuffmanEntry* fixedLiteralList;
-extern int32_t fixedLiteralBits;
-extern HuffmanEntry* fixedDistanceTable;
-extern HuffmanEntry* fixedDistanceList;
-extern int32_t fixedDistanceBits;
 
 // Back to the state before an entry: positions, bits, no fixed tables, no
 // buffers (nothing is released: InflateEntry releases its own).

@@ -1,20 +1,18 @@
 // CRC-32 table building and the buffer update.
 #include "crc32.h"
 
-uint32_t* CrcTable;
-
 const uint32_t kCrcPolynomial = 0xEDB88320;
 
 void BuildCrcTable() {
   for (uint32_t n = 0; n < 256; ++n) {
     uint32_t c = n;
     for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ kCrcPolynomial : c >> 1;
-    CrcTable[n] = c;
+    Engine.CrcTable[n] = c;
   }
   // Table t holds the CRC of byte n followed by t zero bytes, so eight bytes
   // can be folded in at once (slicing by eight).
   for (uint32_t i = 256; i < kCrcTableEntries; ++i)
-    CrcTable[i] = (CrcTable[i - 256] >> 8) ^ CrcTable[CrcTable[i - 256] & 0xFF];
+    Engine.CrcTable[i] = (Engine.CrcTable[i - 256] >> 8) ^ Engine.CrcTable[Engine.CrcTable[i - 256] & 0xFF];
   DetectCrcFolding();
 }
 
@@ -28,13 +26,13 @@ static inline uint32_t Load32(const uint8_t* p) {
 void UpdateCrcBuffer(const uint8_t* bytes, int32_t length, uint32_t& crc) {
   if (length <= 0) return;
   uint32_t c = crc;
-  if (CrcFolding && length >= kFoldFrom) {
+  if (Engine.CrcFolding && length >= kFoldFrom) {
     int32_t folded = length & ~15;
     c = FoldCrc(bytes, folded, c);
     bytes += folded;
     length -= folded;
   }
-  const uint32_t* t = CrcTable;
+  const uint32_t* t = Engine.CrcTable;
   while (length >= 8) {
     uint32_t lo = Load32(bytes) ^ c;
     uint32_t hi = Load32(bytes + 4);

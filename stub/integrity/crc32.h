@@ -4,11 +4,12 @@
 
 #include <stdint.h>
 
-// Entries 0-255 are the byte table of the ZIP application note; entries
-// 256-2047 are seven more tables derived from it, so that the buffer update
-// takes eight bytes per step.  Built at start-up into a heap block of
-// kCrcTableBytes, never stored in the image.
-extern uint32_t* CrcTable;
+#include "../common/engine_state.h"
+
+// Engine.CrcTable: entries 0-255 are the byte table of the ZIP application
+// note; entries 256-2047 are seven more tables derived from it, so that the
+// buffer update takes eight bytes per step.  Built at start-up into a heap
+// block of kCrcTableBytes, never stored in the image.
 const uint32_t kCrcTableEntries = 8 * 256;
 const uint32_t kCrcTableBytes = kCrcTableEntries * 4 + 4;
 
@@ -16,8 +17,8 @@ const uint32_t kCrcTableBytes = kCrcTableEntries * 4 + 4;
 // finds out whether the processor can fold (CrcFolding).
 void BuildCrcTable();
 
-// TRUE when the processor has carry-less multiplication (PCLMULQDQ, SSE4.1).
-extern bool CrcFolding;
+// Sets Engine.CrcFolding: TRUE when the processor has carry-less
+// multiplication (PCLMULQDQ, SSE4.1).
 void DetectCrcFolding();
 
 // The register after `length` bytes by folding; length >= 64 and a multiple
@@ -26,7 +27,7 @@ uint32_t FoldCrc(const uint8_t* bytes, int32_t length, uint32_t crc);
 
 // One byte into the register: table[(crc ^ byte) & 0xFF] ^ (crc >> 8).
 inline uint32_t UpdateCrc(uint8_t byte, uint32_t crc) {
-  return CrcTable[(crc ^ byte) & 0xFF] ^ (crc >> 8);
+  return Engine.CrcTable[(crc ^ byte) & 0xFF] ^ (crc >> 8);
 }
 
 // Feeds `length` bytes in address order; nothing when length <= 0.  The

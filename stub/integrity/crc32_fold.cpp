@@ -7,8 +7,6 @@
 
 #include "crc32.h"
 
-bool CrcFolding;
-
 // Powers of x modulo the reflected polynomial, bit-reflected: fold by 512
 // bits (k1, k2), by 128 bits (k3, k4), 64 to 32 bits (k5), and the Barrett
 // pair (the polynomial and its quotient).
@@ -19,7 +17,7 @@ const uint64_t kPolynomial = 0x1DB710641, kQuotient = 0x1F7011641;
 
 void DetectCrcFolding() {
   unsigned a, b, c, d;
-  CrcFolding = __get_cpuid(1, &a, &b, &c, &d) && (c & bit_PCLMUL) && (c & bit_SSE4_1);
+  Engine.CrcFolding = __get_cpuid(1, &a, &b, &c, &d) && (c & bit_PCLMUL) && (c & bit_SSE4_1);
 }
 
 #define SFX_FOLD_TARGET __attribute__((target("pclmul,sse4.1")))

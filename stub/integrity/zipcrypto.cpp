@@ -3,7 +3,6 @@
 
 #include "crc32.h"
 
-uint32_t Key0, Key1, Key2;
 
 // The published initial key values and the multiplier of the key update.
 const uint32_t kInitialKey0 = 0x12345678;
@@ -12,22 +11,22 @@ const uint32_t kInitialKey2 = 0x34567890;
 const uint32_t kKeyMultiplier = 0x08088405;
 
 void UpdateKeys(uint8_t plain) {
-  Key0 = UpdateCrc(plain, Key0);
-  Key1 = (Key1 + (Key0 & 0xFF)) * kKeyMultiplier + 1;
-  Key2 = UpdateCrc((uint8_t)(Key1 >> 24), Key2);
+  Engine.Key0 = UpdateCrc(plain, Engine.Key0);
+  Engine.Key1 = (Engine.Key1 + (Engine.Key0 & 0xFF)) * kKeyMultiplier + 1;
+  Engine.Key2 = UpdateCrc((uint8_t)(Engine.Key1 >> 24), Engine.Key2);
 }
 
 void InitKeys(const char* password) {
-  Key0 = kInitialKey0;
-  Key1 = kInitialKey1;
-  Key2 = kInitialKey2;
+  Engine.Key0 = kInitialKey0;
+  Engine.Key1 = kInitialKey1;
+  Engine.Key2 = kInitialKey2;
   while (*password) UpdateKeys((uint8_t)*password++);
 }
 
 void DecryptBuffer(uint8_t* bytes, int32_t count) {
   // The keys live in locals for the loop and are stored back once.
-  uint32_t k0 = Key0, k1 = Key1, k2 = Key2;
-  const uint32_t* table = CrcTable;
+  uint32_t k0 = Engine.Key0, k1 = Engine.Key1, k2 = Engine.Key2;
+  const uint32_t* table = Engine.CrcTable;
   for (int32_t i = 0; i < count; ++i) {
     uint32_t t = (k2 & 0xFFFF) | 2;
     uint8_t plain = (uint8_t)(bytes[i] ^ (uint8_t)((t * (t ^ 1)) >> 8));
@@ -36,9 +35,9 @@ void DecryptBuffer(uint8_t* bytes, int32_t count) {
     k1 = (k1 + (k0 & 0xFF)) * kKeyMultiplier + 1;
     k2 = table[(k2 ^ (k1 >> 24)) & 0xFF] ^ (k2 >> 8);
   }
-  Key0 = k0;
-  Key1 = k1;
-  Key2 = k2;
+  Engine.Key0 = k0;
+  Engine.Key1 = k1;
+  Engine.Key2 = k2;
 }
 
 bool CheckEncryptionHeader(uint8_t* block, int headerLength, uint16_t flags, uint32_t crc,

@@ -5,16 +5,17 @@
 
 #include <stdint.h>
 
+#include "../common/engine_state.h"
 #include "../common/zip_format.h"
 
-extern uint32_t Key0, Key1, Key2;
+// The three keys are Engine.Key0, Key1 and Key2.
 
 void InitKeys(const char* password);
 void UpdateKeys(uint8_t plain);
 
 // The next keystream byte, keys unchanged.
 inline uint8_t DecryptByte() {
-  uint32_t t = (Key2 & 0xFFFF) | 2;
+  uint32_t t = (Engine.Key2 & 0xFFFF) | 2;
   return (uint8_t)((t * (t ^ 1)) >> 8);
 }
 

@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <string>
 
-#include "../common/pe_format.h"
+#include "image_page.h"
 #include "host_control.h"
 #include "host_internal.h"
 
@@ -524,8 +524,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
   }
   // The module is a 32-bit image; a file Windows could not have started as
   // one reads as zeros, whose directories name nothing.
-  bool pe32Plus = false;
-  if (!SecurityDirectoryIn(moduleHeaders, &pe32Plus) || pe32Plus) memset(moduleHeaders, 0, sizeof moduleHeaders);
+  MapAsImagePage(moduleHeaders);
   return (HMODULE)moduleHeaders;
 }
 

@@ -368,6 +368,17 @@ DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR buffer, DWORD size) 
   return n;
 }
 
+DWORD WINAPI GetShortPathNameA(LPCSTR path, LPSTR buffer, DWORD size) {
+  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return 0;
+  }
+  DWORD n = (DWORD)strlen(path);
+  if (size < n + 1 || !buffer) return n + 1;
+  memmove(buffer, path, n + 1);
+  return n;
+}
+
 // ---------------------------------------------------------------- temp path
 
 namespace {

@@ -148,6 +148,10 @@ DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
 // Lexical, as on Windows: relative paths are taken from the current folder,
 // "." and ".." resolved, nothing looked up.
 DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart);
+// No 8.3 names here: a path that exists is its own short form (its length
+// and the terminator are returned, and nothing is written when `size` has no
+// room for them), one that does not fails with ERROR_FILE_NOT_FOUND.
+DWORD WINAPI GetShortPathNameA(LPCSTR path, LPSTR buffer, DWORD size);
 // %NAME% replaced by the process environment's NAME; unknown names stay.
 DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR buffer, DWORD size);
 

@@ -2,11 +2,8 @@
 // and /D=FOLDER (the destination).  A self-extractor started without any
 // behaves as it always has.
 #include "../common/messages.h"
-#include "../ui/dialogs.h"
+#include "../common/dialogs.h"
 #include "startup.h"
-
-BOOL Silent;
-const char* FolderSwitch;
 
 const char kSwitchHelp[] = "Switches:\r\n/S\tno window\r\n/D=FOLDER\tdestination (last)";
 
@@ -28,11 +25,11 @@ bool ReadSwitches(const char* line) {
     char letter = (char)(line[1] | 0x20);  // case-insensitive
     if (*line == '/' && letter == 'd' && line[2] == '=') {
       // The rest of the line, blanks and all.
-      FolderSwitch = line + 3;
+      Engine.FolderSwitch = line + 3;
       break;
     }
     if (*line == '/' && letter == 's' && (IsBlank(line[2]) || !line[2] || line[2] == '"'))
-      Silent = TRUE;
+      Engine.Silent = TRUE;
     else
       unknown = true;
     while (*line && !IsBlank(*line)) ++line;
@@ -40,6 +37,6 @@ bool ReadSwitches(const char* line) {
   if (!unknown) return true;
   // Every switch is read first: under /S no box appears, wherever it stands.
   ShowMessage(kSwitchHelp, kErrorCaption, MB_ICONERROR);
-  ExitCode = kExitBadSwitch;
+  Engine.ExitCode = kExitBadSwitch;
   return false;
 }

@@ -1,12 +1,8 @@
 // The configuration block and the settings it carries.
 #include "../common/heap.h"
-#include "../extract/overwrite_policy.h"
+#include "../common/overwrite_policy.h"
 #include "../extract/paths.h"
 #include "startup.h"
-
-// Zero-filled in the image (its 800 bytes cost nothing there); the defaults
-// are set by ResetSettings before the block is read.
-Settings SfxSettings;
 
 // Reads a text of `length` bytes into `text` and terminates it after the
 // bytes that actually arrived: a block cut short yields a shorter text, never
@@ -20,10 +16,10 @@ static char* ReadHeapText(DWORD length) {
 }
 
 void ResetSettings() {
-  ReleaseMemory(SfxSettings.InfoText);
-  ReleaseMemory(SfxSettings.InfoCaption);
+  ReleaseMemory(Engine.SfxSettings.InfoText);
+  ReleaseMemory(Engine.SfxSettings.InfoCaption);
   // Field by field: a defaults record would cost its 800 bytes in the image.
-  Settings& s = SfxSettings;
+  Settings& s = Engine.SfxSettings;
   char* bytes = (char*)&s;
   for (unsigned i = 0; i < sizeof s; ++i) bytes[i] = 0;
   s.ShowRunCheckBox = TRUE;
@@ -40,12 +36,12 @@ const int kExpandedFolderSize = 4 * kSettingTextSize;
 // the temporary folder.  Environment variables are expanded, and a relative
 // folder is taken from the current folder.
 static void SettleDefaultFolder() {
-  Settings& s = SfxSettings;
+  Settings& s = Engine.SfxSettings;
   char* folder = s.DefaultFolder;
-  if (FolderSwitch) {
+  if (Engine.FolderSwitch) {
     // Up to a closing quote, when the folder has one; trailing blanks go
     // with the full path.
-    const char* from = FolderSwitch + (*FolderSwitch == '"');
+    const char* from = Engine.FolderSwitch + (*Engine.FolderSwitch == '"');
     int n = 0;
     while (from[n] && from[n] != '"' && n < kSettingTextSize - 1) folder[n] = from[n], ++n;
     folder[n] = 0;
@@ -65,21 +61,20 @@ static void SettleDefaultFolder() {
   GetFullPathNameA(expanded, kSettingTextSize, folder, nullptr);
 }
 
-// The block, when there is one where the locator left ArchiveStart.
-static void ReadBlock() {
+bool ReadBlock() {
   uint8_t fixed[kBlockFixedSize] = {};
-  SeekArchive(ArchiveStart, FILE_BEGIN);
-  if (ReadArchive(fixed, kBlockMagicSize) < kBlockMagicSize) return;
+  SeekArchive(Engine.ArchiveStart, FILE_BEGIN);
+  if (ReadArchive(fixed, kBlockMagicSize) < kBlockMagicSize) return false;
   // A fixed part cut short by the end of the file is no block either.
   if (!IsBlockMagic(fixed) ||
       ReadArchive(fixed + kBlockMagicSize, kBlockFixedSize - kBlockMagicSize) < kBlockFixedSize - kBlockMagicSize) {
     // No block: with a locator result this steps from where the block would
     // have been to the archive; without one the archive is expected at 0x5400.
-    ArchiveStart += BlockLength;
-    return;
+    Engine.ArchiveStart += Engine.BlockLength;
+    return false;
   }
 
-  Settings& s = SfxSettings;
+  Settings& s = Engine.SfxSettings;
   uint8_t flags = fixed[kBlockFlags];
   if (!(flags & kFlagShowRunCheckBox)) s.ShowRunCheckBox = FALSE;
   if (!(flags & kFlagSelectableFileList)) s.SelectableFileList = FALSE;
@@ -108,21 +103,26 @@ static void ReadBlock() {
   s.InfoCaption = infoCaptionLength ? ReadHeapText(infoCaptionLength) : nullptr;
 
   // The block length field is stepped over, not read: the archive follows it.
-  ArchiveStart = SeekArchive(0, FILE_CURRENT) + kBlockLengthFieldSize;
+  Engine.ArchiveStart = SeekArchive(0, FILE_CURRENT) + kBlockLengthFieldSize;
+  return true;
+}
+
+void FindConfigurationBlock() {
+  ResetSettings();
+  Engine.ArchiveStart = kDefaultArchiveStart;
+  Engine.BlockLength = 0;
+  Engine.CentralEntryCount = 0;
+  if ((int32_t)GetFileSize(Engine.ArchiveFile, nullptr) > Engine.ArchiveStart) LocateArchive();
 }
 
 void ReadConfigurationBlock() {
-  ResetSettings();
-  ArchiveStart = kDefaultArchiveStart;
-  BlockLength = 0;
-  CentralEntryCount = 0;
-  if ((int32_t)GetFileSize(ArchiveFile, nullptr) > ArchiveStart) LocateArchive();
+  FindConfigurationBlock();
   ReadBlock();
   SettleDefaultFolder();
-  if (Silent) {
+  if (Engine.Silent) {
     // Nobody is there to answer: the main dialog extracts at once, unseen,
     // and existing files are overwritten as after "yes to all".
-    SfxSettings.AutoExtract = TRUE;
-    if (SfxSettings.OverwriteButtonId == IDC_MAIN_ASK) SfxSettings.OverwriteButtonId = IDC_MAIN_OVERWRITE;
+    Engine.SfxSettings.AutoExtract = TRUE;
+    if (Engine.SfxSettings.OverwriteButtonId == IDC_MAIN_ASK) Engine.SfxSettings.OverwriteButtonId = IDC_MAIN_OVERWRITE;
   }
 }

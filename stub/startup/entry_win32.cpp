@@ -53,7 +53,7 @@ static void RestrictDllSearch() {
 
 extern "C" void __stdcall Start() {
   RestrictDllSearch();
-  HInstance = GetModuleHandleA(nullptr);
+  Engine.HInstance = GetModuleHandleA(nullptr);
   RunSelfExtractor(GetCommandLineA());
-  ExitProcess(ExitCode);
+  ExitProcess(Engine.ExitCode);
 }

@@ -7,7 +7,7 @@
 #include "../common/messages.h"
 #include "../common/own_process.h"
 #include "../common/pe_format.h"
-#include "../ui/dialogs.h"
+#include "../common/dialogs.h"
 #include "startup.h"
 
 // The end record and the longest comment, plus one: the record must end
@@ -19,7 +19,7 @@ static_assert(kScanWindow == 0x10016, "scan window of the end record search");
 [[noreturn]] static void ArchiveNotFound(uint8_t* scanBuffer) {
   ReleaseMemory(scanBuffer);
   ShowMessage(kCannotProcessFile, kErrorCaption, MB_ICONERROR);
-  CloseHandle(ArchiveFile);
+  CloseHandle(Engine.ArchiveFile);
   EndProcess(kExitCannotProcess);
 }
 
@@ -28,13 +28,13 @@ int32_t ArchiveEnd() {
   // table's file position there (and leaves everything in front of it as it
   // was), 0 in an unsigned image.
   const uint8_t* image = OwnImageHeaders();
-  int32_t table = (int32_t)Read32(image + Read32(image + kDosNewHeaderOffset) + kPe32SecurityDirectory);
-  return table ? table : (int32_t)GetFileSize(ArchiveFile, nullptr);
+  int32_t table = (int32_t)CertificateTableIn(image);
+  return table ? table : (int32_t)GetFileSize(Engine.ArchiveFile, nullptr);
 }
 
 void LocateArchive() {
   int32_t end = ArchiveEnd();
-  int32_t window = end - ArchiveStart;
+  int32_t window = end - Engine.ArchiveStart;
   if (window > kScanWindow) window = kScanWindow;
   if (window <= kEndRecordSize) ArchiveNotFound(nullptr);
 
@@ -52,11 +52,11 @@ void LocateArchive() {
     if (end != windowStart + i + kEndRecordSize + Read16(r + kEndCommentLength)) continue;
     // The lowest record that ends exactly at the archive's end is the one;
     // no later candidate is tried, whatever its directory holds.
-    EndRecordAt = windowStart + i;
+    Engine.EndRecordAt = windowStart + i;
     uint16_t entries = Read16(r + kEndEntriesTotal);
-    CentralEntryCount = entries;
+    Engine.CentralEntryCount = entries;
     SeekArchive((int32_t)Read32(r + kEndCentralOffset), FILE_BEGIN);
-    ReadArchive(CentralHeader, kCentralHeaderSize);
+    ReadArchive(Engine.CentralHeader, kCentralHeaderSize);
     if (!WalkCentralDirectory(entries)) ArchiveNotFound(scan);
     ReleaseMemory(scan);
     return;
@@ -65,27 +65,27 @@ void LocateArchive() {
 }
 
 bool WalkCentralDirectory(uint16_t entryCount) {
-  int32_t smallest = (int32_t)Read32(CentralHeader + kCentralLocalOffset);
+  int32_t smallest = (int32_t)Read32(Engine.CentralHeader + kCentralLocalOffset);
   for (uint16_t k = 0; k < entryCount; ++k) {
     // A short read leaves stale bytes that fail here or further on.
-    if (Read32(CentralHeader) != kCentralHeaderSignature) return false;
-    int32_t offset = (int32_t)Read32(CentralHeader + kCentralLocalOffset);
+    if (Read32(Engine.CentralHeader) != kCentralHeaderSignature) return false;
+    int32_t offset = (int32_t)Read32(Engine.CentralHeader + kCentralLocalOffset);
     if (offset < smallest) smallest = offset;
-    SeekArchive(Read16(CentralHeader + kCentralNameLength) + Read16(CentralHeader + kCentralExtraLength) +
-                    Read16(CentralHeader + kCentralCommentLength),
+    SeekArchive(Read16(Engine.CentralHeader + kCentralNameLength) + Read16(Engine.CentralHeader + kCentralExtraLength) +
+                    Read16(Engine.CentralHeader + kCentralCommentLength),
                 FILE_CURRENT);
-    ReadArchive(CentralHeader, kCentralHeaderSize);
+    ReadArchive(Engine.CentralHeader, kCentralHeaderSize);
   }
   if (smallest > 0) {
     SeekArchive(smallest - 2, FILE_BEGIN);
-    ReadArchive(&BlockLength, sizeof BlockLength);
+    ReadArchive(&Engine.BlockLength, sizeof Engine.BlockLength);
     int32_t headerAt = SeekArchive(0, FILE_CURRENT);
-    int32_t blockAt = headerAt - BlockLength;
+    int32_t blockAt = headerAt - Engine.BlockLength;
     if (blockAt > 0) {
       uint8_t magic[kBlockMagicSize];
       SeekArchive(blockAt, FILE_BEGIN);
       if (ReadArchive(magic, kBlockMagicSize) == kBlockMagicSize && IsBlockMagic(magic))
-        ArchiveStart = blockAt;
+        Engine.ArchiveStart = blockAt;
     }
   }
   return true;

@@ -11,15 +11,11 @@ INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The main dialog, once its initialisation has ended; the overwrite prompt
-// moves its radio buttons.
-extern HWND MainWindow;
-
 // The run check box's text: the prefix and the file names of the program and
 // of its parameters.
 void SetRunCheckText(HWND runCheck);
 
-// Starts the run command when checkState is BST_CHECKED; a command that does
+// Starts the run command (SplitRunCommand) when checkState is BST_CHECKED; a command that does
 // not fit its buffers once "><" is replaced is refused with a message.
 void RunAfterExtraction(LRESULT checkState);
 

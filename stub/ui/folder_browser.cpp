@@ -41,8 +41,8 @@ void BrowseForDestFolder(HWND owner) {
   if (item) {
     char chosen[MAX_PATH];
     if (SHGetPathFromIDListA(item, chosen) && StrLength(chosen) < kDestFolderSize - 2) {
-      AppendText(DestFolder, 0, kDestFolderSize, chosen);
-      SetCurrentDirectoryA(DestFolder);
+      AppendText(Engine.DestFolder, 0, kDestFolderSize, chosen);
+      SetCurrentDirectoryA(Engine.DestFolder);
     }
     ILFree(item);
   }

@@ -4,7 +4,6 @@
 #include "../extract/paths.h"
 #include "../startup/startup.h"
 #include "dialog_procs.h"
-#include "resource_ids.h"
 
 const char kAlreadyExists[] = "...already exists, overwrite ?";
 
@@ -21,7 +20,7 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_INITDIALOG: {
       CenterWindow(dialog);
       char question[kQuestionSize];
-      AppendText(question, AppendText(question, 0, kShownNameSize, ExistingFileName), kQuestionSize,
+      AppendText(question, AppendText(question, 0, kShownNameSize, Engine.ExistingFileName), kQuestionSize,
                  kAlreadyExists);
       SendDlgItemMessageA(dialog, IDC_EDIT, WM_SETTEXT, 0, (LPARAM)question);
       return FALSE;
@@ -33,9 +32,9 @@ INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, L
       ApplyOverwriteReply({id == IDC_ACCEPT, dontAskAgain});
       // A choice that holds for every further file shows in the main dialog;
       // under an automatic extraction there is no main dialog yet.
-      if (dontAskAgain && MainWindow) {
-        SendDlgItemMessageA(MainWindow, IDC_MAIN_ASK, BM_SETCHECK, BST_UNCHECKED, 0);
-        SendDlgItemMessageA(MainWindow, ButtonOfPolicy(OverwriteMode), BM_SETCHECK, BST_CHECKED, 0);
+      if (dontAskAgain && Engine.MainWindow) {
+        SendDlgItemMessageA(Engine.MainWindow, IDC_MAIN_ASK, BM_SETCHECK, BST_UNCHECKED, 0);
+        SendDlgItemMessageA(Engine.MainWindow, ButtonOfPolicy(Engine.OverwriteMode), BM_SETCHECK, BST_CHECKED, 0);
       }
       EndDialog(dialog, id);
       return TRUE;
@@ -53,9 +52,9 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
       // OK is the only way out; Escape and every other command are ignored.
       if (LOWORD(wParam) != IDC_ACCEPT) return FALSE;
-      TypedPasswordLength =
-          (int32_t)SendDlgItemMessageA(dialog, IDC_EDIT, WM_GETTEXT, kPasswordSize, (LPARAM)TypedPassword);
-      TypedPassword[TypedPasswordLength] = 0;
+      Engine.TypedPasswordLength =
+          (int32_t)SendDlgItemMessageA(dialog, IDC_EDIT, WM_GETTEXT, kPasswordSize, (LPARAM)Engine.TypedPassword);
+      Engine.TypedPassword[Engine.TypedPasswordLength] = 0;
       EndDialog(dialog, IDC_ACCEPT);
       return FALSE;
   }
@@ -65,9 +64,9 @@ INT_PTR CALLBACK PasswordDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
-      if (SfxSettings.HasInfoCaption) SendMessageA(dialog, WM_SETTEXT, 0, (LPARAM)SfxSettings.InfoCaption);
+      if (Engine.SfxSettings.HasInfoCaption) SendMessageA(dialog, WM_SETTEXT, 0, (LPARAM)Engine.SfxSettings.InfoCaption);
       CenterWindow(dialog);
-      SendDlgItemMessageA(dialog, IDC_INFO_TEXT, WM_SETTEXT, 0, (LPARAM)SfxSettings.InfoText);
+      SendDlgItemMessageA(dialog, IDC_INFO_TEXT, WM_SETTEXT, 0, (LPARAM)Engine.SfxSettings.InfoText);
       // The focus on Next, not in the text, which would show it all selected.
       SetFocus(GetDlgItem(dialog, IDC_ACCEPT));
       return FALSE;
@@ -75,7 +74,7 @@ INT_PTR CALLBACK InfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
       if (LOWORD(wParam) == IDC_ACCEPT) {
         EndDialog(dialog, IDC_ACCEPT);
       } else if (LOWORD(wParam) == IDC_REFUSE) {
-        SkipMainDialog = TRUE;
+        Engine.SkipMainDialog = TRUE;
         EndDialog(dialog, IDC_REFUSE);
       }
       return FALSE;

@@ -8,9 +8,8 @@
 #include "test_platform.h"
 
 void ResetEngineState() {
+  ResetEngine();
   ResetSettings();
-  ResetWalkState();
-  ResetStartupState();
 }
 
 void EngineTest::SetUp() {
@@ -18,36 +17,36 @@ void EngineTest::SetUp() {
   GuardProcessExit();
   scripted::Reset();
   ResetEngineState();
-  ReleaseMemory(CrcTable);  // another suite may have left one
-  CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
+  ReleaseMemory(Engine.CrcTable);  // another suite may have left one
+  Engine.CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
   BuildCrcTable();
   dialog = CreateEngineDialog();
   ASSERT_NE(dialog, nullptr) << "no window could be made: under Wine the tests need a display";
 }
 
 void EngineTest::TearDown() {
-  if (ArchiveFile != INVALID_HANDLE_VALUE) CloseHandle(ArchiveFile);
-  ArchiveFile = INVALID_HANDLE_VALUE;
+  if (Engine.ArchiveFile != INVALID_HANDLE_VALUE) CloseHandle(Engine.ArchiveFile);
+  Engine.ArchiveFile = INVALID_HANDLE_VALUE;
   DestroyEngineDialog(dialog);
-  ReleaseMemory(CrcTable);
-  CrcTable = nullptr;
+  ReleaseMemory(Engine.CrcTable);
+  Engine.CrcTable = nullptr;
   ResetEngineState();
 }
 
 void EngineTest::OpenSfx(const std::string& bytes) {
-  if (ArchiveFile != INVALID_HANDLE_VALUE) CloseHandle(ArchiveFile);
-  ArchiveFile = INVALID_HANDLE_VALUE;
+  if (Engine.ArchiveFile != INVALID_HANDLE_VALUE) CloseHandle(Engine.ArchiveFile);
+  Engine.ArchiveFile = INVALID_HANDLE_VALUE;
   temp.Write("sfx.exe", bytes);
   sfxWinPath = temp.Win("sfx.exe");
   test_platform::SetModuleFileName(sfxWinPath);
-  ArchiveFile = CreateFileA(sfxWinPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  Engine.ArchiveFile = CreateFileA(sfxWinPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(ArchiveFile, INVALID_HANDLE_VALUE);
+  ASSERT_NE(Engine.ArchiveFile, INVALID_HANDLE_VALUE);
 }
 
 void EngineTest::CloseSfx() {
-  if (ArchiveFile != INVALID_HANDLE_VALUE) CloseHandle(ArchiveFile);
-  ArchiveFile = INVALID_HANDLE_VALUE;
+  if (Engine.ArchiveFile != INVALID_HANDLE_VALUE) CloseHandle(Engine.ArchiveFile);
+  Engine.ArchiveFile = INVALID_HANDLE_VALUE;
   ResetSettings();
 }
 
@@ -70,7 +69,7 @@ void EngineTest::ExtractAll(const std::string& dest) {
 void EngineTest::ExtractAgain(const std::string& dest) {
   temp.MakeFolder(dest);
   std::string folder = temp.Win(dest);
-  ASSERT_LT(folder.size(), sizeof DestFolder);
-  strcpy(DestFolder, folder.c_str());
+  ASSERT_LT(folder.size(), sizeof Engine.DestFolder);
+  strcpy(Engine.DestFolder, folder.c_str());
   WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
 }

@@ -30,8 +30,8 @@ namespace {
 std::atomic<int> harnessCounter;
 
 void EnsureCrcTable() {
-  if (CrcTable) return;
-  CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
+  if (Engine.CrcTable) return;
+  Engine.CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
   BuildCrcTable();
 }
 
@@ -74,38 +74,38 @@ InflateOutcome InflateHarness::Run(const std::string& file, int32_t compressedSi
     f.write(file.data(), (std::streamsize)file.size());
   }
   InflateOutcome outcome;
-  ArchiveFile = CreateFileA(inputWin_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  Engine.ArchiveFile = CreateFileA(inputWin_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  OutputFile = CreateFileA(outputWin_.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+  Engine.OutputFile = CreateFileA(outputWin_.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (ArchiveFile == INVALID_HANDLE_VALUE || OutputFile == INVALID_HANDLE_VALUE)
+  if (Engine.ArchiveFile == INVALID_HANDLE_VALUE || Engine.OutputFile == INVALID_HANDLE_VALUE)
     throw std::runtime_error("cannot open the harness files");
-  LocalHeader.flags = 0;
-  BytesRemaining = compressedSize;
+  Engine.LocalHeader.flags = 0;
+  Engine.BytesRemaining = compressedSize;
   if (password) {
     // The walk's order: the header is read and decrypted, the keys carry on.
     uint8_t header[kEncryptionHeaderLength];
     DWORD got = 0;
-    ReadFile(ArchiveFile, header, kEncryptionHeaderLength, &got, nullptr);
+    ReadFile(Engine.ArchiveFile, header, kEncryptionHeaderLength, &got, nullptr);
     InitKeys(password);
     DecryptBuffer(header, (int32_t)got);
-    LocalHeader.flags = kFlagEncrypted;
-    BytesRemaining = compressedSize - kEncryptionHeaderLength;
+    Engine.LocalHeader.flags = kFlagEncrypted;
+    Engine.BytesRemaining = compressedSize - kEncryptionHeaderLength;
   }
-  RunningCrc = 0xFFFFFFFF;
+  Engine.RunningCrc = 0xFFFFFFFF;
   std::vector<test_platform::Io> io;
   test_platform::RecordIo(&io);
   InflateEntry();
   test_platform::RecordIo(nullptr);
   for (const test_platform::Io& i : io)
-    if (i.file == ArchiveFile || i.file == OutputFile) outcome.io.push_back({i.isWrite, i.asked, i.done});
-  outcome.result = lastInflateResult;
-  outcome.crc = RunningCrc ^ 0xFFFFFFFF;
-  outcome.bytesRemaining = BytesRemaining;
-  CloseHandle(ArchiveFile);
-  CloseHandle(OutputFile);
-  ArchiveFile = INVALID_HANDLE_VALUE;
-  OutputFile = INVALID_HANDLE_VALUE;
+    if (i.file == Engine.ArchiveFile || i.file == Engine.OutputFile) outcome.io.push_back({i.isWrite, i.asked, i.done});
+  outcome.result = Engine.LastInflateResult;
+  outcome.crc = Engine.RunningCrc ^ 0xFFFFFFFF;
+  outcome.bytesRemaining = Engine.BytesRemaining;
+  CloseHandle(Engine.ArchiveFile);
+  CloseHandle(Engine.OutputFile);
+  Engine.ArchiveFile = INVALID_HANDLE_VALUE;
+  Engine.OutputFile = INVALID_HANDLE_VALUE;
   if (outputWin_ == test_platform::WindowsPath(outputNative_)) {
     std::ifstream f(outputNative_, std::ios::binary);
     std::ostringstream s;

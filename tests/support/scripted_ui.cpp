@@ -70,13 +70,13 @@ void RunPasswordPrompt() {
   }
   // The prompt's edit field takes 79 characters.
   if (typed.size() > kPasswordSize - 1) typed.resize(kPasswordSize - 1);
-  TypedPasswordLength = (int32_t)typed.size();
-  for (size_t i = 0; i <= typed.size(); ++i) TypedPassword[i] = typed.c_str()[i];
+  Engine.TypedPasswordLength = (int32_t)typed.size();
+  for (size_t i = 0; i <= typed.size(); ++i) Engine.TypedPassword[i] = typed.c_str()[i];
 }
 
 // The overwrite prompt answers from the script; the engine applies the reply.
 void RunOverwritePrompt() {
-  scripted::overwriteNames.push_back(ExistingFileName);
+  scripted::overwriteNames.push_back(Engine.ExistingFileName);
   if (scripted::onPrompt) scripted::onPrompt();
   OverwriteReply reply = {false, false};
   if (!scripted::overwrites.empty()) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "extract/overwrite_policy.h"
+#include "common/overwrite_policy.h"
 #include "platform/platform.h"
 
 struct RecordedMessage {

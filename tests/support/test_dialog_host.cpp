@@ -1,7 +1,7 @@
 // The engine dialog on the Linux stand-in.
 #include "platform/host_control.h"
 #include "test_dialog.h"
-#include "ui/resource_ids.h"
+#include "common/resource_ids.h"
 
 HWND CreateEngineDialog(bool withStatusLine) {
   HWND d = HostCreateDialog();

@@ -1,6 +1,6 @@
 // The engine dialog as a real (hidden) window with real list boxes.
 #include "test_dialog.h"
-#include "ui/resource_ids.h"
+#include "common/resource_ids.h"
 
 namespace {
 

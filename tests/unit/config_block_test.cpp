@@ -36,11 +36,11 @@ TEST_P(FlagsTest, FlagsByteGivesTheSettings) {
   BlockFields block;
   block.flags = row.flags;
   LoadSfx(BuildSfx(OneFile(), block));
-  EXPECT_EQ(!!SfxSettings.ShowRunCheckBox, row.showRun);
-  EXPECT_EQ(!!SfxSettings.SelectableFileList, row.selectable);
-  EXPECT_EQ(!!SfxSettings.HideOverwriteChoice, row.hideOverwrite);
-  EXPECT_EQ(SfxSettings.OverwriteButtonId, row.buttonId);
-  EXPECT_EQ(!!SfxSettings.AutoExtract, row.autoExtract);
+  EXPECT_EQ(!!Engine.SfxSettings.ShowRunCheckBox, row.showRun);
+  EXPECT_EQ(!!Engine.SfxSettings.SelectableFileList, row.selectable);
+  EXPECT_EQ(!!Engine.SfxSettings.HideOverwriteChoice, row.hideOverwrite);
+  EXPECT_EQ(Engine.SfxSettings.OverwriteButtonId, row.buttonId);
+  EXPECT_EQ(!!Engine.SfxSettings.AutoExtract, row.autoExtract);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBit, FlagsTest, ::testing::ValuesIn(kFlagRows));
@@ -55,7 +55,7 @@ TEST_F(ConfigBlockTest, TextsAndPresenceFlags) {
   block.infoText = "Read this first.";
   block.infoCaption = "Notice";
   LoadSfx(BuildSfx(OneFile(), block));
-  const Settings& s = SfxSettings;
+  const Settings& s = Engine.SfxSettings;
   EXPECT_TRUE(s.HasCaption && s.HasDefaultFolder && s.HasRunCommand && s.HasInfoText && s.HasInfoCaption);
   EXPECT_STREQ(s.Caption, "My caption");
   EXPECT_STREQ(s.DefaultFolder, "C:\\Target");
@@ -67,7 +67,7 @@ TEST_F(ConfigBlockTest, TextsAndPresenceFlags) {
 
 TEST_F(ConfigBlockTest, EmptyTextsLeaveTheirFlagsClear) {
   LoadSfx(BuildSfx(OneFile(), BlockFields()));
-  const Settings& s = SfxSettings;
+  const Settings& s = Engine.SfxSettings;
   EXPECT_FALSE(s.HasCaption || s.HasDefaultFolder || s.HasRunCommand || s.HasInfoText || s.HasInfoCaption);
   EXPECT_STREQ(s.Caption, "");
   EXPECT_STREQ(s.RunCommand, "");
@@ -81,9 +81,9 @@ TEST_F(ConfigBlockTest, LongestShortTextsAreReadWhole) {
   block.command = std::string(255, 'R');
   block.infoCaption = std::string(255, 'I');
   LoadSfx(BuildSfx(OneFile(), block));
-  EXPECT_EQ(std::string(SfxSettings.Caption), block.caption);
-  EXPECT_EQ(std::string(SfxSettings.RunCommand), block.command);
-  EXPECT_EQ(std::string(SfxSettings.InfoCaption), block.infoCaption);
+  EXPECT_EQ(std::string(Engine.SfxSettings.Caption), block.caption);
+  EXPECT_EQ(std::string(Engine.SfxSettings.RunCommand), block.command);
+  EXPECT_EQ(std::string(Engine.SfxSettings.InfoCaption), block.infoCaption);
   EXPECT_EQ(ListEntries().size(), 1u);
 }
 
@@ -93,17 +93,17 @@ TEST_F(ConfigBlockTest, TempFolderMarkBecomesTheTemporaryFolder) {
   LoadSfx(BuildSfx(OneFile(), block));
   char temp[MAX_PATH + 1];
   GetTempPathA(MAX_PATH, temp);
-  EXPECT_STREQ(SfxSettings.DefaultFolder, temp);
-  EXPECT_EQ(SfxSettings.DefaultFolder[strlen(SfxSettings.DefaultFolder) - 1], '\\');
+  EXPECT_STREQ(Engine.SfxSettings.DefaultFolder, temp);
+  EXPECT_EQ(Engine.SfxSettings.DefaultFolder[strlen(Engine.SfxSettings.DefaultFolder) - 1], '\\');
 }
 
 TEST_F(ConfigBlockTest, InformationCaptionWithoutText) {
   BlockFields block;
   block.infoCaption = "Only a caption";
   LoadSfx(BuildSfx(OneFile(), block));
-  EXPECT_FALSE(SfxSettings.HasInfoText);
-  EXPECT_TRUE(SfxSettings.HasInfoCaption);
-  EXPECT_STREQ(SfxSettings.InfoCaption, "Only a caption");
+  EXPECT_FALSE(Engine.SfxSettings.HasInfoText);
+  EXPECT_TRUE(Engine.SfxSettings.HasInfoCaption);
+  EXPECT_STREQ(Engine.SfxSettings.InfoCaption, "Only a caption");
 }
 
 TEST_F(ConfigBlockTest, LongestInformationTextIsReadWhole) {
@@ -116,9 +116,9 @@ TEST_F(ConfigBlockTest, LongestInformationTextIsReadWhole) {
   block.infoText[65534] = 'E';
   std::string stub = FakeStub(0x5400);
   LoadSfx(BuildSfx(OneFile(), block, stub));
-  ASSERT_TRUE(SfxSettings.HasInfoText);
-  EXPECT_EQ(std::string(SfxSettings.InfoText), block.infoText);
-  EXPECT_EQ(ArchiveStart, (int32_t)(0x5400 + 12 + 65535));
+  ASSERT_TRUE(Engine.SfxSettings.HasInfoText);
+  EXPECT_EQ(std::string(Engine.SfxSettings.InfoText), block.infoText);
+  EXPECT_EQ(Engine.ArchiveStart, (int32_t)(0x5400 + 12 + 65535));
   EXPECT_EQ(ListEntries(), std::vector<std::string>{"readme.txt"});
 }
 
@@ -131,8 +131,8 @@ TEST_F(ConfigBlockTest, BlockCutShortYieldsTheBytesThatArrived) {
   ZipOptions options;
   options.base = (uint32_t)head.size();
   LoadSfx(head + BuildZip({}, options));
-  ASSERT_TRUE(SfxSettings.HasInfoText);
-  EXPECT_STREQ(SfxSettings.InfoText, "shortPK\x05\x06");
+  ASSERT_TRUE(Engine.SfxSettings.HasInfoText);
+  EXPECT_STREQ(Engine.SfxSettings.InfoText, "shortPK\x05\x06");
 }
 
 // A self-extractor whose file ends `cut` bytes into its configuration block:
@@ -184,14 +184,14 @@ TEST_F(ConfigBlockTest, BlockCutAtEveryLengthReadsOnlyWhatArrived) {
     std::string sfx = CutBlockSfx(cut, block);
     LoadSfx(sfx);
     int32_t blockAt = (int32_t)(sfx.size() - cut);
-    const Settings& s = SfxSettings;
+    const Settings& s = Engine.SfxSettings;
     if (cut < 10) {
       // A fixed part cut short is no block: every default stands.
       EXPECT_TRUE(s.ShowRunCheckBox && s.SelectableFileList);
       EXPECT_FALSE(s.HideOverwriteChoice || s.AutoExtract || s.HasCaption || s.HasDefaultFolder ||
                    s.HasRunCommand || s.HasInfoText || s.HasInfoCaption);
       EXPECT_EQ(s.OverwriteButtonId, 503);
-      EXPECT_EQ(ArchiveStart, blockAt + (int32_t)(cut == 4 ? 4 : cut));
+      EXPECT_EQ(Engine.ArchiveStart, blockAt + (int32_t)(cut == 4 ? 4 : cut));
     } else {
       // Texts hold the bytes that arrived, up to their first NUL.
       auto arrived = [&](size_t at, size_t length) {
@@ -212,8 +212,8 @@ TEST_F(ConfigBlockTest, BlockCutAtEveryLengthReadsOnlyWhatArrived) {
 
 TEST_F(ConfigBlockTest, NoBlockAtTheDefaultPlaceLeavesDefaults) {
   LoadSfx(BuildSfxWithoutBlock(OneFile()));
-  EXPECT_EQ(ArchiveStart, 0x5400);
-  EXPECT_FALSE(SfxSettings.HasCaption);
+  EXPECT_EQ(Engine.ArchiveStart, 0x5400);
+  EXPECT_FALSE(Engine.SfxSettings.HasCaption);
   EXPECT_EQ(ListEntries(), std::vector<std::string>{"readme.txt"});
 }
 

@@ -33,8 +33,8 @@ class InflateTables : public ::testing::Test {
     built_.push_back({});
     Built& b = built_.back();
     b.width = width;
-    const uint16_t* base = s == 257 ? lengthBase : s == 0 ? distanceBase : nullptr;
-    const uint8_t* extra = s == 257 ? lengthExtra : s == 0 ? distanceExtra : nullptr;
+    const uint16_t* base = s == 257 ? Engine.LengthBase : s == 0 ? Engine.DistanceBase : nullptr;
+    const uint8_t* extra = s == 257 ? Engine.LengthExtra : s == 0 ? Engine.DistanceExtra : nullptr;
     b.result = BuildHuffmanTable(lengths.data(), (uint32_t)lengths.size(), s, base, extra, b.root,
                                  b.list, b.width);
     return b;
@@ -91,14 +91,14 @@ void ExpectEveryCodeDecodes(const Built& b, const std::vector<uint8_t>& lengths,
       EXPECT_EQ(e->extra, v < 256 ? kExtraLiteral : kExtraEndOfBlock);
       EXPECT_EQ(e->value, v);
     } else if (s == 257) {
-      EXPECT_EQ(e->extra, (int8_t)lengthExtra[v - s]);
+      EXPECT_EQ(e->extra, (int8_t)Engine.LengthExtra[v - s]);
       if (e->extra != kExtraInvalid) {
-        EXPECT_EQ(e->value, lengthBase[v - s]);
+        EXPECT_EQ(e->value, Engine.LengthBase[v - s]);
       }
     } else {
-      EXPECT_EQ(e->extra, (int8_t)distanceExtra[v - s]);
+      EXPECT_EQ(e->extra, (int8_t)Engine.DistanceExtra[v - s]);
       if (e->extra != kExtraInvalid) {
-        EXPECT_EQ(e->value, distanceBase[v - s]);
+        EXPECT_EQ(e->value, Engine.DistanceBase[v - s]);
       }
     }
   }
@@ -164,8 +164,8 @@ TEST_F(InflateTables, ASingleOneBitCodeIsCompleteWithItsOtherHalfInvalid) {
   Built& b = Build({0, 0, 0, 1}, 0, 6);
   EXPECT_EQ(b.result, kHuffmanComplete);
   EXPECT_EQ(b.width, 1);
-  EXPECT_EQ(b.root[0].extra, (int8_t)distanceExtra[3]);
-  EXPECT_EQ(b.root[0].value, distanceBase[3]);
+  EXPECT_EQ(b.root[0].extra, (int8_t)Engine.DistanceExtra[3]);
+  EXPECT_EQ(b.root[0].value, Engine.DistanceBase[3]);
   EXPECT_EQ(b.root[0].bits, 1);
   EXPECT_EQ(b.root[1].extra, kExtraInvalid);
 }
@@ -290,28 +290,28 @@ TEST_F(InflateTables, NoMemoryReleasesThisSetAndRestoresTheListHead) {
   HuffmanEntry* root = nullptr;
   HuffmanEntry* list = first.list;
   int32_t width = 7;
-  EXPECT_EQ(BuildHuffmanTable(l.data(), 288, 257, lengthBase, lengthExtra, root, list, width),
+  EXPECT_EQ(BuildHuffmanTable(l.data(), 288, 257, Engine.LengthBase, Engine.LengthExtra, root, list, width),
             kHuffmanNoMemory);
   EXPECT_EQ(list, first.list);
   EXPECT_EQ(root, nullptr);
 }
 
 TEST_F(InflateTables, FormatTablesHoldTheStandardValuesAndInvalidMarks) {
-  EXPECT_EQ(lengthBase[0], 3);
-  EXPECT_EQ(lengthBase[8], 11);
-  EXPECT_EQ(lengthExtra[8], 1);
-  EXPECT_EQ(lengthBase[27], 227);
-  EXPECT_EQ(lengthExtra[27], 5);
-  EXPECT_EQ(lengthBase[28], 258);
-  EXPECT_EQ(lengthExtra[28], 0);
-  EXPECT_EQ(lengthExtra[29], (uint8_t)kExtraInvalid);
-  EXPECT_EQ(lengthExtra[30], (uint8_t)kExtraInvalid);
-  EXPECT_EQ(distanceBase[4], 5);
-  EXPECT_EQ(distanceExtra[4], 1);
-  EXPECT_EQ(distanceBase[29], 24577);
-  EXPECT_EQ(distanceExtra[29], 13);
-  EXPECT_EQ(distanceExtra[30], (uint8_t)kExtraInvalid);
-  EXPECT_EQ(distanceExtra[31], (uint8_t)kExtraInvalid);
+  EXPECT_EQ(Engine.LengthBase[0], 3);
+  EXPECT_EQ(Engine.LengthBase[8], 11);
+  EXPECT_EQ(Engine.LengthExtra[8], 1);
+  EXPECT_EQ(Engine.LengthBase[27], 227);
+  EXPECT_EQ(Engine.LengthExtra[27], 5);
+  EXPECT_EQ(Engine.LengthBase[28], 258);
+  EXPECT_EQ(Engine.LengthExtra[28], 0);
+  EXPECT_EQ(Engine.LengthExtra[29], (uint8_t)kExtraInvalid);
+  EXPECT_EQ(Engine.LengthExtra[30], (uint8_t)kExtraInvalid);
+  EXPECT_EQ(Engine.DistanceBase[4], 5);
+  EXPECT_EQ(Engine.DistanceExtra[4], 1);
+  EXPECT_EQ(Engine.DistanceBase[29], 24577);
+  EXPECT_EQ(Engine.DistanceExtra[29], 13);
+  EXPECT_EQ(Engine.DistanceExtra[30], (uint8_t)kExtraInvalid);
+  EXPECT_EQ(Engine.DistanceExtra[31], (uint8_t)kExtraInvalid);
 }
 
 }  // namespace

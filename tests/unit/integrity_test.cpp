@@ -16,13 +16,13 @@ namespace {
 class IntegrityTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ReleaseMemory(CrcTable);
-    CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
+    ReleaseMemory(Engine.CrcTable);
+    Engine.CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
     BuildCrcTable();
   }
   void TearDown() override {
-    ReleaseMemory(CrcTable);
-    CrcTable = nullptr;
+    ReleaseMemory(Engine.CrcTable);
+    Engine.CrcTable = nullptr;
   }
   static uint32_t Crc(const std::string& s) {
     uint32_t crc = 0xFFFFFFFF;
@@ -34,8 +34,8 @@ class IntegrityTest : public ::testing::Test {
 TEST_F(IntegrityTest, CrcOfTheCheckStringAndOfNothing) {
   EXPECT_EQ(Crc("123456789"), 0xCBF43926u);
   EXPECT_EQ(Crc(""), 0u);
-  EXPECT_EQ(CrcTable[1], 0x77073096u);
-  EXPECT_EQ(CrcTable[255], 0x2D02EF8Du);
+  EXPECT_EQ(Engine.CrcTable[1], 0x77073096u);
+  EXPECT_EQ(Engine.CrcTable[255], 0x2D02EF8Du);
 }
 
 TEST_F(IntegrityTest, BufferUpdateEqualsTheByteUpdateAtEveryLengthAndAlignment) {
@@ -53,7 +53,7 @@ TEST_F(IntegrityTest, BufferUpdateEqualsTheByteUpdateAtEveryLengthAndAlignment) 
 }
 
 TEST_F(IntegrityTest, FoldingEqualsTheTableOnLongRuns) {
-  if (!CrcFolding) GTEST_SKIP() << "the processor cannot fold";
+  if (!Engine.CrcFolding) GTEST_SKIP() << "the processor cannot fold";
   std::mt19937 random(5);
   std::string data(70000, '\0');
   for (char& c : data) c = (char)random();
@@ -150,14 +150,14 @@ INSTANTIATE_TEST_SUITE_P(ToolArchives, DecryptionTest,
                                            CryptRow{"7z-store-crypt.zip", false}));
 
 TEST_F(IntegrityTest, EmptyPasswordFailsWithoutTouchingTheKeys) {
-  Key0 = 1;
-  Key1 = 2;
-  Key2 = 3;
+  Engine.Key0 = 1;
+  Engine.Key1 = 2;
+  Engine.Key2 = 3;
   uint8_t block[24] = {};
   EXPECT_FALSE(CheckEncryptionHeader(block, 12, 0, 0, 0, ""));
-  EXPECT_EQ(Key0, 1u);
-  EXPECT_EQ(Key1, 2u);
-  EXPECT_EQ(Key2, 3u);
+  EXPECT_EQ(Engine.Key0, 1u);
+  EXPECT_EQ(Engine.Key1, 2u);
+  EXPECT_EQ(Engine.Key2, 3u);
 }
 
 // Keys after the password, as an independent implementation (Python's
@@ -173,9 +173,9 @@ TEST_F(IntegrityTest, KeysAfterThePasswordMatchAnIndependentImplementation) {
   };
   for (const auto& row : kRows) {
     InitKeys(row.password);
-    EXPECT_EQ(Key0, row.k0) << row.password;
-    EXPECT_EQ(Key1, row.k1) << row.password;
-    EXPECT_EQ(Key2, row.k2) << row.password;
+    EXPECT_EQ(Engine.Key0, row.k0) << row.password;
+    EXPECT_EQ(Engine.Key1, row.k1) << row.password;
+    EXPECT_EQ(Engine.Key2, row.k2) << row.password;
   }
 }
 

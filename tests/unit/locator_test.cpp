@@ -28,9 +28,9 @@ TEST_F(LocatorTest, FindsTheBlockInFrontOfTheFirstLocalHeader) {
   std::string stub = FakeStub(0x5400);
   LoadSfx(BuildSfx(TwoFiles(), block, stub));
   std::string blockBytes = BuildBlock(block);
-  EXPECT_EQ(BlockLength, blockBytes.size());
-  EXPECT_EQ(ArchiveStart, (int32_t)(stub.size() + blockBytes.size()));
-  EXPECT_STREQ(SfxSettings.Caption, "Setup");
+  EXPECT_EQ(Engine.BlockLength, blockBytes.size());
+  EXPECT_EQ(Engine.ArchiveStart, (int32_t)(stub.size() + blockBytes.size()));
+  EXPECT_STREQ(Engine.SfxSettings.Caption, "Setup");
   EXPECT_EQ(ListEntries(), (std::vector<std::string>{"a.txt", "dir/b.txt"}));
 }
 
@@ -42,7 +42,7 @@ TEST_F(LocatorTest, FindsAStubShorterThanItsBudget) {
   std::vector<ZipEntry> entries = TwoFiles();
   entries[1].data = std::string(0x800, 'z');  // the whole file must pass 0x5400 bytes
   LoadSfx(BuildSfx(entries, block, FakeStub(0x5000)));
-  EXPECT_STREQ(SfxSettings.Caption, "Short");
+  EXPECT_STREQ(Engine.SfxSettings.Caption, "Short");
   EXPECT_EQ(ListEntries().size(), 2u);
 }
 
@@ -71,7 +71,7 @@ TEST_F(LocatorTest, EntriesWithFileCommentsAreSteppedOver) {
   BlockFields block;
   block.caption = "Commented";
   LoadSfx(BuildSfx(entries, block));
-  EXPECT_STREQ(SfxSettings.Caption, "Commented");
+  EXPECT_STREQ(Engine.SfxSettings.Caption, "Commented");
 }
 
 TEST_F(LocatorTest, EmptyArchiveIsFoundAndListsNothing) {
@@ -81,7 +81,7 @@ TEST_F(LocatorTest, EmptyArchiveIsFoundAndListsNothing) {
   BlockFields block;
   block.caption = "Empty";
   LoadSfx(BuildSfx({}, block));
-  EXPECT_STREQ(SfxSettings.Caption, "Empty");
+  EXPECT_STREQ(Engine.SfxSettings.Caption, "Empty");
   EXPECT_TRUE(ListEntries().empty());
   ASSERT_EQ(scripted::messages.size(), 1u);
   EXPECT_EQ(scripted::messages[0].caption, "Error...");
@@ -93,8 +93,8 @@ TEST_F(LocatorTest, ArchiveAtOffsetZeroKeepsTheDefaultStart) {
   big.name = "big.bin";
   big.data = std::string(0x6000, 'b');
   LoadSfx(BuildZip({big}));
-  EXPECT_EQ(ArchiveStart, 0x5400);
-  EXPECT_EQ(BlockLength, 0);
+  EXPECT_EQ(Engine.ArchiveStart, 0x5400);
+  EXPECT_EQ(Engine.BlockLength, 0);
 }
 
 TEST_F(LocatorTest, MagicInAnotherCaseIsNoBlock) {
@@ -107,27 +107,27 @@ TEST_F(LocatorTest, MagicInAnotherCaseIsNoBlock) {
   sfx[0x5402] = 'u';
   LoadSfx(sfx);
   // Defaults stand; the archive is still found behind the unread block.
-  EXPECT_FALSE(SfxSettings.HasCaption);
-  EXPECT_EQ(ArchiveStart, (int32_t)(0x5400 + BuildBlock(block).size()));
+  EXPECT_FALSE(Engine.SfxSettings.HasCaption);
+  EXPECT_EQ(Engine.ArchiveStart, (int32_t)(0x5400 + BuildBlock(block).size()));
   EXPECT_EQ(ListEntries().size(), 2u);
 }
 
 TEST_F(LocatorTest, FileOfExactlyTheBudgetIsNotSearched) {
   LoadSfx(FakeStub(0x5400));
-  EXPECT_EQ(ArchiveStart, 0x5400);
-  EXPECT_EQ(BlockLength, 0);
-  EXPECT_TRUE(SfxSettings.ShowRunCheckBox);
-  EXPECT_EQ(SfxSettings.OverwriteButtonId, 503);
+  EXPECT_EQ(Engine.ArchiveStart, 0x5400);
+  EXPECT_EQ(Engine.BlockLength, 0);
+  EXPECT_TRUE(Engine.SfxSettings.ShowRunCheckBox);
+  EXPECT_EQ(Engine.SfxSettings.OverwriteButtonId, 503);
   EXPECT_TRUE(scripted::messages.empty());
 }
 
 TEST_F(LocatorTest, SeekBeyondTheEndSucceedsAndReadsNothing) {
   OpenSfx(FakeStub(100));
   EXPECT_EQ(SeekArchive(5000, FILE_BEGIN), 5000);
-  EXPECT_EQ(FilePos, 5000);
+  EXPECT_EQ(Engine.FilePos, 5000);
   char buffer[8];
   DWORD got = 99;
-  ReadFile(ArchiveFile, buffer, sizeof buffer, &got, nullptr);
+  ReadFile(Engine.ArchiveFile, buffer, sizeof buffer, &got, nullptr);
   EXPECT_EQ(got, 0u);
 }
 
@@ -136,12 +136,12 @@ TEST_F(LocatorTest, FilePosDescribesTheLastSeekNotLaterReads) {
   SeekArchive(10, FILE_BEGIN);
   char buffer[7];
   DWORD got;
-  ReadFile(ArchiveFile, buffer, sizeof buffer, &got, nullptr);
-  EXPECT_EQ(FilePos, 10);
+  ReadFile(Engine.ArchiveFile, buffer, sizeof buffer, &got, nullptr);
+  EXPECT_EQ(Engine.FilePos, 10);
   EXPECT_EQ(SeekArchive(0, FILE_CURRENT), 17);
   EXPECT_EQ(SeekArchive(-4, FILE_END), 96);
   EXPECT_EQ(SeekArchive(-200, FILE_BEGIN), -1);
-  EXPECT_EQ(FilePos, -1);
+  EXPECT_EQ(Engine.FilePos, -1);
 }
 
 // Failures end the process after the message, with the exit code of a file

@@ -23,14 +23,14 @@ class StoredCopyTest : public EngineTest {
   std::string Copy(const std::string& stored, int32_t declared, uint16_t flags = 0) {
     OpenSfx(stored);
     SeekArchive(0, FILE_BEGIN);
-    LocalHeader.flags = flags;
-    BytesRemaining = declared;
-    OutputFile = CreateFileA(temp.Win("out.bin").c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+    Engine.LocalHeader.flags = flags;
+    Engine.BytesRemaining = declared;
+    Engine.OutputFile = CreateFileA(temp.Win("out.bin").c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    RunningCrc = 0xFFFFFFFF;
+    Engine.RunningCrc = 0xFFFFFFFF;
     io.clear();
     CopyStored();
-    CloseHandle(OutputFile);
+    CloseHandle(Engine.OutputFile);
     return temp.Read("out.bin");
   }
 
@@ -46,7 +46,7 @@ class StoredCopyTest : public EngineTest {
 
 TEST_F(StoredCopyTest, EmptyEntryReadsAndWritesNothing) {
   EXPECT_EQ(Copy("trailing record bytes", 0), "");
-  EXPECT_EQ(RunningCrc, 0xFFFFFFFFu);  // complements to 0, the CRC of nothing
+  EXPECT_EQ(Engine.RunningCrc, 0xFFFFFFFFu);  // complements to 0, the CRC of nothing
   EXPECT_TRUE(io.empty());
 }
 
@@ -54,7 +54,7 @@ TEST_F(StoredCopyTest, EncryptedEntryShorterThanItsHeaderCopiesNothing) {
   // 12 declared bytes less the 12-byte header, and 5 less it: 0 and -7.
   EXPECT_EQ(Copy("abcdefgh", 0, kFlagEncrypted), "");
   EXPECT_EQ(Copy("abcdefgh", 5 - 12, kFlagEncrypted), "");
-  EXPECT_EQ(RunningCrc, 0xFFFFFFFFu);
+  EXPECT_EQ(Engine.RunningCrc, 0xFFFFFFFFu);
   EXPECT_TRUE(io.empty());
 }
 
@@ -68,8 +68,8 @@ TEST_F(StoredCopyTest, ChunksOfAtMost32768AndNothingPastTheEntry) {
     std::string data = Pattern(row.size);
     // The next record follows the data: it must not be read.
     EXPECT_EQ(Copy(data + "PK\x01\x02 next record", (int32_t)row.size), data) << row.size;
-    EXPECT_EQ(RunningCrc ^ 0xFFFFFFFF, Crc32(data)) << row.size;
-    EXPECT_EQ(BytesRemaining, 0);
+    EXPECT_EQ(Engine.RunningCrc ^ 0xFFFFFFFF, Crc32(data)) << row.size;
+    EXPECT_EQ(Engine.BytesRemaining, 0);
     if (!test_platform::Observable()) continue;
     EXPECT_EQ(Sizes(false), row.reads) << row.size;
     EXPECT_EQ(Sizes(true), row.reads) << row.size;
@@ -79,8 +79,8 @@ TEST_F(StoredCopyTest, ChunksOfAtMost32768AndNothingPastTheEntry) {
 TEST_F(StoredCopyTest, ArchiveEndingInsideTheEntryEndsTheCopy) {
   std::string data = Pattern(40000);
   EXPECT_EQ(Copy(data, 50000), data);
-  EXPECT_NE(RunningCrc ^ 0xFFFFFFFF, Crc32(Pattern(50000)));
-  EXPECT_EQ(BytesRemaining, 10000);
+  EXPECT_NE(Engine.RunningCrc ^ 0xFFFFFFFF, Crc32(Pattern(50000)));
+  EXPECT_EQ(Engine.BytesRemaining, 10000);
 }
 
 TEST_F(StoredCopyTest, EncryptedDataIsDecryptedInPlace) {
@@ -95,7 +95,7 @@ TEST_F(StoredCopyTest, EncryptedDataIsDecryptedInPlace) {
   ASSERT_TRUE(CheckEncryptionHeader(block, 12, v.flags, v.crc, v.timeDate, "pw"));
   std::string stored = zip.substr(v.dataAt + 12, v.compressedSize - 12);
   EXPECT_EQ(Copy(stored, (int32_t)stored.size(), kFlagEncrypted), e.data);
-  EXPECT_EQ(RunningCrc ^ 0xFFFFFFFF, v.crc);
+  EXPECT_EQ(Engine.RunningCrc ^ 0xFFFFFFFF, v.crc);
 }
 
 TEST_F(StoredCopyTest, FailedWriteLeavesTheCrcWrongButReadsToTheEnd) {
@@ -105,8 +105,8 @@ TEST_F(StoredCopyTest, FailedWriteLeavesTheCrcWrongButReadsToTheEnd) {
   std::string written = Copy(data, (int32_t)data.size());
   test_platform::LimitWrites(-1);
   EXPECT_EQ(written, data.substr(0, 40000));
-  EXPECT_NE(RunningCrc ^ 0xFFFFFFFF, Crc32(data));
-  EXPECT_EQ(BytesRemaining, 0);
+  EXPECT_NE(Engine.RunningCrc ^ 0xFFFFFFFF, Crc32(data));
+  EXPECT_EQ(Engine.BytesRemaining, 0);
   EXPECT_EQ(Sizes(false).size(), 4u);  // the copy goes on reading the entry
 }
 

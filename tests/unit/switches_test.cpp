@@ -35,12 +35,12 @@ class SwitchesTest : public EngineTest, public ::testing::WithParamInterface<Swi
 TEST_P(SwitchesTest, CommandLineGivesTheSwitches) {
   const SwitchRow& row = GetParam();
   EXPECT_EQ(ReadSwitches(row.line), row.accepted) << row.line;
-  EXPECT_EQ(!!Silent, row.silent) << row.line;
+  EXPECT_EQ(!!Engine.Silent, row.silent) << row.line;
   if (row.folder)
-    EXPECT_STREQ(FolderSwitch, row.folder) << row.line;
+    EXPECT_STREQ(Engine.FolderSwitch, row.folder) << row.line;
   else
-    EXPECT_EQ(FolderSwitch, nullptr) << row.line;
-  EXPECT_EQ(ExitCode, row.accepted ? 0u : kExitBadSwitch) << row.line;
+    EXPECT_EQ(Engine.FolderSwitch, nullptr) << row.line;
+  EXPECT_EQ(Engine.ExitCode, row.accepted ? 0u : kExitBadSwitch) << row.line;
   // One box for an unknown switch (under /S the dialogs show none: the
   // end-to-end cases see to that).
   if (!row.silent) {
@@ -86,8 +86,8 @@ TEST_P(DefaultFolderTest, SwitchAndBlockGiveTheFolder) {
   LoadSfx(BuildSfx({File("a.txt", "a")}, block));
   std::string expected = row.expected;
   if (expected[0] == '*') expected = CurrentFolder() + expected.substr(1);
-  EXPECT_TRUE(SfxSettings.HasDefaultFolder) << row.line;
-  EXPECT_EQ(std::string(SfxSettings.DefaultFolder), expected) << row.block << " | " << row.line;
+  EXPECT_TRUE(Engine.SfxSettings.HasDefaultFolder) << row.line;
+  EXPECT_EQ(std::string(Engine.SfxSettings.DefaultFolder), expected) << row.block << " | " << row.line;
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, DefaultFolderTest, ::testing::ValuesIn(kFolderRows));

@@ -93,7 +93,7 @@ TEST_F(WalkCompletenessTest, CompleteOnlyWhenEveryListedEntryWasMet) {
       if (p.rfind(dest + "/", 0) == 0 && p != dest + "/") written.push_back(p.substr(dest.size() + 1));
     EXPECT_EQ(written, row.written);
     EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), row.selected);
-    EXPECT_EQ(ExtractionSucceeded, row.succeeded);
+    EXPECT_EQ(Engine.ExtractionSucceeded, row.succeeded);
     ASSERT_FALSE(scripted::messages.empty());
     EXPECT_EQ(scripted::messages.back(), row.succeeded ? kAllDone : kSomeFailed) << scripted::MessageLog();
     CloseSfx();
@@ -118,7 +118,7 @@ TEST_F(WalkCompletenessTest, UnselectedEntryOfUnknownSizeStillHidesTheRest) {
   ExtractAgain();
   EXPECT_EQ(Out("a.txt"), "a");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
-  EXPECT_FALSE(ExtractionSucceeded);
+  EXPECT_FALSE(Engine.ExtractionSucceeded);
 }
 
 }  // namespace

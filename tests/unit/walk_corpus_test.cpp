@@ -45,7 +45,7 @@ TEST_P(WalkCorpusTest, ExtractsAsOurRulesSay) {
   EXPECT_EQ(OutTree(), row.tree);
   std::string last = scripted::messages.empty() ? "" : scripted::messages.back().text;
   EXPECT_EQ(last, row.lastMessage) << scripted::MessageLog();
-  EXPECT_FALSE(Busy);
+  EXPECT_FALSE(Engine.Busy);
 }
 
 const CorpusRow kRows[] = {

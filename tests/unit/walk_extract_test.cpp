@@ -28,8 +28,8 @@ TEST_F(WalkExtractTest, FilesAndFoldersAreWrittenUnderTheDestination) {
   EXPECT_EQ(Out("docs/guide/intro.txt"), "intro");
   EXPECT_EQ(Out("bin/tool.exe"), "MZ tool");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
-  EXPECT_TRUE(ExtractionSucceeded);
-  EXPECT_FALSE(Busy);
+  EXPECT_TRUE(Engine.ExtractionSucceeded);
+  EXPECT_FALSE(Engine.Busy);
   EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   // The status line keeps the last progress text, with "\" separators.
   EXPECT_EQ(ControlText(dialog, IDC_MAIN_STATUS), "Extracting: " + temp.Win("out") + "\\bin\\tool.exe");
@@ -58,7 +58,7 @@ TEST_F(WalkExtractTest, OnlySelectedEntriesAreExtracted) {
   SendMessageA(GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST), LB_SETSEL, TRUE, 1);
   ExtractAgain();
   EXPECT_EQ(OutTree(), std::vector<std::string>{"b"});
-  EXPECT_TRUE(ExtractionSucceeded);
+  EXPECT_TRUE(Engine.ExtractionSucceeded);
 }
 
 TEST_F(WalkExtractTest, NothingSelectedShowsNothing) {
@@ -67,12 +67,12 @@ TEST_F(WalkExtractTest, NothingSelectedShowsNothing) {
   ExtractAgain();
   EXPECT_TRUE(OutTree().empty());
   EXPECT_TRUE(scripted::messages.empty());
-  EXPECT_FALSE(ExtractionSucceeded);
+  EXPECT_FALSE(Engine.ExtractionSucceeded);
 }
 
 TEST_F(WalkExtractTest, DuplicateNamesMapToSuccessiveItems) {
   LoadSfx(BuildSfx({File("same.txt", "first"), File("same.txt", "second")}, BlockFields()));
-  OverwriteMode = kAskEachFile;
+  Engine.OverwriteMode = kAskEachFile;
   scripted::overwrites = {{true, false}};
   ExtractAll();
   // Each entry found its own item; the second met the first's file.
@@ -84,12 +84,12 @@ TEST_F(WalkExtractTest, DuplicateNamesMapToSuccessiveItems) {
 TEST_F(WalkExtractTest, EachEntryReachesItsOwnItemInAnyOrder) {
   // The second "b" must not find the first one's item, already deselected.
   LoadSfx(BuildSfx({File("b", "first"), File("a", "a"), File("b", "second")}, BlockFields()));
-  OverwriteMode = kOverwriteAll;
+  Engine.OverwriteMode = kOverwriteAll;
   ExtractAll();
   EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_EQ(Out("b"), "second");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
-  EXPECT_TRUE(ExtractionSucceeded);
+  EXPECT_TRUE(Engine.ExtractionSucceeded);
 }
 
 TEST_F(WalkExtractTest, ListWithoutOrdinalsFallsBackToTheSearch) {
@@ -114,7 +114,7 @@ TEST_F(WalkExtractTest, NamesDifferingInCaseFindTheirItemsInTurnAndShareOneFile)
   LoadSfx(BuildSfx({File("Same.txt", "first"), File("sAME.txt", "second"), File("Dir/a.txt", "a"),
                     File("DIR/b.txt", "b")},
                    BlockFields()));
-  OverwriteMode = kOverwriteAll;
+  Engine.OverwriteMode = kOverwriteAll;
   ExtractAll();
   EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
@@ -143,7 +143,7 @@ TEST_P(OverwriteTest, ExistingFiles) {
   LoadSfx(BuildSfx({File("a.txt", "new a"), File("sub/new.txt", "new"), File("sub/b.txt", "new b"),
                     File("c.txt", "new c")},
                    BlockFields()));
-  OverwriteMode = (OverwritePolicy)row.mode;
+  Engine.OverwriteMode = (OverwritePolicy)row.mode;
   scripted::overwrites.assign(row.replies.begin(), row.replies.end());
   ExtractAll();
   EXPECT_EQ(scripted::overwriteNames, row.prompted) << row.what;
@@ -151,7 +151,7 @@ TEST_P(OverwriteTest, ExistingFiles) {
   EXPECT_EQ(Out("sub/b.txt"), row.b) << row.what;
   EXPECT_EQ(Out("c.txt"), "new c") << row.what;
   EXPECT_EQ(Out("sub/new.txt"), "new") << row.what;
-  EXPECT_EQ(OverwriteMode, row.modeAfter) << row.what;
+  EXPECT_EQ(Engine.OverwriteMode, row.modeAfter) << row.what;
   // A file left alone counts as dealt with.
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone}) << row.what;
 }
@@ -188,7 +188,7 @@ TEST_F(WalkExtractTest, StatusLineNamesTheLastFileBeforeEveryPrompt) {
   temp.Write("out/d", "old");
   LoadSfx(BuildSfx({File("a", "1"), File("b", "2"), File("c", "3"), File("d", "4"), File("e", "5", "pw")},
                    BlockFields()));
-  OverwriteMode = kAskEachFile;
+  Engine.OverwriteMode = kAskEachFile;
   scripted::overwrites = {{true, false}};
   scripted::passwords = {"pw"};
   std::vector<std::string> shown;
@@ -212,7 +212,7 @@ TEST_F(WalkExtractTest, CrcMismatchLeavesTheDamagedFileAndReports) {
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
   EXPECT_EQ(ControlText(dialog, IDC_MAIN_STATUS), "One or more file(s) could not be extracted.");
   EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{"bad.txt"});
-  EXPECT_FALSE(ExtractionSucceeded);
+  EXPECT_FALSE(Engine.ExtractionSucceeded);
 }
 
 TEST_F(WalkExtractTest, SecondExtractionTouchesOnlyWhatIsStillSelected) {
@@ -222,7 +222,7 @@ TEST_F(WalkExtractTest, SecondExtractionTouchesOnlyWhatIsStillSelected) {
   ExtractAll();
   temp.Write("out/good.txt", "changed by the user");
   scripted::messages.clear();
-  OverwriteMode = kOverwriteAll;
+  Engine.OverwriteMode = kOverwriteAll;
   ExtractAgain();
   EXPECT_EQ(Out("good.txt"), "changed by the user");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
@@ -240,15 +240,15 @@ TEST_F(WalkExtractTest, UnknownMethodTouchesNoFileAndEndsTheWalk) {
     fresh.name = "new.bin";
     LoadSfx(BuildSfx({File("first.txt", "1"), method == 12 ? fresh : packed, File("never.txt", "n")},
                      BlockFields()));
-    OverwriteMode = kOverwriteAll;
+    Engine.OverwriteMode = kOverwriteAll;
     ExtractAll();
     EXPECT_EQ(Out("first.txt"), "1");
     EXPECT_EQ(Out("kept.bin"), "old bytes");
     EXPECT_FALSE(temp.Exists("out/new.bin"));
     EXPECT_FALSE(temp.Exists("out/never.txt"));
     EXPECT_EQ(scripted::messages, (std::vector<RecordedMessage>{{"Error...", "Unknown compression type", 0x10}}));
-    EXPECT_FALSE(ExtractionSucceeded);
-    EXPECT_FALSE(Busy);
+    EXPECT_FALSE(Engine.ExtractionSucceeded);
+    EXPECT_FALSE(Engine.Busy);
     CloseSfx();
   }
 }
@@ -301,14 +301,14 @@ TEST_F(WalkExtractTest, FileEntryWhosePathIsAFolderFails) {
     SCOPED_TRACE(rows[i].what);
     scripted::messages.clear();
     LoadSfx(BuildSfx(rows[i].entries, BlockFields()));
-    OverwriteMode = kOverwriteAll;
+    Engine.OverwriteMode = kOverwriteAll;
     std::string dest = "out" + std::to_string(i);
     ExtractAll(dest);
     EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{rows[i].clash});
     EXPECT_EQ(scripted::messages,
               (std::vector<RecordedMessage>{
                   {"Cannot open file ...", temp.Win(dest) + "\\" + rows[i].clash, 0x10}, kSomeFailed}));
-    EXPECT_FALSE(ExtractionSucceeded);
+    EXPECT_FALSE(Engine.ExtractionSucceeded);
     CloseSfx();
   }
 }
@@ -319,7 +319,7 @@ TEST_F(WalkExtractTest, AutoExtractSuppressesOnlyTheSuccessMessage) {
   LoadSfx(BuildSfx({File("a", "1")}, block));
   ExtractAll();
   EXPECT_TRUE(scripted::messages.empty());
-  EXPECT_TRUE(ExtractionSucceeded);
+  EXPECT_TRUE(Engine.ExtractionSucceeded);
 
   ZipEntry bad = File("b", "2");
   bad.crc = 5;
@@ -368,8 +368,8 @@ TEST_F(WalkExtractTest, SecondWalkCannotStartWhileOneRuns) {
       [](void* p) {
         Probe& probe = *static_cast<Probe*>(p);
         ++probe.calls;
-        probe.busyInside = Busy;
-        EXPECT_TRUE(WalkRunning());
+        probe.busyInside = Engine.Busy;
+        EXPECT_TRUE(Engine.WalkRunning);
         WalkEntries(probe.dialog, IDC_MAIN_ENTRY_LIST, true);   // would empty the list
         WalkEntries(probe.dialog, IDC_MAIN_ENTRY_LIST, false);  // would extract again
       },
@@ -379,7 +379,7 @@ TEST_F(WalkExtractTest, SecondWalkCannotStartWhileOneRuns) {
   EXPECT_TRUE(probe.busyInside);
   EXPECT_EQ(ListItems(dialog, IDC_MAIN_ENTRY_LIST), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
-  EXPECT_FALSE(WalkRunning());
+  EXPECT_FALSE(Engine.WalkRunning);
 }
 
 TEST_F(WalkExtractTest, WalkStoppingBeforeTheDirectoryReportsFailure) {
@@ -388,7 +388,7 @@ TEST_F(WalkExtractTest, WalkStoppingBeforeTheDirectoryReportsFailure) {
   ExtractAll();
   EXPECT_EQ(Out("file1"), "");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kSomeFailed});
-  EXPECT_FALSE(ExtractionSucceeded);
+  EXPECT_FALSE(Engine.ExtractionSucceeded);
 }
 
 TEST_F(WalkExtractTest, RootFolderYieldsPathsOfTheFormDriveName) {
@@ -398,11 +398,11 @@ TEST_F(WalkExtractTest, RootFolderYieldsPathsOfTheFormDriveName) {
   LoadSfx(BuildSfx({File("name.txt", "at the root"), File("sub/x", "y")}, BlockFields()));
   ListEntries();
   SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
-  strcpy(DestFolder, "C:\\");
+  strcpy(Engine.DestFolder, "C:\\");
   WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
   EXPECT_EQ(temp.Read("croot/name.txt"), "at the root");
   EXPECT_EQ(temp.Read("croot/sub/x"), "y");
-  EXPECT_STREQ(DestFolder, "C:");
+  EXPECT_STREQ(Engine.DestFolder, "C:");
   EXPECT_EQ(ControlText(dialog, IDC_MAIN_STATUS), "Extracting: C:\\sub\\x");
 }
 
@@ -426,7 +426,7 @@ TEST_F(WalkExtractTest, WaitCursorIsSetOncePerEntryAndIsUpForEveryWrite) {
   deflated.compressed = StoredDeflate(data);
   temp.Write("out/b.txt", "old");
   LoadSfx(BuildSfx({File("a.bin", data), deflated}, BlockFields()));
-  OverwriteMode = kAskEachFile;
+  Engine.OverwriteMode = kAskEachFile;
   scripted::overwrites = {{true, false}};
   std::vector<test_platform::Io> io;
   test_platform::RecordIo(&io);

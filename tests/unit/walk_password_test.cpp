@@ -12,7 +12,7 @@ TEST_F(WalkPasswordTest, NoPasswordYetAsksAndAWrongThenRightAnswerExtracts) {
   scripted::passwords = {"wrong", "open sesame"};
   bool busyDuringPrompt = true;
   scripted::onPrompt = [&] {
-    busyDuringPrompt = Busy;
+    busyDuringPrompt = Engine.Busy;
     if (test_platform::Observable()) {
       EXPECT_EQ(test_platform::CurrentCursor(), IDC_ARROW);
     }
@@ -21,7 +21,7 @@ TEST_F(WalkPasswordTest, NoPasswordYetAsksAndAWrongThenRightAnswerExtracts) {
   EXPECT_EQ(scripted::passwordPrompts, 2);
   EXPECT_FALSE(busyDuringPrompt);
   EXPECT_EQ(Out("one.txt"), "first secret");
-  EXPECT_STREQ(Password, "open sesame");
+  EXPECT_STREQ(Engine.Password, "open sesame");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
 }
 
@@ -34,7 +34,7 @@ TEST_F(WalkPasswordTest, RememberedPasswordIsTriedFirstAndReplacedWhenItFails) {
   // One prompt for a (nothing remembered), none for b, one for c, none for d.
   EXPECT_EQ(scripted::passwordPrompts, 2);
   EXPECT_EQ(Out("a") + Out("b") + Out("c") + Out("d"), "alphabravocharliedelta");
-  EXPECT_STREQ(Password, "pw2");
+  EXPECT_STREQ(Engine.Password, "pw2");
 }
 
 TEST_F(WalkPasswordTest, ThreeWrongPasswordsEndTheWalkSilently) {
@@ -47,10 +47,10 @@ TEST_F(WalkPasswordTest, ThreeWrongPasswordsEndTheWalkSilently) {
   EXPECT_FALSE(temp.Exists("out/locked.txt"));
   EXPECT_FALSE(temp.Exists("out/after.txt"));
   EXPECT_TRUE(scripted::messages.empty());
-  EXPECT_FALSE(ExtractionSucceeded);
-  EXPECT_FALSE(Busy);
+  EXPECT_FALSE(Engine.ExtractionSucceeded);
+  EXPECT_FALSE(Engine.Busy);
   // The third wrong text stays and is tried first next time.
-  EXPECT_STREQ(Password, "three");
+  EXPECT_STREQ(Engine.Password, "three");
   ExtractAgain();
   EXPECT_EQ(scripted::passwordPrompts, 4);
   EXPECT_EQ(Out("locked.txt"), "x");
@@ -76,7 +76,7 @@ TEST_F(WalkPasswordTest, OverlongAnswerIsCutTo79Characters) {
 TEST_F(WalkPasswordTest, PasswordIsAskedBeforeAnExistingFileIsLeftAlone) {
   temp.Write("out/s.txt", "old");
   LoadSfx(BuildSfx({File("s.txt", "new", "pw")}, BlockFields()));
-  OverwriteMode = kSkipExisting;
+  Engine.OverwriteMode = kSkipExisting;
   scripted::passwords = {"pw"};
   ExtractAll();
   EXPECT_EQ(scripted::passwordPrompts, 1);

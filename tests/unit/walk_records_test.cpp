@@ -17,8 +17,8 @@ TEST_F(WalkRecordsTest, ListOnlyWalkListsEveryEntrySortedAndSelectsNothing) {
   EXPECT_EQ(ListEntries(), (std::vector<std::string>{"alpha.txt", "alpha.txt", "Beta.txt", "gamma.lz", "zeta/"}));
   EXPECT_TRUE(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST).empty());
   EXPECT_TRUE(scripted::messages.empty());
-  EXPECT_FALSE(Busy);
-  EXPECT_FALSE(ExtractionSucceeded);
+  EXPECT_FALSE(Engine.Busy);
+  EXPECT_FALSE(Engine.ExtractionSucceeded);
 }
 
 TEST_F(WalkRecordsTest, ListOnlyWalkEmptiesTheListFirst) {
@@ -68,7 +68,7 @@ TEST_F(WalkRecordsTest, EmptyNameStopsAListOnlyWalkWhereItIs) {
     LoadSfx(BuildSfx({File("before", "1"), File(bad, "2"), File("after", "3")}, BlockFields()));
     EXPECT_EQ(ListEntries(), std::vector<std::string>{"before"});
     EXPECT_EQ(scripted::messages, (std::vector<RecordedMessage>{{"Error...", "Invalid filename.", 0x10}}));
-    EXPECT_FALSE(Busy);
+    EXPECT_FALSE(Engine.Busy);
     CloseSfx();
   }
 }
@@ -83,7 +83,7 @@ TEST_F(WalkRecordsTest, EmptyNameEndsAnExtractionWalkWithoutClosingMessage) {
   EXPECT_EQ(Out("before"), "1");
   EXPECT_FALSE(temp.Exists("out/after"));
   EXPECT_EQ(scripted::messages, (std::vector<RecordedMessage>{{"Error...", "Invalid filename.", 0x10}}));
-  EXPECT_FALSE(ExtractionSucceeded);
+  EXPECT_FALSE(Engine.ExtractionSucceeded);
 }
 
 TEST_F(WalkRecordsTest, NestedArchiveIsWrittenAsAFileAndNotWalkedInto) {

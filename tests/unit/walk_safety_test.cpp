@@ -53,7 +53,7 @@ TEST_F(WalkSafetyTest, RefusedNamesWriteNothingStaySelectedAndTheWalkGoesOn) {
       {"Cannot open file ...", "../escape.txt", 0x10}, {"Cannot open file ...", "C:\\evil.txt", 0x10},
       {"Cannot open file ...", "sub/../../up.txt", 0x10}, {"Cannot open file ...", "CON", 0x10}, kSomeFailed};
   EXPECT_EQ(scripted::messages, expected) << scripted::MessageLog();
-  EXPECT_FALSE(ExtractionSucceeded);
+  EXPECT_FALSE(Engine.ExtractionSucceeded);
 }
 
 TEST_F(WalkSafetyTest, RefusedEncryptedNameAsksForNoPassword) {

@@ -6,8 +6,8 @@
 
 #include <stdint.h>
 
-#include "../common/config_format.h"
-#include "../ui/resource_ids.h"
+#include "config_format.h"
+#include "resource_ids.h"
 
 // Values above kAskEachFile (a stray byte) act as kOverwriteAll.
 enum OverwritePolicy : uint8_t {

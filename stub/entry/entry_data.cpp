@@ -1,24 +1,25 @@
 // The current entry's data: the one source every method reads its input
 // from, and the one sink it writes its output to.
+#include "entry_data.h"
+
+#include "../common/own_file.h"
 #include "../integrity/crc32.h"
 #include "../integrity/zipcrypto.h"
-#include "../startup/startup.h"
-#include "extract.h"
 
 int32_t ReadEntryData(uint8_t* buffer, int32_t capacity) {
-  int32_t ask = BytesRemaining < capacity ? BytesRemaining : capacity;
+  int32_t ask = Engine.BytesRemaining < capacity ? Engine.BytesRemaining : capacity;
   // Only the count delivered matters: a failed read delivers nothing.
   DWORD delivered = ReadArchive(buffer, (DWORD)ask);
-  if (LocalHeader.flags & kFlagEncrypted) DecryptBuffer(buffer, (int32_t)delivered);
+  if (Engine.LocalHeader.flags & kFlagEncrypted) DecryptBuffer(buffer, (int32_t)delivered);
   return (int32_t)delivered;
 }
 
 void WriteEntryData(const uint8_t* buffer, int32_t count) {
   DWORD written = 0;
-  WriteFile(OutputFile, buffer, (DWORD)count, &written, nullptr);
+  WriteFile(Engine.OutputFile, buffer, (DWORD)count, &written, nullptr);
   // Only what was written enters the CRC: a short write (a full disk) then
   // fails the entry's check instead of passing a truncated file.
-  UpdateCrcBuffer(buffer, (int32_t)written, RunningCrc);
-  BytesWritten += written;
+  UpdateCrcBuffer(buffer, (int32_t)written, Engine.RunningCrc);
+  Engine.BytesWritten += written;
   KeepWindowAnswering();
 }
