@@ -22,6 +22,7 @@
 #include "password_input.h"
 #include "printable.h"
 #include "progress_line.h"
+#include "sfx_limits.h"
 #include "sfx_writer.h"
 #include "source_fs.h"
 #include "source_tree.h"
@@ -199,9 +200,6 @@ void PackTree(const PackOptions& o, const CodePageTable& page, const std::string
       writer.Add(h, nullptr, 0);
       continue;
     }
-    if (e.size > kLargestOutput)
-      throw Refusal(e.path + ": " + std::to_string(e.size) + " bytes; a self-extractor holds at most " +
-                    std::to_string(kLargestOutput));
     h.externalAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
     WriteFileEntry(writer, out, h, InputFile(e.path), level, password, random,
                    [&](uint64_t fileDone) { ProgressUpdate(done + fileDone, total); });

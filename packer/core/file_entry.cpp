@@ -9,7 +9,7 @@
 
 #include "entry_coding.h"
 #include "errors.h"
-#include "sfx_writer.h"
+#include "sfx_limits.h"
 #include "common/zip_format.h"
 
 namespace {

@@ -30,9 +30,6 @@ struct ZipEntryHeader {
   bool descriptor = false;
 };
 
-// The classic end record counts entries in 16 bits; mksfx writes no ZIP64.
-const size_t kMaxEntries = 0xFFFF;
-
 class ZipWriter {
  public:
   explicit ZipWriter(PendingOutput& out) : out_(out) {}
