@@ -13,7 +13,6 @@
 #include "commands.h"
 #include "config_block_codec.h"
 #include "embedded_stub.h"
-#include "entry_coding.h"
 #include "errors.h"
 #include "file_entry.h"
 #include "file_io.h"
@@ -195,9 +194,9 @@ void PackTree(const PackOptions& o, const CodePageTable& page, const std::string
     h.timeDate = DosTimeDate(time, epoch >= 0);
     h.versionMadeBy = 20;  // MS-DOS attributes
     if (e.folder) {
-      h.versionNeeded = 20;
       h.externalAttributes = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
-      writer.Add(h, nullptr, 0);
+      writer.Begin(h);
+      writer.End(h);
       continue;
     }
     h.externalAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE

@@ -2,7 +2,7 @@
 #include "pack_options.h"
 
 #include "codepages.h"
-#include "entry_coding.h"
+#include "file_entry.h"
 #include "errors.h"
 #include "option_parser.h"
 

@@ -47,15 +47,6 @@ void RequireFits(uint64_t end, const ZipEntryHeader* entry) {
 
 }  // namespace
 
-void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
-  RequireFits(out_.Written() + kLocalHeaderSize + e.name.size() + e.localExtra.size() + size +
-                  (e.descriptor ? kDataDescriptorSize : 0),
-              &e);
-  Begin(e);
-  out_.Write(data, size);
-  End(e);
-}
-
 void ZipWriter::Begin(const ZipEntryHeader& e) {
   if (count_ == kMaxEntries)
     throw Refusal("more than " + std::to_string(kMaxEntries) + " entries; the stub reads a 16-bit "
