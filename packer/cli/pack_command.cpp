@@ -277,7 +277,7 @@ std::vector<uint8_t> ChooseStub(const std::string& stubOption, std::string& name
 int RunPackCommand(const Arguments& args) {
   PackOptions o = ParsePackOptions(args);
   if (o.help) {
-    std::cout << kPackHelp;
+    std::cout << PackHelp();
     return kExitSuccess;
   }
   CheckOutputPath(o);
