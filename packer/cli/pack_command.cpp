@@ -13,7 +13,6 @@
 #include "commands.h"
 #include "config_block_codec.h"
 #include "embedded_stub.h"
-#include "entry_coding.h"
 #include "errors.h"
 #include "file_entry.h"
 #include "file_io.h"
@@ -22,6 +21,7 @@
 #include "password_input.h"
 #include "printable.h"
 #include "progress_line.h"
+#include "sfx_limits.h"
 #include "sfx_writer.h"
 #include "source_fs.h"
 #include "source_tree.h"
@@ -194,14 +194,11 @@ void PackTree(const PackOptions& o, const CodePageTable& page, const std::string
     h.timeDate = DosTimeDate(time, epoch >= 0);
     h.versionMadeBy = 20;  // MS-DOS attributes
     if (e.folder) {
-      h.versionNeeded = 20;
       h.externalAttributes = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
-      writer.Add(h, nullptr, 0);
+      writer.Begin(h);
+      writer.End(h);
       continue;
     }
-    if (e.size > kLargestOutput)
-      throw Refusal(e.path + ": " + std::to_string(e.size) + " bytes; a self-extractor holds at most " +
-                    std::to_string(kLargestOutput));
     h.externalAttributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE
     WriteFileEntry(writer, out, h, InputFile(e.path), level, password, random,
                    [&](uint64_t fileDone) { ProgressUpdate(done + fileDone, total); });
@@ -280,7 +277,7 @@ std::vector<uint8_t> ChooseStub(const std::string& stubOption, std::string& name
 int RunPackCommand(const Arguments& args) {
   PackOptions o = ParsePackOptions(args);
   if (o.help) {
-    std::cout << kPackHelp;
+    std::cout << PackHelp();
     return kExitSuccess;
   }
   CheckOutputPath(o);

@@ -35,7 +35,10 @@ struct PackOptions {
   bool help = false;
 };
 
-extern const char kPackHelp[];
+// mksfx pack --help.
+std::string PackHelp();
+// The options pack takes, for the parser.
+const std::vector<OptionRow>& PackTable();
 
 // Throws UsageError for a wrong command line.
 PackOptions ParsePackOptions(const Arguments& args);

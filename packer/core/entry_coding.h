@@ -1,5 +1,5 @@
-// An entry's data: compressing a file's bytes for the archive, and checking
-// compressed bytes against the sizes and CRC that an archive claims for them.
+// An entry's data: checking compressed bytes against the sizes and CRC that
+// an archive claims for them.
 #pragma once
 
 #include <cstddef>
@@ -9,22 +9,6 @@
 
 #include "common/zip_format.h"
 #include "file_io.h"
-
-// libdeflate's levels; 12 is its slowest and strongest.
-const int kFastestLevel = 1;
-const int kStrongestLevel = 12;
-const int kDefaultLevel = 9;
-// -0: every entry stored.
-const int kStoreLevel = 0;
-
-struct EncodedData {
-  std::vector<uint8_t> bytes;
-  uint16_t method = 0;  // stored (0) when deflate does not shrink the data
-  uint32_t crc = 0;
-};
-
-// Deflated at `level`, or stored at kStoreLevel.
-EncodedData EncodeData(const uint8_t* plain, size_t size, int level);
 
 struct DataCheck {
   std::string problem;

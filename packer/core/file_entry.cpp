@@ -9,12 +9,10 @@
 
 #include "entry_coding.h"
 #include "errors.h"
-#include "sfx_writer.h"
+#include "sfx_limits.h"
 #include "common/zip_format.h"
 
 namespace {
-
-typedef std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> Compressor;
 
 // The entry's data on their way to the output: encrypted when a password is
 // given, counted either way.
@@ -23,19 +21,15 @@ class DataSink {
   DataSink(PendingOutput& out, const std::string& password, const std::vector<uint8_t>& plainHeader)
       : out_(out), password_(password), plainHeader_(plainHeader), start_(out.Written()) {}
 
-  // Starts the data (again, after Restart): the encryption header first.
+  // Starts the data, anew over what was written before: the encryption
+  // header first.
   void Start() {
-    if (password_.empty()) return;
-    out_.Write(StartEncryption(password_, plainHeader_));
+    if (out_.Written() != start_) out_.Rewind(start_);
+    if (!password_.empty()) out_.Write(StartEncryption(password_, plainHeader_));
   }
   void Put(uint8_t* bytes, size_t count) {
     if (!password_.empty()) EncryptInPlace(bytes, count);
     out_.Write(bytes, count);
-  }
-  // Drops what was written, for the data to be written anew.
-  void Restart() {
-    out_.Rewind(start_);
-    Start();
   }
   uint64_t Written() const { return out_.Written() - start_; }
 
@@ -73,51 +67,64 @@ size_t MakeNonFinal(FinalBlockFinder& finder, uint8_t* data, size_t size) {
   return lengthAt + sizeof kEmptyStoredLength;
 }
 
-uint32_t FileCrc(const InputFile& file) {
-  uint32_t crc = 0;
-  for (uint64_t at = 0; at < file.Size(); at += kDeflatePieceSize) {
-    std::vector<uint8_t> piece = file.ReadSome(at, kDeflatePieceSize);
-    crc = (uint32_t)libdeflate_crc32(crc, piece.data(), piece.size());
-  }
-  return crc;
-}
+// The file's pieces of kDeflatePieceSize, pass after pass: each pass reads
+// them anew, so that memory stays bounded, but the one piece of a smaller
+// file, which is read once.
+class Pieces {
+ public:
+  explicit Pieces(const InputFile& file) : file_(file) {}
 
-// Deflates the file into `sink` piece by piece; returns its CRC-32.
-uint32_t DeflatePieces(const InputFile& file, int level, DataSink& sink,
-                       const std::function<void(uint64_t)>& progress) {
-  Compressor c(libdeflate_alloc_compressor(level), libdeflate_free_compressor);
+  // Calls use(piece, done) with each piece in turn, `done` the bytes of the
+  // file up to the piece's end.  Throws Refusal when the pass reads other
+  // bytes than the first.  Only the last pass may change the pieces.
+  template <typename Use>
+  void Pass(Use use) {
+    uint32_t crc = 0;
+    for (uint64_t at = 0; at < file_.Size(); at += kDeflatePieceSize) {
+      if (passes_ == 0 || file_.Size() > kDeflatePieceSize)
+        piece_ = file_.ReadAt(at, (size_t)std::min<uint64_t>(kDeflatePieceSize, file_.Size() - at));
+      crc = (uint32_t)libdeflate_crc32(crc, piece_.data(), piece_.size());
+      use(piece_, at + piece_.size());
+    }
+    if (passes_++ > 0 && crc != crc_) throw Refusal(file_.Path() + ": changed while it was packed; pack it again");
+    crc_ = crc;
+  }
+  // The file's CRC-32, as every pass read it.
+  uint32_t Crc() const { return crc_; }
+
+ private:
+  const InputFile& file_;
+  std::vector<uint8_t> piece_;
+  int passes_ = 0;
+  uint32_t crc_ = 0;
+};
+
+// Deflates the pieces into `sink`, from its start, as one stream; false when
+// libdeflate finds no room for a piece.  A file of one piece leaves it a
+// byte less than its size: libdeflate gives up on a result that is not
+// smaller, or that comes within its 8 bytes of end padding of the room.  The
+// pieces of a larger file have room for any result; the stream is judged
+// whole.
+bool DeflatePieces(const InputFile& file, Pieces& pieces, int level, DataSink& sink,
+                   const std::function<void(uint64_t)>& progress) {
+  std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> c(libdeflate_alloc_compressor(level),
+                                                                             libdeflate_free_compressor);
   if (!c) throw Refusal("cannot set up the deflate compressor (out of memory)");
-  std::vector<uint8_t> packed(libdeflate_deflate_compress_bound(c.get(), kDeflatePieceSize) +
-                              kChainSuffixSize);
-  FinalBlockFinder finder;
-  uint32_t crc = 0;
-  for (uint64_t at = 0; at < file.Size(); at += kDeflatePieceSize) {
-    std::vector<uint8_t> piece = file.ReadAt(at, (size_t)std::min<uint64_t>(kDeflatePieceSize, file.Size() - at));
-    crc = (uint32_t)libdeflate_crc32(crc, piece.data(), piece.size());
-    size_t n = libdeflate_deflate_compress(c.get(), piece.data(), piece.size(), packed.data(),
-                                           packed.size() - kChainSuffixSize);
-    if (n > 0 && at + piece.size() < file.Size()) n = MakeNonFinal(finder, packed.data(), n);
-    if (n == 0) throw Refusal(file.Path() + ": internal error: a deflate piece could not be chained");
-    sink.Put(packed.data(), n);
-    progress(at + piece.size());
-  }
-  return crc;
-}
-
-// Copies the file into `sink` as it is; returns its CRC-32.
-uint32_t StorePieces(const InputFile& file, DataSink& sink, const std::function<void(uint64_t)>& progress) {
-  uint32_t crc = 0;
-  for (uint64_t at = 0; at < file.Size(); at += kDeflatePieceSize) {
-    std::vector<uint8_t> piece = file.ReadAt(at, (size_t)std::min<uint64_t>(kDeflatePieceSize, file.Size() - at));
-    crc = (uint32_t)libdeflate_crc32(crc, piece.data(), piece.size());
-    sink.Put(piece.data(), piece.size());
-    progress(at + piece.size());
-  }
-  return crc;
-}
-
-void RefuseChanged(const InputFile& file) {
-  throw Refusal(file.Path() + ": changed while it was packed; pack it again");
+  bool onePiece = file.Size() <= kDeflatePieceSize;
+  size_t room = onePiece ? (size_t)file.Size() - 1 : libdeflate_deflate_compress_bound(c.get(), kDeflatePieceSize);
+  std::vector<uint8_t> packed(room + kChainSuffixSize);
+  std::unique_ptr<FinalBlockFinder> finder(onePiece ? nullptr : new FinalBlockFinder);
+  bool fits = true;
+  sink.Start();
+  pieces.Pass([&](std::vector<uint8_t>& piece, uint64_t done) {
+    size_t n = fits ? libdeflate_deflate_compress(c.get(), piece.data(), piece.size(), packed.data(), room) : 0;
+    if (n > 0 && done < file.Size() && (n = MakeNonFinal(*finder, packed.data(), n)) == 0)
+      throw Refusal(file.Path() + ": internal error: a deflate piece could not be chained");
+    fits = n > 0;
+    if (fits) sink.Put(packed.data(), n);
+    progress(done);
+  });
+  return fits;
 }
 
 }  // namespace
@@ -128,49 +135,32 @@ void WriteFileEntry(ZipWriter& writer, PendingOutput& out, ZipEntryHeader h, con
   if (file.Size() > kLargestOutput)
     throw Refusal(file.Path() + ": " + std::to_string(file.Size()) + " bytes; a self-extractor holds at most " +
                   std::to_string(kLargestOutput));
-  bool encrypt = !password.empty();
   h.uncompressedSize = (uint32_t)file.Size();
-  if (encrypt) h.flags |= kFlagEncrypted;
-  if (file.Size() <= kDeflatePieceSize) {
-    std::vector<uint8_t> plain = file.ReadAt(0, (size_t)file.Size());
-    EncodedData data = EncodeData(plain.data(), plain.size(), level);
-    plain = std::vector<uint8_t>();
-    h.method = data.method;
-    h.crc = data.crc;
-    if (encrypt) data.bytes = EncryptEntry(password, h, random, data.bytes.data(), data.bytes.size());
-    h.compressedSize = (uint32_t)data.bytes.size();
-    h.versionNeeded = data.method == kMethodDeflated ? 20 : 10;
-    writer.Add(h, data.bytes.data(), data.bytes.size());
-    progress(file.Size());
-    return;
-  }
-
-  // The encryption header's check byte is the CRC's high byte, needed before
-  // the first byte of data: read once more for it.
-  uint32_t crc = encrypt ? FileCrc(file) : 0;
+  Pieces pieces(file);
   std::vector<uint8_t> plainHeader;
-  h.crc = crc;
-  if (encrypt) plainHeader = NewEncryptionHeader(password, h, random);
+  if (!password.empty()) {
+    // The encryption header's check byte is the CRC's high byte, needed
+    // before the first byte of data: a pass of its own for it.
+    pieces.Pass([](std::vector<uint8_t>&, uint64_t) {});
+    h.crc = pieces.Crc();
+    h.flags |= kFlagEncrypted;
+    plainHeader = NewEncryptionHeader(password, h, random);
+  }
   writer.Begin(h);
   DataSink sink(out, password, plainHeader);
-  sink.Start();
-  uint64_t headerSize = encrypt ? kEncryptionHeaderLength : 0;
-  h.method = kMethodStored;
-  if (level != kStoreLevel) {
-    uint32_t deflatedCrc = DeflatePieces(file, level, sink, progress);
-    if (encrypt && deflatedCrc != crc) RefuseChanged(file);
-    crc = deflatedCrc;
-    // Only data smaller than the file are of any use, as for one piece.
-    if (sink.Written() - headerSize < file.Size()) h.method = kMethodDeflated;
-    else sink.Restart();
+  // Stored when deflate does not make the data smaller than the file.
+  bool deflated = level != kStoreLevel && file.Size() > 0 && DeflatePieces(file, pieces, level, sink, progress) &&
+                  sink.Written() - plainHeader.size() < file.Size();
+  if (!deflated) {
+    sink.Start();
+    pieces.Pass([&](std::vector<uint8_t>& piece, uint64_t done) {
+      sink.Put(piece.data(), piece.size());
+      progress(done);
+    });
   }
-  if (h.method == kMethodStored) {
-    uint32_t storedCrc = StorePieces(file, sink, progress);
-    if ((encrypt || level != kStoreLevel) && storedCrc != crc) RefuseChanged(file);
-    crc = storedCrc;
-  }
-  h.crc = crc;
+  h.method = deflated ? kMethodDeflated : kMethodStored;
+  h.versionNeeded = deflated ? 20 : 10;
+  h.crc = pieces.Crc();
   h.compressedSize = (uint32_t)sink.Written();
-  h.versionNeeded = h.method == kMethodDeflated ? 20 : 10;
   writer.End(h);
 }

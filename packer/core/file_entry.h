@@ -12,6 +12,13 @@
 #include "zip_crypto.h"
 #include "zip_writer.h"
 
+// libdeflate's levels; 12 is its slowest and strongest.
+const int kFastestLevel = 1;
+const int kStrongestLevel = 12;
+const int kDefaultLevel = 9;
+// -0: every entry stored.
+const int kStoreLevel = 0;
+
 // Bytes of input libdeflate compresses at a time.  A file of at most this
 // many bytes is compressed in one piece, byte for byte as a whole buffer
 // would be; a larger one becomes one deflate stream of pieces that share no

@@ -5,14 +5,6 @@
 #include "errors.h"
 #include "file_io.h"
 
-namespace {
-
-// Bytes per read when copying the archive body: large enough that a 2 GiB
-// archive needs few system calls, small enough to sit on the heap unnoticed.
-const size_t kCopyChunkSize = 1 << 20;
-
-}  // namespace
-
 const char kStandardOutputName[] = "-";
 
 std::vector<uint8_t> InputFile::ReadAt(uint64_t offset, size_t count) const {

@@ -35,6 +35,11 @@ class InputFile {
   uint64_t size_ = 0;
 };
 
+// Bytes per step when copying a file: large enough that an archive of
+// kLargestOutput bytes (sfx_limits.h) needs few system calls, small enough to
+// sit on the heap unnoticed.
+const size_t kCopyChunkSize = 1 << 20;
+
 // The output path that stands for standard output.
 extern const char kStandardOutputName[];
 

@@ -22,8 +22,6 @@ const size_t kPendingPathSize = 4096 + 16;
 char pendingPath[kPendingPathSize];
 volatile sig_atomic_t pendingSet = 0;
 
-// Bytes per step when copying a finished output to standard output.
-const size_t kOutputCopyChunkSize = 1 << 20;
 
 void RemovePendingAndExit(int signal) {
   if (pendingSet) ::unlink(pendingPath);
@@ -59,7 +57,7 @@ std::string TemporaryFolder() {
 // Copies the finished temporary file to standard output.
 void CopyToStandardOutput(int fd, const std::string& tempPath) {
   if (::lseek(fd, 0, SEEK_SET) != 0) throw Refusal(SystemError("cannot read", tempPath));
-  std::vector<uint8_t> chunk(kOutputCopyChunkSize);
+  std::vector<uint8_t> chunk(kCopyChunkSize);
   for (;;) {
     ssize_t n = ::read(fd, chunk.data(), chunk.size());
     if (n < 0 && errno == EINTR) continue;

@@ -17,8 +17,6 @@ namespace {
 
 // Attempts at a fresh temporary name before giving up.
 const int kTemporaryNameAttempts = 100;
-// Bytes per step when copying a finished output to standard output.
-const size_t kOutputCopyChunkSize = 1 << 20;
 
 std::string SystemError(const std::string& what, const std::string& path) {
   return path + ": " + what + ": " + std::strerror(errno);
@@ -38,7 +36,7 @@ void WriteAll(int fd, const uint8_t* bytes, size_t count, const std::string& pat
 void CopyToStandardOutput(int fd, const std::string& tempPath) {
   if (::_lseeki64(fd, 0, SEEK_SET) != 0) throw Refusal(SystemError("cannot read", tempPath));
   ::_setmode(_fileno(stdout), _O_BINARY);
-  std::vector<uint8_t> chunk(kOutputCopyChunkSize);
+  std::vector<uint8_t> chunk(kCopyChunkSize);
   for (;;) {
     int n = ::_read(fd, chunk.data(), (unsigned)chunk.size());
     if (n < 0) throw Refusal(SystemError("cannot read", tempPath));

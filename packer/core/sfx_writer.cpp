@@ -5,6 +5,7 @@
 
 #include "certificate_table.h"
 #include "errors.h"
+#include "sfx_limits.h"
 #include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"

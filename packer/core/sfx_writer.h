@@ -11,9 +11,6 @@
 #include "archive_layout.h"
 #include "file_io.h"
 
-// Positions in a self-extractor are signed 32-bit numbers in the stub.
-const uint64_t kLargestOutput = 0x7FFFFFFF;
-
 // The stub file; throws Refusal when it is larger than its budget.
 std::vector<uint8_t> ReadStub(const std::string& path);
 

@@ -71,11 +71,3 @@ void EncryptInPlace(uint8_t* bytes, size_t count) {
     UpdateKeys(plain);
   }
 }
-
-std::vector<uint8_t> EncryptEntry(const std::string& password, const ZipEntryHeader& entry,
-                                  HeaderRandom& random, const uint8_t* data, size_t size) {
-  std::vector<uint8_t> out = StartEncryption(password, NewEncryptionHeader(password, entry, random));
-  out.insert(out.end(), data, data + size);
-  EncryptInPlace(out.data() + kEncryptionHeaderLength, size);
-  return out;
-}

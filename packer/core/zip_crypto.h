@@ -40,12 +40,8 @@ class HeaderRandom {
 // time when it keeps a data descriptor, flag bit 3).
 std::vector<uint8_t> NewEncryptionHeader(const std::string& password, const ZipEntryHeader& entry,
                                          HeaderRandom& random);
-// Sets the keys from `password` (as EncryptEntry's) and returns `header`
-// encrypted; the keys then stand ready for the entry's first data byte.
+// Sets the keys from `password` (in the stub's code page, 1 to 79 bytes, no
+// NUL) and returns `header` encrypted; the keys then stand ready for the
+// entry's first data byte.
 std::vector<uint8_t> StartEncryption(const std::string& password, std::vector<uint8_t> header);
 void EncryptInPlace(uint8_t* bytes, size_t count);
-
-// `password` in the stub's code page, 1 to 79 bytes, no NUL.  Returns the
-// 12-byte header followed by `data` encrypted.
-std::vector<uint8_t> EncryptEntry(const std::string& password, const ZipEntryHeader& entry,
-                                  HeaderRandom& random, const uint8_t* data, size_t size);

@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "errors.h"
-#include "sfx_writer.h"
+#include "sfx_limits.h"
 #include "common/pe_format.h"
 #include "common/zip_format.h"
 
@@ -37,28 +37,22 @@ void PutSharedFields(std::vector<uint8_t>& b, const ZipEntryHeader& e) {
 // The shared fields' place in the local header, behind its signature.
 const uint64_t kLocalSharedFields = 4;
 
-[[noreturn]] void ThrowTooLarge(const ZipEntryHeader& e) {
-  throw Refusal("the self-extractor would pass " + std::to_string(kLargestOutput) +
-                " bytes, the most the stub reads, at entry \"" + e.name + "\"");
+// Throws Refusal when the self-extractor would reach past kLargestOutput
+// with `end`; `entry` names the entry being written, or is nullptr.
+void RequireFits(uint64_t end, const ZipEntryHeader* entry) {
+  if (end > kLargestOutput)
+    throw Refusal("the self-extractor would pass " + std::to_string(kLargestOutput) + " bytes, the most the stub reads" +
+                  (entry ? ", at entry \"" + entry->name + "\"" : ""));
 }
 
 }  // namespace
-
-void ZipWriter::Add(const ZipEntryHeader& e, const uint8_t* data, size_t size) {
-  uint64_t end = out_.Written() + kLocalHeaderSize + e.name.size() + e.localExtra.size() + size +
-                 (e.descriptor ? kDataDescriptorSize : 0);
-  if (end > kLargestOutput) ThrowTooLarge(e);
-  Begin(e);
-  out_.Write(data, size);
-  End(e);
-}
 
 void ZipWriter::Begin(const ZipEntryHeader& e) {
   if (count_ == kMaxEntries)
     throw Refusal("more than " + std::to_string(kMaxEntries) + " entries; the stub reads a 16-bit "
                   "entry count and mksfx writes no ZIP64 records");
   entryAt_ = out_.Written();
-  if (entryAt_ + kLocalHeaderSize + e.name.size() + e.localExtra.size() > kLargestOutput) ThrowTooLarge(e);
+  RequireFits(entryAt_ + kLocalHeaderSize + e.name.size() + e.localExtra.size(), &e);
   sharedFields_.clear();
   PutSharedFields(sharedFields_, e);
   std::vector<uint8_t> h;
@@ -76,7 +70,7 @@ void ZipWriter::End(const ZipEntryHeader& e) {
   if (out_.Written() - dataAt != e.compressedSize)
     throw Refusal("internal error: entry \"" + e.name + "\" has " + std::to_string(out_.Written() - dataAt) +
                   " bytes of data where its header says " + std::to_string(e.compressedSize));
-  if (out_.Written() + (e.descriptor ? kDataDescriptorSize : 0) > kLargestOutput) ThrowTooLarge(e);
+  RequireFits(out_.Written() + (e.descriptor ? kDataDescriptorSize : 0), &e);
   std::vector<uint8_t> shared;
   PutSharedFields(shared, e);
   if (shared != sharedFields_) out_.WriteAt(entryAt_ + kLocalSharedFields, shared.data(), shared.size());
@@ -119,9 +113,7 @@ uint64_t ZipWriter::Finish(const std::vector<uint8_t>& comment) {
   Put16(end, (uint16_t)comment.size());
   PutBytes(end, comment);
   AlignEndRecord(end, endAt);
-  if (endAt + end.size() > kLargestOutput)
-    throw Refusal("the self-extractor would pass " + std::to_string(kLargestOutput) +
-                  " bytes, the most the stub reads");
+  RequireFits(endAt + end.size(), nullptr);
   out_.Write(central_);
   out_.Write(end);
   return endAt;

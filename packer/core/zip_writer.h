@@ -30,21 +30,16 @@ struct ZipEntryHeader {
   bool descriptor = false;
 };
 
-// The classic end record counts entries in 16 bits; mksfx writes no ZIP64.
-const size_t kMaxEntries = 0xFFFF;
-
 class ZipWriter {
  public:
   explicit ZipWriter(PendingOutput& out) : out_(out) {}
-
-  // Writes the local header and `data` (compressedSize bytes).  Throws
-  // Refusal when the entry count or a position passes what the stub reads.
-  void Add(const ZipEntryHeader& entry, const uint8_t* data, size_t size);
 
   // An entry whose data the caller writes to the output between Begin and
   // End, in pieces, before its CRC and sizes are known: Begin writes the
   // local header with what `entry` holds so far, End (with the same name and
   // extra field) writes the final method, flags, CRC and sizes over it.
+  // Both throw Refusal when the entry count or a position passes what the
+  // stub reads.
   void Begin(const ZipEntryHeader& entry);
   void End(const ZipEntryHeader& entry);
 
