@@ -148,6 +148,10 @@ struct EngineState {
 
   // ---------------------------------------------------------- the walk
   LocalHeaderRecord LocalHeader;
+  // Position just behind the current local header, which lies at
+  // HeaderEnd - 30: the list-only walk adds an entry's item with it and
+  // LocalHeader standing.
+  int32_t HeaderEnd;
   uint32_t LocalHeaderSignature;  // formed at run time (walk.cpp)
   BOOL Busy;                      // TRUE while a walk runs (wait cursor)
   BOOL ExtractionSucceeded;       // the last walk extracted every selected entry

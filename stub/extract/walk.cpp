@@ -38,7 +38,6 @@ struct Walk {
   HWND list;
   bool listOnly;
   bool passed;
-  int32_t headerEnd;
   uint32_t entriesMet;   // local headers whose name was read: the next ordinal
   int32_t descriptor;    // unsigned descriptor bytes to step over after the entry
 };
@@ -255,7 +254,7 @@ static EntryOutcome ExtractEntry(Walk& w) {
 static bool SizeUnknown(Walk& w) {
   w.descriptor = 0;
   if (!(Engine.LocalHeader.flags & kFlagDataDescriptor) || Engine.LocalHeader.compressedSize) return false;
-  int32_t dataAt = w.headerEnd + Engine.LocalHeader.nameLength + Engine.LocalHeader.extraLength;
+  int32_t dataAt = Engine.HeaderEnd + Engine.LocalHeader.nameLength + Engine.LocalHeader.extraLength;
   // Signature or crc-32, then the two sizes.  Bytes past the end of the file
   // stay 0: an entry there is empty either way, and the walk ends after it.
   uint32_t d[kDataDescriptorSize / 4] = {};
@@ -271,7 +270,7 @@ static bool SizeUnknown(Walk& w) {
 static EntryOutcome ProcessEntry(Walk& w) {
   // Every header is read right after a seek to it, so FilePos still holds
   // its position: the end follows without asking the file.
-  w.headerEnd = Engine.FilePos + (int32_t)sizeof Engine.LocalHeader;
+  Engine.HeaderEnd = Engine.FilePos + (int32_t)sizeof Engine.LocalHeader;
   uint16_t nameLength = Engine.LocalHeader.nameLength;
   DWORD wanted = nameLength < kNameBufferSize ? nameLength : kNameBufferSize;
   char raw[kNameBufferSize];
@@ -302,7 +301,7 @@ static EntryOutcome ProcessEntry(Walk& w) {
 // processing of the entry read.  False when it lies beyond any signed 32-bit
 // position.
 static bool Advance(const Walk& w) {
-  int64_t next = (int64_t)w.headerEnd + Engine.LocalHeader.nameLength + Engine.LocalHeader.extraLength +
+  int64_t next = (int64_t)Engine.HeaderEnd + Engine.LocalHeader.nameLength + Engine.LocalHeader.extraLength +
                  Engine.LocalHeader.compressedSize + w.descriptor;
   if (next > 0x7FFFFFFF) return false;
   SeekArchive((int32_t)next, FILE_BEGIN);
@@ -343,7 +342,7 @@ void WalkEntries(HWND dialog, int listId, bool listOnly) {
     return;
   }
   Engine.WalkRunning = true;
-  Walk w = {GetDlgItem(dialog, listId), listOnly, false, 0, 0, 0};
+  Walk w = {GetDlgItem(dialog, listId), listOnly, false, 0, 0};
   StartProgress(dialog);
   Engine.CurrentListIndex = -1;
   ReleaseListItemTable();
