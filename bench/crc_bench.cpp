@@ -133,20 +133,20 @@ uint32_t LibdeflateCrc(const std::vector<uint8_t>& b) {
 }
 
 void DecryptInPlace(std::vector<uint8_t>& b) {
-  InitKeys(kBenchPassword);
+  InitKeys(Engine.Keys, kBenchPassword);
   for (size_t at = 0; at < b.size(); at += kEngineChunkBytes)
-    DecryptBuffer(&b[at], (int32_t)std::min(kEngineChunkBytes, b.size() - at));
+    DecryptBuffer(Engine.Keys, &b[at], (int32_t)std::min(kEngineChunkBytes, b.size() - at));
 }
 
 // The writer's side of the traditional encryption, for the round-trip check
 // only: the keystream byte is taken before the keys advance over the plain
 // byte, as in decryption.
 void EncryptInPlace(std::vector<uint8_t>& b) {
-  InitKeys(kBenchPassword);
+  InitKeys(Engine.Keys, kBenchPassword);
   for (uint8_t& byte : b) {
     uint8_t plain = byte;
-    byte = (uint8_t)(plain ^ DecryptByte());
-    UpdateKeys(plain);
+    byte = (uint8_t)(plain ^ DecryptByte(Engine.Keys));
+    UpdateKeys(Engine.Keys, plain);
   }
 }
 
@@ -201,7 +201,7 @@ void RunData(const char* dataName, const std::vector<uint8_t>& data, int repetit
        [&] { memcpy(work.data(), data.data(), data.size()); },
        [&] {
          DecryptInPlace(work);
-         sink = Engine.Key2;
+         sink = Engine.Keys.key2;
        },
        {}},
   };

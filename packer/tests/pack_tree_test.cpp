@@ -208,11 +208,11 @@ std::vector<std::string> PlainHeaders(const std::string& sfx, const std::string&
   std::vector<std::string> headers;
   for (const LocalEntryView& e : ReadLocalEntries(sfx)) {
     if (!(e.flags & 1)) continue;  // a folder
-    InitKeys(password.c_str());
+    InitKeys(Engine.Keys, password.c_str());
     headers.emplace_back();
     for (size_t i = 0; i < 11; ++i) {
-      headers.back() += (char)(sfx[e.dataAt + i] ^ DecryptByte());
-      UpdateKeys((uint8_t)headers.back().back());
+      headers.back() += (char)(sfx[e.dataAt + i] ^ DecryptByte(Engine.Keys));
+      UpdateKeys(Engine.Keys, (uint8_t)headers.back().back());
     }
   }
   return headers;

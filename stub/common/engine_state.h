@@ -64,6 +64,13 @@ struct Settings {
   char* InfoCaption;  // length + 1 bytes from the heap, or nullptr
 };
 
+// ------------------------------------------------------------- decryption
+
+// The three keys of the traditional ZIP encryption, as one cipher's state.
+struct CipherKeys {
+  uint32_t key0, key1, key2;
+};
+
 // ------------------------------------------------------------- decoder
 
 struct HuffmanEntry;
@@ -214,7 +221,7 @@ struct EngineState {
   // kCrcTableBytes, built at start-up.
   uint32_t* CrcTable;
   bool CrcFolding;  // the processor has carry-less multiplication
-  uint32_t Key0, Key1, Key2;
+  CipherKeys Keys;
 
   // ------------------------------------------------------ the dialogs
   // The main dialog, once its initialisation has ended: it owns every

@@ -10,7 +10,7 @@ int32_t ReadEntryData(uint8_t* buffer, int32_t capacity) {
   int32_t ask = Engine.BytesRemaining < capacity ? Engine.BytesRemaining : capacity;
   // Only the count delivered matters: a failed read delivers nothing.
   DWORD delivered = ReadArchive(buffer, (DWORD)ask);
-  if (Engine.LocalHeader.flags & kFlagEncrypted) DecryptBuffer(buffer, (int32_t)delivered);
+  if (Engine.LocalHeader.flags & kFlagEncrypted) DecryptBuffer(Engine.Keys, buffer, (int32_t)delivered);
   return (int32_t)delivered;
 }
 

@@ -38,12 +38,22 @@ void ReleaseListItemTable();
 // in Engine.CurrentListIndex (-1 for none) and tells whether it is selected.
 bool IsEntrySelected(HWND list, uint32_t ordinal, const char* name);
 
-// FALSE for an entry name that must not be joined to the destination folder:
-// a leading separator, a drive or any ":" (which would also name an alternate
-// data stream), a component made of dots and blanks only (other than "."), a
-// reserved device name with or without extension, or a character Windows
-// forbids in file names.  Nothing is written for such an entry.
-bool IsSafeEntryName(const char* name);
+// Why an entry name must not be joined to the destination folder, the first
+// fault found; nothing is written for such an entry.  mksfx words each
+// fault once, for its refusals and its findings.
+enum NameFault {
+  kNameSafe = 0,
+  kNameAbsolute,             // a leading separator
+  kNameColon,                // a drive, or an alternate data stream
+  kNameForbiddenCharacter,   // a control character or one of < > " | ? *
+  kNameDotsAndBlanks,        // a component of dots and blanks only (other than ".")
+  kNameDevice,               // a reserved device name, with or without extension
+};
+NameFault EntryNameFault(const char* name);
+
+// The methods the walk extracts: stored and deflated.  Any other is tested
+// before anything on disk is touched, and ends an extraction.
+inline bool IsKnownMethod(uint16_t method) { return method == kMethodStored || method == kMethodDeflated; }
 
 // -------------------------------------------------- stored copy and output
 

@@ -211,7 +211,7 @@ static EntryOutcome ExtractEntry(Walk& w) {
   uint16_t folderLength = StrLength(Engine.DestFolder);
   uint16_t nameLength = StrLength(Engine.WalkName);
   bool tooLong = Engine.LocalHeader.nameLength > kNameBufferSize || folderLength + 1 + nameLength > kMaxPathLength;
-  if (tooLong || !IsSafeEntryName(Engine.WalkName)) {
+  if (tooLong || EntryNameFault(Engine.WalkName)) {
     // No password is asked for a name that is refused.
     RefuseEntry(w);
     return kNextEntry;
@@ -229,7 +229,7 @@ static EntryOutcome ExtractEntry(Walk& w) {
 
   // Tested before anything on disk is touched: an existing file must not be
   // emptied, nor a prompt shown, for data that can never be extracted.
-  if (Engine.LocalHeader.method != kMethodStored && Engine.LocalHeader.method != kMethodDeflated) {
+  if (!IsKnownMethod(Engine.LocalHeader.method)) {
     Engine.Busy = FALSE;
     Report(kUnknownCompression, kErrorCaption, MB_ICONERROR);
     return kAbortWalk;

@@ -10,22 +10,22 @@ const uint32_t kInitialKey1 = 0x23456789;
 const uint32_t kInitialKey2 = 0x34567890;
 const uint32_t kKeyMultiplier = 0x08088405;
 
-void UpdateKeys(uint8_t plain) {
-  Engine.Key0 = UpdateCrc(plain, Engine.Key0);
-  Engine.Key1 = (Engine.Key1 + (Engine.Key0 & 0xFF)) * kKeyMultiplier + 1;
-  Engine.Key2 = UpdateCrc((uint8_t)(Engine.Key1 >> 24), Engine.Key2);
+void UpdateKeys(CipherKeys& keys, uint8_t plain) {
+  keys.key0 = UpdateCrc(plain, keys.key0);
+  keys.key1 = (keys.key1 + (keys.key0 & 0xFF)) * kKeyMultiplier + 1;
+  keys.key2 = UpdateCrc((uint8_t)(keys.key1 >> 24), keys.key2);
 }
 
-void InitKeys(const char* password) {
-  Engine.Key0 = kInitialKey0;
-  Engine.Key1 = kInitialKey1;
-  Engine.Key2 = kInitialKey2;
-  while (*password) UpdateKeys((uint8_t)*password++);
+void InitKeys(CipherKeys& keys, const char* password) {
+  keys.key0 = kInitialKey0;
+  keys.key1 = kInitialKey1;
+  keys.key2 = kInitialKey2;
+  while (*password) UpdateKeys(keys, (uint8_t)*password++);
 }
 
-void DecryptBuffer(uint8_t* bytes, int32_t count) {
+void DecryptBuffer(CipherKeys& keys, uint8_t* bytes, int32_t count) {
   // The keys live in locals for the loop and are stored back once.
-  uint32_t k0 = Engine.Key0, k1 = Engine.Key1, k2 = Engine.Key2;
+  uint32_t k0 = keys.key0, k1 = keys.key1, k2 = keys.key2;
   const uint32_t* table = Engine.CrcTable;
   for (int32_t i = 0; i < count; ++i) {
     uint32_t t = (k2 & 0xFFFF) | 2;
@@ -35,18 +35,19 @@ void DecryptBuffer(uint8_t* bytes, int32_t count) {
     k1 = (k1 + (k0 & 0xFF)) * kKeyMultiplier + 1;
     k2 = table[(k2 ^ (k1 >> 24)) & 0xFF] ^ (k2 >> 8);
   }
-  Engine.Key0 = k0;
-  Engine.Key1 = k1;
-  Engine.Key2 = k2;
+  keys.key0 = k0;
+  keys.key1 = k1;
+  keys.key2 = k2;
 }
 
 bool CheckEncryptionHeader(uint8_t* block, int headerLength, uint16_t flags, uint32_t crc,
                            uint32_t timeDate, const char* password) {
   if (!password[0]) return false;
-  InitKeys(password);
+  CipherKeys& keys = Engine.Keys;
+  InitKeys(keys, password);
   for (int i = 0; i < headerLength; ++i) {
-    uint8_t p = (uint8_t)(DecryptByte() ^ block[headerLength + i]);
-    UpdateKeys(p);
+    uint8_t p = (uint8_t)(DecryptByte(keys) ^ block[headerLength + i]);
+    UpdateKeys(keys, p);
     block[i] = p;
   }
   // Writers that stream (flag bit 3) do not know the CRC when they write the

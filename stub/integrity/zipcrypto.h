@@ -8,19 +8,19 @@
 #include "../common/engine_state.h"
 #include "../common/zip_format.h"
 
-// The three keys are Engine.Key0, Key1 and Key2.
+// The stub's keys are Engine.Keys; mksfx encrypts with keys of its own.
 
-void InitKeys(const char* password);
-void UpdateKeys(uint8_t plain);
+void InitKeys(CipherKeys& keys, const char* password);
+void UpdateKeys(CipherKeys& keys, uint8_t plain);
 
 // The next keystream byte, keys unchanged.
-inline uint8_t DecryptByte() {
-  uint32_t t = (Engine.Key2 & 0xFFFF) | 2;
+inline uint8_t DecryptByte(const CipherKeys& keys) {
+  uint32_t t = (keys.key2 & 0xFFFF) | 2;
   return (uint8_t)((t * (t ^ 1)) >> 8);
 }
 
 // Decrypts `count` bytes in place, advancing the keys over each plain byte.
-void DecryptBuffer(uint8_t* bytes, int32_t count);
+void DecryptBuffer(CipherKeys& keys, uint8_t* bytes, int32_t count);
 
 // `block` holds 2 * headerLength bytes: the header as read in the second
 // half; the first half receives its decryption, so a check can be repeated

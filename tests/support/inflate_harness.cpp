@@ -87,8 +87,8 @@ InflateOutcome InflateHarness::Run(const std::string& file, int32_t compressedSi
     uint8_t header[kEncryptionHeaderLength];
     DWORD got = 0;
     ReadFile(Engine.ArchiveFile, header, kEncryptionHeaderLength, &got, nullptr);
-    InitKeys(password);
-    DecryptBuffer(header, (int32_t)got);
+    InitKeys(Engine.Keys, password);
+    DecryptBuffer(Engine.Keys, header, (int32_t)got);
     Engine.LocalHeader.flags = kFlagEncrypted;
     Engine.BytesRemaining = compressedSize - kEncryptionHeaderLength;
   }
@@ -121,12 +121,12 @@ std::string EncryptEntry(const std::string& data, const char* password, uint32_t
   for (int i = 0; i < kEncryptionHeaderLength - 1; ++i) plain[i] = (char)(0x5A ^ (i * 37));
   plain[kEncryptionHeaderLength - 1] = (char)(crc >> 24);
   plain += data;
-  InitKeys(password);
+  InitKeys(Engine.Keys, password);
   std::string out(plain.size(), '\0');
   for (size_t i = 0; i < plain.size(); ++i) {
     uint8_t p = (uint8_t)plain[i];
-    out[i] = (char)(p ^ DecryptByte());
-    UpdateKeys(p);
+    out[i] = (char)(p ^ DecryptByte(Engine.Keys));
+    UpdateKeys(Engine.Keys, p);
   }
   return out;
 }

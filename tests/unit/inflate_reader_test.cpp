@@ -112,17 +112,17 @@ TEST_F(InflateReader, EncryptedEntriesAreDecryptedOverExactlyTheirOwnBytes) {
     uint32_t crc = Crc32(r.output);
     std::string entry = EncryptEntry(r.stream, "s3cret-Zip", crc);
     // The keys after the whole entry, header included, as a reference.
-    InitKeys("s3cret-Zip");
+    InitKeys(Engine.Keys, "s3cret-Zip");
     std::string copy = entry;
-    DecryptBuffer((uint8_t*)&copy[0], (int32_t)copy.size());
-    uint32_t keys[3] = {Engine.Key0, Engine.Key1, Engine.Key2};
+    DecryptBuffer(Engine.Keys, (uint8_t*)&copy[0], (int32_t)copy.size());
+    uint32_t keys[3] = {Engine.Keys.key0, Engine.Keys.key1, Engine.Keys.key2};
     InflateOutcome out = harness.Run(entry + "next record", (int32_t)entry.size(), "s3cret-Zip");
     EXPECT_EQ(out.result, kInflateOk);
     EXPECT_TRUE(out.output == r.output);
     EXPECT_EQ(out.crc, crc);
-    EXPECT_EQ(Engine.Key0, keys[0]);
-    EXPECT_EQ(Engine.Key1, keys[1]);
-    EXPECT_EQ(Engine.Key2, keys[2]);
+    EXPECT_EQ(Engine.Keys.key0, keys[0]);
+    EXPECT_EQ(Engine.Keys.key1, keys[1]);
+    EXPECT_EQ(Engine.Keys.key2, keys[2]);
     size_t data = r.stream.size();
     std::vector<DWORD> reads;
     for (; data > 32768; data -= 32768) reads.push_back(32768);

@@ -124,7 +124,7 @@ TEST_P(DecryptionTest, RightPasswordPassesAndDecryptsTheStoredData) {
     uint8_t block[24];
     ASSERT_TRUE(Check(zip, e, "s3cret", block)) << e.name;
     std::string data = zip.substr(e.dataAt + 12, e.compressedSize - 12);
-    DecryptBuffer((uint8_t*)&data[0], (int32_t)data.size());
+    DecryptBuffer(Engine.Keys, (uint8_t*)&data[0], (int32_t)data.size());
     if (e.method == 0) {
       EXPECT_EQ(data, ReadNativeFile(std::string(SFX_SOURCE_DIR) + "/tests/data/tools/" + e.name));
     }
@@ -150,14 +150,14 @@ INSTANTIATE_TEST_SUITE_P(ToolArchives, DecryptionTest,
                                            CryptRow{"7z-store-crypt.zip", false}));
 
 TEST_F(IntegrityTest, EmptyPasswordFailsWithoutTouchingTheKeys) {
-  Engine.Key0 = 1;
-  Engine.Key1 = 2;
-  Engine.Key2 = 3;
+  Engine.Keys.key0 = 1;
+  Engine.Keys.key1 = 2;
+  Engine.Keys.key2 = 3;
   uint8_t block[24] = {};
   EXPECT_FALSE(CheckEncryptionHeader(block, 12, 0, 0, 0, ""));
-  EXPECT_EQ(Engine.Key0, 1u);
-  EXPECT_EQ(Engine.Key1, 2u);
-  EXPECT_EQ(Engine.Key2, 3u);
+  EXPECT_EQ(Engine.Keys.key0, 1u);
+  EXPECT_EQ(Engine.Keys.key1, 2u);
+  EXPECT_EQ(Engine.Keys.key2, 3u);
 }
 
 // Keys after the password, as an independent implementation (Python's
@@ -172,10 +172,10 @@ TEST_F(IntegrityTest, KeysAfterThePasswordMatchAnIndependentImplementation) {
       {"open sesame", 0x9595E3A3u, 0xE08B23E7u, 0xDC75EC68u},
   };
   for (const auto& row : kRows) {
-    InitKeys(row.password);
-    EXPECT_EQ(Engine.Key0, row.k0) << row.password;
-    EXPECT_EQ(Engine.Key1, row.k1) << row.password;
-    EXPECT_EQ(Engine.Key2, row.k2) << row.password;
+    InitKeys(Engine.Keys, row.password);
+    EXPECT_EQ(Engine.Keys.key0, row.k0) << row.password;
+    EXPECT_EQ(Engine.Keys.key1, row.k1) << row.password;
+    EXPECT_EQ(Engine.Keys.key2, row.k2) << row.password;
   }
 }
 
