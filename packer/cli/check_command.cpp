@@ -9,7 +9,6 @@
 #include "errors.h"
 #include "finding_list.h"
 #include "option_parser.h"
-#include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
 
@@ -63,7 +62,6 @@ int RunCheckCommand(const Arguments& args) {
   RequireSelfExtractor(file);
   CertificateTable table = EndAtCertificateTable(file);
   StubLocation where = LocateLikeTheStub(file);
-  ResetSettings();
   if (!where.archiveFound)
     throw Refusal(file.Path() + ": the stub would not find its archive and shows \"Cannot process file.\"");
   // A directory that does not parse is a finding; the stub's walk, which

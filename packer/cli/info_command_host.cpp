@@ -13,18 +13,16 @@
 #include "certificate_table.h"
 #include "commands.h"
 #include "codepages.h"
-#include "config_block_codec.h"
 #include "errors.h"
 #include "finding_list.h"
 #include "info_json.h"
 #include "option_parser.h"
-#include "platform/host_control.h"
+#include "engine_console.h"
 #include "printable.h"
-#include "startup/startup.h"
+#include "sfx_limits.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
 #include "stub_manifest.h"
-#include "common/zip_format.h"
 
 namespace {
 
@@ -53,7 +51,7 @@ const char kInfoHelp[] =
     "                 \"stub_problems\" (entry or null, reason).  Names and texts\n"
     "                 are the stub's bytes read in the code page, as UTF-8.\n";
 
-const char* YesNo(BOOL value) { return value ? "yes" : "no"; }
+const char* YesNo(bool value) { return value ? "yes" : "no"; }
 
 // The page the stub reads names and texts in, set from --codepage.
 const CodePageTable* shownPage;
@@ -61,7 +59,7 @@ const CodePageTable* shownPage;
 // Code page bytes, as the stub holds them, in UTF-8 for the terminal.
 std::string Shown(const std::string& bytes) { return Printable(FromCodePage(bytes, *shownPage)); }
 
-std::string Quoted(const std::string& text) { return "\"" + Shown(text) + "\""; }
+std::string Quoted(const std::string& text) { return text.empty() ? "(none)" : "\"" + Shown(text) + "\""; }
 
 std::string Hex(uint64_t value) {
   char text[24];
@@ -69,50 +67,46 @@ std::string Hex(uint64_t value) {
   return text;
 }
 
-// `folder`: the default folder as the block holds it; the stub settles it on
-// the user's machine (the temporary folder, environment variables, a folder
-// relative to the current one), so the settings show it as written.
-void PrintSettings(std::ostream& out, const std::string& folder) {
-  const Settings& s = Engine.SfxSettings;
+// The folder the run command names with "><" in info, where no destination
+// is known yet.
+const char kDestinationShown[] = "<destination>";
+
+// The settings as the stub's reader took them.  The default folder is shown
+// as the block holds it: the stub settles it on the user's machine (the
+// temporary folder, environment variables, a folder relative to the current
+// one).  The run command also as the stub splits it to start the program.
+void PrintSettings(std::ostream& out, const BlockSettings& s) {
   out << "settings:\n"
-      << "  show run check box:    " << YesNo(s.ShowRunCheckBox) << "\n"
-      << "  selectable file list:  " << YesNo(s.SelectableFileList) << "\n"
-      << "  hide overwrite choice: " << YesNo(s.HideOverwriteChoice) << "\n"
-      << "  overwrite mode:        " << OverwriteModeName(s.OverwriteButtonId) << " ("
-      << s.OverwriteButtonId << ")\n"
-      << "  auto extract:          " << YesNo(s.AutoExtract) << "\n"
-      << "  caption:               " << (s.HasCaption ? Quoted(s.Caption) : "(none)") << "\n";
-  out << "  default folder:        ";
-  if (!s.HasDefaultFolder)
-    out << "(none)\n";
-  else if (folder == kTempFolderMark)
-    out << "\"><\" (the user's temporary folder)\n";
-  else if (folder.find('%') != std::string::npos)
-    out << Quoted(folder) << " (environment variables expanded on the user's machine)\n";
-  else
-    out << Quoted(folder) << "\n";
-  out << "  run command:           " << (s.HasRunCommand ? Quoted(s.RunCommand) : "(none)") << "\n"
-      << "  information caption:   " << (s.HasInfoCaption ? Quoted(s.InfoCaption) : "(none)")
-      << "\n";
-  if (!s.HasInfoText) {
+      << "  show run check box:    " << YesNo(s.showRunCheckBox) << "\n"
+      << "  selectable file list:  " << YesNo(s.selectableFileList) << "\n"
+      << "  hide overwrite choice: " << YesNo(s.hideOverwriteChoice) << "\n"
+      << "  overwrite mode:        " << OverwriteModeName(s.overwrite) << " (" << ButtonOfPolicy(s.overwrite)
+      << ")\n"
+      << "  auto extract:          " << YesNo(s.autoExtract) << "\n"
+      << "  caption:               " << Quoted(s.caption) << "\n"
+      << "  default folder:        " << Quoted(s.defaultFolder);
+  if (s.defaultFolder == kTempFolderMark)
+    out << " (the user's temporary folder)";
+  else if (s.defaultFolder.find('%') != std::string::npos)
+    out << " (environment variables expanded on the user's machine)";
+  out << "\n  run command:           " << Quoted(s.runCommand) << "\n";
+  std::string program, parameters;
+  if (!s.runCommand.empty()) {
+    bool fits = SplitLikeTheStub(s.runCommand, kDestinationShown, program, parameters);
+    out << "    the stub starts:     " << (fits ? ProgramShown(program, parameters) : "nothing (too long a command)")
+        << "\n";
+  }
+  out << "  information caption:   " << Quoted(s.infoCaption) << "\n";
+  if (s.infoText.empty()) {
     out << "  information text:      (none)\n";
     return;
   }
-  std::string text = s.InfoText;
-  out << "  information text:      " << text.size() << (text.size() == 1 ? " byte\n" : " bytes\n");
-  std::istringstream lines(text);
+  out << "  information text:      " << s.infoText.size() << (s.infoText.size() == 1 ? " byte\n" : " bytes\n");
+  std::istringstream lines(s.infoText);
   std::string line;
   while (std::getline(lines, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     out << "    | " << Shown(line) << "\n";
-  }
-}
-
-const char* MethodName(uint16_t method) {
-  switch (method) {
-    case kMethodStored: return "stored";
-    case kMethodDeflated: return "deflated";
-    default: return "other";
   }
 }
 
@@ -122,7 +116,7 @@ void PrintEntries(std::ostream& out, const ArchiveLayout& layout) {
   for (const CentralEntry& e : layout.entries) {
     char row[128];
     std::snprintf(row, sizeof row, "  %-10s  %-8s %3u  %10u  %12u  %08x  %-9s  ",
-                  Hex(e.localPos).c_str(), MethodName(e.method), e.method, e.compressedSize,
+                  Hex(e.localPos).c_str(), EntryMethodName(e.method), e.method, e.compressedSize,
                   e.uncompressedSize, e.crc, (e.flags & kFlagEncrypted) ? "yes" : "no");
     out << row << Shown(e.name) << "\n";
   }
@@ -145,7 +139,7 @@ int RunInfoCommand(const Arguments& args) {
   const std::string& infoPath = positional[0];
   InputFile file(infoPath);  // a readable regular file, or a clear refusal
   RequireSelfExtractor(file);
-  if (file.Size() > (uint64_t)INT32_MAX)
+  if (file.Size() > kLargestOutput)
     throw Refusal(infoPath + ": larger than the 2 GiB - 1 bytes the stub can read");
   uint64_t fileSize = file.Size();
   CertificateTable table = EndAtCertificateTable(file);
@@ -155,11 +149,6 @@ int RunInfoCommand(const Arguments& args) {
     throw Refusal(infoPath + ": the stub would not find its archive and shows \"Cannot process file.\"");
 
   std::string level = RequestedExecutionLevel(file.ReadSome(0, kStubImageSize));
-  std::string folder;
-  if (where.blockFound)
-    folder = ParseConfigurationBlock(file.ReadAt((uint64_t)where.blockPos,
-                                                 (size_t)(where.firstHeaderPos - where.blockPos)))
-                 .defaultFolder;
   InfoReport report;
   std::ostream& out = std::cout;
   if (json) {
@@ -168,7 +157,6 @@ int RunInfoCommand(const Arguments& args) {
     report.table = table;
     report.executionLevel = level;
     report.where = where;
-    TakeSettings(report, folder);
   } else {
     out << "file: " << infoPath << " (" << fileSize << " bytes)\n";
     if (table.pos)
@@ -183,14 +171,10 @@ int RunInfoCommand(const Arguments& args) {
     else
       out << "configuration block: none; the stub uses its defaults\n";
     out << "first local header: " << Hex((uint32_t)where.firstHeaderPos) << "\n";
-    PrintSettings(out, folder);
+    PrintSettings(out, where.settings);
   }
-  ResetSettings();
   int64_t archiveStart = where.firstHeaderPos;
 
-  if (file.Size() <= (uint64_t)kDefaultArchiveStart)
-    throw Refusal(infoPath + ": the stub searches only files longer than " +
-                  Hex((uint32_t)kDefaultArchiveStart) + " bytes and finds no archive in this one");
   ArchiveLayout layout = ReadArchiveLayout(file);
   // The walk from where the stub starts it, as check judges it.
   std::vector<EntryFinding> findings =

@@ -33,29 +33,16 @@
 #include "stub_compat.h"
 #include "stub_locator.h"
 
-struct InfoText {
-  bool present = false;
-  std::string bytes;
-};
-
 struct InfoReport {
   std::string file;
   uint64_t size = 0;
   CertificateTable table;
   std::string executionLevel;  // "" when the manifest requests none
-  StubLocation where;
-  // The settings as the stub read them.
-  bool showRunCheckBox = true;
-  bool selectableFileList = true;
-  bool hideOverwriteChoice = false;
-  std::string overwrite;  // "ask", "overwrite" or "skip"
-  bool autoExtract = false;
-  InfoText caption, defaultFolder, runCommand, infoCaption, infoText;
+  StubLocation where;          // with the settings as the stub read them
 };
 
-// Takes the settings from SfxSettings, which LocateLikeTheStub left behind;
-// `folder` is the default folder as the block holds it.
-void TakeSettings(InfoReport& report, const std::string& folder);
+// "stored", "deflated" or "other", as info shows an entry's method.
+const char* EntryMethodName(uint16_t method);
 
 void PrintInfoJson(std::ostream& out, const InfoReport& report, const ArchiveLayout& layout,
                    const std::vector<EntryFinding>& findings, const CodePageTable& page);

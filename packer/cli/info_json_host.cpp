@@ -4,9 +4,6 @@
 #include <cstdio>
 
 #include "option_parser.h"
-#include "platform/host_control.h"
-#include "startup/startup.h"
-#include "common/zip_format.h"
 
 namespace {
 
@@ -38,43 +35,16 @@ std::string Json(const std::string& utf8) {
 
 const char* Bool(bool value) { return value ? "true" : "false"; }
 
-std::string Text(const InfoText& text, const CodePageTable& page) {
-  return text.present ? Json(FromCodePage(text.bytes, page)) : "null";
-}
-
-const char* MethodName(uint16_t method) {
-  switch (method) {
-    case kMethodStored: return "stored";
-    case kMethodDeflated: return "deflated";
-    default: return "other";
-  }
-}
-
-InfoText Taken(BOOL present, const char* text) {
-  InfoText t;
-  t.present = present && text;
-  if (t.present) t.bytes = text;
-  return t;
+// A text of the block: null when it has none.
+std::string Text(const std::string& bytes, const CodePageTable& page) {
+  return bytes.empty() ? "null" : Json(FromCodePage(bytes, page));
 }
 
 }  // namespace
 
-void TakeSettings(InfoReport& r, const std::string& folder) {
-  const Settings& s = Engine.SfxSettings;
-  r.showRunCheckBox = s.ShowRunCheckBox;
-  r.selectableFileList = s.SelectableFileList;
-  r.hideOverwriteChoice = s.HideOverwriteChoice;
-  r.overwrite = OverwriteModeName(s.OverwriteButtonId);
-  r.autoExtract = s.AutoExtract;
-  r.caption = Taken(s.HasCaption, s.Caption);
-  r.defaultFolder = Taken(s.HasDefaultFolder, folder.c_str());
-  r.runCommand = Taken(s.HasRunCommand, s.RunCommand);
-  r.infoCaption = Taken(s.HasInfoCaption, s.InfoCaption);
-  r.infoText = Taken(s.HasInfoText, s.InfoText);
-}
-
 void PrintInfoJson(std::ostream& out, const InfoReport& r, const ArchiveLayout& layout,
                    const std::vector<EntryFinding>& findings, const CodePageTable& page) {
+  const BlockSettings& s = r.where.settings;
   out << "{\n  \"file\": " << Json(r.file) << ",\n  \"size\": " << r.size
       << ",\n  \"codepage\": " << page.number << ",\n  \"signed\": ";
   if (r.table.pos)
@@ -89,22 +59,22 @@ void PrintInfoJson(std::ostream& out, const InfoReport& r, const ArchiveLayout& 
   else
     out << "null";
   out << ",\n  \"first_local_header\": " << r.where.firstHeaderPos << ",\n  \"settings\": {"
-      << "\n    \"show_run_checkbox\": " << Bool(r.showRunCheckBox)
-      << ",\n    \"selectable_file_list\": " << Bool(r.selectableFileList)
-      << ",\n    \"hide_overwrite_choice\": " << Bool(r.hideOverwriteChoice)
-      << ",\n    \"overwrite\": \"" << r.overwrite << "\""
-      << ",\n    \"auto_extract\": " << Bool(r.autoExtract)
-      << ",\n    \"caption\": " << Text(r.caption, page)
-      << ",\n    \"default_folder\": " << Text(r.defaultFolder, page)
-      << ",\n    \"run_command\": " << Text(r.runCommand, page)
-      << ",\n    \"info_caption\": " << Text(r.infoCaption, page)
-      << ",\n    \"info_text\": " << Text(r.infoText, page) << "\n  },\n  \"entries\": [";
+      << "\n    \"show_run_checkbox\": " << Bool(s.showRunCheckBox)
+      << ",\n    \"selectable_file_list\": " << Bool(s.selectableFileList)
+      << ",\n    \"hide_overwrite_choice\": " << Bool(s.hideOverwriteChoice)
+      << ",\n    \"overwrite\": \"" << OverwriteModeName(s.overwrite) << "\""
+      << ",\n    \"auto_extract\": " << Bool(s.autoExtract)
+      << ",\n    \"caption\": " << Text(s.caption, page)
+      << ",\n    \"default_folder\": " << Text(s.defaultFolder, page)
+      << ",\n    \"run_command\": " << Text(s.runCommand, page)
+      << ",\n    \"info_caption\": " << Text(s.infoCaption, page)
+      << ",\n    \"info_text\": " << Text(s.infoText, page) << "\n  },\n  \"entries\": [";
   const char* separator = "\n";
   for (const CentralEntry& e : layout.entries) {
     char crc[12];
     std::snprintf(crc, sizeof crc, "%08x", e.crc);
     out << separator << "    {\"name\": " << Json(FromCodePage(e.name, page)) << ", \"method\": \""
-        << MethodName(e.method) << "\", \"method_id\": " << e.method
+        << EntryMethodName(e.method) << "\", \"method_id\": " << e.method
         << ", \"compressed_size\": " << e.compressedSize << ", \"uncompressed_size\": " << e.uncompressedSize
         << ", \"crc32\": \"" << crc << "\", \"encrypted\": " << Bool(e.flags & kFlagEncrypted)
         << ", \"offset\": " << e.localPos << "}";
@@ -118,4 +88,12 @@ void PrintInfoJson(std::ostream& out, const InfoReport& r, const ArchiveLayout& 
     separator = ",\n";
   }
   out << (findings.empty() ? "]" : "\n  ]") << "\n}\n";
+}
+
+const char* EntryMethodName(uint16_t method) {
+  switch (method) {
+    case kMethodStored: return "stored";
+    case kMethodDeflated: return "deflated";
+    default: return "other";
+  }
 }

@@ -104,8 +104,7 @@ OverwritePolicy ParseOverwriteMode(const std::string& option, const std::string&
   throw UsageError(option + " takes ask, overwrite or skip, not \"" + mode + "\"");
 }
 
-const char* OverwriteModeName(int buttonId) {
-  OverwritePolicy policy = PolicyOfButton(buttonId);
+const char* OverwriteModeName(OverwritePolicy policy) {
   return kOverwriteModeNames[policy <= kAskEachFile ? policy : kAskEachFile];
 }
 

@@ -59,9 +59,8 @@ const CodePageTable& CodePageOption(const CommandLine& line);
 
 // The overwrite mode of both pack and extract: ask, overwrite or skip.
 OverwritePolicy ParseOverwriteMode(const std::string& option, const std::string& mode);
-// The name of the mode of a main dialog button (the block's reader sets
-// one); an id outside the three reads as "ask", as the dialog shows it.
-const char* OverwriteModeName(int buttonId);
+// The mode's name, as the command line takes it.
+const char* OverwriteModeName(OverwritePolicy policy);
 
 // check's and extract's --password values, UTF-8 as pack takes them, in the
 // stub's code page; throws Refusal naming a character the page lacks.

@@ -1,6 +1,7 @@
 // mksfx pack: from folders and files, or from one archive, to a finished
 // self-extractor.  Everything that can be refused is refused before OUTPUT
 // is touched; the output appears only complete.
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <iostream>
@@ -25,36 +26,12 @@
 #include "sfx_writer.h"
 #include "source_fs.h"
 #include "source_tree.h"
-#include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
 #include "stub_manifest.h"
 #include "system.h"
-#include "common/pe_format.h"
-#include "common/zip_format.h"
 
 namespace {
-
-// A file that opens with a local header or holds an end record signature
-// where an end record may lie is taken for an archive (and refused when it
-// is a damaged one); any other file is packed as a file.
-bool LooksLikeArchive(const std::string& path) {
-  if (InspectPath(path).kind != FsEntry::kFile) return false;
-  InputFile file(path);
-  std::vector<uint8_t> head = file.ReadSome(0, 4);
-  if (head.size() == 4 && Read32(head.data()) == kLocalHeaderSignature) return true;
-  // A damaged signature decides nothing here: the file is searched to its
-  // end, and refused for it only when it looks like an archive there.
-  try {
-    file.EndAt(ArchiveEnd(file));
-  } catch (const Refusal&) {
-  }
-  uint64_t from = file.Size() > kEndSearchSize ? file.Size() - kEndSearchSize : 0;
-  std::vector<uint8_t> tail = file.ReadAt(from, (size_t)(file.Size() - from));
-  for (size_t i = 0; i + 4 <= tail.size(); ++i)
-    if (Read32(&tail[i]) == kEndRecordSignature) return true;
-  return false;
-}
 
 bool NamedZip(const std::string& path) {
   static const char kSuffix[] = ".zip";
@@ -84,10 +61,7 @@ std::string ReadInfoFile(const std::string& path) {
 bool IsSelfExtractorFile(const std::string& path) {
   try {
     InputFile file(path);
-    if (!StartsWithMz(file)) return false;
-    EndAtCertificateTable(file);
-    // No shorter file holds an archive behind the stub's image.
-    return file.Size() > kStubImageSize && LocateLikeTheStub(file).archiveFound;
+    return StartsWithMz(file) && LocateLikeTheStub(file).archiveFound;
   } catch (const Refusal&) {
     return false;
   }
@@ -125,20 +99,19 @@ bool TakeAsArchive(const PackOptions& o) {
   if (o.inputs.size() != 1) return false;
   const std::string& path = o.inputs[0];
   if (o.archive) return true;
-  if (!LooksLikeArchive(path)) return false;
+  if (InspectPath(path).kind != FsEntry::kFile || !LooksLikeArchive(InputFile(path))) return false;
   if (NamedZip(path) || StartsWithMz(InputFile(path))) return true;
   std::cerr << "mksfx: note: " << path << " is a ZIP archive but is packed as a file; --archive "
                "takes over its entries\n";
   return false;
 }
 
-// The settings of an input self-extractor's block; false when it has none.
+// The settings of an input self-extractor's block as the stub reads them;
+// false when it has none.
 bool ReadKeptSettings(const InputFile& input, BlockSettings& settings) {
   StubLocation where = LocateLikeTheStub(input);
-  ResetSettings();
   if (!where.archiveFound || !where.blockFound) return false;
-  settings = ParseConfigurationBlock(
-      input.ReadAt((uint64_t)where.blockPos, (size_t)(where.firstHeaderPos - where.blockPos)));
+  settings = where.settings;
   return true;
 }
 
@@ -247,16 +220,17 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
     RefuseDamagedData(archive, layout, o.listProblems);
   } catch (const Refusal& refusal) {
     if (!o.force || encrypt) throw;
-    // Deliberate damage, for tests of the stub: the archive as it is.
+    // Deliberate damage, for tests of the stub: the archive as it is.  What
+    // the stub will do with it and why pack refused it, each finding once.
     // Names as the archive holds them: UTF-8 or code page 437 or the page, by entry.
-    PrintFindings(std::cerr, FindStubProblems(archive, layout, &page), "mksfx: warning: ", nullptr);
-    std::string text = refusal.what();
-    for (size_t at = 0, end; at < text.size(); at = end + 1) {
-      end = text.find('\n', at);
-      if (end == std::string::npos) end = text.size();
-      size_t start = text.find_first_not_of(' ', at);
-      if (start < end) std::cerr << "mksfx: warning: " << Printable(text.substr(start, end - start)) << "\n";
-    }
+    std::vector<EntryFinding> findings = FindStubProblems(archive, layout, &page);
+    const EntryRefusal* entries = dynamic_cast<const EntryRefusal*>(&refusal);
+    for (const EntryFinding& f : entries ? entries->findings : std::vector<EntryFinding>{{"", refusal.what()}})
+      if (std::none_of(findings.begin(), findings.end(), [&](const EntryFinding& g) {
+            return g.entry == f.entry && g.reason == f.reason;
+          }))
+        findings.push_back(f);
+    PrintFindings(std::cerr, findings, "mksfx: warning: ", nullptr);
     std::cerr << "mksfx: warning: --force: the archive is packed as it is; the stub will fail "
                  "on the entries named above or end its walk there\n";
   }

@@ -176,6 +176,20 @@ bool ReadDirectory(const InputFile& file, const EndRecord& end, ArchiveLayout& l
 
 }  // namespace
 
+bool LooksLikeArchive(const InputFile& input) {
+  std::vector<uint8_t> head = input.ReadSome(0, 4);
+  if (head.size() == 4 && HasSignature(head.data(), kLocalHeaderSignature)) return true;
+  // A damaged signature decides nothing here: the file is searched to its
+  // end, and refused for it only when it looks like an archive there.
+  uint64_t end = input.Size();
+  try {
+    end = ArchiveEnd(input);
+  } catch (const Refusal&) {
+  }
+  uint64_t from = end > kEndSearchSize ? end - kEndSearchSize : 0;
+  return !FindSignatures(input.ReadAt(from, (size_t)(end - from)), kEndRecordSignature).empty();
+}
+
 ArchiveLayout ReadArchiveLayout(const InputFile& file) {
   // The file ends here for the archive, whatever follows.
   uint64_t size = ArchiveEnd(file);

@@ -43,6 +43,11 @@ struct ArchiveLayout {
 // for in at most this many bytes in front of the end record.
 const uint64_t kCentralSearchLimit = 16u << 20;
 
+// Whether `file` is taken for an archive: it opens with a local header, or
+// holds an end record signature where an end record may lie (a damaged one
+// is refused by ReadArchiveLayout).  Any other file is packed as a file.
+bool LooksLikeArchive(const InputFile& file);
+
 // Reads nothing at or behind ArchiveEnd (certificate_table.h).  Throws
 // Refusal for what cannot be rebased correctly: no end record, ZIP64 end
 // records or offsets, several disks, no entries, a central directory that

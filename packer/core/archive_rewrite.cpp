@@ -7,38 +7,10 @@
 #include "entry_coding.h"
 #include "errors.h"
 #include "name_collisions.h"
-#include "printable.h"
-#include "source_tree.h"
 #include "stub_compat.h"
-#include "common/zip_format.h"
+#include "stub_engine.h"
 
 namespace {
-
-// Names shown after each summary line.
-const size_t kNamesShown = 3;
-
-std::string MethodName(uint16_t method) {
-  switch (method) {
-    case 1: return "shrink";
-    case 6: return "implode";
-    case 9: return "deflate64";
-    case 12: return "bzip2";
-    case 14: return "LZMA";
-    case 93: return "Zstandard";
-    case 95: return "xz";
-    case 98: return "PPMd";
-    default: return "unknown";
-  }
-}
-
-std::string Thousands(size_t n) {
-  std::string digits = std::to_string(n), out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i && (digits.size() - i) % 3 == 0) out += ',';
-    out += digits[i];
-  }
-  return out;
-}
 
 std::vector<const CentralEntry*> ByPosition(const ArchiveLayout& layout) {
   std::vector<const CentralEntry*> order;
@@ -128,36 +100,41 @@ void TakeZip64Sizes(const std::vector<uint8_t>& extra, uint32_t& uncompressed, u
   }
 }
 
-struct Problems {
-  std::map<std::string, std::vector<std::string>> byKind;  // summary tail -> names
-  void Add(const std::string& kind, const std::string& name) { byKind[kind].push_back(name); }
-};
-
-// Bytes per read when encrypting an entry's data on its way to the output.
-const size_t kEncryptChunkSize = 1 << 20;
-
 // Writes the encryption header and `size` bytes from `pos` encrypted.
 void CopyEncrypted(const InputFile& file, uint64_t pos, uint64_t size, const std::string& password,
                    const std::vector<uint8_t>& plainHeader, PendingOutput& out) {
-  out.Write(StartEncryption(password, plainHeader));
+  EntryCipher cipher;
+  out.Write(cipher.Start(password, plainHeader));
   for (uint64_t done = 0; done < size;) {
-    std::vector<uint8_t> chunk = file.ReadAt(pos + done, (size_t)std::min<uint64_t>(kEncryptChunkSize, size - done));
-    EncryptInPlace(chunk.data(), chunk.size());
+    std::vector<uint8_t> chunk = file.ReadAt(pos + done, (size_t)std::min<uint64_t>(kCopyChunkSize, size - done));
+    cipher.Encrypt(chunk.data(), chunk.size());
     out.Write(chunk);
     done += chunk.size();
   }
 }
 
-void ThrowProblems(const Problems& p, size_t total, const std::string& path, bool listAll) {
-  if (p.byKind.empty()) return;
-  std::string text = path + ": the stub could not extract every entry of this archive:";
-  for (const auto& kind : p.byKind) {
-    text += "\n  " + Thousands(kind.second.size()) + " of " + Thousands(total) + " entries " + kind.first;
-    size_t shown = listAll ? kind.second.size() : std::min(kind.second.size(), kNamesShown);
-    for (size_t i = 0; i < shown; ++i) text += (i ? ", \"" : "\n    \"") + Printable(kind.second[i]) + "\"";
-    if (shown < kind.second.size()) text += ",\n    " + MoreProblemsLine(kind.second.size() - shown);
-  }
-  throw Refusal(text);
+// The first reason why `e` cannot be rewritten for the stub, or "" with
+// `name` set to the name the stub will read.
+std::string UnrewritableProblem(const InputFile& file, const ArchiveLayout& layout, const CentralEntry& e,
+                                const RewriteOptions& o, std::map<uint64_t, int>& seen, std::string& name) {
+  if (e.method == kMethodAes || (e.flags & kFlagStrongEncryption)) return kStrongEncryptionProblem;
+  if (!IsKnownMethod(e.method)) return MethodProblem(e.method);
+  if (e.zip64Sizes) return kZip64Problem;
+  if (e.flags & kFlagMaskedCentralDirectory) return kMaskedDirectoryProblem;
+  if (o.password && (e.flags & kFlagEncrypted)) return "encrypted already: mksfx does not encrypt it a second time";
+  if ((e.flags & kFlagEncrypted) && e.compressedSize < kEncryptionHeaderLength) return kShortEncryptedProblem;
+  std::string problem;
+  name = StoredName(layout, e, o, problem);
+  if (name.empty()) return problem;
+  if (++seen[e.localPos] > 1) return kSharedHeaderProblem;
+  // The local header as far as the central directory leaves room for it.
+  bool headerFits = e.localPos + kLocalHeaderSize <= layout.centralPos;
+  LocalHeaderRecord local = headerFits ? LocalHeaderAt(file, e.localPos) : LocalHeaderRecord();
+  if (!headerFits || local.signature != kLocalHeaderSignature)
+    return "no local header where the central directory places it";
+  if ((local.flags ^ e.flags) & kFlagEncrypted)
+    return local.flags & kFlagEncrypted ? kLocalOnlyEncryptionProblem : kCentralOnlyEncryptionProblem;
+  return IsSymbolicLink(layout, e) ? kSymbolicLinkProblem : "";
 }
 
 }  // namespace
@@ -171,76 +148,48 @@ bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, const Rewr
 }
 
 void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o) {
-  Problems p;
+  std::vector<EntryFinding> p;
   std::map<uint64_t, int> seen;
   const CodePageTable& page = o.page ? *o.page : *FindCodePage(kDefaultCodePage);
   std::vector<std::pair<const CentralEntry*, std::string>> writes;  // entries and their stored names
-  for (const CentralEntry& entry : layout.entries) {
-    // Named in messages as shown, everything else read from the entry.
-    CentralEntry e = entry;
-    e.name = ShownName(layout, entry, o);
-    std::string problem, name;
-    // The local header as far as the central directory leaves room for it.
-    bool headerFits = e.localPos + kLocalHeaderSize <= layout.centralPos;
-    LocalHeaderRecord local = headerFits ? LocalHeaderAt(file, e.localPos) : LocalHeaderRecord();
-    if (e.method == kMethodAes || (e.flags & kFlagStrongEncryption))
-      p.Add("use AES or strong encryption; the stub knows only the traditional ZIP encryption", e.name);
-    else if (e.method != kMethodStored && e.method != kMethodDeflated)
-      p.Add("use method " + std::to_string(e.method) + " (" + MethodName(e.method) +
-                "); the stub extracts stored and deflated entries only", e.name);
-    else if (e.zip64Sizes)
-      p.Add("keep ZIP64 sizes; the stub reads 32-bit sizes only", e.name);
-    else if (e.flags & kFlagMaskedCentralDirectory)
-      p.Add("have an encrypted central directory", e.name);
-    else if (o.password && (e.flags & kFlagEncrypted))
-      p.Add("are encrypted already; mksfx does not encrypt them a second time", e.name);
-    else if ((e.flags & kFlagEncrypted) && e.compressedSize < kEncryptionHeaderLength)
-      p.Add("are encrypted but shorter than their 12-byte encryption header", e.name);
-    else if ((name = StoredName(layout, entry, o, problem)).empty())
-      p.Add("have names the stub refuses (" + problem + ")", e.name);
-    else if (++seen[e.localPos] > 1)
-      p.Add("share their local header with another entry", e.name);
-    else if (!headerFits || local.signature != kLocalHeaderSignature)
-      p.Add("have no local header where the central directory places it", e.name);
-    else if ((local.flags ^ e.flags) & kFlagEncrypted)
-      p.Add("are encrypted by their local header or by the central directory but not by both "
-            "(a damaged archive: the stub reads the local header)", e.name);
-    else if (IsSymbolicLink(layout, e))
-      p.Add("are symbolic links; the stub cannot make links and would write a small file holding "
-            "the link's target", e.name);
+  for (const CentralEntry& e : layout.entries) {
+    std::string name, problem = UnrewritableProblem(file, layout, e, o, seen, name);
+    // Named in messages as shown.
+    if (!problem.empty())
+      p.push_back({ShownName(layout, e, o), problem});
     else
-      writes.push_back({&entry, name});
+      writes.push_back({&e, name});
   }
   // The names as the stub will write them, read in the page it reads them in.
   std::vector<std::string> shown;
   for (const auto& w : writes) shown.push_back(FromCodePage(w.second, page));
   for (const NameCollision& c : FindNameCollisions(shown))
-    p.Add("collide: " + c.reason, ShownName(layout, *writes[c.entry].first, o));
-  ThrowProblems(p, layout.entries.size(), file.Path(), o.listAllProblems);
+    p.push_back({ShownName(layout, *writes[c.entry].first, o), c.reason});
+  RefuseEntries(file.Path(), layout.entries.size(), p, o.listAllProblems);
 }
 
 void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool listAll) {
-  Problems p;
+  std::vector<EntryFinding> p;
   StubDecoder decoder(file.Path());
   for (const CentralEntry& c : layout.entries) {
     if (c.flags & kFlagEncrypted) continue;
     uint64_t dataPos = LocalDataPos(LocalHeaderAt(file, c.localPos), c.localPos);
     std::string bad = decoder.Check(dataPos, c.compressedSize, c.method, c.crc, c.uncompressedSize).problem;
-    if (!bad.empty()) p.Add("have data that disagree with the central directory (" + bad + ")", c.name);
+    if (!bad.empty()) p.push_back({c.name, bad});
   }
-  ThrowProblems(p, layout.entries.size(), file.Path(), listAll);
+  RefuseEntries(file.Path(), layout.entries.size(), p, listAll);
 }
 
 void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o,
                     ZipWriter& writer, PendingOutput& out, void (*progress)(uint64_t, uint64_t)) {
-  Problems p;
+  std::vector<EntryFinding> p;
   StubDecoder decoder(file.Path());
   uint64_t done = 0, total = layout.centralPos - layout.firstLocalPos;
   for (const CentralEntry* c : ByPosition(layout)) {
     LocalHeaderRecord local = LocalHeaderAt(file, c->localPos);
     uint64_t dataPos = LocalDataPos(local, c->localPos);
     if (dataPos + c->compressedSize > layout.centralPos) {
-      p.Add("have data that would reach into the central directory", c->name);
+      p.push_back({c->name, "data that would reach into the central directory"});
       continue;
     }
     std::vector<uint8_t> extra = file.ReadAt(dataPos - local.extraLength, local.extraLength);
@@ -251,13 +200,13 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     if (!(local.flags & kFlagDataDescriptor) &&
         (local.crc32 != c->crc || localCompressed != c->compressedSize ||
          localUncompressed != c->uncompressedSize)) {
-      p.Add("have local headers whose sizes or CRC differ from the central directory's", c->name);
+      p.push_back({c->name, "a local header whose sizes or CRC differ from the central directory's"});
       continue;
     }
     if (!encrypted) {
       std::string bad = decoder.Check(dataPos, c->compressedSize, c->method, c->crc, c->uncompressedSize).problem;
       if (!bad.empty()) {
-        p.Add("have data that disagree with the central directory (" + bad + ")", c->name);
+        p.push_back({c->name, bad});
         continue;
       }
     }
@@ -301,5 +250,5 @@ void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const Re
     done += dataPos + c->compressedSize - c->localPos;
     if (progress) progress(done, total);
   }
-  ThrowProblems(p, layout.entries.size(), file.Path(), o.listAllProblems);
+  RefuseEntries(file.Path(), layout.entries.size(), p, o.listAllProblems);
 }

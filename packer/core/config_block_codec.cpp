@@ -69,27 +69,3 @@ std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& s) {
   block.push_back((uint8_t)(length >> 8));
   return block;
 }
-
-BlockSettings ParseConfigurationBlock(const std::vector<uint8_t>& b) {
-  if (b.size() < (size_t)kBlockOverhead || !IsBlockMagic(b.data()))
-    throw Refusal("the configuration block is cut short or has no \"MPU\"");
-  BlockSettings s;
-  uint8_t flags = b[kBlockFlags];
-  s.showRunCheckBox = flags & kFlagShowRunCheckBox;
-  s.selectableFileList = flags & kFlagSelectableFileList;
-  s.hideOverwriteChoice = flags & kFlagHideOverwriteChoice;
-  s.overwrite = PolicyOfFlags(flags);
-  s.autoExtract = flags & kFlagAutoExtract;
-  std::string* texts[kBlockTextCount] = {&s.caption, &s.defaultFolder, &s.runCommand, &s.infoText,
-                                         &s.infoCaption};
-  size_t at = kBlockFixedSize;
-  for (int i = 0; i < kBlockTextCount; ++i) {
-    size_t length = b[kLengthField[i]];
-    if (i == kInfoText) length |= (size_t)b[kLengthField[i] + 1] << 8;
-    if (at + length + kBlockLengthFieldSize > b.size())
-      throw Refusal("the configuration block is shorter than its text lengths say");
-    texts[i]->assign((const char*)&b[at], length);
-    at += length;
-  }
-  return s;
-}

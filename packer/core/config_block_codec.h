@@ -1,6 +1,7 @@
 // The configuration block between the stub and the archive: the settings it
-// carries, how mksfx encodes them, and how they are read back for checking.
-// The layout and its limits are common/config_format.h's, the stub's own.
+// carries and how mksfx encodes them.  The layout and its limits are
+// common/config_format.h's, the stub's own; the stub's reader reads them
+// back (stub_locator.h).
 #pragma once
 
 #include <cstddef>
@@ -31,7 +32,3 @@ uint8_t EncodeFlags(const BlockSettings& settings);
 // the total that does not fit its length field, or a text holding a NUL byte
 // (the stub would end the text there).
 std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& settings);
-
-// The settings of a block as mksfx wrote it (for --keep-settings).  Throws
-// Refusal when `block` is shorter than its length fields say.
-BlockSettings ParseConfigurationBlock(const std::vector<uint8_t>& block);

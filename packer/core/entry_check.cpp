@@ -1,9 +1,9 @@
 // The check of an entry's data by the stub's own code, in both builds: the
-// stored copy or InflateEntry reads the input through the system's file calls
-// (the stand-in's on Linux) on ArchiveFile, as the walk does, decrypts with
-// the stub's keys and feeds the stub's CRC; the output goes to the NUL
-// device, so nothing is kept and memory stays at the decoder's own buffers
-// (32 KiB in, 32 KiB window).  The engine's sink counts what it wrote
+// walk's DecodeEntryData reads the input through the system's file calls
+// (the stand-in's on Linux) on the engine's own file, decrypts with the
+// stub's keys and feeds the stub's CRC; the output goes to the NUL device,
+// so nothing is kept and memory stays at the decoder's own buffers (32 KiB
+// in, 32 KiB window).  The engine's sink counts what it wrote
 // (BytesWritten), since the NUL device keeps no count on Windows.  The
 // decoder's block loop is also run alone, from its internal header, to find
 // where a piece's final block lies.
@@ -13,15 +13,7 @@
 
 #include "entry_coding.h"
 #include "errors.h"
-#include "file_io.h"
-#include "stub_locator.h"
-#include "zip_crypto.h"
-#include "common/zip_format.h"
-#include "extract/extract.h"
-#include "common/heap.h"
-#include "inflate/inflate_private.h"
-#include "integrity/zipcrypto.h"
-#include "startup/startup.h"
+#include "stub_engine.h"
 
 namespace {
 
@@ -33,59 +25,54 @@ std::string Hex8(uint32_t v) {
 
 }  // namespace
 
-StubDecoder::StubDecoder(const std::string& path)
-    : path_(path), savedArchive_(Engine.ArchiveFile), savedHeader_(Engine.LocalHeader) {
+StubDecoder::StubDecoder(const std::string& path) : path_(path) {
+  EnsureCrcTable();
   Engine.ArchiveFile = OpenForEngine(path);
   Engine.OutputFile = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (Engine.OutputFile == INVALID_HANDLE_VALUE) {
     CloseHandle(Engine.ArchiveFile);
-    Engine.ArchiveFile = (HANDLE)savedArchive_;
-    Engine.OutputFile = nullptr;
+    Engine.ArchiveFile = INVALID_HANDLE_VALUE;
     throw Refusal("cannot open the NUL device");
   }
-  EnsureCrcTable();
 }
 
 StubDecoder::~StubDecoder() {
-  if (Engine.OutputFile && Engine.OutputFile != INVALID_HANDLE_VALUE) CloseHandle(Engine.OutputFile);
-  if (Engine.ArchiveFile != INVALID_HANDLE_VALUE && Engine.ArchiveFile != (HANDLE)savedArchive_) CloseHandle(Engine.ArchiveFile);
-  Engine.ArchiveFile = (HANDLE)savedArchive_;
-  Engine.LocalHeader = savedHeader_;
+  CloseHandle(Engine.OutputFile);
+  CloseHandle(Engine.ArchiveFile);
   Engine.OutputFile = nullptr;
-  Engine.BytesRemaining = 0;
+  Engine.ArchiveFile = INVALID_HANDLE_VALUE;
 }
 
-void StubDecoder::Start(uint64_t pos, uint32_t size, bool decrypt) {
+void StubDecoder::Seek(uint64_t pos) {
   // Positions of input archives may pass 2 GiB, where SeekArchive ends.
   LONG high = (LONG)(pos >> 32);
   if (SetFilePointer(Engine.ArchiveFile, (LONG)(uint32_t)pos, &high, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
       GetLastError() != ERROR_SUCCESS)
     throw Refusal(path_ + ": cannot read at offset " + std::to_string(pos));
-  // ReadEntryData decrypts by the local header's flag bit 0.
-  Engine.LocalHeader = LocalHeaderRecord();
-  Engine.LocalHeader.flags = decrypt ? kFlagEncrypted : 0;
-  Engine.BytesRemaining = (int32_t)size;
-  Engine.RunningCrc = 0xFFFFFFFF;
-  Engine.BytesWritten = 0;
 }
 
 DataCheck StubDecoder::Check(uint64_t pos, uint32_t size, uint16_t method, uint32_t crc, uint32_t uncompressedSize,
                              bool decrypt) {
   // BytesRemaining is signed: the stub's walk ends at a larger size.
-  if (size > (uint32_t)INT32_MAX)
+  if (size > (uint32_t)INT32_MAX - (decrypt ? kEncryptionHeaderLength : 0))
     return {"data of " + std::to_string(size) + " bytes, more than the stub reads for one entry"};
-  Start(pos, size, decrypt);
-  if (method == kMethodStored) {
-    CopyStored();
-  } else if (!InflateEntry()) {
+  Seek(pos);
+  // The entry as its local header would give it; the file stands behind the
+  // encryption header, as after the walk's password stage.
+  LocalHeaderRecord& h = Engine.LocalHeader;
+  h = LocalHeaderRecord();
+  h.method = method;
+  h.crc32 = crc;
+  h.flags = decrypt ? kFlagEncrypted : 0;
+  h.compressedSize = size + (decrypt ? kEncryptionHeaderLength : 0);
+  Engine.BytesWritten = 0;
+  bool crcMatches = DecodeEntryData();
+  if (method == kMethodDeflated && Engine.LastInflateResult != kInflateOk)
     return {Engine.LastInflateResult == kInflateTruncated ? "deflate data cut short" : "deflate data damaged"};
-  }
   // Counted modulo 2^32, as the sizes claimed are: a stream that gives 4 GiB
   // more than it claims passes the count, and the CRC still has to match.
   uint32_t written = Engine.BytesWritten;
-  uint32_t actual = Engine.RunningCrc ^ 0xFFFFFFFF;
-  bool crcMatches = actual == crc;
   if (written != size && method == kMethodStored) return {"data cut short by the end of the archive", crcMatches};
   if (method == kMethodStored && size != uncompressedSize)
     return {"stored data of " + std::to_string(size) + " bytes where " + std::to_string(uncompressedSize) +
@@ -95,7 +82,8 @@ DataCheck StubDecoder::Check(uint64_t pos, uint32_t size, uint16_t method, uint3
     return {"data give " + std::to_string(written) + " bytes where " +
                 std::to_string(uncompressedSize) + " are claimed",
             crcMatches};
-  if (!crcMatches) return {"data have CRC-32 " + Hex8(actual) + " where " + Hex8(crc) + " is claimed"};
+  if (!crcMatches)
+    return {"data have CRC-32 " + Hex8(Engine.RunningCrc ^ 0xFFFFFFFF) + " where " + Hex8(crc) + " is claimed"};
   return {"", true};
 }
 
@@ -116,25 +104,20 @@ bool FinalBlockFinder::Find(const uint8_t* data, size_t size, uint64_t& headerBi
   if (size > (size_t)INT32_MAX) return false;
   scratch_.Rewind(0);
   scratch_.Write(data, size);
-  decoder_.Start(0, (uint32_t)size, false);
+  decoder_.Seek(0);
   // InflateEntry's steps, a block at a time.  The bit ahead of a block is
   // the bits the decoder took from its input less those it still holds.
+  Engine.LocalHeader = LocalHeaderRecord();
+  Engine.BytesRemaining = (int32_t)size;
   const int32_t total = (int32_t)size;
   auto bitsTaken = [total] { return (uint64_t)(total - Engine.BytesRemaining) * 8 - Engine.inflate.bitCount; };
-  ResetInflateState();
-  BuildDeflateTables();
-  Engine.inflate.inputBuffer = (uint8_t*)TakeMemory(kInputBufferSize);
-  Engine.inflate.slidingWindow = (uint8_t*)TakeMemory(kWindowSize);
+  StartInflate();
   int lastBlock = 0, result;
   do {
     headerBit = bitsTaken();
     result = InflateBlock(lastBlock);
   } while (result == kInflateOk && !lastBlock);
   endBit = bitsTaken();
-  FreeHuffmanTables(Engine.inflate.fixedLiteralList);
-  FreeHuffmanTables(Engine.inflate.fixedDistanceList);
-  ReleaseMemory(Engine.inflate.slidingWindow);
-  ReleaseMemory(Engine.inflate.inputBuffer);
-  ResetInflateState();
+  FinishInflate();
   return result == kInflateOk;
 }

@@ -15,13 +15,14 @@ struct DataCheck {
   bool crcPasses = false;
 };
 
-// The stub's own code on the file at `path` (native): the stored copy or
-// InflateEntry reads it through the system's file calls (the stand-in's on
-// Linux) on ArchiveFile, decrypts with the stub's keys and feeds the stub's
-// CRC; the output goes to the NUL device.  The file and the device stay open
-// for the decoder's life, so a run of entries costs one open (each a round
-// trip to the wineserver under Wine); the engine's variables are restored
-// at its end.
+// The stub's own code on the file at `path` (native): its DecodeEntryData,
+// the stored copy or InflateEntry as the walk runs them, reads the file
+// through the system's file calls (the stand-in's on Linux), decrypts with
+// the stub's keys and feeds the stub's CRC; the output goes to the NUL
+// device.  The file and the device are the engine's own file and output
+// file for the decoder's life, so a run of entries costs one open (each a
+// round trip to the wineserver under Wine); nothing else runs the engine
+// meanwhile.
 class StubDecoder {
  public:
   explicit StubDecoder(const std::string& path);
@@ -30,22 +31,20 @@ class StubDecoder {
   StubDecoder& operator=(const StubDecoder&) = delete;
 
   // What a check of an entry's data found: `problem` is "" when the `size`
-  // bytes at `pos` (no encryption header) decode by `method` to exactly
-  // `uncompressedSize` bytes of CRC-32 `crc`; else what differs.
-  // `crcPasses` when the stub's own test passes: the data decode and their
-  // CRC matches; it tests nothing else, so sizes may differ.  Memory stays
-  // at the decoder's buffers whatever the sizes claim.  With `decrypt`, the
-  // stub's keys stand ready behind the entry's encryption header.
+  // bytes at `pos` (no encryption header) decode by `method` (stored or
+  // deflated) to exactly `uncompressedSize` bytes of CRC-32 `crc`; else what
+  // differs.  `crcPasses` when the stub's own test passes: the data decode
+  // and their CRC matches; it tests nothing else, so sizes may differ.
+  // Memory stays at the decoder's buffers whatever the sizes claim.  With
+  // `decrypt`, the stub's keys stand ready behind the entry's encryption
+  // header.
   DataCheck Check(uint64_t pos, uint32_t size, uint16_t method, uint32_t crc, uint32_t uncompressedSize,
                   bool decrypt = false);
-  // The engine's variables for the `size` bytes at `pos`, as the walk sets
-  // them before a method runs.
-  void Start(uint64_t pos, uint32_t size, bool decrypt);
+  // The own file moved to `pos`, which may pass 2 GiB in an input archive.
+  void Seek(uint64_t pos);
 
  private:
   std::string path_;
-  void* savedArchive_;  // the engine's ArchiveFile, a HANDLE
-  LocalHeaderRecord savedHeader_;
 };
 
 // Whether one of `passwords` (in the stub's code page) passes the stub's

@@ -25,10 +25,10 @@ class DataSink {
   // header first.
   void Start() {
     if (out_.Written() != start_) out_.Rewind(start_);
-    if (!password_.empty()) out_.Write(StartEncryption(password_, plainHeader_));
+    if (!password_.empty()) out_.Write(cipher_.Start(password_, plainHeader_));
   }
   void Put(uint8_t* bytes, size_t count) {
-    if (!password_.empty()) EncryptInPlace(bytes, count);
+    if (!password_.empty()) cipher_.Encrypt(bytes, count);
     out_.Write(bytes, count);
   }
   uint64_t Written() const { return out_.Written() - start_; }
@@ -37,6 +37,7 @@ class DataSink {
   PendingOutput& out_;
   const std::string& password_;
   const std::vector<uint8_t>& plainHeader_;
+  EntryCipher cipher_;
   uint64_t start_;
 };
 

@@ -6,7 +6,6 @@
 #include "certificate_table.h"
 #include "errors.h"
 #include "sfx_limits.h"
-#include "startup/startup.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
 #include "zip_writer.h"
@@ -89,7 +88,6 @@ void CommitChecked(PendingOutput& out, uint64_t endRecordPos, uint64_t firstHead
     // Closed again before the rename, which Windows refuses on an open file.
     InputFile written(out.TempPath());
     StubLocation where = LocateLikeTheStub(written);
-    ResetSettings();
     if (!where.archiveFound || where.endRecordPos != endRecordPos)
       throw Refusal(inputName + ": the stub would not find this archive's end record (the "
                     "comment or the data near the end holds a second one that it takes first)");

@@ -1,20 +1,18 @@
-// The stub's view of an archive: its walk over local headers, read its way
-// and checked against its own list, compared with what the central directory
-// promises, and each entry's data decoded by its own code.
+// The stub's view of an archive: what its list-only walk read, compared with
+// what the central directory promises, and each entry's data decoded by its
+// own code.
 #include "stub_compat.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
 
 #include "entry_coding.h"
 #include "name_collisions.h"
+#include "stub_engine.h"
 #include "stub_walk.h"
-#include "extract/device_names.h"
-#include "common/zip_format.h"
 
 namespace {
 
@@ -23,133 +21,62 @@ namespace {
 const uint32_t kUnixFileType = 0170000;
 const uint32_t kUnixSymbolicLink = 0120000;
 
-// A local header as the stub reads it, and where it lies.
-struct LocalView : LocalHeaderRecord {
-  uint64_t pos = 0;
-  std::string name;    // as far as the file holds it
-  std::string listed;  // as the stub lists it: cut to its limit and at a NUL
-  uint64_t dataPos = 0;
-  bool sizeUnknown = false;  // streamed, no empty descriptor behind: the walk ends after it
-};
-
 std::string Hex(uint64_t value) {
   char text[24];
   std::snprintf(text, sizeof text, "0x%llX", (unsigned long long)value);
   return text;
 }
 
-// The local headers the stub's walk lists, in order, read as the walk reads
-// them: it steps over signed data descriptors and ends at anything but a
-// local header, at a header or name cut short, at an empty name, after an
-// entry of unknown size, and where a position would pass 2 GiB.
-struct Walk {
-  std::vector<LocalView> headers;
-  std::string stopReason;
-};
-
-Walk WalkLikeTheStub(const InputFile& file, uint64_t start, const ArchiveLayout* layout) {
-  Walk walk;
-  uint64_t pos = start;
-  for (;;) {
-    std::vector<uint8_t> h = file.ReadSome(pos, kLocalHeaderSize);
-    uint32_t s = h.size() >= 4 ? Read32(h.data()) : 0;
-    if (s == kDataDescriptorSignature) {
-      pos += kDataDescriptorSize;
-      continue;
-    }
-    if (s != kLocalHeaderSignature && s != kSplitHeaderSignature) {
-      if (!layout || pos != layout->centralPos)
-        walk.stopReason = "the stub's walk over local headers stops at input offset " + Hex(pos) +
-                          ", which holds no local header or signed data descriptor";
-      return walk;
-    }
-    if (h.size() < (size_t)kLocalHeaderSize) {
-      walk.stopReason = "local header at input offset " + Hex(pos) + " is cut short";
-      return walk;
-    }
-    LocalView v;
-    std::memcpy((LocalHeaderRecord*)&v, h.data(), sizeof(LocalHeaderRecord));
-    v.pos = pos;
-    if ((int32_t)v.compressedSize < 0) {
-      walk.stopReason = "the entry at input offset " + Hex(pos) + " claims 2 GiB or more of data, "
-                        "where the stub's walk ends";
-      return walk;
-    }
-    std::vector<uint8_t> name = file.ReadSome(pos + kLocalHeaderSize, v.nameLength);
-    v.name.assign(name.begin(), name.end());
-    size_t cut = std::min((size_t)v.nameLength, (size_t)kLongestEntryName);
-    if (name.size() < cut) {
-      walk.stopReason = "the name of the local header at input offset " + Hex(pos) + " is cut short";
-      return walk;
-    }
-    v.listed = v.name.substr(0, std::min(cut, v.name.find('\0')));
-    if (v.listed.empty()) {
-      walk.stopReason = "the stub ends its walk at the entry at input offset " + Hex(pos) +
-                        " with \"Invalid file name\": its name is empty";
-      return walk;
-    }
-    v.dataPos = pos + kLocalHeaderSize + v.nameLength + v.extraLength;
-    uint64_t next = v.dataPos + v.compressedSize;
-    // A streamed entry of size 0 is empty only when a descriptor saying so
-    // follows at once: signed (stepped over as a record) or twelve zero
-    // bytes.  Bytes past the end of the file read as zero, as the stub's do.
-    if ((v.flags & kFlagDataDescriptor) && v.compressedSize == 0) {
-      std::vector<uint8_t> d = file.ReadSome(v.dataPos, kDataDescriptorSize);
-      d.resize(kDataDescriptorSize);
-      bool signedZero = Read32(d.data()) == kDataDescriptorSignature && Read32(&d[8]) == 0 &&
-                        Read32(&d[12]) == 0;
-      bool unsignedZero = std::all_of(d.begin(), d.begin() + 12, [](uint8_t b) { return b == 0; });
-      v.sizeUnknown = !signedZero && !unsignedZero;
-      if (unsignedZero) next += 12;
-    }
-    walk.headers.push_back(v);
-    if (v.sizeUnknown) return walk;
-    if (next > (uint64_t)INT32_MAX) {
-      walk.stopReason = "the entry at input offset " + Hex(pos) + " ends past 2 GiB, where the "
-                        "stub's walk ends";
-      return walk;
-    }
-    pos = next;
+// Why the walk ended where it did, in words; "" where it ended at the
+// central directory, or after an entry whose own finding says why.
+std::string EndOfWalk(const StubListing& l, const ArchiveLayout* layout) {
+  const std::string at = Hex(l.endPos);
+  switch (l.end) {
+    case WalkEnd::kNoHeader:
+      if (layout && l.endPos == layout->centralPos) return "";
+      return "the stub's walk over local headers stops at input offset " + at +
+             ", which holds no local header or signed data descriptor";
+    case WalkEnd::kHeaderCutShort: return "local header at input offset " + at + " is cut short";
+    case WalkEnd::kSizeTooLarge:
+      return "the entry at input offset " + at + " claims 2 GiB or more of data, where the stub's walk ends";
+    case WalkEnd::kNameCutShort: return "the name of the local header at input offset " + at + " is cut short";
+    case WalkEnd::kEmptyName:
+      return "the stub ends its walk at the entry at input offset " + at +
+             " with \"Invalid file name\": its name is empty";
+    case WalkEnd::kPast2GiB: return "the entry at input offset " + at + " ends past 2 GiB, where the stub's walk ends";
+    default: return "";
   }
 }
 
-// Why the stub fails the entry behind the local header `l`, by the header alone.
-void CheckLocal(const LocalView& l, std::vector<std::string>& reasons) {
-  if (l.method != kMethodStored && l.method != kMethodDeflated)
-    reasons.push_back("compression method " + std::to_string(l.method) +
-                      ": the stub extracts only stored (0) and deflated (8) data and ends "
-                      "an extraction here");
-  if (l.sizeUnknown)
-    reasons.push_back("sizes only in a data descriptor: the stub fails it and ends its walk here");
+// Why the stub fails the entry behind the local header `l`, by the header
+// alone: `nameProblem` of its name as the file holds it; `sizeUnknown` when
+// the walk ended after it for want of its sizes.
+void CheckLocal(const LocalHeaderRecord& l, const std::string& nameProblem, bool sizeUnknown,
+                std::vector<std::string>& reasons) {
+  if (!IsKnownMethod(l.method)) reasons.push_back(MethodProblem(l.method));
+  if (sizeUnknown) reasons.push_back(kSizeUnknownProblem);
   if ((l.flags & kFlagEncrypted) && l.compressedSize < kEncryptionHeaderLength)
-    reasons.push_back("encrypted entry shorter than its 12-byte encryption header");
-  std::string nameProblem = EntryNameProblem(l.name);
+    reasons.push_back(kShortEncryptedProblem);
   if (!nameProblem.empty()) reasons.push_back(nameProblem);
 }
 
-// `reasons`: where the local header `l` and the central directory's entry
-// `c` disagree, so that readers of the directory expect what the stub does
-// not do; `notes`: how what the stub writes differs from the entry.
-void CheckAgainstCentral(const CentralEntry& c, const LocalView& l, std::vector<std::string>& reasons,
-                         std::vector<std::string>& notes) {
-  if ((l.flags | c.flags) & kFlagStrongEncryption)
-    reasons.push_back("strong encryption: the stub knows only the traditional ZIP encryption");
+// `reasons`: where the local header and the central directory's entry `c`
+// disagree, so that readers of the directory expect what the stub does not
+// do; `notes`: how what the stub writes differs from the entry.
+void CheckAgainstCentral(const CentralEntry& c, const LocalHeaderRecord& l, bool sizeUnknown,
+                         std::vector<std::string>& reasons, std::vector<std::string>& notes) {
+  if ((l.flags | c.flags) & kFlagStrongEncryption) reasons.push_back(kStrongEncryptionProblem);
   // The stub reads the local flags alone; readers of the central directory
   // decide by it.  Bit 3 of an encrypted entry picks the header's check byte.
   if ((l.flags ^ c.flags) & kFlagEncrypted)
-    reasons.push_back(l.flags & kFlagEncrypted
-                          ? "encrypted in its local header but not in the central directory: the stub "
-                            "asks for a password, and after three wrong ones ends its walk"
-                          : "encrypted in the central directory but not in its local header: the stub "
-                            "writes the encrypted bytes as they are");
+    reasons.push_back(l.flags & kFlagEncrypted ? kLocalOnlyEncryptionProblem : kCentralOnlyEncryptionProblem);
   else if ((l.flags & kFlagEncrypted) && ((l.flags ^ c.flags) & kFlagDataDescriptor))
     reasons.push_back("local header and central directory disagree on flag bit 3, which decides the "
                       "encryption header's check byte");
-  if (c.flags & kFlagMaskedCentralDirectory)
-    reasons.push_back("encrypted central directory");
+  if (c.flags & kFlagMaskedCentralDirectory) reasons.push_back(kMaskedDirectoryProblem);
   if (c.zip64Sizes || l.compressedSize == kZip64Value || l.uncompressedSize == kZip64Value)
-    reasons.push_back("ZIP64 sizes: the stub reads only 32-bit sizes");
-  else if (l.compressedSize != c.compressedSize && !l.sizeUnknown)
+    reasons.push_back(kZip64Problem);
+  else if (l.compressedSize != c.compressedSize && !sizeUnknown)
     reasons.push_back("local header says " + std::to_string(l.compressedSize) +
                       " compressed bytes, the central directory " + std::to_string(c.compressedSize));
   if (l.crc32 != c.crc) {
@@ -161,7 +88,7 @@ void CheckAgainstCentral(const CentralEntry& c, const LocalView& l, std::vector<
   }
   bool encrypted = l.flags & kFlagEncrypted;
   if (l.method == kMethodStored && l.compressedSize >= (encrypted ? kEncryptionHeaderLength : 0) &&
-      !((l.flags ^ c.flags) & kFlagEncrypted) && !l.sizeUnknown &&
+      !((l.flags ^ c.flags) & kFlagEncrypted) && !sizeUnknown &&
       l.compressedSize - (encrypted ? kEncryptionHeaderLength : 0) != l.uncompressedSize)
     notes.push_back("stored entry whose compressed and uncompressed sizes disagree");
 }
@@ -190,19 +117,21 @@ bool PathOutcomeKnown(const std::string& name) {
 // data are decoded (with `passwords`) and their CRC decides.  A password
 // that does not fit and an unknown method end an extraction of every entry:
 // the entries after them are reported.
-void JudgeEntries(const InputFile& file, const std::vector<LocalView>& walked, const std::vector<std::string>& names,
+void JudgeEntries(const InputFile& file, const StubListing& listing, const std::vector<std::string>& names,
                   const std::vector<std::string>* passwords, StubJudgement& j) {
-  const LocalView* endedAt = nullptr;
+  const ListedEntry* endedAt = nullptr;
   std::unique_ptr<StubDecoder> decoder;  // opened at the first data to decode
-  for (size_t i = 0; i < walked.size(); ++i) {
-    const LocalView& l = walked[i];
+  for (size_t i = 0; i < listing.items.size(); ++i) {
+    const ListedEntry& e = listing.items[i];
+    const LocalHeaderRecord& l = e.header;
     WalkedHeader& w = j.headers[i];
     if (endedAt)
       j.findings.push_back({names[i], "not extracted with every entry: the extraction ends before it, at "
-                                      "input offset " + Hex(endedAt->pos)});
-    if (l.sizeUnknown || l.nameLength > kLongestEntryName || !IsSafeEntryName(l.listed.c_str())) continue;
-    bool known = l.method == kMethodStored || l.method == kMethodDeflated;
-    uint64_t dataPos = l.dataPos;
+                                      "input offset " + Hex(endedAt->headerPos)});
+    bool sizeUnknown = listing.end == WalkEnd::kSizeUnknown && i + 1 == listing.items.size();
+    if (sizeUnknown || l.nameLength > kLongestEntryName || EntryNameFault(e.name.c_str())) continue;
+    bool known = IsKnownMethod(l.method);
+    uint64_t dataPos = e.dataPos;
     int64_t size = l.compressedSize;
     bool encrypted = l.flags & kFlagEncrypted;
     if (encrypted && known) {
@@ -213,7 +142,7 @@ void JudgeEntries(const InputFile& file, const std::vector<LocalView>& walked, c
       }
       if (!PasswordFits(file, dataPos, l.flags, l.crc32, l.timeDate, *passwords)) {
         j.findings.push_back({names[i], "no --password given fits: the stub asks three times, then ends its walk"});
-        if (!endedAt) endedAt = &l;
+        if (!endedAt) endedAt = &e;
         continue;
       }
       dataPos += kEncryptionHeaderLength;
@@ -221,10 +150,10 @@ void JudgeEntries(const InputFile& file, const std::vector<LocalView>& walked, c
     }
     // Past the password stage, whatever it answers.
     if (!known) {
-      if (!endedAt) endedAt = &l;
+      if (!endedAt) endedAt = &e;
       continue;
     }
-    if (!PathOutcomeKnown(l.listed)) {
+    if (!PathOutcomeKnown(e.name)) {
       if (passwords)
         j.findings.push_back({names[i], "a folder ending in a dot or blank, an empty folder name or an inner "
                                         "\".\": Windows reads the path otherwise where the stub makes its "
@@ -233,7 +162,7 @@ void JudgeEntries(const InputFile& file, const std::vector<LocalView>& walked, c
       w.judged = false;
       continue;
     }
-    char last = l.listed.back();
+    char last = e.name.back();
     if (last == '/' || last == '\\') {
       w.extracted = true;
       continue;
@@ -250,40 +179,7 @@ void JudgeEntries(const InputFile& file, const std::vector<LocalView>& walked, c
   }
 }
 
-// The reason for a name the stub's own check refuses; the check decides,
-// this only puts it into words.
-std::string DescribeUnsafeName(const std::string& name) {
-  if (name[0] == '/' || name[0] == '\\') return "absolute path";
-  if (name.find(':') != std::string::npos) return "drive letter or colon in the name";
-  for (unsigned char ch : name)
-    if (ch < 0x20 || std::string("<>\"|?*").find((char)ch) != std::string::npos)
-      return "character that Windows forbids in file names";
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("/\\", start);
-    if (end == std::string::npos) end = name.size();
-    std::string part = name.substr(start, end - start);
-    if (part == "..") return "\"..\" in the path";
-    if (!part.empty() && part != "." && part.find_first_not_of(". ") == std::string::npos)
-      return "path component of dots and blanks only, which Windows reads as \"..\"";
-    if (IsReservedDeviceName(part.data(), (int)part.size())) return "reserved device name \"" + part + "\"";
-    start = end + 1;
-  }
-  return "a name the stub refuses to write";
-}
-
 }  // namespace
-
-std::string EntryNameProblem(const std::string& name) {
-  if (name.empty()) return "empty name: the stub ends its walk here";
-  if (name.find('\0') != std::string::npos)
-    return "name contains a NUL byte: the stub would cut it there";
-  if (name.size() > (size_t)kLongestEntryName)
-    return "name longer than " + std::to_string(kLongestEntryName) + " bytes, the stub's limit: "
-           "even under a drive root (\"C:\\\") it would pass the 259 characters of a Windows path";
-  if (IsSafeEntryName(name.c_str())) return "";
-  return DescribeUnsafeName(name);
-}
 
 bool IsSymbolicLink(const ArchiveLayout& layout, const CentralEntry& entry) {
   const uint8_t* h = CentralBytes(layout, entry);
@@ -294,16 +190,9 @@ bool IsSymbolicLink(const ArchiveLayout& layout, const CentralEntry& entry) {
 StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const ArchiveLayout* layout,
                                const CodePageTable* names, const std::vector<std::string>* passwords) {
   StubJudgement j;
-  Walk walk = WalkLikeTheStub(file, start, layout);
-  std::vector<std::string> shown;
-  std::vector<std::string> listed = ListLikeTheStub(file, start, &shown);
-  for (const std::string& message : shown) j.findings.push_back({"", "the stub's walk shows \"" + message + "\""});
-  if (listed.size() != walk.headers.size()) {
-    j.findings.push_back({"", "the stub's walk lists " + std::to_string(listed.size()) + " entries where mksfx "
-                              "reads " + std::to_string(walk.headers.size()) + " local headers; mksfx cannot "
-                              "tell which it reaches"});
-    walk.headers.resize(std::min(listed.size(), walk.headers.size()));
-  }
+  StubListing listing = ListLikeTheStub(file, start);
+  for (const std::string& message : listing.messages)
+    j.findings.push_back({"", "the stub's walk shows \"" + message + "\""});
 
   // Central entries by their local header's position.
   std::multimap<uint64_t, const CentralEntry*> central;
@@ -313,44 +202,49 @@ StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const Arch
   std::vector<std::string> entryNames;          // each header's name in findings
   std::vector<const CentralEntry*> named;       // once per local header, names the stub writes
   std::vector<std::string> namesShown;
-  for (const LocalView& l : walk.headers) {
-    j.headers.push_back({l.pos, l.listed, true, false});
-    auto hit = central.find(l.pos);
+  for (size_t i = 0; i < listing.items.size(); ++i) {
+    const ListedEntry& e = listing.items[i];
+    bool sizeUnknown = listing.end == WalkEnd::kSizeUnknown && i + 1 == listing.items.size();
+    j.headers.push_back({e.headerPos, e.name, true, false});
+    auto hit = central.find(e.headerPos);
     const CentralEntry* c = hit == central.end() ? nullptr : hit->second;
-    entryNames.push_back(c ? c->name : l.name);
+    // The name as far as the file holds it: the list's is cut at a NUL and
+    // to the stub's limit.
+    std::vector<uint8_t> bytes = file.ReadSome(e.headerPos + kLocalHeaderSize, e.header.nameLength);
+    std::string raw(bytes.begin(), bytes.end());
+    std::string nameProblem = EntryNameProblem(raw);
+    entryNames.push_back(c ? c->name : raw);
     std::vector<std::string> reasons, notes;
-    CheckLocal(l, reasons);
+    CheckLocal(e.header, nameProblem, sizeUnknown, reasons);
     if (c) {
-      CheckAgainstCentral(*c, l, reasons, notes);
-      if (IsSymbolicLink(*layout, *c))
-        notes.push_back("symbolic link: the stub cannot make links and writes a small file "
-                        "holding the link's target instead");
-      if (central.count(l.pos) > 1) reasons.push_back("shares its local header with another entry");
-      if (names && EntryNameProblem(l.name).empty()) {
+      CheckAgainstCentral(*c, e.header, sizeUnknown, reasons, notes);
+      if (IsSymbolicLink(*layout, *c)) notes.push_back(kSymbolicLinkProblem);
+      if (central.count(e.headerPos) > 1) reasons.push_back(kSharedHeaderProblem);
+      if (names && nameProblem.empty()) {
         named.push_back(c);
-        namesShown.push_back(FromCodePage(l.name, *names));
+        namesShown.push_back(FromCodePage(e.name, *names));
       }
     } else if (layout) {
-      reasons.push_back("local header at input offset " + Hex(l.pos) +
+      reasons.push_back("local header at input offset " + Hex(e.headerPos) +
                         " that the central directory does not list; the stub would extract it");
     }
     for (const std::string& r : reasons) j.findings.push_back({entryNames.back(), r});
     for (const std::string& n : notes) j.findings.push_back({entryNames.back(), n});
   }
-  JudgeEntries(file, walk.headers, entryNames, passwords, j);
+  JudgeEntries(file, listing, entryNames, passwords, j);
   for (const NameCollision& n : FindNameCollisions(namesShown))
     j.findings.push_back({named[n.entry]->name, n.reason});
   if (layout) {
     std::set<uint64_t> walked;
-    for (const LocalView& l : walk.headers) walked.insert(l.pos);
+    for (const ListedEntry& e : listing.items) walked.insert(e.headerPos);
     size_t reached = 0;
     for (const CentralEntry& e : layout->entries) {
       bool reachedThis = walked.count(e.localPos);
       reached += reachedThis;
       if (!reachedThis) j.findings.push_back({e.name, "not reached by the stub's walk over local headers"});
     }
-    if (!walk.stopReason.empty() && reached < layout->entries.size())
-      j.findings.push_back({"", walk.stopReason});
+    std::string end = EndOfWalk(listing, layout);
+    if (!end.empty() && reached < layout->entries.size()) j.findings.push_back({"", end});
   }
   return j;
 }

@@ -1,11 +1,9 @@
 // What the stub does with an archive, and why.  The stub's own code decides:
-// its list-only walk tells which local headers it reaches, its name check
-// which names it writes, its decryption check and decoder (entry_coding.h)
-// whether an entry's data pass.  This module puts the outcome into words: a
-// reading of the local headers made the stub's way gives each finding its
-// entry and reason, and compares them with what the central directory
-// promises.  A differential test over the walk fuzz corpus keeps this reading
-// and the stub's walk to the same verdict per entry.
+// its list-only walk tells which local headers it reaches and what it read
+// there, its name check which names it writes, its decryption check and
+// decoder (entry_coding.h) whether an entry's data pass.  This module puts
+// the outcome into words (stub_problems.h) and compares what the walk read
+// with what the central directory promises.
 // The stub writes what it finds: a symbolic link becomes a file holding the
 // link's target, and names that Windows takes for one file overwrite it.
 #pragma once
@@ -16,19 +14,14 @@
 
 #include "archive_layout.h"
 #include "codepages.h"
-#include "extract/extract.h"  // kLongestEntryName, the limit shared with the stub
 #include "file_io.h"
+#include "stub_problems.h"
 
 // Hosts of "version made by" (its high byte) whose writers store names in
 // the system's character set, UTF-8 today, without setting flag bit 11
 // (Info-ZIP zip, bsdtar), and keep a Unix mode in the external attributes.
 const uint8_t kHostUnix = 3;
 const uint8_t kHostMacOs = 19;
-
-struct EntryFinding {
-  std::string entry;  // entry name, or "" for the archive as a whole
-  std::string reason;
-};
 
 // A local header the stub's walk reaches, in walk order.
 struct WalkedHeader {
@@ -61,9 +54,6 @@ StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const Arch
 // The findings of the walk and the headers alone, from the first local header.
 std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout,
                                            const CodePageTable* names = nullptr);
-
-// The reason a name is unsafe to join to the destination folder, or "".
-std::string EntryNameProblem(const std::string& name);
 
 // Whether the entry is a symbolic link: written on a Unix host, its external
 // attributes' high 16 bits holding the file type S_IFLNK.

@@ -5,17 +5,9 @@
 #include <stdexcept>
 
 #include "errors.h"
-#include "common/heap.h"
-#include "integrity/crc32.h"
-#include "integrity/zipcrypto.h"
 #include "sha256.h"
+#include "stub_engine.h"
 #include "system.h"
-
-void EnsureCrcTable() {
-  if (Engine.CrcTable) return;
-  Engine.CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
-  BuildCrcTable();
-}
 
 namespace {
 
@@ -57,17 +49,20 @@ std::vector<uint8_t> NewEncryptionHeader(const std::string& password, const ZipE
   return header;
 }
 
-std::vector<uint8_t> StartEncryption(const std::string& password, std::vector<uint8_t> header) {
+std::vector<uint8_t> EntryCipher::Start(const std::string& password, std::vector<uint8_t> header) {
   EnsureCrcTable();
-  InitKeys(password.c_str());
-  EncryptInPlace(header.data(), header.size());
+  InitKeys(keys_, password.c_str());
+  Encrypt(header.data(), header.size());
   return header;
 }
 
-void EncryptInPlace(uint8_t* bytes, size_t count) {
+void EntryCipher::Encrypt(uint8_t* bytes, size_t count) {
+  // The key schedule runs through the stub's CRC table, which a run of the
+  // engine in between may have made anew.
+  EnsureCrcTable();
   for (size_t i = 0; i < count; ++i) {
     uint8_t plain = bytes[i];
-    bytes[i] = plain ^ DecryptByte();
-    UpdateKeys(plain);
+    bytes[i] = plain ^ DecryptByte(keys_);
+    UpdateKeys(keys_, plain);
   }
 }

@@ -7,11 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/zip_format.h"
 #include "zip_writer.h"
-
-// The stub's CRC table, through which its key schedule runs: built on the
-// first call, kept for the rest of the run.
-void EnsureCrcTable();
 
 // The stub's password prompt holds 79 characters.
 const size_t kLongestPassword = 79;
@@ -32,16 +29,23 @@ class HeaderRandom {
   bool derived_ = false;
 };
 
-// An entry encrypted piece by piece.  The key schedule is the stub's module
-// state: one entry at a time, StartEncryption first, then every data byte
-// once, in order.  `header` is the 12-byte encryption header in plain:
-// NewEncryptionHeader's bytes, kept when an entry is written a second time.
-// The header's check byte is the high byte of `entry`'s CRC-32 (of its DOS
-// time when it keeps a data descriptor, flag bit 3).
+// The 12-byte encryption header of an entry, in plain.  Its check byte is
+// the high byte of `entry`'s CRC-32 (of its DOS time when it keeps a data
+// descriptor, flag bit 3).
 std::vector<uint8_t> NewEncryptionHeader(const std::string& password, const ZipEntryHeader& entry,
                                          HeaderRandom& random);
-// Sets the keys from `password` (in the stub's code page, 1 to 79 bytes, no
-// NUL) and returns `header` encrypted; the keys then stand ready for the
-// entry's first data byte.
-std::vector<uint8_t> StartEncryption(const std::string& password, std::vector<uint8_t> header);
-void EncryptInPlace(uint8_t* bytes, size_t count);
+
+// An entry encrypted piece by piece, with keys of its own: Start first, then
+// every data byte once, in order.
+class EntryCipher {
+ public:
+  // Sets the keys from `password` (in the stub's code page, 1 to 79 bytes,
+  // no NUL) and returns `header` (NewEncryptionHeader's bytes, kept when an
+  // entry is written a second time) encrypted; the keys then stand ready
+  // for the entry's first data byte.
+  std::vector<uint8_t> Start(const std::string& password, std::vector<uint8_t> header);
+  void Encrypt(uint8_t* bytes, size_t count);
+
+ private:
+  CipherKeys keys_ = {};
+};

@@ -1,7 +1,8 @@
 // The names the stub refuses to write, so that pack refuses them first.
 #include <gtest/gtest.h>
 
-#include "stub_compat.h"
+#include "stub_engine.h"
+#include "stub_problems.h"
 #include "test_support.h"
 
 namespace {
@@ -24,19 +25,19 @@ TEST(EntryName, UnsafeNamesAreNamedWithTheirReason) {
       {"COM10", ""},
       {"", "empty name"},
       {std::string("a\0b", 3), "NUL byte"},
-      {"../x", "\"..\" in the path"},
-      {"a/../../x", "\"..\" in the path"},
-      {"a\\..\\x", "\"..\" in the path"},
-      {"..", "\"..\" in the path"},
+      {"../x", "dots and blanks only"},
+      {"a/../../x", "dots and blanks only"},
+      {"a\\..\\x", "dots and blanks only"},
+      {"..", "dots and blanks only"},
       {"a/.../b", "dots and blanks only"},
       {". ./b", "dots and blanks only"},
       {"./a", ""},
       {"CON .txt", "reserved device name"},
       {"/etc/passwd", "absolute path"},
       {"\\Windows\\x", "absolute path"},
-      {"C:x", "drive letter or colon"},
-      {"C:\\x", "drive letter or colon"},
-      {"file.txt:stream", "drive letter or colon"},
+      {"C:x", "drive letter or a colon"},
+      {"C:\\x", "drive letter or a colon"},
+      {"file.txt:stream", "drive letter or a colon"},
       {"CON", "reserved device name"},
       {"sub/nul.txt", "reserved device name"},
       {"lpt1", "reserved device name"},
@@ -63,10 +64,10 @@ TEST(EntryName, PackRefusesUnsafeNamesUnlessForced) {
   RunResult r =
       Mksfx({"pack", "--stub", dir.Native("stub.exe"), dir.Native("in.zip"), dir.Native("out.exe")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("1 of 3 entries have names the stub refuses (\"..\" in the path)\n"
-                       "    \"../evil.txt\""), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("1 of 3 entries have names the stub refuses (drive letter or colon in the "
-                       "name)\n    \"C:evil.txt\""), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("1 of 3 entries: a name the stub refuses: a component of dots and blanks only, which "
+                       "Windows reads as \"..\"\n    \"../evil.txt\""), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("1 of 3 entries: a name the stub refuses: a drive letter or a colon, which would also "
+                       "name a data stream\n    \"C:evil.txt\""), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find("good.txt"), std::string::npos) << r.err;
   EXPECT_FALSE(dir.Exists("out.exe"));
 

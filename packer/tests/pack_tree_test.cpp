@@ -8,7 +8,7 @@
 
 #include "integrity/zipcrypto.h"
 #include "sha256.h"
-#include "zip_crypto.h"
+#include "stub_engine.h"
 #include "support/zip_builder.h"
 #include "test_support.h"
 

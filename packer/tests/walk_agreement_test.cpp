@@ -5,20 +5,14 @@
 #include <filesystem>
 #include <memory>
 
-#include "entry_coding.h"
+#include <sstream>
+
+#include "engine_console.h"
 #include "errors.h"
 #include "stub_compat.h"
+#include "stub_engine.h"
 #include "stub_locator.h"
-#include "zip_crypto.h"
-#include "common/heap.h"
-#include "extract/extract.h"
-#include "integrity/crc32.h"
-#include "integrity/zipcrypto.h"
-#include "startup/startup.h"
-#include "support/scripted_ui.h"
-#include "support/test_dialog.h"
 #include "support/test_files.h"
-#include "support/test_platform.h"
 
 namespace {
 
@@ -29,25 +23,22 @@ const char kPassword[] = "pw";  // the corpus's encrypted seeds'
 // decides), and where its walk starts (-1: no archive found).
 std::set<std::string> StubExtracts(const std::string& path, bool runStartUp, TempFolder& temp, int64_t& start) {
   std::set<std::string> extracted, failed;
-  test_platform::Reset();
-  HWND dialog = CreateEngineDialog(), list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
-  // Each walk runs on a fresh engine, the start-up done again: no password
-  // or choice of an earlier walk carries over.
-  auto startUp = [&] {
-    ResetEngine();
-    ResetSettings();
-    Engine.CrcTable = (uint32_t*)TakeMemory(kCrcTableBytes);
-    BuildCrcTable();
-    Engine.ArchiveFile = CreateFileA(test_platform::WindowsPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    Engine.ArchiveStart = 0;
-    if (runStartUp) ReadConfigurationBlock();
-  };
-  // A walk with item `select` (-1: all) selected: whether each item was extracted.
+  InputFile file(path);
+  std::ostringstream shown;  // the stub's messages and prompts, not looked at
+  Console().out = &shown;
+  HWND dialog = HostCreateDialog();
+  HostAddListBox(dialog, IDC_MAIN_ENTRY_LIST, true);
+  HostAddStatic(dialog, IDC_MAIN_STATUS);
+  HWND list = GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST);
+  // A walk with item `select` (-1: all) selected, on a fresh engine and
+  // after the start-up (no password or choice of an earlier walk carries
+  // over): whether each item was extracted.
   auto walk = [&](int select) {
-    startUp();
-    scripted::Reset();
-    scripted::passwords = {kPassword};
+    EngineRun run(file);
+    if (runStartUp) ReadConfigurationBlock();
+    // A file no longer than the stub's image is not searched: no archive.
+    start = runStartUp && !Engine.EndRecordAt ? -1 : Engine.ArchiveStart;
+    Console().passwords = {kPassword};
     Engine.OverwriteMode = kOverwriteAll;
     WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
     SendMessageA(list, LB_SETSEL, TRUE, (LPARAM)select);
@@ -61,17 +52,17 @@ std::set<std::string> StubExtracts(const std::string& path, bool runStartUp, Tem
     } catch (const EngineEnded&) {
       done.clear();  // the fatal report: nothing counts
     }
-    CloseHandle(Engine.ArchiveFile);
     return done;
   };
-  TakeImageHeaders(InputFile(path));
   start = -1;
   try {
-    startUp();
-    start = Engine.ArchiveStart;
-    CloseHandle(Engine.ArchiveFile);
     std::vector<bool> all = walk(-1);
-    std::vector<std::string> names = ListItems(dialog, IDC_MAIN_ENTRY_LIST);
+    std::vector<std::string> names;
+    for (LRESULT i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
+      char text[kLongestEntryName + 1];
+      SendMessageA(list, LB_GETTEXT, i, (LPARAM)text);
+      names.push_back(text);
+    }
     for (size_t i = 0; i < names.size(); ++i) {
       bool alone = i < all.size() && all[i];
       if (!alone) {
@@ -81,10 +72,11 @@ std::set<std::string> StubExtracts(const std::string& path, bool runStartUp, Tem
       (alone ? extracted : failed).insert(names[i]);
     }
   } catch (const EngineEnded&) {
+    start = -1;  // the locator found no archive
     extracted.clear();
   }
-  DestroyEngineDialog(dialog);
-  ResetEngine();
+  HostDestroyDialog(dialog);
+  Console().out = nullptr;
   for (const std::string& name : failed) extracted.erase(name);
   return extracted;
 }
@@ -107,7 +99,6 @@ std::set<std::string> PackerPasses(const InputFile& file, int64_t start, std::se
 }
 
 TEST(WalkAgreement, PackerAndStubAgreeOnEveryEntryOfTheWalkCorpus) {
-  EnsureCrcTable();
   TempFolder temp;
   std::string input = temp.Native("input.exe");
   int compared = 0;

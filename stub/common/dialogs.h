@@ -6,6 +6,7 @@
 #pragma once
 
 #include "../platform/platform.h"
+#include "overwrite_policy.h"
 
 // MessageBoxA with one OK button, owned by the main dialog while it is up,
 // and nothing at all under /S.  `style` carries the icon: MB_ICONERROR,
@@ -26,3 +27,16 @@ void RunPasswordPrompt();
 // The overwrite prompt for ExistingFileName: on return OverwriteAnswer holds
 // the answer; with "Don't ask again" ticked OverwriteMode has changed too.
 void RunOverwritePrompt();
+
+// What the user answered in the overwrite prompt: Yes or No, and whether
+// "Don't ask again" was ticked.
+struct OverwriteReply {
+  bool yes;
+  bool dontAskAgain;
+};
+
+// The prompt's one rule, whoever shows it (the dialog, mksfx's console, a
+// test): OverwriteAnswer becomes the reply's answer; with "Don't ask again"
+// the answer also becomes OverwriteMode for every further file (Yes:
+// kOverwriteAll, No: kSkipExisting).
+void ApplyOverwriteReply(OverwriteReply reply);

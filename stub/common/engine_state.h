@@ -64,13 +64,6 @@ struct Settings {
   char* InfoCaption;  // length + 1 bytes from the heap, or nullptr
 };
 
-// ------------------------------------------------------------- decryption
-
-// The three keys of the traditional ZIP encryption, as one cipher's state.
-struct CipherKeys {
-  uint32_t key0, key1, key2;
-};
-
 // ------------------------------------------------------------- decoder
 
 struct HuffmanEntry;

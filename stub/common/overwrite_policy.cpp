@@ -1,6 +1,5 @@
 // The overwrite prompt's one rule.
-#include "overwrite_policy.h"
-
+#include "dialogs.h"
 #include "engine_state.h"
 
 void ApplyOverwriteReply(OverwriteReply reply) {

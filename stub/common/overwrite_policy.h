@@ -1,5 +1,4 @@
-// What the walk does with a file that exists already, and how the overwrite
-// prompt's reply changes it.  The one type of the mode: the main dialog's
+// What the walk does with a file that exists already.  The one type of the mode: the main dialog's
 // radio buttons 501-503 (a button's mode is its id less IDC_MAIN_OVERWRITE)
 // and the configuration block's two flag bits convert to and from it here.
 #pragma once
@@ -30,16 +29,3 @@ inline OverwritePolicy PolicyOfFlags(uint8_t flags) {
 inline uint8_t FlagsOfPolicy(OverwritePolicy policy) {
   return policy == kOverwriteAll ? kFlagOverwriteAlways : policy == kSkipExisting ? kFlagSkipExisting : 0;
 }
-
-// What the user answered in the overwrite prompt: Yes or No, and whether
-// "Don't ask again" was ticked.
-struct OverwriteReply {
-  bool yes;
-  bool dontAskAgain;
-};
-
-// The prompt's one rule, whoever shows it (the dialog, mksfx's console, a
-// test): OverwriteAnswer becomes the reply's answer; with "Don't ask again"
-// the answer also becomes OverwriteMode for every further file (Yes:
-// kOverwriteAll, No: kSkipExisting).
-void ApplyOverwriteReply(OverwriteReply reply);

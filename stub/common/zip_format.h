@@ -72,6 +72,11 @@ const uint16_t kMethodAes = 99;
 // Bytes of the traditional encryption header in front of encrypted data.
 const int kEncryptionHeaderLength = 12;
 
+// The three keys of the traditional encryption: one cipher's whole state.
+struct CipherKeys {
+  uint32_t key0, key1, key2;
+};
+
 // ------------------------------------------------------ central directory
 
 // Central directory file header: 46 fixed bytes, then name, extra, comment.

@@ -57,6 +57,13 @@ inline bool IsKnownMethod(uint16_t method) { return method == kMethodStored || m
 
 // -------------------------------------------------- stored copy and output
 
+// The current entry's data (Engine.LocalHeader: stored or deflated, its
+// sizes, CRC and flags), from where the own file stands (behind the
+// encryption header, the keys ready, for an encrypted entry), through its
+// method into Engine.OutputFile: RunningCrc preset, BytesRemaining set.
+// TRUE when the data decode and their CRC is the local header's.
+bool DecodeEntryData();
+
 // Copies the current stored entry through ReadEntryData and WriteEntryData.
 // Reads at most Engine.BytesRemaining bytes.
 void CopyStored();

@@ -101,19 +101,23 @@ static bool PasswordStage() {
 }
 
 // Writes the entry's data into the open OutputFile and tests its CRC.
-static EntryOutcome WriteEntry(Walk& w, const char* outputPath) {
-  BeginProgress(outputPath);
+bool DecodeEntryData() {
   Engine.RunningCrc = 0xFFFFFFFF;
   Engine.BytesRemaining = (int32_t)Engine.LocalHeader.compressedSize;
   if (Engine.LocalHeader.flags & kFlagEncrypted) Engine.BytesRemaining -= kEncryptionHeaderLength;
-  // The method was tested before the file was opened: stored or deflated.
   // A stream the decoder refuses fails whatever its CRC says.
   bool decoded = true;
   if (Engine.LocalHeader.method == kMethodStored)
     CopyStored();
   else
     decoded = InflateEntry();
-  if (decoded && (Engine.RunningCrc ^ 0xFFFFFFFF) == Engine.LocalHeader.crc32) Deselect(w);
+  return decoded && (Engine.RunningCrc ^ 0xFFFFFFFF) == Engine.LocalHeader.crc32;
+}
+
+static EntryOutcome WriteEntry(Walk& w, const char* outputPath) {
+  BeginProgress(outputPath);
+  // The method was tested before the file was opened: stored or deflated.
+  if (DecodeEntryData()) Deselect(w);
   return kNextEntry;
 }
 

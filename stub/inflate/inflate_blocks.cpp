@@ -26,11 +26,23 @@ void FlushFullWindow() {
   Engine.inflate.windowWrapped = true;
 }
 
-bool InflateEntry() {
+void StartInflate() {
   ResetInflateState();
   BuildDeflateTables();
   Engine.inflate.inputBuffer = (uint8_t*)TakeMemory(kInputBufferSize);
   Engine.inflate.slidingWindow = (uint8_t*)TakeMemory(kWindowSize);
+}
+
+void FinishInflate() {
+  FreeHuffmanTables(Engine.inflate.fixedLiteralList);
+  FreeHuffmanTables(Engine.inflate.fixedDistanceList);
+  ReleaseMemory(Engine.inflate.slidingWindow);
+  ReleaseMemory(Engine.inflate.inputBuffer);
+  ResetInflateState();
+}
+
+bool InflateEntry() {
+  StartInflate();
   int lastBlock = 0;
   int result;
   do {
@@ -39,11 +51,7 @@ bool InflateEntry() {
   // A failed block's bytes before the fault are written too; none of them
   // came from bits past the entry's data.
   if (Engine.inflate.windowPos) FlushWindow(Engine.inflate.windowPos);
-  FreeHuffmanTables(Engine.inflate.fixedLiteralList);
-  FreeHuffmanTables(Engine.inflate.fixedDistanceList);
-  ReleaseMemory(Engine.inflate.slidingWindow);
-  ReleaseMemory(Engine.inflate.inputBuffer);
-  ResetInflateState();
+  FinishInflate();
   Engine.LastInflateResult = result;
   return result == kInflateOk;
 }

@@ -101,6 +101,12 @@ inline bool InputOverrun() { return Engine.inflate.bitCount < Engine.inflate.end
 // buffers (nothing is released: InflateEntry releases its own).
 void ResetInflateState();
 
+// InflateEntry's first and last steps around its block loop: the state
+// reset, the tables built, the input buffer and the window taken; the fixed
+// tables, the window and the buffer released, the state reset.
+void StartInflate();
+void FinishInflate();
+
 // Writes `count` bytes from the window's start and feeds the bytes written
 // into RunningCrc.
 void FlushWindow(uint32_t count);

@@ -53,6 +53,12 @@ void HostDestroyDialog(HWND dialog);
 // that the engine lets through; nullptr for none.
 void HostSetMessageHook(void (*hook)(void* context), void* context);
 
+// Called each time an item of a list box gets its data (LB_SETITEMDATA),
+// with the list and the data, before the item takes it: the list-only walk
+// gives each item its entry's ordinal.  nullptr for none.
+typedef void (*HostListObserver)(void* context, HWND list, LPARAM data);
+void HostSetListObserver(HostListObserver observer, void* context);
+
 // Called each time CreateFileA opens a file for writing, with the native
 // path it opened: once per output file of a walk.  nullptr for none.
 typedef void (*HostWriteOpenObserver)(void* context, const char* nativePath);

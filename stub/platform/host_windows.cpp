@@ -33,6 +33,8 @@ namespace {
 
 void (*messageHook)(void*);
 void* messageHookContext;
+HostListObserver listObserver;
+void* listObserverContext;
 const UINT kHookMessage = 0x8000;  // WM_APP: stands for "some message"
 
 LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -73,6 +75,7 @@ LRESULT ListBoxMessage(HostWindow* w, UINT message, WPARAM wParam, LPARAM lParam
     }
     case LB_SETITEMDATA: {
       int i = (int)(LONG)wParam;
+      if (listObserver) listObserver(listObserverContext, w, lParam);
       if (i < 0 || i >= count) return LB_ERR;
       w->data[i] = lParam;
       return 0;
@@ -179,6 +182,11 @@ void HostSetMessageHook(void (*hook)(void*), void* context) {
   messageHookContext = context;
 }
 
+void HostSetListObserver(HostListObserver observer, void* context) {
+  listObserver = observer;
+  listObserverContext = context;
+}
+
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND, UINT, UINT, UINT) {
   if (!messageHook) return FALSE;
   memset(msg, 0, sizeof *msg);
@@ -214,6 +222,8 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
 void HostResetWindows() {
   messageHook = nullptr;
   messageHookContext = nullptr;
+  listObserver = nullptr;
+  listObserverContext = nullptr;
 }
 
 HostProbeState HostProbes;

@@ -1,5 +1,6 @@
 // The overwrite prompt, the password prompt and the information dialog.
 // They hand their answers back through shared state, not the dialog result.
+#include "../common/dialogs.h"
 #include "../extract/extract.h"
 #include "../extract/paths.h"
 #include "../startup/startup.h"

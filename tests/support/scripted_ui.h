@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "common/overwrite_policy.h"
+#include "common/dialogs.h"
 #include "platform/platform.h"
 
 struct RecordedMessage {

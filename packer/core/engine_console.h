@@ -1,0 +1,55 @@
+// The stub's user interface when mksfx runs the engine: every message box is
+// one line "caption: text" (printed, or taken as a finding by check and
+// pack), every prompt is answered from the script, and the main dialog is a
+// scripted sequence of the walks it would run (mksfx extract).
+#pragma once
+
+#include <deque>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "codepages.h"
+
+struct EngineConsole {
+  // The stub's texts and names, shown in UTF-8; the default page until a
+  // command reads --codepage.
+  const CodePageTable* page = FindCodePage(kDefaultCodePage);
+  std::ostream* out = nullptr;         // where messages, prompts and files are printed; nullptr: std::cout
+  std::deque<std::string> passwords;   // code page bytes, typed at each password prompt, then ""
+  bool overwriteAnswer = false;        // the answer to every overwrite prompt
+};
+
+// The script the engine's user interface follows.
+EngineConsole& Console();
+
+// Code page text of the stub in UTF-8 for the terminal, escaped, with
+// "\r\n" shown as one blank, so each message is one line.
+std::string OneLine(const std::string& text);
+
+// The program the stub starts after extraction, split from the run command
+// (code page bytes) by the stub's own rule, in UTF-8 for the terminal:
+// "PROGRAM" with parameters "PARAMETERS".
+std::string ProgramShown(const std::string& program, const std::string& parameters);
+
+// mksfx extract: the stub's start-up and walk run on the self-extractor
+// `sfxPath` as on Windows, extracting into `destination` (native folders;
+// Linux only, through the stand-in).  The main dialog lists the entries,
+// selects `select` (UTF-8 names; empty: all) and extracts; the program to run
+// afterwards is named as the stub splits it, not started.
+struct ExtractRequest {
+  std::string sfxPath;
+  std::string destination;
+  int overwriteMode = -1;             // an OverwritePolicy; -1: the self-extractor's own setting
+  std::vector<std::string> select;
+  bool quiet = false;                 // no line per file written
+};
+struct ExtractOutcome {
+  bool succeeded = false;             // as the last extraction walk left it
+  // The engine ended itself (EndProcess): 0 after "Cannot process file.",
+  // else the fatal report's number; -1 when it did not.
+  int endedWith = -1;
+  std::vector<std::string> unknownSelections;
+};
+// Throws Refusal for a file or folder the engine cannot name.
+ExtractOutcome ExtractLikeTheStub(const ExtractRequest& request);
