@@ -14,7 +14,12 @@ uint8_t imageHeaders[kMappedHeaderBytes];
 
 }  // namespace
 
-void EndProcess(UINT code) { throw EngineEnded{code}; }
+void EndProcess(UINT code) {
+  // The stub ends with "Cannot process file." only once it has closed its
+  // own file (the fatal report leaves it open).
+  if (code == kExitCannotProcess) Engine.ArchiveFile = INVALID_HANDLE_VALUE;
+  throw EngineEnded{code};
+}
 
 const uint8_t* OwnImageHeaders() { return imageHeaders; }
 
@@ -61,8 +66,6 @@ EngineRun::EngineRun(const InputFile& file, std::vector<std::string>* messages) 
 }
 
 EngineRun::~EngineRun() {
-  // A run that closed the own file itself (the locator, before it ends the
-  // run with "Cannot process file.") leaves INVALID_HANDLE_VALUE behind.
   if (Engine.ArchiveFile != INVALID_HANDLE_VALUE) CloseHandle(Engine.ArchiveFile);
   TakenMessages = nullptr;
   ResetEngine();

@@ -42,10 +42,9 @@ StubLocation LocateLikeTheStub(const InputFile& file) {
     where.endRecordPos = (uint64_t)(int64_t)Engine.EndRecordAt;
     where.firstHeaderPos = Engine.ArchiveStart;
     where.settings = TakeSettings(Engine.SfxSettings);
-  } catch (const EngineEnded& ended) {
-    // The locator closes the file before it reports; the fatal report (the
-    // heap exhausted while the block's texts are read) leaves it open.
-    if (ended.code == kExitCannotProcess) Engine.ArchiveFile = INVALID_HANDLE_VALUE;
+  } catch (const EngineEnded&) {
+    // "Cannot process file.", or the fatal report (the heap exhausted while
+    // the block's texts are read): no archive found.
   }
   return where;
 }

@@ -30,7 +30,7 @@ TEST(StubView, NamesThatLandOnOneFileAreRefused) {
     EXPECT_EQ(r.exitCode, reported.empty() ? 0 : 1) << r.err;
     EXPECT_EQ(c.exitCode, r.exitCode) << c.out;
     if (reported.empty()) continue;
-    EXPECT_TRUE(Has(r.err, "collide: " + reason + "\n    \"" + reported + "\"")) << r.err;
+    EXPECT_TRUE(Has(r.err, "entries: " + reason + "\n    \"" + reported + "\"")) << r.err;
     EXPECT_TRUE(Has(c.out, "\"" + reported + "\": " + reason + "\n")) << c.out;
   }
   dir.Write("in/0/x", "text");  // folder inputs through the same rule
@@ -55,7 +55,8 @@ TEST(StubView, HeadersAndBlockAreReadAsTheStubReadsThem) {
   zip[zip.find("PK\x03\x04", 1) + 6] |= 1;  // b.txt's local header alone
   dir.Write("in.zip", zip);
   EXPECT_TRUE(Has(dir.Pack({"in.zip", "out.exe"}).err,
-                  "but not by both (a damaged archive: the stub reads the local header)\n    \"b.txt\""));
+                  "entries: encrypted in its local header but not in the central directory: the stub asks for "
+                  "a password, and after three wrong ones ends its walk\n    \"b.txt\""));
   ASSERT_EQ(dir.Pack({"--force", "in.zip", "out.exe"}).exitCode, 0);
   RunResult c = Mksfx({"check", "out.exe"}, dir.Native());
   EXPECT_TRUE(Has(c.out, "\"b.txt\": encrypted in its local header but not in the central directory: the stub asks "
