@@ -67,6 +67,10 @@ target_link_libraries(engine_tests PRIVATE ZLIB::ZLIB deflate)
 gtest_discover_tests(engine_tests DISCOVERY_TIMEOUT 60
                      PROPERTIES ENVIRONMENT "SFX_BUILD_DIR=${CMAKE_BINARY_DIR}")
 
+# The stub's folders stand on each other in one order; the packer reaches
+# the stub's engine through one door (scripts/check-layers).
+add_test(NAME include_layers COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/check-layers)
+
 foreach(extra fuzz bench packer/tests)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${extra}/CMakeLists.txt)
     add_subdirectory(${extra})

@@ -14,3 +14,10 @@ file(GLOB MKSFX_CORE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packer/core/*
 file(GLOB MKSFX_CLI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packer/cli/*.cpp)
 list(FILTER MKSFX_CORE_SOURCES EXCLUDE REGEX "_${MKSFX_OTHER_BUILD}\\.cpp$")
 list(FILTER MKSFX_CLI_SOURCES EXCLUDE REGEX "_${MKSFX_OTHER_BUILD}\\.cpp$")
+
+# The code page tables are generated from Python's codecs of the pages.
+set(MKSFX_CODEPAGE_TABLES ${CMAKE_BINARY_DIR}/generated/codepage_tables.cpp)
+add_custom_command(OUTPUT ${MKSFX_CODEPAGE_TABLES}
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/packer/core/codepage_tables.py ${MKSFX_CODEPAGE_TABLES}
+  DEPENDS ${CMAKE_SOURCE_DIR}/packer/core/codepage_tables.py VERBATIM)
+list(APPEND MKSFX_CORE_SOURCES ${MKSFX_CODEPAGE_TABLES})

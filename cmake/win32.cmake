@@ -126,7 +126,7 @@ target_link_libraries(sfxbenchfloor PRIVATE kernel32)
 # with the C runtime for its timing and printing.
 set(SFX_DECODER_SOURCES ${SFX_ENGINE_SOURCES})
 list(FILTER SFX_DECODER_SOURCES INCLUDE REGEX
-     "/stub/(inflate/|integrity/|entry/|common/(heap|messages|engine_state|own_file|text))")
+     "/stub/(inflate/|integrity/|entry/|common/(heap|messages|engine_state|text))")
 add_executable(sfxbenchinflate ${CMAKE_SOURCE_DIR}/bench/inflate_win32.cpp ${SFX_DECODER_SOURCES})
 set_target_properties(sfxbenchinflate PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_include_directories(sfxbenchinflate PRIVATE ${CMAKE_SOURCE_DIR}/stub)
@@ -165,7 +165,7 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
   include(${CMAKE_SOURCE_DIR}/cmake/packer.cmake)
   set(MKSFX_ENGINE_SOURCES ${SFX_ENGINE_SOURCES})
   list(FILTER MKSFX_ENGINE_SOURCES INCLUDE REGEX
-       "/stub/(common/(engine_state|fatal|heap|messages|overwrite_policy|own_file|text)|startup/(command_line|config_block|locator|run_command)|extract/(paths|entry_names|device_names|stored_copy|walk|list_items)|entry/|inflate/|integrity/)")
+       "/stub/(common/(engine_state|fatal|heap|messages|overwrite_policy|text)|startup/(command_line|config_block|locator|run_command)|extract/(paths|entry_names|device_names|stored_copy|walk|list_items)|entry/|inflate/|integrity/)")
   add_library(mksfx_core STATIC ${MKSFX_CORE_SOURCES} ${MKSFX_ENGINE_SOURCES})
   target_include_directories(mksfx_core PUBLIC ${CMAKE_SOURCE_DIR}/stub ${CMAKE_SOURCE_DIR}/packer/core)
   target_compile_definitions(mksfx_core PUBLIC WIN32_LEAN_AND_MEAN _POSIX_THREAD_SAFE_FUNCTIONS)

@@ -15,4 +15,3 @@ const char kAllExtracted[] = "All files have been extracted.";
 const char kInformationCaption[] = "Information";
 const char kExtractingPrefix[] = "Extracting: ";
 const char kFatalCaption[] = "Error";
-const char kCommandTooLong[] = "The program to run after extraction has too long a command.";

@@ -14,4 +14,3 @@ extern const char kAllExtracted[];
 extern const char kInformationCaption[];
 extern const char kExtractingPrefix[];
 extern const char kFatalCaption[];  // "Error"
-extern const char kCommandTooLong[];

@@ -73,9 +73,7 @@ const uint16_t kMethodAes = 99;
 const int kEncryptionHeaderLength = 12;
 
 // The three keys of the traditional encryption: one cipher's whole state.
-struct CipherKeys {
-  uint32_t key0, key1, key2;
-};
+struct CipherKeys { uint32_t key0, key1, key2; };
 
 // ------------------------------------------------------ central directory
 

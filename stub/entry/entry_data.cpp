@@ -2,7 +2,6 @@
 // from, and the one sink it writes its output to.
 #include "entry_data.h"
 
-#include "../common/own_file.h"
 #include "../integrity/crc32.h"
 #include "../integrity/zipcrypto.h"
 

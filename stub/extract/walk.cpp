@@ -2,7 +2,6 @@
 // extracting the selected ones into the destination folder.
 #include "../common/dialogs.h"
 #include "../common/messages.h"
-#include "../common/own_file.h"
 #include "../entry/entry_data.h"
 #include "../inflate/inflate.h"
 #include "../integrity/zipcrypto.h"

@@ -6,6 +6,8 @@
 #include "../extract/paths.h"
 #include "startup.h"
 
+const char kCommandTooLong[] = "The program to run after extraction has too long a command.";
+
 bool RunCommandPart(int n, char* part) {
   char* destFolder = Engine.DestFolder;
   if (StrLength(destFolder) < kDestFolderSize - 2) AddTrailingBackslash(destFolder);

@@ -9,7 +9,6 @@
 
 #include "../common/config_format.h"
 #include "../common/engine_state.h"
-#include "../common/own_file.h"
 #include "../common/resource_ids.h"
 #include "../common/zip_format.h"
 #include "../platform/platform.h"
