@@ -40,12 +40,6 @@ std::string Count(size_t n, const char* one, const char* many) {
 
 }  // namespace
 
-void RequireSelfExtractor(const InputFile& file) {
-  if (!StartsWithMz(file))
-    throw Refusal(file.Path() + ": not a self-extractor (no Windows program in front of the "
-                  "archive); mksfx pack " + file.Path() + " OUTPUT makes one");
-}
-
 int RunCheckCommand(const Arguments& args) {
   static const std::vector<OptionRow> kOptions = {{"--password", "", OptionKind::kValues},
                                                   {"--codepage", "", OptionKind::kValue}};
@@ -59,30 +53,19 @@ int RunCheckCommand(const Arguments& args) {
   if (positional.size() != 1) throw UsageError("check needs exactly one FILE (see mksfx check --help)");
   const std::vector<std::string> passwords = PasswordsInCodePage(line.Values("--password"), *page);
   InputFile file(positional[0]);
-  RequireSelfExtractor(file);
-  CertificateTable table = EndAtCertificateTable(file);
-  StubLocation where = LocateLikeTheStub(file);
-  if (!where.archiveFound)
-    throw Refusal(file.Path() + ": the stub would not find its archive and shows \"Cannot process file.\"");
+  StubView v = ViewLikeTheStub(file, page, &passwords);
   // A directory that does not parse is a finding; the stub's walk, which
   // needs none, is judged all the same.
   std::vector<EntryFinding> findings;
-  std::unique_ptr<ArchiveLayout> layout;
-  try {
-    layout.reset(new ArchiveLayout(ReadArchiveLayout(file)));
-  } catch (const Refusal& refusal) {
-    findings.push_back({"", refusal.what()});
-  }
-  StubJudgement judged = JudgeLikeTheStub(file, (uint64_t)where.firstHeaderPos, layout.get(),
-                                          page, &passwords);
-  findings.insert(findings.end(), judged.findings.begin(), judged.findings.end());
-  if (layout && (int64_t)layout->firstLocalPos != where.firstHeaderPos)
+  if (!v.layout) findings.push_back({"", v.directoryProblem});
+  findings.insert(findings.end(), v.judged.findings.begin(), v.judged.findings.end());
+  if (v.layout && (int64_t)v.layout->firstLocalPos != v.where.firstHeaderPos)
     findings.push_back({"", "the stub starts its walk elsewhere than at the first local header"});
-  size_t entries = layout ? layout->entries.size() : judged.headers.size();
-  size_t unchecked = judged.unchecked;
+  size_t entries = v.layout ? v.layout->entries.size() : v.judged.headers.size();
+  size_t unchecked = v.judged.unchecked;
   PrintFindings(std::cout, findings, "", page);
-  if (table.pos)
-    std::cout << file.Path() << ": signed (" << DescribeTable(table) << "); the archive ends in front of it\n";
+  if (v.table.pos)
+    std::cout << file.Path() << ": signed (" << DescribeTable(v.table) << "); the archive ends in front of it\n";
   std::cout << file.Path() << ": " << Count(entries, "entry", "entries") << ", "
             << (findings.empty() ? "the stub extracts every one" : Count(findings.size(), "problem", "problems"));
   if (unchecked)

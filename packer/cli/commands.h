@@ -16,10 +16,6 @@ int RunPackCommand(const Arguments& args);
 int RunInfoCommand(const Arguments& args);
 int RunCheckCommand(const Arguments& args);
 
-// Throws Refusal unless `file` starts with a Windows program ("MZ"): what
-// info and check say of a plain archive.
-void RequireSelfExtractor(const InputFile& file);
-
 // Runs the stub's start-up and walk on Linux (extract_command_host.cpp).
 int RunExtractCommand(const Arguments& args);
 

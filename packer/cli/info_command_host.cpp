@@ -29,27 +29,16 @@ namespace {
 const char kInfoHelp[] =
     "usage: mksfx info [--codepage N] [--json] FILE\n"
     "\n"
-    "Shows what the stub reads from the self-extractor FILE: whether it is signed\n"
-    "(the archive then ends where the certificate table begins), the execution\n"
-    "level its manifest requests, where it finds the archive and the\n"
+    "Shows what the stub reads from the self-extractor FILE: its signature, the\n"
+    "execution level its manifest requests, where it finds the archive and the\n"
     "configuration block, the settings, and the entries with whatever in them\n"
     "the stub cannot extract.  Exit code 1 when the stub would not find its\n"
     "archive (it shows \"Cannot process file.\").\n"
     "\n"
-    "  --codepage N   the Windows code page the stub reads names and texts in, as\n"
-    "                 given to pack (default 1252): they are shown in UTF-8.  A\n"
-    "                 self-extractor does not record its page.\n"
-    "  --json         the same as one JSON document: \"file\", \"size\",\n"
-    "                 \"codepage\", \"signed\" (null or table_offset, table_size),\n"
-    "                 \"execution_level\", \"block\" (null or offset, size),\n"
-    "                 \"first_local_header\", \"settings\" (show_run_checkbox,\n"
-    "                 selectable_file_list, hide_overwrite_choice, overwrite,\n"
-    "                 auto_extract, and caption, default_folder, run_command,\n"
-    "                 info_caption, info_text: null when absent), \"entries\"\n"
-    "                 (name, method, method_id, compressed_size, uncompressed_size,\n"
-    "                 crc32 as 8 hex digits, encrypted, offset) and\n"
-    "                 \"stub_problems\" (entry or null, reason).  Names and texts\n"
-    "                 are the stub's bytes read in the code page, as UTF-8.\n";
+    "  --codepage N   the Windows code page given to pack (default 1252), which\n"
+    "                 a self-extractor does not record: names and texts shown\n"
+    "                 in UTF-8\n"
+    "  --json         the same as one JSON document (its fields: man mksfx)\n";
 
 const char* YesNo(bool value) { return value ? "yes" : "no"; }
 
@@ -60,12 +49,6 @@ const CodePageTable* shownPage;
 std::string Shown(const std::string& bytes) { return Printable(FromCodePage(bytes, *shownPage)); }
 
 std::string Quoted(const std::string& text) { return text.empty() ? "(none)" : "\"" + Shown(text) + "\""; }
-
-std::string Hex(uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llX", (unsigned long long)value);
-  return text;
-}
 
 // The folder the run command names with "><" in info, where no destination
 // is known yet.
@@ -138,33 +121,25 @@ int RunInfoCommand(const Arguments& args) {
   if (positional.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
   const std::string& infoPath = positional[0];
   InputFile file(infoPath);  // a readable regular file, or a clear refusal
-  RequireSelfExtractor(file);
   if (file.Size() > kLargestOutput)
     throw Refusal(infoPath + ": larger than the 2 GiB - 1 bytes the stub can read");
-  uint64_t fileSize = file.Size();
-  CertificateTable table = EndAtCertificateTable(file);
-
-  StubLocation where = LocateLikeTheStub(file);
-  if (!where.archiveFound)
-    throw Refusal(infoPath + ": the stub would not find its archive and shows \"Cannot process file.\"");
-
-  std::string level = RequestedExecutionLevel(file.ReadSome(0, kStubImageSize));
-  InfoReport report;
+  InfoReport r;
+  r.file = infoPath;
+  r.size = file.Size();
+  StubView v = ViewLikeTheStub(file, shownPage, nullptr);
+  r.table = v.table;
+  r.where = v.where;
+  r.executionLevel = RequestedExecutionLevel(file.ReadSome(0, kStubImageSize));
   std::ostream& out = std::cout;
-  if (json) {
-    report.file = infoPath;
-    report.size = fileSize;
-    report.table = table;
-    report.executionLevel = level;
-    report.where = where;
-  } else {
-    out << "file: " << infoPath << " (" << fileSize << " bytes)\n";
-    if (table.pos)
-      out << "signed: " << DescribeTable(table) << "; the archive ends in front of it\n";
+  const StubLocation& where = r.where;
+  if (!json) {
+    out << "file: " << infoPath << " (" << r.size << " bytes)\n";
+    if (r.table.pos)
+      out << "signed: " << DescribeTable(r.table) << "; the archive ends in front of it\n";
     else
       out << "signed: no\n";
-    out << "execution level: " << (level.empty() ? "(none requested)" : level)
-        << (level == kAdministratorLevelName ? " (Windows asks for administrator rights)" : "") << "\n";
+    out << "execution level: " << (r.executionLevel.empty() ? "(none requested)" : r.executionLevel)
+        << (r.executionLevel == kAdministratorLevelName ? " (Windows asks for administrator rights)" : "") << "\n";
     if (where.blockFound)
       out << "configuration block: at " << Hex((uint64_t)where.blockPos) << ", "
           << where.firstHeaderPos - where.blockPos << " bytes\n";
@@ -173,21 +148,18 @@ int RunInfoCommand(const Arguments& args) {
     out << "first local header: " << Hex((uint32_t)where.firstHeaderPos) << "\n";
     PrintSettings(out, where.settings);
   }
-  int64_t archiveStart = where.firstHeaderPos;
-
-  ArchiveLayout layout = ReadArchiveLayout(file);
+  if (!v.layout) throw Refusal(v.directoryProblem);
   // The walk from where the stub starts it, as check judges it.
-  std::vector<EntryFinding> findings =
-      JudgeLikeTheStub(file, (uint64_t)archiveStart, &layout, shownPage, nullptr).findings;
+  const std::vector<EntryFinding>& findings = v.judged.findings;
   if (json) {
-    PrintInfoJson(out, report, layout, findings, *shownPage);
+    PrintInfoJson(out, r, *v.layout, findings, *shownPage);
   } else {
-    PrintEntries(out, layout);
+    PrintEntries(out, *v.layout);
     out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";
     PrintFindings(out, findings, "  ", shownPage);
   }
-  if ((int64_t)layout.firstLocalPos != archiveStart)
-    throw Refusal(infoPath + ": the stub starts its walk at " + Hex((uint32_t)archiveStart) +
-                  ", not at the first local header (" + Hex(layout.firstLocalPos) + ")");
+  if ((int64_t)v.layout->firstLocalPos != where.firstHeaderPos)
+    throw Refusal(infoPath + ": the stub starts its walk at " + Hex((uint32_t)where.firstHeaderPos) +
+                  ", not at the first local header (" + Hex(v.layout->firstLocalPos) + ")");
   return kExitSuccess;
 }

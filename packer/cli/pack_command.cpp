@@ -217,7 +217,12 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
       RewriteArchive(o, options, stub, block, archive, layout);
       return;
     }
-    RefuseDamagedData(archive, layout, o.listProblems);
+    // Taken over as it is: every entry's data decoded by the stub's code as
+    // an extraction would decode them (encrypted ones are left unchecked).
+    const std::vector<std::string> noPasswords;
+    RefuseEntries(archive.Path(), layout.entries.size(),
+                  JudgeLikeTheStub(archive, layout.firstLocalPos, &layout, &page, &noPasswords).findings,
+                  o.listProblems);
   } catch (const Refusal& refusal) {
     if (!o.force || encrypt) throw;
     // Deliberate damage, for tests of the stub: the archive as it is.  What

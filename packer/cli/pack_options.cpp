@@ -16,31 +16,10 @@ const char kPackHelpHead[] =
     "       mksfx pack [OPTIONS] -o OUTPUT INPUT...\n"
     "\n"
     "Writes OUTPUT, a self-extractor for Windows: the stub, padded with zeros to\n"
-    "0x5400 bytes, a configuration block, and a ZIP archive whose offsets count\n"
-    "from the first byte of OUTPUT.  INPUT is either folders and files, or one\n"
-    "existing ZIP archive or self-extractor:\n"
-    "\n"
-    "  folders, files  compressed into a new archive.  A folder contributes its\n"
-    "                  contents, named relative to the folder itself (as with\n"
-    "                  \"cd DIR && zip -r\"), so they land directly in the folder the\n"
-    "                  user picks; a file contributes its base name.  Entries are\n"
-    "                  sorted by name, empty folders get folder entries, symbolic\n"
-    "                  links are followed, file times are kept (DOS local time).\n"
-    "  a ZIP archive   one INPUT named *.zip (any case), a self-extractor (it\n"
-    "                  starts with \"MZ\" and holds an archive), or any one INPUT\n"
-    "                  with --archive: taken over with its compressed bytes, never\n"
-    "                  recompressed.  Other ZIP-format files (.docx, .jar) are\n"
-    "                  packed as files.\n"
-    "                  An archive the stub cannot walk as it is (sizes only in\n"
-    "                  data descriptors or the central directory, descriptors\n"
-    "                  without signature) is written anew, every entry checked\n"
-    "                  against the central directory's sizes and CRC.  A prefix\n"
-    "                  (an earlier stub, padding) is left out.  Names flagged\n"
-    "                  UTF-8, and those a Unix or macOS system wrote in UTF-8,\n"
-    "                  are converted to the --codepage; other names without the\n"
-    "                  flag are code page 437, as the ZIP format has it, and are\n"
-    "                  converted from it (a self-extractor's are kept: the stub\n"
-    "                  reads them in its code page already).\n";
+    "0x5400 bytes, a configuration block, and a ZIP archive.  INPUT is folders and\n"
+    "files, compressed into a new archive (a folder gives its contents), or one\n"
+    "*.zip archive or self-extractor, whose entries are taken over as they are\n"
+    "compressed.  man mksfx tells each option and rule in full.\n";
 
 // Sets a member of PackOptions: a flag to true, else to the value given.
 template <auto member>
@@ -72,26 +51,11 @@ const OptionKind kFlag = OptionKind::kFlag, kValue = OptionKind::kValue;
 // In the order of --help; the levels -2 to -12 are named in the lines of -1.
 const PackRow kRows[] = {
     {{"--output", "-o", kValue}, "OUTPUT", Set<&PackOptions::outputPath>, nullptr,
-     "the file to write (else the last argument); \"-\"\n"
-     "writes to standard output, unless a terminal\n",
-     "Archive:"},
+     "the file to write (else the last argument); \"-\":\nstandard output, unless a terminal\n", "Archive:"},
     {{"--archive", "", kFlag}, "", Set<&PackOptions::archive>, nullptr, "take the one INPUT over as a ZIP archive\n"},
     {{"--exclude", "", OptionKind::kValues}, "PATTERN", nullptr, nullptr,
-     "leave out what PATTERN matches in folders and files\n"
-     "(repeatable).  Without \"/\" it matches a file or\n"
-     "folder name at any depth (\"*.pdb\", \".git\"); with\n"
-     "\"/\", leading or inside, the path from the top of\n"
-     "the INPUT folder (\"/build\", \"docs/*.md\"); a\n"
-     "trailing \"/\" matches folders only (\"cache/\").\n"
-     "\"*\" matches any characters but \"/\", \"?\" one,\n"
-     "\"[a-z]\" and \"[!a-z]\" one of a set or not; \"\\\"\n"
-     "takes the next character as it is; case counts.  A\n"
-     "folder left out is not read; one whose contents\n"
-     "are all left out is packed empty\n"},
-    {{"-1", "", kFlag}, "... -12", SetLevel, nullptr,
-     "deflate level for folders and files, 12 the\n"
-     "strongest (default -9); entries that deflate does\n"
-     "not shrink are stored\n"},
+     "leave out what PATTERN matches in folders and\nfiles (repeatable; see man mksfx)\n"},
+    {{"-1", "", kFlag}, "... -12", SetLevel, nullptr, "deflate level, 12 the strongest (default -9)\n"},
     {{"-2", "", kFlag}, "", SetLevel, nullptr},  {{"-3", "", kFlag}, "", SetLevel, nullptr},
     {{"-4", "", kFlag}, "", SetLevel, nullptr},  {{"-5", "", kFlag}, "", SetLevel, nullptr},
     {{"-6", "", kFlag}, "", SetLevel, nullptr},  {{"-7", "", kFlag}, "", SetLevel, nullptr},
@@ -100,99 +64,53 @@ const PackRow kRows[] = {
     {{"-12", "", kFlag}, "", SetLevel, nullptr},
     {{"-0", "", kFlag}, "", SetLevel, nullptr, "store every entry without compression\n"},
     {{"--codepage", "", kValue}, "N", nullptr, nullptr,
-     "Windows code page the stub reads names, texts and\n"
-     "the password in; they are converted to it from\n"
-     "UTF-8 (default 1252; 874, 1250 to 1258).  A\n"
-     "character the page has no byte for is refused\n"},
+     "the Windows code page the stub reads names, texts\nand passwords in (default 1252; 874, 1250-1258)\n"},
     {{"--password-file", "", kValue}, "FILE", Set<&PackOptions::passwordFile>, nullptr,
-     "encrypt every entry (traditional ZIP encryption)\n"
-     "with the first line of FILE (UTF-8; \"-\": of\n"
-     "standard input)\n"},
+     "encrypt every entry with the first line of FILE\n(\"-\": standard input); 1 to 79 characters\n"},
     {{"--password-prompt", "", kFlag}, "", Set<&PackOptions::passwordPrompt>, nullptr,
      "the same, the password asked on the terminal\n"},
     {{"--password", "", kValue}, "TEXT", Set<&PackOptions::password>, nullptr,
-     "the same from the command line, where other users\n"
-     "may see it in the process list\n"
-     "A password has 1 to 79 characters, the most the\n"
-     "stub's prompt takes.  mksfx check and extract take\n"
-     "it in UTF-8 as well, with the same --codepage.\n"},
+     "the same from the command line, where other\nusers may see it\n"},
     {{"--stub", "", kValue}, "FILE", Set<&PackOptions::stubPath>, nullptr,
-     "the stub; without it the file $MKSFX_STUB names,\n"
-     "else the stub built into mksfx (that of its own\n"
-     "build, so a copied mksfx needs nothing beside it)\n"},
+     "the stub (else $MKSFX_STUB, else the built-in one)\n"},
     {{"--no-block", "", kFlag}, "", Set<&PackOptions::noBlock>, nullptr,
-     "write no configuration block; the archive starts\n"
-     "at 0x5400 and the stub uses its defaults\n"},
+     "no configuration block: the stub's defaults\n"},
     {{"--elevate", "", kFlag}, "", Set<&PackOptions::elevate>, nullptr,
-     "the self-extractor asks for administrator rights:\n"
-     "its manifest requests \"requireAdministrator\" in\n"
-     "place of \"asInvoker\", and Windows asks the user\n"
-     "before it starts (for a default folder under\n"
-     "%ProgramFiles%, say).  The stub's manifest must\n"
-     "have room for it, as this build's stub has\n"},
+     "the self-extractor asks for administrator rights\n"},
 
     {{"--caption", "", kValue}, "TEXT", nullptr, SetText<&BlockSettings::caption>,
-     "title of the main dialog (at most 255 characters)\n",
-     "Texts (UTF-8, converted to the --codepage as names are):"},
+     "title of the main dialog\n", "Texts (UTF-8, converted to the --codepage):"},
     {{"--default-folder", "", kValue}, "TEXT", nullptr, SetText<&BlockSettings::defaultFolder>,
-     "folder proposed for extraction (at most 255\n"
-     "characters);\n"
-     "exactly \"><\" means the user's temporary folder.\n"
-     "The stub expands environment variables on the\n"
-     "user's machine (\"%ProgramFiles%\\Product\"), and\n"
-     "takes a relative folder from the current folder\n"},
+     "folder proposed for extraction; \"><\": the user's\ntemporary folder; %VARIABLES% are expanded\n"},
     {{"--run", "", kValue}, "COMMAND", nullptr, SetText<&BlockSettings::runCommand>,
-     "program to start after a complete extraction:\n"
-     "PROGRAM or PROGRAM|PARAMETERS; \"><\" in either part\n"
-     "stands for the destination folder (at most 255\n"
-     "characters)\n"},
+     "PROGRAM[|PARAMETERS] to start after a complete\nextraction; \"><\" stands for the folder\n"},
     {{"--info-text", "", kValue}, "TEXT", nullptr, SetText<&BlockSettings::infoText>,
      "text shown before the main dialog\n"},
     {{"--info-file", "", kValue}, "FILE", Set<&PackOptions::infoFile>, SetText<&BlockSettings::infoText>,
-     "the same, read from FILE (UTF-8; a leading byte\n"
-     "order mark is dropped)\n"},
+     "the same, read from FILE\n"},
     {{"--info-caption", "", kValue}, "TEXT", nullptr, SetText<&BlockSettings::infoCaption>,
-     "title of that information dialog (at most 255\n"
-     "characters)\n"
-     "The information text may be as long as the block's\n"
-     "16-bit length allows: 65,535 characters (a byte\n"
-     "each in the code page) less 12 and the other texts.\n"},
+     "title of that information dialog\n"},
 
     {{"--hide-run-checkbox", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::showRunCheckBox, false>,
-     "hide the \"run after extraction\" check box; the\n"
-     "program is still run [--show-run-checkbox]\n",
-     "Choices (defaults in brackets, which are also the stub's defaults):"},
+     "hide the run check box [--show-run-checkbox]\n", "Choices (defaults in brackets, also the stub's):"},
     {{"--show-run-checkbox", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::showRunCheckBox, true>},
     {{"--fixed-file-list", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::selectableFileList, false>,
-     "show the entries without letting the user choose;\n"
-     "everything is extracted [--selectable-file-list]\n"},
+     "extract every entry, no choice [--selectable-file-list]\n"},
     {{"--selectable-file-list", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::selectableFileList, true>},
     {{"--hide-overwrite-choice", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::hideOverwriteChoice, true>,
-     "remove the overwrite-mode buttons\n"
-     "[--show-overwrite-choice]\n"},
+     "remove the overwrite-mode buttons\n[--show-overwrite-choice]\n"},
     {{"--show-overwrite-choice", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::hideOverwriteChoice, false>},
     {{"--overwrite", "", kValue}, "MODE", nullptr, SetOverwrite, "ask, overwrite or skip existing files [ask]\n"},
     {{"--auto-extract", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::autoExtract, true>,
-     "extract at once without waiting for the user\n"
-     "[--no-auto-extract]\n"},
+     "extract at once [--no-auto-extract]\n"},
     {{"--no-auto-extract", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::autoExtract, false>},
     {{"--keep-settings", "", kFlag}, "", Set<&PackOptions::keepSettings>, nullptr,
-     "INPUT is a self-extractor: keep its texts (the\n"
-     "code page bytes they are) and choices; options\n"
-     "given here change them (the ones in brackets\n"
-     "turn a choice back, an empty TEXT removes a text)\n"},
+     "keep the settings of the INPUT self-extractor\n"},
 
     {{"--list-problems", "", kFlag}, "", Set<&PackOptions::listProblems>, nullptr,
-     "name every file or entry that is refused, not\n"
-     "the first few\n",
-     "Checks:"},
+     "name every refused file or entry\n", "Checks:"},
     {{"--force", "", kFlag}, "", Set<&PackOptions::force>, nullptr,
-     "pack an archive even when the stub cannot extract\n"
-     "every entry (other methods, AES, unsafe names):\n"
-     "the archive is taken over as it is and the stub\n"
-     "fails on those entries.  For tests of the stub.\n"
-     "Also replaces an OUTPUT that is not a\n"
-     "self-extractor.\n"},
+     "pack an archive the stub cannot extract whole;\nreplace an OUTPUT that is no self-extractor\n"},
 };
 
 const PackRow& Row(const std::string& name) {
@@ -203,29 +121,9 @@ const PackRow& Row(const std::string& name) {
 
 const char kPackHelpTail[] =
     "\n"
-    "Refused, with exit code 1 and OUTPUT untouched: names the stub refuses or\n"
-    "cannot represent, texts and passwords the code page cannot hold, names\n"
-    "longer than the stub's limit, names that collide\n"
-    "on Windows (case and trailing dots ignored), ZIP64 records, archives on\n"
-    "several disks, more than 65,535 entries, texts longer than their length\n"
-    "fields, a stub larger than 0x5400 bytes, signed, or holding PK\\3\\4 or\n"
-    "PK\\5\\6, an archive comment too long to pad (see Signing), an OUTPUT of\n"
-    "2 GiB or more, an OUTPUT that is a folder or one of the INPUTs, an existing\n"
-    "OUTPUT that is neither empty nor a self-extractor (a file that starts with\n"
-    "\"MZ\" and in which the stub finds its archive) unless --force.\n"
-    "\n"
-    "Signing: sign OUTPUT after packing, with any Authenticode signer, as often as\n"
-    "you like.  OUTPUT ends on a multiple of 8 (its archive comment padded with\n"
-    "zero bytes), so the certificate table a signer appends starts right behind\n"
-    "the archive; the stub never reads the table.  A signed INPUT is read up to\n"
-    "its table, and OUTPUT is unsigned.\n"
-    "\n"
-    "Reproducible output: with SOURCE_DATE_EPOCH set, the same inputs and options\n"
-    "give the same bytes.  File times later than it are set to it, times are\n"
-    "written in UTC, and each encrypted entry's 11 header bytes, random otherwise,\n"
-    "are a keyed hash (HMAC-SHA-256) of the password over the entry's name, CRC,\n"
-    "size and time: the same for the same entry and password, unknown to anyone\n"
-    "without the password.\n"
+    "An existing OUTPUT is replaced only when it is empty or a self-extractor.\n"
+    "With SOURCE_DATE_EPOCH set, the same inputs give the same bytes.  Sign\n"
+    "OUTPUT after packing; it ends on a multiple of 8 for the signer's table.\n"
     "\n"
     "Exit codes: 0 written, 1 refused or failed, 2 usage error.\n";
 

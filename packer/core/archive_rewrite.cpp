@@ -168,18 +168,6 @@ void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, cons
   RefuseEntries(file.Path(), layout.entries.size(), p, o.listAllProblems);
 }
 
-void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool listAll) {
-  std::vector<EntryFinding> p;
-  StubDecoder decoder(file.Path());
-  for (const CentralEntry& c : layout.entries) {
-    if (c.flags & kFlagEncrypted) continue;
-    uint64_t dataPos = LocalDataPos(LocalHeaderAt(file, c.localPos), c.localPos);
-    std::string bad = decoder.Check(dataPos, c.compressedSize, c.method, c.crc, c.uncompressedSize).problem;
-    if (!bad.empty()) p.push_back({c.name, bad});
-  }
-  RefuseEntries(file.Path(), layout.entries.size(), p, listAll);
-}
-
 void RewriteEntries(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o,
                     ZipWriter& writer, PendingOutput& out, void (*progress)(uint64_t, uint64_t)) {
   std::vector<EntryFinding> p;

@@ -37,11 +37,6 @@ bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, const Rewr
 void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout,
                         const RewriteOptions& options);
 
-// Throws Refusal, in the same form, when the data of unencrypted entries
-// disagree with the sizes and CRC that the archive gives for them: for an
-// archive taken over as it is, whose entries the stub would then fail.
-void RefuseDamagedData(const InputFile& file, const ArchiveLayout& layout, bool listAll);
-
 // Writes every entry, in local header order, through `writer` (which
 // writes to `out`, where the data are copied piece by piece); `progress`
 // gets the input bytes done.  Entries whose data disagree with the central

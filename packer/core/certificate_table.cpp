@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "printable.h"
 #include "common/pe_format.h"
 #include "common/zip_format.h"
 #include "errors.h"
@@ -19,12 +20,6 @@ CertificateTable ParseHeaders(std::vector<uint8_t> page) {
   // Like the stub, only the position counts: 0 names no table.
   table.size = table.pos ? Read32(&page[directory + 4]) : 0;
   return table;
-}
-
-std::string Hex(uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llX", (unsigned long long)value);
-  return text;
 }
 
 }  // namespace

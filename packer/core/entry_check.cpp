@@ -13,6 +13,7 @@
 
 #include "entry_coding.h"
 #include "errors.h"
+#include "sfx_limits.h"
 #include "stub_engine.h"
 
 namespace {
@@ -55,7 +56,7 @@ void StubDecoder::Seek(uint64_t pos) {
 DataCheck StubDecoder::Check(uint64_t pos, uint32_t size, uint16_t method, uint32_t crc, uint32_t uncompressedSize,
                              bool decrypt) {
   // BytesRemaining is signed: the stub's walk ends at a larger size.
-  if (size > (uint32_t)INT32_MAX - (decrypt ? kEncryptionHeaderLength : 0))
+  if (size > kLargestOutput - (decrypt ? kEncryptionHeaderLength : 0))
     return {"data of " + std::to_string(size) + " bytes, more than the stub reads for one entry"};
   Seek(pos);
   // The entry as its local header would give it; the file stands behind the
@@ -101,7 +102,7 @@ bool PasswordFits(const InputFile& file, uint64_t pos, uint16_t flags, uint32_t 
 }
 
 bool FinalBlockFinder::Find(const uint8_t* data, size_t size, uint64_t& headerBit, uint64_t& endBit) {
-  if (size > (size_t)INT32_MAX) return false;
+  if (size > kLargestOutput) return false;
   scratch_.Rewind(0);
   scratch_.Write(data, size);
   decoder_.Seek(0);

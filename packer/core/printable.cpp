@@ -27,3 +27,9 @@ std::string Printable(const std::string& text, bool keepLineBreaks) {
   }
   return shown;
 }
+
+std::string Hex(uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llX", (unsigned long long)value);
+  return text;
+}

@@ -2,6 +2,7 @@
 // data, and a terminal must not take any of it for a command.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // `text`, UTF-8, with everything a terminal could act on written out:
@@ -12,3 +13,6 @@
 // Everything else, the backslash included, stands as it is.  With
 // `keepLineBreaks` "\n" stays, for messages of several lines.
 std::string Printable(const std::string& text, bool keepLineBreaks = false);
+
+// "0x5400": a position in a file, for messages.
+std::string Hex(uint64_t value);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 
+#include "printable.h"
 #include "entry_coding.h"
 #include "name_collisions.h"
 #include "stub_engine.h"
@@ -20,12 +21,6 @@ namespace {
 // attributes' high 16 bits.
 const uint32_t kUnixFileType = 0170000;
 const uint32_t kUnixSymbolicLink = 0120000;
-
-std::string Hex(uint64_t value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llX", (unsigned long long)value);
-  return text;
-}
 
 // Why the walk ended where it did, in words; "" where it ended at the
 // central directory, or after an entry whose own finding says why.
@@ -252,4 +247,22 @@ StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const Arch
 std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout,
                                            const CodePageTable* names) {
   return JudgeLikeTheStub(file, layout.firstLocalPos, &layout, names, nullptr).findings;
+}
+
+StubView ViewLikeTheStub(InputFile& file, const CodePageTable* names, const std::vector<std::string>* passwords) {
+  if (!StartsWithMz(file))
+    throw Refusal(file.Path() + ": not a self-extractor (no Windows program in front of the archive); "
+                  "mksfx pack " + file.Path() + " OUTPUT makes one");
+  StubView v;
+  v.table = EndAtCertificateTable(file);
+  v.where = LocateLikeTheStub(file);
+  if (!v.where.archiveFound)
+    throw Refusal(file.Path() + ": the stub would not find its archive and shows \"Cannot process file.\"");
+  try {
+    v.layout.reset(new ArchiveLayout(ReadArchiveLayout(file)));
+  } catch (const Refusal& refusal) {
+    v.directoryProblem = refusal.what();
+  }
+  v.judged = JudgeLikeTheStub(file, (uint64_t)v.where.firstHeaderPos, v.layout.get(), names, passwords);
+  return v;
 }

@@ -12,9 +12,13 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "archive_layout.h"
+#include "certificate_table.h"
 #include "codepages.h"
 #include "file_io.h"
+#include "stub_locator.h"
 #include "stub_problems.h"
 
 // Hosts of "version made by" (its high byte) whose writers store names in
@@ -50,6 +54,21 @@ struct StubJudgement {
 // answering each prompt; without, the walk and the headers alone.
 StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const ArchiveLayout* layout,
                                const CodePageTable* names, const std::vector<std::string>* passwords);
+
+// A self-extractor as the stub takes it (check, info): its certificate
+// table, where the stub's start-up finds the archive and the settings, the
+// central directory (null where it does not parse, which `directoryProblem`
+// says: the stub's walk needs none), and the walk judged from where the stub
+// starts it.  Throws Refusal for a file that is no self-extractor (no "MZ")
+// and one in which the stub finds no archive.
+struct StubView {
+  CertificateTable table;
+  StubLocation where;
+  std::unique_ptr<ArchiveLayout> layout;
+  std::string directoryProblem;
+  StubJudgement judged;
+};
+StubView ViewLikeTheStub(InputFile& file, const CodePageTable* names, const std::vector<std::string>* passwords);
 
 // The findings of the walk and the headers alone, from the first local header.
 std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveLayout& layout,

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "engine_console.h"
+#include "sfx_limits.h"
 #include "stub_engine.h"
 
 namespace {
@@ -95,7 +96,7 @@ void FindTheEnd(StubListing& l) {
 StubListing ListLikeTheStub(const InputFile& file, uint64_t start) {
   StubListing l;
   // Positions are signed 32-bit to the stub: it cannot seek further.
-  if (start > (uint64_t)INT32_MAX) return l;
+  if (start > kLargestOutput) return l;
   EngineRun run(file, &l.messages);
   Engine.ArchiveStart = (int32_t)start;
   HWND dialog = CreateListDialog();
