@@ -103,6 +103,43 @@ TEST_F(Info, ForcedArchivesShowWhatTheStubCannotExtract) {
       << r.out;
 }
 
+// info and extract name the program the stub starts as the stub's own split
+// gives it: at the first "|", every "><" the folder and a backslash, and
+// nothing when a part passes 1,023 bytes.  info's folder is "<destination>".
+TEST_F(Info, RunCommandIsShownAsTheStubSplitsIt) {
+  auto repeat = [](const std::string& s, int n) {
+    std::string r;
+    while (n--) r += s;
+    return r;
+  };
+  std::string dest = RunTool({"sh", "-c", "echo Z:$(pwd) | tr / '\\\\'"}, dir.Native()).out;
+  dest = dest.substr(0, dest.size() - 1) + "\\x\\";
+  const int fits = 1023 / (int)dest.size();  // "><" pairs extract's folder fills a part with
+  struct Row {
+    std::string run, info, extract;  // "": the stub shows "too long a command" and starts nothing
+  } rows[] = {
+      {"setup.exe|/q|/norestart", "\"setup.exe\" with parameters \"/q|/norestart\"",
+       "\"setup.exe\" with parameters \"/q|/norestart\""},
+      {"><a b.exe|\"><\"", "\"<destination>\\a b.exe\" with parameters \"\"<destination>\\\"\"",
+       "\"" + dest + "a b.exe\" with parameters \"\"" + dest + "\"\""},
+      {repeat("><", 73), "\"" + repeat("<destination>\\", 73) + "\"", ""},
+      {repeat("><", 74), "nothing (too long a command)", ""},
+      {"x|" + repeat("><", fits), "", "\"x\" with parameters \"" + repeat(dest, fits) + "\""},
+      {"x|" + repeat("><", fits + 1), "", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.run);
+    RunResult info = PackAndInfo({"--run", row.run});
+    if (!row.info.empty()) EXPECT_NE(info.out.find("the stub starts:     " + row.info + "\n"), std::string::npos) << info.out;
+    RunTool({"rm", "-rf", dir.Native("x")});
+    RunResult x = Mksfx({"extract", "-q", dir.Native("out.exe"), dir.Native("x")});
+    EXPECT_EQ(x.exitCode, 0) << x.err;
+    EXPECT_EQ(x.out, "Information: All files have been extracted.\n" +
+                         (row.extract.empty() ? "Error...: The program to run after extraction has too long a command.\n"
+                                              : "run after extraction: " + row.extract + " (not started by mksfx)\n"));
+  }
+}
+
 TEST_F(Info, FilesWhereTheStubFindsNoArchiveExitNonZero) {
   // A stub followed by an archive whose offsets were not moved.
   WriteNativeFile(dir.Native("unadjusted.exe"), FakeStub(kImageSize + 100) + dir.Read("in.zip"));
