@@ -7,7 +7,6 @@
 #include "certificate_table.h"
 #include "commands.h"
 #include "errors.h"
-#include "finding_list.h"
 #include "option_parser.h"
 #include "stub_compat.h"
 #include "stub_locator.h"

@@ -53,10 +53,9 @@ int RunExtractCommand(const Arguments& args) {
   console.page = &CodePageOption(line);
   const std::vector<std::string> passwords = PasswordsInCodePage(line.Values("--password"), *console.page);
   console.passwords.assign(passwords.begin(), passwords.end());
-  ExtractRequest request;
-  request.select = line.Values("--select");
-  request.quiet = line.Has("--quiet");
-  if (line.Has("--overwrite")) request.overwriteMode = ParseOverwriteMode("--overwrite", line.Value("--overwrite"));
+  console.select = line.Values("--select");
+  console.quiet = line.Has("--quiet");
+  if (line.Has("--overwrite")) console.overwriteMode = ParseOverwriteMode("--overwrite", line.Value("--overwrite"));
   if (line.Has("--answer")) {
     const std::string answer = line.Value("--answer");
     if (answer != "yes" && answer != "no") throw UsageError("--answer takes yes or no, not \"" + answer + "\"");
@@ -65,10 +64,7 @@ int RunExtractCommand(const Arguments& args) {
   const std::vector<std::string>& positional = line.operands;
   if (positional.size() != 2) throw UsageError("extract takes SFX and DIR (see mksfx extract --help)");
   if (!std::filesystem::is_regular_file(positional[0])) throw Refusal(positional[0] + ": no such file");
-  request.sfxPath = positional[0];
-  request.destination = positional[1];
-
-  ExtractOutcome outcome = ExtractLikeTheStub(request);
+  ExtractOutcome outcome = ExtractLikeTheStub(positional[0], positional[1]);
   std::cout.flush();
   // The stub ends itself after "Cannot process file." and after the fatal
   // error report (its number): both are failures here.

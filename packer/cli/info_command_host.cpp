@@ -14,7 +14,6 @@
 #include "commands.h"
 #include "codepages.h"
 #include "errors.h"
-#include "finding_list.h"
 #include "info_json.h"
 #include "option_parser.h"
 #include "engine_console.h"

@@ -17,7 +17,6 @@
 #include "errors.h"
 #include "file_entry.h"
 #include "file_io.h"
-#include "finding_list.h"
 #include "pack_options.h"
 #include "password_input.h"
 #include "printable.h"

@@ -16,7 +16,7 @@ CertificateTable ParseHeaders(std::vector<uint8_t> page) {
   CertificateTable table;
   uint32_t directory = SecurityDirectoryIn(page.data(), &table.pe32Plus);
   if (!directory) return CertificateTable();
-  table.pos = Read32(&page[directory]);
+  table.pos = CertificateTableIn(page.data());
   // Like the stub, only the position counts: 0 names no table.
   table.size = table.pos ? Read32(&page[directory + 4]) : 0;
   return table;

@@ -18,6 +18,12 @@ struct EngineConsole {
   std::ostream* out = nullptr;         // where messages, prompts and files are printed; nullptr: std::cout
   std::deque<std::string> passwords;   // code page bytes, typed at each password prompt, then ""
   bool overwriteAnswer = false;        // the answer to every overwrite prompt
+  // mksfx extract's main dialog: the overwrite mode (an OverwritePolicy; -1:
+  // the self-extractor's own), the entries selected (UTF-8; none: all), and
+  // whether each file written is named.
+  int overwriteMode = -1;
+  std::vector<std::string> select;
+  bool quiet = false;
 };
 
 // The script the engine's user interface follows.
@@ -33,17 +39,9 @@ std::string OneLine(const std::string& text);
 std::string ProgramShown(const std::string& program, const std::string& parameters);
 
 // mksfx extract: the stub's start-up and walk run on the self-extractor
-// `sfxPath` as on Windows, extracting into `destination` (native folders;
-// Linux only, through the stand-in).  The main dialog lists the entries,
-// selects `select` (UTF-8 names; empty: all) and extracts; the program to run
-// afterwards is named as the stub splits it, not started.
-struct ExtractRequest {
-  std::string sfxPath;
-  std::string destination;
-  int overwriteMode = -1;             // an OverwritePolicy; -1: the self-extractor's own setting
-  std::vector<std::string> select;
-  bool quiet = false;                 // no line per file written
-};
+// `sfxPath` as on Windows, extracting into the folder `destination` (native
+// paths; Linux only, through the stand-in), as Console() says.  The program
+// to run afterwards is named as the stub splits it, not started.
 struct ExtractOutcome {
   bool succeeded = false;             // as the last extraction walk left it
   // The engine ended itself (EndProcess): 0 after "Cannot process file.",
@@ -52,4 +50,4 @@ struct ExtractOutcome {
   std::vector<std::string> unknownSelections;
 };
 // Throws Refusal for a file or folder the engine cannot name.
-ExtractOutcome ExtractLikeTheStub(const ExtractRequest& request);
+ExtractOutcome ExtractLikeTheStub(const std::string& sfxPath, const std::string& destination);

@@ -13,9 +13,8 @@
 
 namespace {
 
-const ExtractRequest* request;
 ExtractOutcome* outcome;
-std::string destination;  // the request's, as a Windows path
+std::string destination;  // as a Windows path
 
 std::ostream& Out() { return Console().out ? *Console().out : std::cout; }
 
@@ -23,7 +22,7 @@ std::ostream& Out() { return Console().out ? *Console().out : std::cout; }
 // some of them), with the native path written: UTF-8 as the stand-in names
 // it in the code page.
 void PrintFileWritten(void*, const char* nativePath) {
-  if (!request->quiet) Out() << "extracting " << Printable(nativePath) << "\n";
+  if (!Console().quiet) Out() << "extracting " << Printable(nativePath) << "\n";
 }
 
 std::string WindowsPathOf(const std::string& nativePath) {
@@ -37,11 +36,11 @@ std::string WindowsPathOf(const std::string& nativePath) {
 
 // The entries `select` names, selected in `list`; those no item has are kept.
 void Select(HWND list) {
-  if (request->select.empty()) {
+  if (Console().select.empty()) {
     SendMessageA(list, LB_SETSEL, TRUE, -1);
     return;
   }
-  for (const std::string& name : request->select) {
+  for (const std::string& name : Console().select) {
     std::string bytes, problem;
     LRESULT at = ToCodePage(name, *Console().page, bytes, problem)
                      ? SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, (LPARAM)bytes.c_str())
@@ -71,7 +70,7 @@ void RunMainDialog() {
   HostAddListBox(dialog, IDC_MAIN_PLAIN_LIST, false);
   HostAddStatic(dialog, IDC_MAIN_STATUS);
   HostSetWriteOpenObserver(PrintFileWritten, nullptr);
-  Engine.OverwriteMode = request->overwriteMode >= 0 ? (OverwritePolicy)request->overwriteMode
+  Engine.OverwriteMode = Console().overwriteMode >= 0 ? (OverwritePolicy)Console().overwriteMode
                                                      : PolicyOfButton(Engine.SfxSettings.OverwriteButtonId);
   WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
   Select(GetDlgItem(dialog, IDC_MAIN_ENTRY_LIST));
@@ -87,22 +86,21 @@ void RunMainDialog() {
   HostDestroyDialog(dialog);
 }
 
-ExtractOutcome ExtractLikeTheStub(const ExtractRequest& r) {
+ExtractOutcome ExtractLikeTheStub(const std::string& sfxPath, const std::string& destinationPath) {
   ExtractOutcome o;
-  InputFile sfx(r.sfxPath);
+  InputFile sfx(sfxPath);
   // The stub's code would read into the certificate table of these two.
   RefuseSigned64BitImage(sfx);
-  destination = WindowsPathOf(r.destination);
+  destination = WindowsPathOf(destinationPath);
   if (destination.size() > (size_t)kMaxPathLength)
-    throw Refusal(r.destination + ": longer than the 259 characters a Windows path may have");
+    throw Refusal(destinationPath + ": longer than the 259 characters a Windows path may have");
   HostResetPlatform();
   // Nothing else writes into the destination meanwhile; a folder of many new
   // files is then read once, not once per file.
   HostKeepFolderListings(true);
   HostSetAnsiCodePage(Console().page->upper);
-  HostSetModuleFileName(WindowsPathOf(r.sfxPath).c_str());
+  HostSetModuleFileName(WindowsPathOf(sfxPath).c_str());
   TakeImageHeaders(sfx);
-  request = &r;
   outcome = &o;
   ResetEngine();
   try {
@@ -111,7 +109,6 @@ ExtractOutcome ExtractLikeTheStub(const ExtractRequest& r) {
     o.endedWith = ended.code == kExitCannotProcess ? 0 : (int)ended.code;
   }
   ResetEngine();
-  request = nullptr;
   outcome = nullptr;
   return o;
 }

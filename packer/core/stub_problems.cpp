@@ -94,6 +94,15 @@ std::string MethodProblem(uint16_t method) {
          "ends here";
 }
 
+void PrintFindings(std::ostream& out, const std::vector<EntryFinding>& findings, const std::string& prefix,
+                   const CodePageTable* page) {
+  for (const EntryFinding& f : findings) {
+    out << prefix;
+    if (!f.entry.empty()) out << "\"" << Printable(page ? FromCodePage(f.entry, *page) : f.entry) << "\": ";
+    out << Printable(f.reason) << "\n";
+  }
+}
+
 EntryRefusal::EntryRefusal(const std::string& path, size_t total, const std::vector<EntryFinding>& f,
                            bool listAll)
     : Refusal(RefusalText(path, total, f, listAll)), findings(f) {}

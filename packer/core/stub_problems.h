@@ -7,9 +7,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "codepages.h"
 #include "errors.h"
 
 struct EntryFinding {
@@ -33,6 +35,14 @@ extern const char kSymbolicLinkProblem[];
 extern const char kSharedHeaderProblem[];
 extern const char kLocalOnlyEncryptionProblem[];
 extern const char kCentralOnlyEncryptionProblem[];
+
+// Prints each finding on a line of its own behind `prefix` ("", "  ",
+// "mksfx: warning: "): "NAME": reason, or the reason alone for the archive as
+// a whole.  Names are read in `page` when it is given, else taken as they
+// stand (UTF-8, or bytes the escaping shows); names and reasons are escaped,
+// so one finding stays one line whatever a name holds.
+void PrintFindings(std::ostream& out, const std::vector<EntryFinding>& findings, const std::string& prefix,
+                   const CodePageTable* page);
 
 // A refusal of entries: their findings, and as text each sentence once with
 // how many of `total` entries it concerns and their names (the first few,

@@ -12,10 +12,15 @@
 // output so, so that the table starts right behind the archive.
 const int32_t kCertificateAlignment = 8;
 
-// The end rule's reading of the headers: the file position of the
-// certificate table that a 32-bit image's security directory names, 0 for
-// none.  `page` is the image's first page as the loader maps it (the stub's
-// own; for a file examined, made so by MapAsImagePage).
+// The end rule: the archive behind an image ends where the certificate table
+// that its security directory names begins (a signer enters the table's file
+// position there; 0 in an unsigned image), else where the file ends.  This
+// reads that position from `page`, the first page of a PE32 or PE32+ image
+// as the loader maps it: the stub's own, or a file's whose headers
+// SecurityDirectoryIn has found (MapAsImagePage makes any other page zeros,
+// which name no table).
 inline uint32_t CertificateTableIn(const uint8_t* page) {
-  return Read32(page + Read32(page + kDosNewHeaderOffset) + kPe32SecurityDirectory);
+  const uint8_t* pe = page + Read32(page + kDosNewHeaderOffset);
+  bool pe32Plus = Read16(pe + kPeOptionalHeader) == kPe32PlusMagic;
+  return Read32(pe + (pe32Plus ? kPe32PlusSecurityDirectory : kPe32SecurityDirectory));
 }
