@@ -10,7 +10,6 @@
 
 namespace {
 
-
 // Each candidate base costs a read of the directory region; a directory whose
 // stored size and offset are both wrong is rare enough to try only a few.
 const size_t kMaxBaseCandidates = 64;
@@ -48,28 +47,13 @@ void RefuseZip64AndSpanning(const InputFile& file, const EndRecord& end, const u
   if (end.entries == 0) throw Refusal(file.Path() + ": the archive has no entries");
 }
 
-// How many central headers `bytes` holds when it is nothing but a sequence
-// of them; -1 when it is not.
-long CountCentralHeaders(const std::vector<uint8_t>& bytes) {
-  long count = 0;
-  size_t at = 0;
-  while (at < bytes.size()) {
-    if (at + kCentralHeaderSize > bytes.size() || !HasSignature(&bytes[at], kCentralHeaderSignature))
-      return -1;
-    at += kCentralHeaderSize + Read16(&bytes[at + kCentralNameLength]) +
-          Read16(&bytes[at + kCentralExtraLength]) + Read16(&bytes[at + kCentralCommentLength]);
-    ++count;
-  }
-  return at == bytes.size() ? count : -1;
-}
-
-// Parses `count` central headers from `bytes`, which must end exactly after
-// the last one.  False when they do not.
-bool ParseCentral(const std::vector<uint8_t>& bytes, uint64_t centralPos, uint16_t count,
-                  uint64_t base, std::vector<CentralEntry>& entries, const std::string& path) {
+// Parses the central headers `bytes` holds; false unless it holds nothing
+// else.
+bool ParseCentral(const std::vector<uint8_t>& bytes, uint64_t centralPos, uint64_t base,
+                  std::vector<CentralEntry>& entries, const std::string& path) {
   entries.clear();
   size_t at = 0;
-  for (unsigned i = 0; i < count; ++i) {
+  while (at < bytes.size()) {
     if (at + kCentralHeaderSize > bytes.size()) return false;
     const uint8_t* h = &bytes[at];
     if (!HasSignature(h, kCentralHeaderSignature)) return false;
@@ -120,11 +104,11 @@ int TryBase(const InputFile& file, const EndRecord& end, uint64_t base, ArchiveL
   if (!HasSignature(file.ReadAt(centralPos, 4).data(), kCentralHeaderSignature)) return 0;
   std::vector<uint8_t> central = file.ReadAt(centralPos, (size_t)(end.pos - centralPos));
   std::vector<CentralEntry> entries;
-  if (!ParseCentral(central, centralPos, end.entries, base, entries, file.Path())) {
-    long held = CountCentralHeaders(central);
-    if (held >= 0 && mismatch.empty())
+  if (!ParseCentral(central, centralPos, base, entries, file.Path())) return 0;
+  if (entries.size() != end.entries) {
+    if (mismatch.empty())
       mismatch = "the end record counts " + std::to_string(end.entries) +
-                 " entries, the central directory holds " + std::to_string(held);
+                 " entries, the central directory holds " + std::to_string(entries.size());
     return 0;
   }
   layout.base = base;

@@ -1,6 +1,5 @@
-// The few facts of the Windows image format that a self-extractor's readers
-// need: where a signer's certificate table lies, and so where the archive
-// ends.  Offsets in bytes, all numbers little-endian.
+// Where a signer's certificate table lies in a Windows image, and so where
+// the archive behind it ends.  Offsets in bytes, numbers little-endian.
 #pragma once
 
 #include <stdint.h>
@@ -17,8 +16,7 @@ const int32_t kCertificateAlignment = 8;
 // position there; 0 in an unsigned image), else where the file ends.  This
 // reads that position from `page`, the first page of a PE32 or PE32+ image
 // as the loader maps it: the stub's own, or a file's whose headers
-// SecurityDirectoryIn has found (MapAsImagePage makes any other page zeros,
-// which name no table).
+// SecurityDirectoryIn found (zeros name no table).
 inline uint32_t CertificateTableIn(const uint8_t* page) {
   const uint8_t* pe = page + Read32(page + kDosNewHeaderOffset);
   bool pe32Plus = Read16(pe + kPeOptionalHeader) == kPe32PlusMagic;
