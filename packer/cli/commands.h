@@ -4,13 +4,10 @@
 // them into the message and the code.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 typedef std::vector<std::string> Arguments;
-
-class InputFile;
 
 int RunPackCommand(const Arguments& args);
 int RunInfoCommand(const Arguments& args);
@@ -18,9 +15,3 @@ int RunCheckCommand(const Arguments& args);
 
 // Runs the stub's start-up and walk on Linux (extract_command_host.cpp).
 int RunExtractCommand(const Arguments& args);
-
-// The stub that pack uses: the file `stubOption` (--stub) when it is not
-// empty, else the file $MKSFX_STUB names, else the stub built into mksfx (that
-// of its own build).  `name` is set to the file, or to a description of the
-// built-in stub, for messages.
-std::vector<uint8_t> ChooseStub(const std::string& stubOption, std::string& name);

@@ -241,8 +241,10 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
   WriteSelfExtractor(stub, block, archive, std::move(layout), o.outputPath);
 }
 
-}  // namespace
-
+// The stub that pack uses: the file `stubOption` (--stub) when it is not
+// empty, else the file $MKSFX_STUB names, else the stub built into mksfx (that
+// of its own build).  `name` is set to the file, or to a description of the
+// built-in stub, for messages.
 std::vector<uint8_t> ChooseStub(const std::string& stubOption, std::string& name) {
   name = stubOption;
   if (name.empty())
@@ -251,6 +253,8 @@ std::vector<uint8_t> ChooseStub(const std::string& stubOption, std::string& name
   name = "the built-in stub";
   return std::vector<uint8_t>(kEmbeddedStub, kEmbeddedStub + kEmbeddedStubSize);
 }
+
+}  // namespace
 
 int RunPackCommand(const Arguments& args) {
   PackOptions o = ParsePackOptions(args);

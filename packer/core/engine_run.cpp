@@ -12,6 +12,20 @@ namespace {
 // The first kMappedHeaderBytes of the file examined, as the loader maps them.
 uint8_t imageHeaders[kMappedHeaderBytes];
 
+// The path under which the engine's file calls reach `nativePath`: on Linux
+// the stand-in's name for it, on Windows the path itself.
+#ifdef _WIN32
+std::string EnginePath(const std::string& nativePath) { return nativePath; }
+#else
+std::string EnginePath(const std::string& nativePath) {
+  char native[PATH_MAX];
+  char windowsPath[PATH_MAX + 4];
+  if (!::realpath(nativePath.c_str(), native) || !HostWindowsPath(native, windowsPath, sizeof windowsPath))
+    throw Refusal(nativePath + ": cannot name the file for the engine");
+  return windowsPath;
+}
+#endif
+
 }  // namespace
 
 void EndProcess(UINT code) {
@@ -31,18 +45,6 @@ void TakeImageHeaders(const InputFile& file) {
   MapAsImagePage(page.data());
   std::copy(page.begin(), page.end(), imageHeaders);
 }
-
-#ifdef _WIN32
-std::string EnginePath(const std::string& nativePath) { return nativePath; }
-#else
-std::string EnginePath(const std::string& nativePath) {
-  char native[PATH_MAX];
-  char windowsPath[PATH_MAX + 4];
-  if (!::realpath(nativePath.c_str(), native) || !HostWindowsPath(native, windowsPath, sizeof windowsPath))
-    throw Refusal(nativePath + ": cannot name the file for the engine");
-  return windowsPath;
-}
-#endif
 
 HANDLE OpenForEngine(const std::string& nativePath) {
   HANDLE file = CreateFileA(EnginePath(nativePath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,

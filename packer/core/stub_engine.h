@@ -58,10 +58,6 @@ class EngineRun {
 // otherwise.  Throws Refusal.
 HANDLE OpenForEngine(const std::string& nativePath);
 
-// The path under which the engine's file calls reach `nativePath`: on Linux
-// the stand-in's name for it, on Windows the path itself.
-std::string EnginePath(const std::string& nativePath);
-
 // What the engine reads as its own image's headers (OwnImageHeaders) from
 // now on: those of `file`, as the loader would map them.
 void TakeImageHeaders(const InputFile& file);
