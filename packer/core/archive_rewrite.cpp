@@ -64,15 +64,24 @@ std::string StoredName(const ArchiveLayout& layout, const CentralEntry& e, const
   return problem.empty() ? name : "";
 }
 
+// Calls `block(id, bytes, length)` for each whole block of an extra field,
+// its four-byte head included.
+template <typename Block>
+void ForEachExtra(const uint8_t* extra, size_t size, Block block) {
+  for (size_t at = 0; at + 4 <= size;) {
+    size_t length = 4 + Read16(extra + at + 2);
+    if (at + length > size) return;
+    block(Read16(extra + at), extra + at, length);
+    at += length;
+  }
+}
+
 // Extra fields without ZIP64 records: sizes and offsets are written 32-bit.
 std::vector<uint8_t> WithoutZip64(const uint8_t* extra, size_t size) {
   std::vector<uint8_t> kept;
-  for (size_t at = 0; at + 4 <= size;) {
-    size_t length = 4 + Read16(extra + at + 2);
-    if (at + length > size) break;
-    if (Read16(extra + at) != kZip64ExtraId) kept.insert(kept.end(), extra + at, extra + at + length);
-    at += length;
-  }
+  ForEachExtra(extra, size, [&](uint16_t id, const uint8_t* b, size_t n) {
+    if (id != kZip64ExtraId) kept.insert(kept.end(), b, b + n);
+  });
   return kept;
 }
 
@@ -82,22 +91,17 @@ std::vector<uint8_t> WithoutZip64(const uint8_t* extra, size_t size) {
 // entry the extra; sizes that fit in 32 bits replace the fields, larger ones
 // leave them as they are.
 void TakeZip64Sizes(const std::vector<uint8_t>& extra, uint32_t& uncompressed, uint32_t& compressed) {
-  for (size_t at = 0; at + 4 <= extra.size();) {
-    size_t length = Read16(&extra[at + 2]);
-    if (at + 4 + length > extra.size()) return;
-    if (Read16(&extra[at]) == kZip64ExtraId) {
-      size_t field = at + 4, end = at + 4 + length;
-      for (uint32_t* size : {&uncompressed, &compressed}) {
-        if (*size != kZip64Value) continue;
-        if (field + 8 > end) return;
-        uint64_t value = Read32(&extra[field]) | (uint64_t)Read32(&extra[field + 4]) << 32;
-        if (value < kZip64Value) *size = (uint32_t)value;
-        field += 8;
-      }
-      return;
+  ForEachExtra(extra.data(), extra.size(), [&](uint16_t id, const uint8_t* b, size_t n) {
+    if (id != kZip64ExtraId) return;
+    size_t field = 4;
+    for (uint32_t* size : {&uncompressed, &compressed}) {
+      if (*size != kZip64Value) continue;
+      if (field + 8 > n) return;
+      uint64_t value = Read32(b + field) | (uint64_t)Read32(b + field + 4) << 32;
+      if (value < kZip64Value) *size = (uint32_t)value;
+      field += 8;
     }
-    at += 4 + length;
-  }
+  });
 }
 
 // Writes the encryption header and `size` bytes from `pos` encrypted.
