@@ -211,8 +211,12 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
   HeaderRandom random;
   options.random = &random;
   options.listAllProblems = o.listProblems;
+  // The stub's walk over the archive as it is, judged by its headers first.
+  // Names as the archive holds them: UTF-8 or code page 437 or the page, by entry.
+  StubListing listing = ListLikeTheStub(archive, layout.firstLocalPos);
+  std::vector<EntryFinding> findings = JudgeListing(archive, listing, &layout, &page, nullptr).findings;
   try {
-    if (NeedsRewrite(archive, layout, options)) {
+    if (NeedsRewrite(layout, options, findings)) {
       RewriteArchive(o, options, stub, block, archive, layout);
       return;
     }
@@ -220,14 +224,11 @@ void PackArchive(const PackOptions& o, const CodePageTable& page, const std::str
     // an extraction would decode them (encrypted ones are left unchecked).
     const std::vector<std::string> noPasswords;
     RefuseEntries(archive.Path(), layout.entries.size(),
-                  JudgeLikeTheStub(archive, layout.firstLocalPos, &layout, &page, &noPasswords).findings,
-                  o.listProblems);
+                  JudgeListing(archive, listing, &layout, &page, &noPasswords).findings, o.listProblems);
   } catch (const Refusal& refusal) {
     if (!o.force || encrypt) throw;
     // Deliberate damage, for tests of the stub: the archive as it is.  What
     // the stub will do with it and why pack refused it, each finding once.
-    // Names as the archive holds them: UTF-8 or code page 437 or the page, by entry.
-    std::vector<EntryFinding> findings = FindStubProblems(archive, layout, &page);
     const EntryRefusal* entries = dynamic_cast<const EntryRefusal*>(&refusal);
     for (const EntryFinding& f : entries ? entries->findings : std::vector<EntryFinding>{{"", refusal.what()}})
       if (std::none_of(findings.begin(), findings.end(), [&](const EntryFinding& g) {

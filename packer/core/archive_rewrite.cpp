@@ -143,12 +143,11 @@ std::string UnrewritableProblem(const InputFile& file, const ArchiveLayout& layo
 
 }  // namespace
 
-bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o) {
-  if (o.password) return true;
+bool NeedsRewrite(const ArchiveLayout& layout, const RewriteOptions& o, const std::vector<EntryFinding>& walkFindings) {
+  if (o.password || !walkFindings.empty()) return true;
   for (const CentralEntry& e : layout.entries)
-    if (CodingOf(layout, e, o) != NameCoding::kAsStored)
-      return true;
-  return !FindStubProblems(file, layout, o.page ? o.page : FindCodePage(kDefaultCodePage)).empty();
+    if (CodingOf(layout, e, o) != NameCoding::kAsStored) return true;
+  return false;
 }
 
 void RefuseUnrewritable(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& o) {

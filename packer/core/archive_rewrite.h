@@ -12,6 +12,7 @@
 #include "archive_layout.h"
 #include "codepages.h"
 #include "file_io.h"
+#include "stub_problems.h"
 #include "zip_crypto.h"
 #include "zip_writer.h"
 
@@ -24,9 +25,11 @@ struct RewriteOptions {
 };
 
 // Whether the archive must be written anew: the stub cannot walk it as it
-// is or would write wrong files from it, names need converting, or entries
-// are to be encrypted.
-bool NeedsRewrite(const InputFile& file, const ArchiveLayout& layout, const RewriteOptions& options);
+// is or would write wrong files from it (`walkFindings`, what its walk over
+// the archive as it is found), names need converting, or entries are to be
+// encrypted.
+bool NeedsRewrite(const ArchiveLayout& layout, const RewriteOptions& options,
+                  const std::vector<EntryFinding>& walkFindings);
 
 // Throws Refusal with a one-line summary per kind of entry that cannot be
 // rewritten for the stub (other methods, AES or strong encryption, ZIP64

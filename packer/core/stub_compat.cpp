@@ -184,8 +184,12 @@ bool IsSymbolicLink(const ArchiveLayout& layout, const CentralEntry& entry) {
 
 StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const ArchiveLayout* layout,
                                const CodePageTable* names, const std::vector<std::string>* passwords) {
+  return JudgeListing(file, ListLikeTheStub(file, start), layout, names, passwords);
+}
+
+StubJudgement JudgeListing(const InputFile& file, const StubListing& listing, const ArchiveLayout* layout,
+                           const CodePageTable* names, const std::vector<std::string>* passwords) {
   StubJudgement j;
-  StubListing listing = ListLikeTheStub(file, start);
   for (const std::string& message : listing.messages)
     j.findings.push_back({"", "the stub's walk shows \"" + message + "\""});
 

@@ -20,6 +20,7 @@
 #include "file_io.h"
 #include "stub_locator.h"
 #include "stub_problems.h"
+#include "stub_walk.h"
 
 // Hosts of "version made by" (its high byte) whose writers store names in
 // the system's character set, UTF-8 today, without setting flag bit 11
@@ -54,6 +55,10 @@ struct StubJudgement {
 // answering each prompt; without, the walk and the headers alone.
 StubJudgement JudgeLikeTheStub(const InputFile& file, uint64_t start, const ArchiveLayout* layout,
                                const CodePageTable* names, const std::vector<std::string>* passwords);
+// The same for a walk listed before: a listing judged twice (its headers,
+// then its data) is walked once.
+StubJudgement JudgeListing(const InputFile& file, const StubListing& listing, const ArchiveLayout* layout,
+                           const CodePageTable* names, const std::vector<std::string>* passwords);
 
 // A self-extractor as the stub takes it (check, info): its certificate
 // table, where the stub's start-up finds the archive and the settings, the
