@@ -119,6 +119,14 @@ const PackRow& Row(const std::string& name) {
   throw Refusal("internal error: no pack option " + name);
 }
 
+// The options pack takes, for the parser.
+const std::vector<OptionRow>& PackTable() {
+  static std::vector<OptionRow> table;
+  if (table.empty())
+    for (const PackRow& row : kRows) table.push_back(row.option);
+  return table;
+}
+
 const char kPackHelpTail[] =
     "\n"
     "An existing OUTPUT is replaced only when it is empty or a self-extractor.\n"
@@ -128,13 +136,6 @@ const char kPackHelpTail[] =
     "Exit codes: 0 written, 1 refused or failed, 2 usage error.\n";
 
 }  // namespace
-
-const std::vector<OptionRow>& PackTable() {
-  static std::vector<OptionRow> table;
-  if (table.empty())
-    for (const PackRow& row : kRows) table.push_back(row.option);
-  return table;
-}
 
 std::string PackHelp() {
   // Two blanks, the head padded to kHeadWidth, then the lines of the row.

@@ -37,8 +37,6 @@ struct PackOptions {
 
 // mksfx pack --help.
 std::string PackHelp();
-// The options pack takes, for the parser.
-const std::vector<OptionRow>& PackTable();
 
 // Throws UsageError for a wrong command line.
 PackOptions ParsePackOptions(const Arguments& args);

@@ -16,7 +16,7 @@ EngineConsole& Console() {
   return console;
 }
 
-static std::ostream& Out() { return Console().out ? *Console().out : std::cout; }
+std::ostream& ConsoleOut() { return Console().out ? *Console().out : std::cout; }
 
 std::string OneLine(const std::string& text) {
   std::string line;
@@ -38,7 +38,7 @@ void ShowMessage(const char* text, const char* caption, UINT) {
   if (TakenMessages)
     TakenMessages->push_back(message);
   else
-    Out() << message << "\n" << std::flush;
+    ConsoleOut() << message << "\n" << std::flush;
 }
 
 void RunPasswordPrompt() {
@@ -50,7 +50,7 @@ void RunPasswordPrompt() {
   }
   // The prompt's edit field holds 79 characters.
   if (typed.size() > kPasswordSize - 1) typed.resize(kPasswordSize - 1);
-  Out() << "password prompt: answered " << (typed.empty() ? "with nothing (no --password left)" : "with a --password")
+  ConsoleOut() << "password prompt: answered " << (typed.empty() ? "with nothing (no --password left)" : "with a --password")
         << "\n";
   std::memcpy(Engine.TypedPassword, typed.c_str(), typed.size() + 1);
   Engine.TypedPasswordLength = (int32_t)typed.size();
@@ -58,6 +58,6 @@ void RunPasswordPrompt() {
 
 void RunOverwritePrompt() {
   ApplyOverwriteReply({Console().overwriteAnswer, false});
-  Out() << "overwrite prompt for " << OneLine(Engine.ExistingFileName) << ": answered "
+  ConsoleOut() << "overwrite prompt for " << OneLine(Engine.ExistingFileName) << ": answered "
         << (Engine.OverwriteAnswer ? "yes" : "no") << "\n";
 }

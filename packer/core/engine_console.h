@@ -26,8 +26,9 @@ struct EngineConsole {
   bool quiet = false;
 };
 
-// The script the engine's user interface follows.
+// The script the engine's user interface follows, and where it prints.
 EngineConsole& Console();
+std::ostream& ConsoleOut();
 
 // Code page text of the stub in UTF-8 for the terminal, escaped, with
 // "\r\n" shown as one blank, so each message is one line.

@@ -16,13 +16,11 @@ namespace {
 ExtractOutcome* outcome;
 std::string destination;  // as a Windows path
 
-std::ostream& Out() { return Console().out ? *Console().out : std::cout; }
-
 // Called once per output file the walk creates (the status line shows only
 // some of them), with the native path written: UTF-8 as the stand-in names
 // it in the code page.
 void PrintFileWritten(void*, const char* nativePath) {
-  if (!Console().quiet) Out() << "extracting " << Printable(nativePath) << "\n";
+  if (!Console().quiet) ConsoleOut() << "extracting " << Printable(nativePath) << "\n";
 }
 
 std::string WindowsPathOf(const std::string& nativePath) {
@@ -57,7 +55,7 @@ void Select(HWND list) {
 // The information dialog is accepted: the main dialog follows.
 void RunInfoDialog() {
   const Settings& s = Engine.SfxSettings;
-  Out() << OneLine(s.HasInfoCaption ? s.InfoCaption : "Information") << ": " << OneLine(s.InfoText) << "\n";
+  ConsoleOut() << OneLine(s.HasInfoCaption ? s.InfoCaption : "Information") << ": " << OneLine(s.InfoText) << "\n";
 }
 
 // What the main dialog does from its initialisation to a pressed Extract:
@@ -80,7 +78,7 @@ void RunMainDialog() {
     outcome->succeeded = Engine.ExtractionSucceeded;
     char program[kCommandPartSize], parameters[kCommandPartSize];
     if (Engine.ExtractionSucceeded && Engine.SfxSettings.HasRunCommand && SplitRunCommand(program, parameters))
-      Out() << "run after extraction: " << ProgramShown(program, parameters) << " (not started by mksfx)\n";
+      ConsoleOut() << "run after extraction: " << ProgramShown(program, parameters) << " (not started by mksfx)\n";
   }
   HostSetWriteOpenObserver(nullptr, nullptr);
   HostDestroyDialog(dialog);
