@@ -15,7 +15,8 @@
 // short of its normal one ("Cannot process file." and the fatal report).
 // Nothing of the caller runs afterwards; a program that embeds the engine may
 // leave by an exception instead of ending, so callers hold no resource they
-// would have to release after this.
+// would have to release after this.  The end with kExitCannotProcess comes
+// after the own file is closed; the fatal report's leaves it open.
 [[noreturn]] void EndProcess(UINT code);
 
 // The running program's image headers, as the loader mapped them: at least
