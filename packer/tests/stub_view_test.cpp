@@ -82,4 +82,34 @@ TEST(StubView, RunParametersWarnWhereTheFolderBreaksThem) {
   }
 }
 
+// Where and why the stub's walk ends is read from the stub's own state after
+// its list-only walk; each way it ends, made in a packed self-extractor.
+TEST(StubView, CheckSaysWhereAndWhyTheWalkEnds) {
+  StubFolder dir;
+  dir.Write("in.zip", BuildZip({File("a.txt", "a"), File("b.txt", "bb")}));
+  ASSERT_EQ(dir.Pack({"in.zip", "ok.exe"}).exitCode, 0);
+  const std::string sfx = dir.Read("ok.exe");
+  const size_t first = sfx.find("PK\x03\x04"), second = sfx.find("PK\x03\x04", first + 1);
+  const std::pair<void (*)(std::string&, size_t, size_t), const char*> rows[] = {
+      {[](std::string& s, size_t a, size_t) { s[a + 18] = 0, s[a + 19] = 0, s[a + 20] = 0, s[a + 21] = '\x80'; },
+       "claims 2 GiB or more of data, where the stub's walk ends"},
+      {[](std::string& s, size_t a, size_t) { s[a + 19] = s[a + 20] = '\xFF', s[a + 21] = 0x7F; },
+       "ends past 2 GiB, where the stub's walk ends"},
+      {[](std::string& s, size_t a, size_t) { s[a + 18] = 2; }, "which holds no local header or signed data descriptor"},
+      {[](std::string& s, size_t, size_t b) { s[b + 30] = 0; }, "with \"Invalid file name\": its name is empty"},
+      {[](std::string& s, size_t, size_t b) { s[b + 26] = (char)200; }, "is cut short"},
+      {[](std::string& s, size_t, size_t b) { s[b + 6] |= 8, s[b + 18] = 0; },
+       "\"b.txt\": sizes only in a data descriptor: the stub fails it and ends its walk here"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.second);
+    std::string damaged = sfx;
+    row.first(damaged, first, second);
+    dir.Write("damaged.exe", damaged);
+    RunResult c = Mksfx({"check", "damaged.exe"}, dir.Native());
+    EXPECT_EQ(c.exitCode, 1);
+    EXPECT_TRUE(Has(c.out, row.second)) << c.out;
+  }
+}
+
 }  // namespace
