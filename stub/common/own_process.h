@@ -1,5 +1,5 @@
 // What the engine asks of the process it runs in, besides its user interface
-// (ui/dialogs.h): the way out, and its own image's headers.
+// (dialogs.h): the way out, and its own image's headers.
 //
 // The stub answers with the process itself (own_process_win32.cpp).  mksfx,
 // which runs the engine's start-up on a file it examines and carries on
