@@ -44,10 +44,9 @@ int RunCheckCommand(const Arguments& args) {
     return kExitSuccess;
   }
   const CodePageTable* page = &CodePageOption(line);
-  const std::vector<std::string>& positional = line.operands;
-  if (positional.size() != 1) throw UsageError("check needs exactly one FILE (see mksfx check --help)");
+  if (line.operands.size() != 1) throw UsageError("check needs exactly one FILE (see mksfx check --help)");
   const std::vector<std::string> passwords = PasswordsInCodePage(line.Values("--password"), *page);
-  InputFile file(positional[0]);
+  InputFile file(line.operands[0]);
   StubView v = ViewLikeTheStub(file, page, &passwords);
   // A directory that does not parse is a finding; the stub's walk, which
   // needs none, is judged all the same.
@@ -57,14 +56,13 @@ int RunCheckCommand(const Arguments& args) {
   if (v.layout && (int64_t)v.layout->firstLocalPos != v.where.firstHeaderPos)
     findings.push_back({"", "the stub starts its walk elsewhere than at the first local header"});
   size_t entries = v.layout ? v.layout->entries.size() : v.judged.headers.size();
-  size_t unchecked = v.judged.unchecked;
   PrintFindings(std::cout, findings, "", page);
   if (v.table.pos)
     std::cout << file.Path() << ": signed (" << DescribeTable(v.table) << "); the archive ends in front of it\n";
   std::cout << file.Path() << ": " << Count(entries, "entry", "entries") << ", "
             << (findings.empty() ? "the stub extracts every one" : Count(findings.size(), "problem", "problems"));
-  if (unchecked)
-    std::cout << "; the data of " << Count(unchecked, "encrypted entry", "encrypted entries")
+  if (v.judged.unchecked)
+    std::cout << "; the data of " << Count(v.judged.unchecked, "encrypted entry", "encrypted entries")
               << " unchecked (no --password)";
   std::cout << "\n";
   return findings.empty() ? kExitSuccess : kExitRefused;

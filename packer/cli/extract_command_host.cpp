@@ -7,7 +7,7 @@
 #include "engine_console.h"
 #include "errors.h"
 #include "option_parser.h"
-#include "printable.h"
+#include "codepages.h"
 
 namespace {
 
@@ -54,10 +54,10 @@ int RunExtractCommand(const Arguments& args) {
     if (answer != "yes" && answer != "no") throw UsageError("--answer takes yes or no, not \"" + answer + "\"");
     console.overwriteAnswer = answer == "yes";
   }
-  const std::vector<std::string>& positional = line.operands;
-  if (positional.size() != 2) throw UsageError("extract takes SFX and DIR (see mksfx extract --help)");
-  if (!std::filesystem::is_regular_file(positional[0])) throw Refusal(positional[0] + ": no such file");
-  ExtractOutcome outcome = ExtractLikeTheStub(positional[0], positional[1]);
+  const std::vector<std::string>& sfxAndDir = line.operands;
+  if (sfxAndDir.size() != 2) throw UsageError("extract takes SFX and DIR (see mksfx extract --help)");
+  if (!std::filesystem::is_regular_file(sfxAndDir[0])) throw Refusal(sfxAndDir[0] + ": no such file");
+  ExtractOutcome outcome = ExtractLikeTheStub(sfxAndDir[0], sfxAndDir[1]);
   std::cout.flush();
   // The stub ends itself after "Cannot process file." and after the fatal
   // error report (its number): both are failures here.

@@ -3,27 +3,29 @@
 // Linux stand-in, and the entries as the central directory and the local
 // headers give them.
 
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <sstream>
 
-#include "archive_layout.h"
-#include "certificate_table.h"
 #include "commands.h"
-#include "codepages.h"
 #include "errors.h"
-#include "info_json.h"
 #include "option_parser.h"
 #include "engine_console.h"
-#include "printable.h"
+#include "codepages.h"
 #include "sfx_limits.h"
 #include "stub_compat.h"
-#include "stub_locator.h"
 #include "stub_manifest.h"
 
 namespace {
+
+// "stored", "deflated" or "other", as info shows an entry's method.
+const char* EntryMethodName(uint16_t method) {
+  switch (method) {
+    case kMethodStored: return "stored";
+    case kMethodDeflated: return "deflated";
+    default: return "other";
+  }
+}
 
 const char kInfoHelp[] =
     "usage: mksfx info [--codepage N] [--json] FILE\n"
@@ -104,6 +106,94 @@ void PrintEntries(std::ostream& out, const ArchiveLayout& layout) {
   }
 }
 
+const char32_t kReplacement = 0xFFFD;
+
+// `utf8` quoted, with '"', '\\' and the C0 and C1 control characters escaped;
+// a byte that is not UTF-8 becomes U+FFFD, so the document always parses.
+std::string Json(const std::string& utf8) {
+  std::string out = "\"";
+  for (size_t at = 0; at < utf8.size();) {
+    char32_t c;
+    if (!DecodeUtf8(utf8, at, c)) {
+      c = kReplacement;
+      ++at;
+    }
+    if (c == U'"' || c == U'\\') {
+      out += '\\';
+      out += (char)c;
+    } else if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04X", (unsigned)c);
+      out += escape;
+    } else {
+      AppendUtf8(out, c);
+    }
+  }
+  return out + "\"";
+}
+
+const char* Bool(bool value) { return value ? "true" : "false"; }
+
+// A text of the block: null when it has none.
+std::string Text(const std::string& bytes, const CodePageTable& page) {
+  return bytes.empty() ? "null" : Json(FromCodePage(bytes, page));
+}
+
+// info --json: the same as one JSON document for scripts; its fields are the
+// manual page's (mksfx.1, info --json).  Names and texts are the stub's bytes
+// read in the code page "codepage" names, as UTF-8 (a byte the page leaves
+// undefined is the control character of its number, as Windows converts
+// it); control characters are written \u00XX; the file's path is UTF-8 with
+// U+FFFD for bytes that are not.  A text the block does not hold is null; the
+// default folder is given as the block holds it.
+void PrintInfoJson(std::ostream& out, const std::string& file, uint64_t size, const std::string& executionLevel,
+                   const StubView& v, const CodePageTable& page) {
+  const BlockSettings& s = v.where.settings;
+  out << "{\n  \"file\": " << Json(file) << ",\n  \"size\": " << size
+      << ",\n  \"codepage\": " << page.number << ",\n  \"signed\": ";
+  if (v.table.pos)
+    out << "{\"table_offset\": " << v.table.pos << ", \"table_size\": " << v.table.size << "}";
+  else
+    out << "null";
+  out << ",\n  \"execution_level\": "
+      << (executionLevel.empty() ? "null" : Json(executionLevel)) << ",\n  \"block\": ";
+  if (v.where.blockFound)
+    out << "{\"offset\": " << v.where.blockPos
+        << ", \"size\": " << v.where.firstHeaderPos - v.where.blockPos << "}";
+  else
+    out << "null";
+  out << ",\n  \"first_local_header\": " << v.where.firstHeaderPos << ",\n  \"settings\": {"
+      << "\n    \"show_run_checkbox\": " << Bool(s.showRunCheckBox)
+      << ",\n    \"selectable_file_list\": " << Bool(s.selectableFileList)
+      << ",\n    \"hide_overwrite_choice\": " << Bool(s.hideOverwriteChoice)
+      << ",\n    \"overwrite\": \"" << OverwriteModeName(s.overwrite) << "\""
+      << ",\n    \"auto_extract\": " << Bool(s.autoExtract)
+      << ",\n    \"caption\": " << Text(s.caption, page)
+      << ",\n    \"default_folder\": " << Text(s.defaultFolder, page)
+      << ",\n    \"run_command\": " << Text(s.runCommand, page)
+      << ",\n    \"info_caption\": " << Text(s.infoCaption, page)
+      << ",\n    \"info_text\": " << Text(s.infoText, page) << "\n  },\n  \"entries\": [";
+  const char* separator = "\n";
+  for (const CentralEntry& e : v.layout->entries) {
+    char crc[12];
+    std::snprintf(crc, sizeof crc, "%08x", e.crc);
+    out << separator << "    {\"name\": " << Json(FromCodePage(e.name, page)) << ", \"method\": \""
+        << EntryMethodName(e.method) << "\", \"method_id\": " << e.method
+        << ", \"compressed_size\": " << e.compressedSize << ", \"uncompressed_size\": " << e.uncompressedSize
+        << ", \"crc32\": \"" << crc << "\", \"encrypted\": " << Bool(e.flags & kFlagEncrypted)
+        << ", \"offset\": " << e.localPos << "}";
+    separator = ",\n";
+  }
+  out << (v.layout->entries.empty() ? "]" : "\n  ]") << ",\n  \"stub_problems\": [";
+  separator = "\n";
+  for (const EntryFinding& f : v.judged.findings) {
+    out << separator << "    {\"entry\": " << (f.entry.empty() ? "null" : Json(FromCodePage(f.entry, page)))
+        << ", \"reason\": " << Json(f.reason) << "}";
+    separator = ",\n";
+  }
+  out << (v.judged.findings.empty() ? "]" : "\n  ]") << "\n}\n";
+}
+
 }  // namespace
 
 int RunInfoCommand(const Arguments& args) {
@@ -116,29 +206,23 @@ int RunInfoCommand(const Arguments& args) {
   }
   shownPage = &CodePageOption(line);
   const bool json = line.Has("--json");
-  const std::vector<std::string>& positional = line.operands;
-  if (positional.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
-  const std::string& infoPath = positional[0];
+  if (line.operands.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
+  const std::string& infoPath = line.operands[0];
   InputFile file(infoPath);  // a readable regular file, or a clear refusal
   if (file.Size() > kLargestOutput)
     throw Refusal(infoPath + ": larger than the 2 GiB - 1 bytes the stub can read");
-  InfoReport r;
-  r.file = infoPath;
-  r.size = file.Size();
   StubView v = ViewLikeTheStub(file, shownPage, nullptr);
-  r.table = v.table;
-  r.where = v.where;
-  r.executionLevel = RequestedExecutionLevel(file.ReadSome(0, kStubImageSize));
+  const StubLocation& where = v.where;
+  const std::string level = RequestedExecutionLevel(file.ReadSome(0, kStubImageSize));
   std::ostream& out = std::cout;
-  const StubLocation& where = r.where;
   if (!json) {
-    out << "file: " << infoPath << " (" << r.size << " bytes)\n";
-    if (r.table.pos)
-      out << "signed: " << DescribeTable(r.table) << "; the archive ends in front of it\n";
+    out << "file: " << infoPath << " (" << file.Size() << " bytes)\n";
+    if (v.table.pos)
+      out << "signed: " << DescribeTable(v.table) << "; the archive ends in front of it\n";
     else
       out << "signed: no\n";
-    out << "execution level: " << (r.executionLevel.empty() ? "(none requested)" : r.executionLevel)
-        << (r.executionLevel == kAdministratorLevelName ? " (Windows asks for administrator rights)" : "") << "\n";
+    out << "execution level: " << (level.empty() ? "(none requested)" : level)
+        << (level == kAdministratorLevelName ? " (Windows asks for administrator rights)" : "") << "\n";
     if (where.blockFound)
       out << "configuration block: at " << Hex((uint64_t)where.blockPos) << ", "
           << where.firstHeaderPos - where.blockPos << " bytes\n";
@@ -151,7 +235,7 @@ int RunInfoCommand(const Arguments& args) {
   // The walk from where the stub starts it, as check judges it.
   const std::vector<EntryFinding>& findings = v.judged.findings;
   if (json) {
-    PrintInfoJson(out, r, *v.layout, findings, *shownPage);
+    PrintInfoJson(out, infoPath, file.Size(), level, v, *shownPage);
   } else {
     PrintEntries(out, *v.layout);
     out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";

@@ -5,8 +5,8 @@
 
 #include "commands.h"
 #include "errors.h"
-#include "printable.h"
-#include "progress_line.h"
+#include "codepages.h"
+#include "pack_options.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 
 #include "archive_layout.h"
 #include "archive_rewrite.h"
-#include "block_texts.h"
 #include "certificate_table.h"
 #include "commands.h"
 #include "config_block_codec.h"
@@ -18,9 +17,7 @@
 #include "file_entry.h"
 #include "file_io.h"
 #include "pack_options.h"
-#include "password_input.h"
-#include "printable.h"
-#include "progress_line.h"
+#include "codepages.h"
 #include "sfx_limits.h"
 #include "sfx_writer.h"
 #include "source_fs.h"
@@ -105,15 +102,6 @@ bool TakeAsArchive(const PackOptions& o) {
   return false;
 }
 
-// The settings of an input self-extractor's block as the stub reads them;
-// false when it has none.
-bool ReadKeptSettings(const InputFile& input, BlockSettings& settings) {
-  StubLocation where = LocateLikeTheStub(input);
-  if (!where.archiveFound || !where.blockFound) return false;
-  settings = where.settings;
-  return true;
-}
-
 // What of the input self-extractor is not carried over besides its
 // settings: its signature, and the stub's request for administrator rights.
 void NoteWhatIsNotKept(const PackOptions& o, const InputFile& input, const CertificateTable& table) {
@@ -126,8 +114,6 @@ void NoteWhatIsNotKept(const PackOptions& o, const InputFile& input, const Certi
     std::cerr << "mksfx: note: " << input.Path() << " asks for administrator rights; "
               << o.outputPath << " does so only with --elevate\n";
 }
-
-void ShowProgress(uint64_t done, uint64_t total) { ProgressUpdate(done, total); }
 
 // SOURCE_DATE_EPOCH as seconds, or -1 when it is not set.
 int64_t SourceDateEpoch() {
@@ -189,7 +175,7 @@ void RewriteArchive(const PackOptions& o, const RewriteOptions& options,
   uint64_t firstHeader = WriteStubAndBlock(out, stub, block);
   ZipWriter writer(out);
   ProgressStart("rewriting");
-  RewriteEntries(archive, layout, options, writer, out, ShowProgress);
+  RewriteEntries(archive, layout, options, writer, out, ProgressUpdate);
   const std::vector<uint8_t>& end = layout.endRecord;
   uint64_t endRecord = writer.Finish(std::vector<uint8_t>(end.begin() + kEndRecordSize, end.end()));
   ProgressEnd();
@@ -283,9 +269,12 @@ int RunPackCommand(const Arguments& args) {
     CertificateTable table = EndAtCertificateTable(*archive);
     if (StartsWithMz(*archive)) NoteWhatIsNotKept(o, *archive, table);
     if (o.keepSettings) {
-      if (!StartsWithMz(*archive) || !ReadKeptSettings(*archive, settings))
+      // The input self-extractor's block as the stub reads it.
+      StubLocation where = StartsWithMz(*archive) ? LocateLikeTheStub(*archive) : StubLocation();
+      if (!where.archiveFound || !where.blockFound)
         throw Refusal(o.inputs[0] + ": --keep-settings: no configuration block to keep (not a "
                       "self-extractor, or one written without a block)");
+      settings = where.settings;
     } else if (StartsWithMz(*archive)) {
       std::cerr << "mksfx: note: " << o.inputs[0] << ": the settings of this self-extractor are "
                    "not kept (--keep-settings keeps them)\n";

@@ -1,6 +1,9 @@
-// The command line of mksfx pack.
+// The command line of mksfx pack, and what pack reads from and shows on the
+// terminal (password_input.cpp, progress_line.cpp; main clears the
+// progress line before it prints a failure).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,3 +53,28 @@ void ApplyBlockOption(BlockSettings& settings, const std::string& option, const 
 // text that the program splits at blanks outside double quotes.  The program
 // part needs no quotes: ShellExecute takes it whole as the file to open.
 std::string RunParametersWarning(const std::string& command);
+
+typedef std::vector<std::pair<std::string, std::string>> BlockOptionList;
+
+// The block options of `options` in their order, every value converted from
+// UTF-8 (the command line, the information file) to `page`, the stub's;
+// --info-file carries `infoFileText`, the file's bytes, less a leading UTF-8
+// byte order mark.  Throws one Refusal naming every text that is not UTF-8
+// and every character that the page has no byte for.
+BlockOptionList BlockOptionsInCodePage(const PackOptions& options, std::string infoFileText,
+                                       const CodePageTable& page);
+
+// The password for encrypting a pack, from a file, the terminal or the
+// command line, converted to the stub's code page; "" when none was asked
+// for.  Throws Refusal for a password that is empty, longer than the stub's
+// 79 characters, holds a NUL byte or a character the code page lacks;
+// UsageError when the prompt has no terminal.
+std::string ReadPassword(const PackOptions& options, const CodePageTable& page);
+
+// The progress line of a long pack: shown on a terminal only, and only once
+// the work has taken more than a second; pipes and logs stay quiet.
+void ProgressStart(const char* what);
+// `done` of `total` bytes; cheap enough to call per entry.
+void ProgressUpdate(uint64_t done, uint64_t total);
+// Clears the line when one was shown.
+void ProgressEnd();

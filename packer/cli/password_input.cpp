@@ -1,5 +1,5 @@
 // Reading the password.
-#include "password_input.h"
+#include "pack_options.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,5 @@
 // The progress line on stderr.
-#include "progress_line.h"
+#include "pack_options.h"
 
 #include <unistd.h>
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "printable.h"
+#include "codepages.h"
 #include "common/pe_format.h"
 #include "common/zip_format.h"
 #include "errors.h"

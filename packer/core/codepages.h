@@ -1,7 +1,9 @@
 // Names, texts and passwords from UTF-8 (as Linux, the command line and text
 // files give them) to the single-byte ANSI code page that the stub's Windows
 // calls read, and back for showing them; the DOS page 437 of ZIP names; and
-// the case folding Windows applies when it compares file names.
+// the case folding Windows applies when it compares file names; and texts
+// as mksfx prints them, where a name is data that a terminal must not take
+// for a command.
 #pragma once
 
 #include <cstddef>
@@ -34,7 +36,6 @@ std::string CodePageList();
 // Whether `text` is well-formed UTF-8.
 bool IsValidUtf8(const std::string& text);
 
-
 // Converts `utf8` byte by byte into `out`.  On failure returns false and
 // leaves the reason in `problem`: bytes that are not UTF-8, or the first
 // character the page cannot represent.
@@ -55,3 +56,15 @@ std::string FromCodePage(const std::string& bytes, const CodePageTable& page);
 // names (ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic capitals), in
 // code points; names that fold alike name one file on Windows.
 std::u32string FoldCase(const std::string& utf8);
+
+// `text`, UTF-8, with everything a terminal could act on written out:
+//   - the C0 controls U+0000-U+001F and DEL U+007F as \xNN;
+//   - the C1 controls U+0080-U+009F (ESC's 8-bit forms, CSI among them)
+//     as \uNNNN;
+//   - a byte that is not part of well-formed UTF-8 as \xNN.
+// Everything else, the backslash included, stands as it is.  With
+// `keepLineBreaks` "\n" stays, for messages of several lines.
+std::string Printable(const std::string& text, bool keepLineBreaks = false);
+
+// "0x5400": a position in a file, for messages.
+std::string Hex(uint64_t value);

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "printable.h"
+#include "codepages.h"
 #include "stub_engine.h"
 
 std::vector<std::string>* TakenMessages;

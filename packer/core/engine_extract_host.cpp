@@ -8,7 +8,7 @@
 #include "certificate_table.h"
 #include "engine_console.h"
 #include "errors.h"
-#include "printable.h"
+#include "codepages.h"
 #include "stub_engine.h"
 
 namespace {

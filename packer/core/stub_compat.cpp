@@ -9,11 +9,10 @@
 #include <memory>
 #include <set>
 
-#include "printable.h"
+#include "codepages.h"
 #include "entry_coding.h"
 #include "name_collisions.h"
 #include "stub_engine.h"
-#include "stub_walk.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "printable.h"
+#include "codepages.h"
 #include "source_tree.h"
 #include "stub_engine.h"
 

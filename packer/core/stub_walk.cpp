@@ -4,7 +4,7 @@
 // page and back, as in the stub).  Each item is recorded as the walk gives
 // it its ordinal (LB_SETITEMDATA): the local header it stands for is then
 // the engine's current one.
-#include "stub_walk.h"
+#include "stub_compat.h"
 
 #include <algorithm>
 
