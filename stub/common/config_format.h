@@ -48,7 +48,7 @@ const int kMaxShortTextLength = 0xFF;
 const int kMaxInfoTextLength = 0xFFFF;
 const int kMaxBlockLength = 0xFFFF;
 
-// Flags byte of the configuration block.  Bits 5 and 7 mean nothing.
+// Flags byte of the configuration block.
 const uint8_t kFlagShowRunCheckBox = 0x01;
 const uint8_t kFlagSelectableFileList = 0x02;
 const uint8_t kFlagHideOverwriteChoice = 0x04;
@@ -57,6 +57,12 @@ const uint8_t kFlagOverwriteMask = 0x18;
 const uint8_t kFlagOverwriteAlways = 0x08;
 const uint8_t kFlagSkipExisting = 0x10;
 const uint8_t kFlagAutoExtract = 0x40;
+// Start the run command, wait for it to end and exit with its exit code.
+const uint8_t kFlagWaitForProgram = 0x20;
+// Extract into a fresh folder made inside the user's temporary folder, run
+// the command there, wait for it, then remove what the extraction made.
+// Implies kFlagWaitForProgram; a block with it names a run command.
+const uint8_t kFlagTempCleanup = 0x80;
 
 // The text that stands for the user's temporary folder when it is the whole
 // default folder.

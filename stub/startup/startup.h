@@ -116,5 +116,11 @@ const uint32_t kExitFailed = 1;
 // The program's own file cannot be read, holds no archive, or its central
 // directory is damaged ("Cannot process file.").
 const uint32_t kExitCannotProcess = 2;
-// An unknown switch: ERROR_INVALID_COMMAND_LINE, as Windows Installer gives.
+// A folder could not be created (a missing drive, a file in the way, no
+// access), or the destination cannot be named exactly in the ANSI code page.
+const uint32_t kExitFolderFailed = 3;
+// The run command could not be started (no such program, no access).
+const uint32_t kExitCannotRun = 4;
+// An unknown switch, or /D= with no folder: ERROR_INVALID_COMMAND_LINE, as
+// Windows Installer gives.
 const uint32_t kExitBadSwitch = 1639;
