@@ -26,7 +26,7 @@
 #include "startup/startup.h"
 
 // The stub reports a failed allocation in a message box; here it is printed.
-void FatalErrorReport(DWORD code) {
+void FatalErrorReport(DWORD code, const char*) {
   fprintf(stderr, "sfxbenchinflate: fatal error %lu\n", code);
   ExitProcess(1);
 }

@@ -15,7 +15,7 @@ set_target_properties(sfxstub PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY
 # The icons are drawn as text in make_icons.py; the resource script takes the
 # images it writes, and its other files, through the include path.
 set(SFX_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
-set(SFX_ICON_FILES ${SFX_ICON_DIR}/icon16.bin ${SFX_ICON_DIR}/icon32.bin
+set(SFX_ICON_FILES ${SFX_ICON_DIR}/icon32.bin
     ${SFX_ICON_DIR}/group_program.bin ${SFX_ICON_DIR}/group_dialog.bin)
 add_custom_command(OUTPUT ${SFX_ICON_FILES}
   COMMAND python3 ${CMAKE_SOURCE_DIR}/stub/ui/make_icons.py ${SFX_ICON_DIR}
@@ -165,7 +165,7 @@ if(EXISTS ${SFX_LIBDEFLATE_SOURCE}/libdeflate.h)
   include(${CMAKE_SOURCE_DIR}/cmake/packer.cmake)
   set(MKSFX_ENGINE_SOURCES ${SFX_ENGINE_SOURCES})
   list(FILTER MKSFX_ENGINE_SOURCES INCLUDE REGEX
-       "/stub/(common/(engine_state|fatal|heap|messages|overwrite_policy|text)|startup/(command_line|config_block|locator|run_command)|extract/(paths|entry_names|device_names|stored_copy|walk|list_items)|entry/|inflate/|integrity/)")
+       "/stub/(common/(engine_state|fatal|heap|made_list|messages|overwrite_policy|text)|startup/(command_line|config_block|locator|run_command)|extract/(paths|entry_names|device_names|stored_copy|walk|list_items)|entry/|inflate/|integrity/)")
   add_library(mksfx_core STATIC ${MKSFX_CORE_SOURCES} ${MKSFX_ENGINE_SOURCES})
   target_include_directories(mksfx_core PUBLIC ${CMAKE_SOURCE_DIR}/stub ${CMAKE_SOURCE_DIR}/packer/core)
   target_compile_definitions(mksfx_core PUBLIC WIN32_LEAN_AND_MEAN _POSIX_THREAD_SAFE_FUNCTIONS)

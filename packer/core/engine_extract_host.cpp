@@ -68,6 +68,11 @@ void RunMainDialog() {
   HostAddListBox(dialog, IDC_MAIN_PLAIN_LIST, false);
   HostAddStatic(dialog, IDC_MAIN_STATUS);
   HostSetWriteOpenObserver(PrintFileWritten, nullptr);
+  // DIR is the destination and keeps what is written there: the fresh
+  // temporary folder the stub made for a self-extractor that removes its
+  // files afterwards goes at once, and nothing else is recorded.
+  RemoveMade();
+  Engine.SfxSettings.TempCleanup = FALSE;
   Engine.OverwriteMode = Console().overwriteMode >= 0 ? (OverwritePolicy)Console().overwriteMode
                                                      : PolicyOfButton(Engine.SfxSettings.OverwriteButtonId);
   WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, true);
@@ -102,7 +107,7 @@ ExtractOutcome ExtractLikeTheStub(const std::string& sfxPath, const std::string&
   outcome = &o;
   ResetEngine();
   try {
-    RunSelfExtractor("mksfx");
+    RunSelfExtractor(u"mksfx");
   } catch (const EngineEnded& ended) {
     o.endedWith = ended.code == kExitCannotProcess ? 0 : (int)ended.code;
   }

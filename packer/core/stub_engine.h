@@ -12,6 +12,7 @@
 #include "common/dialogs.h"
 #include "common/engine_state.h"
 #include "common/heap.h"
+#include "common/made_list.h"
 #include "common/messages.h"
 #include "common/own_process.h"
 #include "common/pe_format.h"

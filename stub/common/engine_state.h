@@ -46,6 +46,8 @@ struct Settings {
   char* InfoText;  // length + 1 bytes from the heap, or nullptr
   BOOL HasInfoCaption;
   char* InfoCaption;  // length + 1 bytes from the heap, or nullptr
+  BOOL WaitForProgram;
+  BOOL TempCleanup;
 };
 
 struct HuffmanEntry;
@@ -83,7 +85,11 @@ struct EngineState {
   BOOL SkipMainDialog;      // the information dialog's second button
   uint32_t ExitCode;        // once the run is over (startup.h lists them)
   BOOL Silent;              // /S
-  const char* FolderSwitch; // what follows "/D=", quotes and all, or nullptr
+  const WCHAR* FolderSwitch;  // what follows "/D=" on the wide command line, quotes and all, or nullptr
+  HANDLE Program;            // the run command's process, to wait for; nullptr when it has none
+  // What the extraction made under TempCleanup, newest first: the fresh
+  // folder, the folders and the files it created (made_list.cpp).
+  struct MadeItem* Made;
   // First the configuration block's position, after start-up the first
   // local header's.  BlockLength: the word in front of that header, the
   // distance from the block to it.  CentralEntryCount: the end record's
@@ -121,7 +127,7 @@ struct EngineState {
   char TypedPassword[kPasswordSize];  // the password prompt's text
   int32_t TypedPasswordLength;
   BOOL OverwriteAnswer;                       // the overwrite prompt's: TRUE overwrites
-  char ExistingFileName[kFileNamePartSize];  // what the overwrite prompt names
+  char ExistingFileName[MAX_PATH];           // the path the overwrite prompt names
   char DestFolder[kDestFolderSize];           // set by the main dialog
   OverwritePolicy OverwriteMode;              // set by the main dialog
 

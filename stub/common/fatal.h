@@ -8,7 +8,15 @@
 // fails anywhere in the stub.
 const DWORD kOutOfMemoryReport = 203;
 
-// Message box with caption "Error", no icon and the number in the text; then
-// the process ends with `code` as its exit code.  Nothing of the caller runs
-// afterwards.
-[[noreturn]] void FatalErrorReport(DWORD code);
+// The exit code after a folder could not be created or named exactly (a
+// missing drive, a file in the way, no access, a name the ANSI code page
+// cannot hold): one code, whatever the system's reason, so that a script can
+// tell it from every other outcome.
+const UINT kExitFolderFailed = 3;
+
+// Message box with caption "Error", no icon and the number in the text,
+// followed by `folder`, the folder concerned ("" for none); then what a
+// temporary extraction made is removed and the process ends, with
+// kExitFolderFailed for a folder, else with `code`.  Nothing of the caller
+// runs afterwards.
+[[noreturn]] void FatalErrorReport(DWORD code, const char* folder);

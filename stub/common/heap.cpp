@@ -5,7 +5,7 @@
 
 void* TakeMemory(DWORD bytes) {
   void* block = HeapAlloc(GetProcessHeap(), 0, bytes);
-  if (!block) FatalErrorReport(kOutOfMemoryReport);
+  if (!block) FatalErrorReport(kOutOfMemoryReport, "");
   return block;
 }
 

@@ -2,6 +2,7 @@
 #include "paths.h"
 
 #include "../common/fatal.h"
+#include "../common/made_list.h"
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
 
@@ -116,11 +117,14 @@ void CreateFolderPath(const char* path) {
   // The parents come first, top down.  A parent that is no shorter (a text
   // such as "a:b") would recurse without end.
   if (StrLength(parent) < n) CreateFolderPath(parent);
-  if (CreateDirectoryA(folder, nullptr)) return;
+  if (CreateDirectoryA(folder, nullptr)) {
+    NoteMade(folder);
+    return;
+  }
   // A path the platform normalises onto its parent ("sub\.") names a folder
   // made a moment ago: that is no failure.  Anything else ends the program.
   DWORD error = GetLastError();
   DWORD attributes = GetFileAttributesA(folder);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-  FatalErrorReport(error);
+  FatalErrorReport(error, folder);
 }

@@ -1,6 +1,7 @@
 // The walk over the archive's local file headers: listing the entries, and
 // extracting the selected ones into the destination folder.
 #include "../common/dialogs.h"
+#include "../common/made_list.h"
 #include "../common/messages.h"
 #include "../entry/entry_data.h"
 #include "../inflate/inflate.h"
@@ -159,18 +160,19 @@ static EntryOutcome MakeFolder(char* folderPath) {
 // was, and a new one in a new folder is created as it always was.
 static EntryOutcome OpenOutputFile(Walk& w, char* outputPath, bool folderEntry) {
   char folderPath[kOutputPathSize];
-  bool decide = folderEntry;
+  bool decide = folderEntry, existed = false;
   // What the test of the path would have done to it: "/" becomes "\".
   if (!folderEntry) SlashesToBackslashes(outputPath);
   for (;;) {
     if (decide) {
       if (PathExists(outputPath)) {
+        existed = true;
         if (Engine.OverwriteMode == kSkipExisting) {
           Deselect(w);
           return kNextEntry;
         }
         if (Engine.OverwriteMode == kAskEachFile) {
-          FileNamePart(outputPath, Engine.ExistingFileName);
+          AppendText(Engine.ExistingFileName, 0, MAX_PATH, outputPath);
           PauseForPrompt();
           RunOverwritePrompt();
           Engine.Busy = TRUE;
@@ -187,7 +189,10 @@ static EntryOutcome OpenOutputFile(Walk& w, char* outputPath, bool folderEntry) 
     }
     Engine.OutputFile = CreateFileA(outputPath, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                              decide ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (Engine.OutputFile != INVALID_HANDLE_VALUE) return kCarryOn;
+    if (Engine.OutputFile != INVALID_HANDLE_VALUE) {
+      if (!existed) NoteMade(outputPath);
+      return kCarryOn;
+    }
     if (decide) break;
     decide = true;
   }

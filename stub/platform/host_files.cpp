@@ -402,6 +402,48 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
   return TRUE;
 }
 
+BOOL WINAPI DeleteFileA(LPCSTR path) {
+  HostResolved r;
+  if (!HostResolve(path, r)) {
+    SetLastError(r.error);
+    return FALSE;
+  }
+  if (HostIsFolder(r.native.c_str())) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (unlink(r.native.c_str()) != 0) {
+    SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(errno));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
+  HostResolved r;
+  if (!HostResolve(path, r)) {
+    SetLastError(r.error);
+    return FALSE;
+  }
+  if (rmdir(r.native.c_str()) != 0) {
+    SetLastError(errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY
+                 : errno == ENOENT                    ? ERROR_FILE_NOT_FOUND
+                                                      : ErrorFromErrno(errno));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+DWORD WINAPI WaitForSingleObject(HANDLE, DWORD) {
+  SetLastError(ERROR_INVALID_HANDLE);
+  return (DWORD)-1;  // WAIT_FAILED
+}
+
+BOOL WINAPI GetExitCodeProcess(HANDLE, LPDWORD) {
+  SetLastError(ERROR_INVALID_HANDLE);
+  return FALSE;
+}
+
 // -------------------------------------------------------------- file times
 
 BOOL WINAPI DosDateTimeToFileTime(WORD date, WORD time, LPFILETIME ft) {

@@ -368,6 +368,84 @@ DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR buffer, DWORD size) 
   return n;
 }
 
+namespace {
+
+std::string Utf16ToUtf8(const WCHAR* text) {
+  std::string out;
+  for (; *text; ++text) {
+    char32_t c = *text;
+    if (c >= 0xD800 && c < 0xDC00 && text[1] >= 0xDC00 && text[1] < 0xE000) c = 0x10000 + ((c - 0xD800) << 10) + (*++text - 0xDC00);
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+// A byte that is not UTF-8 stands for the code point of its value.
+std::u16string Utf8ToUtf16(const std::string& text) {
+  std::u16string out;
+  for (size_t at = 0; at < text.size();) {
+    char32_t c;
+    if (!DecodeUtf8(text, at, c)) c = (unsigned char)text[at++];
+    if (c >= 0x10000) {
+      out += (char16_t)(0xD800 + ((c - 0x10000) >> 10));
+      c = 0xDC00 + ((c - 0x10000) & 0x3FF);
+    }
+    out += (char16_t)c;
+  }
+  return out;
+}
+
+// Copies `text` and its terminator to `buffer` of `size` units; the count
+// copied, terminator included, or 0 with ERROR_INSUFFICIENT_BUFFER.
+template <typename Text, typename Unit>
+int CopyOut(const Text& text, Unit* buffer, int size) {
+  int n = (int)text.size() + 1;
+  if (size == 0) return n;
+  if (n > size) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  for (int i = 0; i + 1 < n; ++i) buffer[i] = (Unit)text[(size_t)i];
+  buffer[n - 1] = 0;
+  return n;
+}
+
+}  // namespace
+
+int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int, LPWSTR buffer, int size) {
+  return CopyOut(Utf8ToUtf16(HostNativeName(text)), buffer, size);
+}
+
+int WINAPI WideCharToMultiByte(UINT, DWORD, LPCWSTR text, int, LPSTR buffer, int size, LPCSTR, BOOL* usedDefault) {
+  std::string ansi;
+  bool whole = HostAnsiName(Utf16ToUtf8(text), ansi);
+  if (usedDefault) *usedDefault = !whole;
+  return CopyOut(ansi, buffer, size);
+}
+
+DWORD WINAPI ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR buffer, DWORD size) {
+  std::string in = Utf16ToUtf8(source), out;
+  for (size_t at = 0; at < in.size();) {
+    size_t close = in[at] == '%' ? in.find('%', at + 1) : std::string::npos;
+    const char* value = close != std::string::npos && close > at + 1 ? getenv(in.substr(at + 1, close - at - 1).c_str()) : nullptr;
+    if (value) {
+      out += value;
+      at = close + 1;
+    } else {
+      out += in[at++];
+    }
+  }
+  std::u16string wide = Utf8ToUtf16(out);
+  // The count includes the terminator; a buffer too small gets what fits.
+  DWORD n = (DWORD)wide.size() + 1;
+  if (buffer && size) {
+    DWORD copy = n <= size ? n - 1 : size - 1;
+    for (DWORD i = 0; i < copy; ++i) buffer[i] = wide[i];
+    buffer[copy] = 0;
+  }
+  return n;
+}
+
 DWORD WINAPI GetShortPathNameA(LPCSTR path, LPSTR buffer, DWORD size) {
   if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
     SetLastError(ERROR_FILE_NOT_FOUND);

@@ -34,6 +34,9 @@ typedef struct HostModule* HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef struct HostCursor* HCURSOR;
 typedef char CHAR;
+typedef char16_t WCHAR;  // UTF-16, as on Windows
+typedef const WCHAR* LPCWSTR;
+typedef WCHAR* LPWSTR;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef void* LPVOID;
@@ -83,6 +86,8 @@ typedef LONG* PLONG;
 #define ERROR_FILENAME_EXCED_RANGE 206
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_CONTROL_ID_NOT_FOUND 1421
+#define ERROR_BUFFER_OVERFLOW 111
+#define ERROR_NO_UNICODE_TRANSLATION 1113
 
 typedef struct _FILETIME {
   DWORD dwLowDateTime;
@@ -154,6 +159,24 @@ DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* file
 DWORD WINAPI GetShortPathNameA(LPCSTR path, LPSTR buffer, DWORD size);
 // %NAME% replaced by the process environment's NAME; unknown names stay.
 DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR buffer, DWORD size);
+// The same in UTF-16: the values as the environment holds them, whatever the
+// ANSI code page can name.
+DWORD WINAPI ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR buffer, DWORD size);
+
+// Between the ANSI code page (HostSetAnsiCodePage) and UTF-16; only CP_ACP,
+// flags 0 and whole texts (count -1).  A character the page has no byte for
+// becomes "?", as Windows' default character; no best fit is modelled.
+#define CP_ACP 0
+int WINAPI MultiByteToWideChar(UINT page, DWORD flags, LPCSTR text, int count, LPWSTR buffer, int size);
+int WINAPI WideCharToMultiByte(UINT page, DWORD flags, LPCWSTR text, int count, LPSTR buffer, int size,
+                               LPCSTR defaultChar, BOOL* usedDefault);
+BOOL WINAPI DeleteFileA(LPCSTR path);
+BOOL WINAPI RemoveDirectoryA(LPCSTR path);
+
+// Processes: the stand-in starts none, so there is never a handle to wait for.
+#define INFINITE 0xFFFFFFFFu
+DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
+BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD code);
 
 // kernel32: file times
 BOOL WINAPI DosDateTimeToFileTime(WORD date, WORD time, LPFILETIME ft);

@@ -1,5 +1,7 @@
 // The configuration block and the settings it carries.
+#include "../common/fatal.h"
 #include "../common/heap.h"
+#include "../common/made_list.h"
 #include "../common/overwrite_policy.h"
 #include "../extract/paths.h"
 #include "startup.h"
@@ -27,38 +29,76 @@ void ResetSettings() {
   s.OverwriteButtonId = IDC_MAIN_ASK;
 }
 
-// Room for the default folder with its environment variables expanded; more
-// than the 260 characters it is cut to afterwards, so that a folder too long
-// stays too long (the main dialog refuses it) instead of being cut to another.
-const int kExpandedFolderSize = 4 * kSettingTextSize;
+// Room for the default folder with its environment variables expanded, in
+// UTF-16 units: more than the 260 characters it is cut to afterwards, so
+// that a folder too long stays too long (the main dialog refuses it) instead
+// of being cut to another.  Its ANSI form takes up to two bytes a character.
+const int kExpandedFolderSize = 2 * kSettingTextSize;
 
-// The default folder: the /D= switch's, else the block's.  "><" stands for
-// the temporary folder.  Environment variables are expanded, and a relative
-// folder is taken from the current folder.
+// "SFX" and four hex digits behind the temporary folder's path.
+const int kFreshNameLength = 7;
+
+// A new folder of its own in the user's temporary folder, never the
+// temporary folder itself: its name starts from the tick count and steps on
+// past names that exist, so a folder or file already there is never taken.
+// The fatal report, naming it, when none can be made.
+static void MakeFreshFolder(char* folder) {
+  char temp[MAX_PATH];
+  DWORD n = GetTempPathA(MAX_PATH, temp);  // ends in "\"
+  if (n == 0 || n >= kSettingTextSize - kFreshNameLength) FatalErrorReport(ERROR_BUFFER_OVERFLOW, temp);
+  for (DWORD tick = GetTickCount(), tries = 0;; ++tick) {
+    wsprintfA(folder, "%sSFX%04X", temp, tick & 0xFFFF);
+    if (CreateDirectoryA(folder, nullptr)) break;
+    if (GetLastError() != ERROR_ALREADY_EXISTS || ++tries > 0xFFFF) FatalErrorReport(GetLastError(), folder);
+  }
+  NoteMade(folder);
+}
+
+// The default folder: a fresh temporary one under TempCleanup, else the /D=
+// switch's, else the block's.  "><" stands for the temporary folder.
+// Environment variables are expanded in UTF-16, and a relative folder is
+// taken from the current folder.  A folder the ANSI code page cannot name
+// exactly ends the run with the fatal report (ERROR_NO_UNICODE_TRANSLATION):
+// every later call takes the ANSI form, and a best-fit look-alike ("Lodz"
+// for "Łódź") would be another folder.
 static void SettleDefaultFolder() {
   Settings& s = Engine.SfxSettings;
   char* folder = s.DefaultFolder;
-  if (Engine.FolderSwitch) {
-    // Up to a closing quote, when the folder has one; trailing blanks go
-    // with the full path.
-    const char* from = Engine.FolderSwitch + (*Engine.FolderSwitch == '"');
-    int n = 0;
-    while (from[n] && from[n] != '"' && n < kSettingTextSize - 1) folder[n] = from[n], ++n;
-    folder[n] = 0;
+  if (s.TempCleanup) {
     s.HasDefaultFolder = TRUE;
+    MakeFreshFolder(folder);
+    return;
   }
-  if (!s.HasDefaultFolder) return;
-  if (folder[0] == kTempFolderMark[0] && folder[1] == kTempFolderMark[1] && !folder[2]) {
+  WCHAR wide[kExpandedFolderSize], expanded[kExpandedFolderSize];
+  if (Engine.FolderSwitch) {
+    // Quotes are dropped wherever they stand, as the system's command-line
+    // rules drop them: /D=C:\"My Folder"\sub is C:\My Folder\sub.
+    int n = 0;
+    for (const WCHAR* from = Engine.FolderSwitch; *from && n < kExpandedFolderSize - 1; ++from)
+      if (*from != '"') wide[n++] = *from;
+    wide[n] = 0;
+    s.HasDefaultFolder = TRUE;
+  } else if (s.HasDefaultFolder) {
+    MultiByteToWideChar(CP_ACP, 0, folder, -1, wide, kExpandedFolderSize);
+  } else {
+    return;
+  }
+  if (wide[0] == kTempFolderMark[0] && wide[1] == kTempFolderMark[1] && !wide[2]) {
     GetTempPathA(MAX_PATH, folder);
     return;
   }
-  char expanded[kExpandedFolderSize];
-  ExpandEnvironmentStringsA(folder, expanded, kExpandedFolderSize);
+  ExpandEnvironmentStringsW(wide, expanded, kExpandedFolderSize);
   expanded[kExpandedFolderSize - 1] = 0;
+  char ansi[2 * kExpandedFolderSize];
+  ansi[WideCharToMultiByte(CP_ACP, 0, expanded, -1, ansi, sizeof ansi - 1, nullptr, nullptr)] = 0;
+  // Exact when the ANSI form converts back to the same text.
+  MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, kExpandedFolderSize);
+  AppendText(folder, 0, kSettingTextSize, ansi);
+  for (int i = 0; wide[i] || expanded[i]; ++i)
+    if (wide[i] != expanded[i]) FatalErrorReport(ERROR_NO_UNICODE_TRANSLATION, folder);
   // Where the full path cannot be made (an empty folder, one too long) the
   // folder stays as expanded.
-  AppendText(folder, 0, kSettingTextSize, expanded);
-  GetFullPathNameA(expanded, kSettingTextSize, folder, nullptr);
+  GetFullPathNameA(ansi, kSettingTextSize, folder, nullptr);
 }
 
 bool ReadBlock() {
@@ -83,6 +123,8 @@ bool ReadBlock() {
   if (PolicyOfFlags(flags) == kOverwriteAll) s.OverwriteButtonId = ButtonOfPolicy(kOverwriteAll);
   if (PolicyOfFlags(flags) == kSkipExisting) s.OverwriteButtonId = ButtonOfPolicy(kSkipExisting);
   if (flags & kFlagAutoExtract) s.AutoExtract = TRUE;
+  if (flags & (kFlagWaitForProgram | kFlagTempCleanup)) s.WaitForProgram = TRUE;
+  if (flags & kFlagTempCleanup) s.TempCleanup = TRUE;
 
   uint8_t captionLength = fixed[kBlockCaptionLength], folderLength = fixed[kBlockFolderLength],
           commandLength = fixed[kBlockCommandLength];

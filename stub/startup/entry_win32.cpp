@@ -54,6 +54,6 @@ static void RestrictDllSearch() {
 extern "C" void __stdcall Start() {
   RestrictDllSearch();
   Engine.HInstance = GetModuleHandleA(nullptr);
-  RunSelfExtractor(GetCommandLineA());
+  RunSelfExtractor(GetCommandLineW());
   ExitProcess(Engine.ExitCode);
 }

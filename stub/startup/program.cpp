@@ -1,6 +1,7 @@
 // The program body: open the own file, prepare the engine, run the dialogs,
 // close and release.
 #include "../common/heap.h"
+#include "../common/made_list.h"
 #include "../common/messages.h"
 #include "../integrity/crc32.h"
 #include "../common/dialogs.h"
@@ -27,17 +28,29 @@ void PrepareEngine() {
   ReadConfigurationBlock();
 }
 
+void AwaitProgram() {
+  if (!Engine.Program) return;
+  if (Engine.SfxSettings.WaitForProgram) {
+    WaitForSingleObject(Engine.Program, INFINITE);
+    GetExitCodeProcess(Engine.Program, (DWORD*)&Engine.ExitCode);
+  }
+  CloseHandle(Engine.Program);
+  Engine.Program = nullptr;
+}
+
 void FinishEngine() {
+  RemoveMade();
   if (!CloseHandle(Engine.ArchiveFile)) ShowMessage(kCannotCloseFile, kErrorCaption, MB_ICONHAND);
   ReleaseMemory(Engine.CrcTable);
   Engine.CrcTable = nullptr;
   ResetSettings();
 }
 
-void RunSelfExtractor(const char* commandLine) {
+void RunSelfExtractor(const WCHAR* commandLine) {
   if (!ReadSwitches(commandLine) || !OpenOwnFile()) return;
   PrepareEngine();
   if (Engine.SfxSettings.HasInfoText) RunInfoDialog();
   if (!Engine.SkipMainDialog) RunMainDialog();
+  AwaitProgram();
   FinishEngine();
 }

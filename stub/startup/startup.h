@@ -21,11 +21,11 @@
 // files, an encrypted entry fails, and the exit code alone tells the outcome.
 //
 // Reads the switches after the program's own name in `commandLine`, as
-// GetCommandLineA gives it: "/S" and "/D=FOLDER", in any case, separated by
+// GetCommandLineW gives it: "/S" and "/D=FOLDER", in any case, separated by
 // blanks; "/D=" takes the rest of the line (Engine.FolderSwitch).  FALSE,
 // after a message listing the switches (none under /S) and with ExitCode
-// kExitBadSwitch, when one is unknown.
-bool ReadSwitches(const char* commandLine);
+// kExitBadSwitch, when one is unknown or /D= names nothing.
+bool ReadSwitches(const WCHAR* commandLine);
 
 // ------------------------------------------------------ archive location
 
@@ -97,13 +97,17 @@ bool OpenOwnFile();
 // Takes and fills the CRC table, then reads the configuration block.
 void PrepareEngine();
 
-// Closes the own file (with a message when that fails) and releases the CRC
-// table and the settings texts.
+// Waits for the program the run command started, when the settings ask for
+// it, and takes its exit code; the handle is closed either way.
+void AwaitProgram();
+
+// Removes what a temporary extraction made, closes the own file (with a
+// message when that fails) and releases the CRC table and the settings texts.
 void FinishEngine();
 
 // The whole run: the switches of `commandLine`, open, prepare, information
-// dialog, main dialog, finish.
-void RunSelfExtractor(const char* commandLine);
+// dialog, main dialog, the program awaited, finish.
+void RunSelfExtractor(const WCHAR* commandLine);
 
 // Engine.ExitCode, the process's exit code once the run is over: 0 when
 // everything was extracted, or the user closed before any extraction began;
@@ -116,10 +120,10 @@ const uint32_t kExitFailed = 1;
 // The program's own file cannot be read, holds no archive, or its central
 // directory is damaged ("Cannot process file.").
 const uint32_t kExitCannotProcess = 2;
-// A folder could not be created (a missing drive, a file in the way, no
-// access), or the destination cannot be named exactly in the ANSI code page.
-const uint32_t kExitFolderFailed = 3;
-// The run command could not be started (no such program, no access).
+// kExitFolderFailed (common/fatal.h), 3: a folder could not be created, or
+// the destination cannot be named exactly in the ANSI code page.
+// The run command could not be started (no such program, no access, too
+// long a command).
 const uint32_t kExitCannotRun = 4;
 // An unknown switch, or /D= with no folder: ERROR_INVALID_COMMAND_LINE, as
 // Windows Installer gives.

@@ -2,12 +2,12 @@
 """The stub's icon, drawn here as text and turned into icon resources by the
 build: a closed box with a zip fastener and an arrow leaving it.
 
-Writes into OUTDIR the two images (RT_ICON resources) and the two icon group
-directories (RT_GROUP_ICON): the program's icon MNICON with both sizes, and
-group 103, the dialog's, which shares the 32 x 32 image.  The images are
-16-colour PNGs (Windows Vista and later read PNG icon images): 220 and 177
-bytes against 744 and 296 as bitmaps with masks, which the stub's byte budget
-needs.
+Writes into OUTDIR the image (an RT_ICON resource) and the two icon group
+directories (RT_GROUP_ICON): the program's icon MNICON and group 103, the
+dialog's, both naming the one 32 x 32 image, which Windows also scales for
+its small icons.  The image is a 16-colour PNG (Windows Vista and later read
+PNG icon images): 220 bytes against 744 as a bitmap with its mask, which the
+stub's byte budget needs; a drawn 16 x 16 image cost 230 bytes more.
 
 usage: make_icons.py OUTDIR"""
 import os
@@ -59,26 +59,6 @@ ICON_32 = """
 ................................
 """
 
-ICON_16 = """
-.......kk.......
-......kggk......
-.....kggggk.....
-....kkkggkkk....
-.......gg.......
-...kkkkggkkkkk..
-..kyyyykkwyyyyk.
-.kkkkkkkwkkkkkk.
-.koyyyykwkyyyok.
-.koyyyyykwkyyok.
-.koyyyykwkyyyok.
-.koyyyyykwkyyok.
-.koyyyykwkyyyok.
-.kooooooooooook.
-.kkkkkkkkkkkkkk.
-................
-"""
-
-
 def rows_of(picture, size):
     rows = picture.strip().split('\n')
     if len(rows) != size or any(len(r) != size or set(r) - set('.' + ''.join(dict(PALETTE))) for r in rows):
@@ -122,11 +102,10 @@ def group(images):
 def main():
     out_dir = sys.argv[1]
     os.makedirs(out_dir, exist_ok=True)
-    icon16, icon32 = png(ICON_16, 16), png(ICON_32, 32)
+    icon32 = png(ICON_32, 32)
     files = {
-        'icon16.bin': icon16,
         'icon32.bin': icon32,
-        'group_program.bin': group([(16, icon16, 1), (32, icon32, 2)]),
+        'group_program.bin': group([(32, icon32, 2)]),
         'group_dialog.bin': group([(32, icon32, 2)]),
     }
     for name, data in files.items():

@@ -8,21 +8,18 @@
 
 const char kAlreadyExists[] = "...already exists, overwrite ?";
 
-// The name as the prompt shows it: at most 64 characters, so that it and the
-// question always fit the prompt's four lines.  A longer name is cut, and the
-// dots of the question that follow it stand for the rest.
-const int kShownNameSize = 64 + 1;
-
-// The shown name and the question, joined.
-const int kQuestionSize = kShownNameSize + sizeof kAlreadyExists;
+// The whole path (at most MAX_PATH - 1 characters) and the question, joined:
+// the prompt shows them left-aligned and wrapped, so every character shown
+// is whole and the folders tell which file it is.
+const int kQuestionSize = MAX_PATH + sizeof kAlreadyExists;
 
 INT_PTR CALLBACK OverwriteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: {
       CenterWindow(dialog);
       char question[kQuestionSize];
-      AppendText(question, AppendText(question, 0, kShownNameSize, Engine.ExistingFileName), kQuestionSize,
-                 kAlreadyExists);
+      int at = AppendText(question, 0, kQuestionSize, Engine.ExistingFileName);
+      AppendText(question, at, kQuestionSize, kAlreadyExists);
       SendDlgItemMessageA(dialog, IDC_EDIT, WM_SETTEXT, 0, (LPARAM)question);
       return FALSE;
     }

@@ -1,10 +1,13 @@
 // The program run after a complete extraction, started through the shell as
 // the run command splits (startup/run_command.cpp), and the check box that
-// names it.
+// names it.  A program that cannot be started is a failure of its own
+// (kExitCannotRun); one that is started leaves its process for AwaitProgram.
 #include "../platform/platform.h"
 
 #include <shellapi.h>
 
+#include "../common/dialogs.h"
+#include "../common/text.h"
 #include "../extract/paths.h"
 #include "../startup/startup.h"
 #include "dialog_procs.h"
@@ -37,9 +40,40 @@ void SetRunCheckText(HWND runCheck) {
   SendMessageA(runCheck, WM_SETTEXT, 0, (LPARAM)text);
 }
 
+const char kCannotRun[] = "Cannot run the program";
+
+// Room for the system's reason in the message.
+const int kReasonSize = 256;
+
 void RunAfterExtraction(LRESULT checkState) {
   if (checkState != BST_CHECKED || !Engine.SfxSettings.HasRunCommand) return;
   char program[kCommandPartSize], parameters[kCommandPartSize];
+  Engine.ExitCode = kExitCannotRun;
   if (!SplitRunCommand(program, parameters)) return;
-  ShellExecuteA(nullptr, "open", program, parameters, "", SW_SHOW);
+  SHELLEXECUTEINFOA run = {};
+  run.cbSize = sizeof run;
+  // The process handle, to wait for; no box of the shell's own (nothing may
+  // appear under /S), the failure is reported below; the call returns only
+  // once the program is started, as the stub may end right after it.
+  run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  run.lpVerb = "open";
+  run.lpFile = program;
+  run.lpParameters = parameters;
+  // A temporary extraction's program runs in its folder.
+  run.lpDirectory = Engine.SfxSettings.TempCleanup ? Engine.DestFolder : "";
+  run.nShow = SW_SHOW;
+  if (ShellExecuteExA(&run)) {
+    Engine.Program = run.hProcess;
+    Engine.ExitCode = 0;
+    return;
+  }
+  // The program's name and the system's reason, in the parameters' place.
+  char reason[kReasonSize];
+  reason[0] = 0;
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0, reason,
+                 kReasonSize, nullptr);
+  AppendText(parameters, AppendText(parameters, AppendText(parameters, 0, kCommandPartSize, program),
+                                    kCommandPartSize, "\r\n"),
+             kCommandPartSize, reason);
+  ShowMessage(parameters, kCannotRun, MB_ICONERROR);
 }

@@ -5,6 +5,7 @@
 
 #include "exit_guard.h"
 #include "common/heap.h"
+#include "common/made_list.h"
 #include "test_platform.h"
 
 void ResetEngineState() {
@@ -25,6 +26,7 @@ void EngineTest::SetUp() {
 }
 
 void EngineTest::TearDown() {
+  RemoveMade();  // what a temporary extraction made
   if (Engine.ArchiveFile != INVALID_HANDLE_VALUE) CloseHandle(Engine.ArchiveFile);
   Engine.ArchiveFile = INVALID_HANDLE_VALUE;
   DestroyEngineDialog(dialog);

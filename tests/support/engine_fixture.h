@@ -37,6 +37,8 @@ class EngineTest : public ::testing::Test {
   void ExtractAgain(const std::string& dest = "out");
 
   std::string Out(const std::string& rel) const { return temp.Read("out/" + rel); }
+  // The Windows path the engine names a file of out\ by ("sub\\b.txt").
+  std::string OutWin(const std::string& rel) const { return temp.Win("out") + "\\" + rel; }
 
   TempFolder temp;
   HWND dialog = nullptr;

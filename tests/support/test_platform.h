@@ -28,9 +28,14 @@ void Reset();
 // test program itself).
 void SetModuleFileName(const std::string& windowsPath);
 
-// Sets a variable of the process environment, as the engine's
-// ExpandEnvironmentStringsA reads it.
+// Sets a variable of the process environment, `value` in UTF-8, as the
+// engine's ExpandEnvironmentStringsW reads it.
 void SetEnvironment(const std::string& name, const std::string& value);
+
+// An ANSI code page in which bytes 0x80-0xFF are U+0080-U+00FF, as the
+// engine's conversions take it: what 1252, Windows' own under the tests'
+// Wine, also gives for every character the tests use (nothing to do there).
+void UseLatinAnsiPage();
 
 // The current folder as the engine's relative paths start from it (Windows
 // form, no trailing "\" but at a drive root).

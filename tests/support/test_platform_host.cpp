@@ -31,6 +31,12 @@ void SetEnvironment(const std::string& name, const std::string& value) {
   setenv(name.c_str(), value.c_str(), 1);
 }
 
+void UseLatinAnsiPage() {
+  static uint16_t latin[128];
+  for (int i = 0; i < 128; ++i) latin[i] = (uint16_t)(0x80 + i);
+  HostSetAnsiCodePage(latin);
+}
+
 std::string WindowsPath(const std::string& nativePath) {
   char win[4096];
   if (!HostWindowsPath(nativePath.c_str(), win, sizeof win)) throw std::runtime_error("path " + nativePath);

@@ -17,8 +17,14 @@ std::string CurrentFolder() {
   return std::string(folder, n < sizeof folder ? n : 0);
 }
 void SetEnvironment(const std::string& name, const std::string& value) {
-  SetEnvironmentVariableA(name.c_str(), value.c_str());
+  WCHAR wide[1024];
+  if (!MultiByteToWideChar(CP_UTF8, 0, value.c_str(), -1, wide, 1024)) wide[0] = 0;
+  WCHAR wideName[256];
+  MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, wideName, 256);
+  SetEnvironmentVariableW(wideName, wide);
 }
+
+void UseLatinAnsiPage() {}
 
 std::string WindowsPath(const std::string& nativePath) {
   std::string p = nativePath;

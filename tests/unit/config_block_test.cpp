@@ -14,19 +14,21 @@ struct FlagsRow {
   uint8_t flags;
   bool showRun, selectable, hideOverwrite;
   int32_t buttonId;
-  bool autoExtract;
+  bool autoExtract, wait, tempCleanup;
 };
 
 // Bits 0 and 1 clear settings that default to TRUE, bits 2 and 6 set
-// settings that default to FALSE, bits 3-4 pick the radio button; bits 5 and
-// 7 mean nothing.
+// settings that default to FALSE, bits 3-4 pick the radio button; bit 5
+// waits for the program, bit 7 extracts into a fresh temporary folder and
+// waits too.
 const FlagsRow kFlagRows[] = {
-    {0x00, false, false, false, 503, false}, {0x03, true, true, false, 503, false},
-    {0x01, true, false, false, 503, false},  {0x02, false, true, false, 503, false},
-    {0x07, true, true, true, 503, false},    {0x0B, true, true, false, 501, false},
-    {0x13, true, true, false, 502, false},   {0x1B, true, true, false, 503, false},
-    {0x43, true, true, false, 503, true},    {0xA3, true, true, false, 503, false},
-    {0xFF, true, true, true, 503, true},     {0x48, false, false, false, 501, true},
+    {0x00, false, false, false, 503, false, false, false}, {0x03, true, true, false, 503, false, false, false},
+    {0x01, true, false, false, 503, false, false, false},  {0x02, false, true, false, 503, false, false, false},
+    {0x07, true, true, true, 503, false, false, false},    {0x0B, true, true, false, 501, false, false, false},
+    {0x13, true, true, false, 502, false, false, false},   {0x1B, true, true, false, 503, false, false, false},
+    {0x43, true, true, false, 503, true, false, false},    {0x23, true, true, false, 503, false, true, false},
+    {0x83, true, true, false, 503, false, true, true},     {0xFF, true, true, true, 503, true, true, true},
+    {0x48, false, false, false, 501, true, false, false},
 };
 
 class FlagsTest : public EngineTest, public ::testing::WithParamInterface<FlagsRow> {};
@@ -41,6 +43,8 @@ TEST_P(FlagsTest, FlagsByteGivesTheSettings) {
   EXPECT_EQ(!!Engine.SfxSettings.HideOverwriteChoice, row.hideOverwrite);
   EXPECT_EQ(Engine.SfxSettings.OverwriteButtonId, row.buttonId);
   EXPECT_EQ(!!Engine.SfxSettings.AutoExtract, row.autoExtract);
+  EXPECT_EQ(!!Engine.SfxSettings.WaitForProgram, row.wait);
+  EXPECT_EQ(!!Engine.SfxSettings.TempCleanup, row.tempCleanup);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBit, FlagsTest, ::testing::ValuesIn(kFlagRows));

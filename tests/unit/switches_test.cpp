@@ -3,10 +3,28 @@
 // that scripts pass, are end-to-end cases (sfx-silent-*, sfx-destination-*).
 #include <string.h>
 
+#include <string>
+
+#include "platform/ansi_text.h"
+#include "common/fatal.h"
 #include "support/engine_fixture.h"
+#include "support/exit_guard.h"
 #include "support/test_platform.h"
 
 namespace {
+
+typedef std::basic_string<WCHAR> WideText;
+
+// The command line as GetCommandLineW gives it, from UTF-8.
+WideText Wide(const std::string& utf8) {
+  WideText wide;
+  for (size_t at = 0; at < utf8.size();) {
+    char32_t c = 0;
+    if (!DecodeUtf8(utf8, at, c)) c = (unsigned char)utf8[at++];
+    wide += (WCHAR)c;  // every row stays in the basic plane
+  }
+  return wide;
+}
 
 struct SwitchRow {
   const char* line;
@@ -22,7 +40,10 @@ const SwitchRow kSwitchRows[] = {
     {"setup.exe\t/S  ", true, true, nullptr},
     {"setup.exe /S /D=C:\\Program Files\\App", true, true, "C:\\Program Files\\App"},
     {"setup.exe /d=C:\\Out /S", true, false, "C:\\Out /S"},  // /D= takes the rest
-    {"setup.exe /D=", true, false, ""},
+    {"setup.exe /D=C:\\\"Fleet Test\"\\Product", true, false, "C:\\\"Fleet Test\"\\Product"},
+    // No folder at all (an unset variable in a batch file) is refused.
+    {"setup.exe /D=", false, false, ""},
+    {"setup.exe /S /D=  \"\" ", false, true, "  \"\" "},
     {"setup.exe /X", false, false, nullptr},
     {"setup.exe /Silent", false, false, nullptr},
     {"setup.exe /D C:\\Out", false, false, nullptr},
@@ -34,10 +55,11 @@ class SwitchesTest : public EngineTest, public ::testing::WithParamInterface<Swi
 
 TEST_P(SwitchesTest, CommandLineGivesTheSwitches) {
   const SwitchRow& row = GetParam();
-  EXPECT_EQ(ReadSwitches(row.line), row.accepted) << row.line;
+  const WideText line = Wide(row.line);
+  EXPECT_EQ(ReadSwitches(line.c_str()), row.accepted) << row.line;
   EXPECT_EQ(!!Engine.Silent, row.silent) << row.line;
   if (row.folder)
-    EXPECT_STREQ(Engine.FolderSwitch, row.folder) << row.line;
+    EXPECT_TRUE(Engine.FolderSwitch && WideText(Engine.FolderSwitch) == Wide(row.folder)) << row.line;
   else
     EXPECT_EQ(Engine.FolderSwitch, nullptr) << row.line;
   EXPECT_EQ(Engine.ExitCode, row.accepted ? 0u : kExitBadSwitch) << row.line;
@@ -72,7 +94,10 @@ const FolderRow kFolderRows[] = {
     {"%SFXTEST_ROOT%\\App", "setup.exe", "D:\\Env Root\\App"},
     {"", "setup.exe /D=%SFXTEST_ROOT%\\App", "D:\\Env Root\\App"},
     {"%SFXTEST_UNSET%\\App", "setup.exe", "*%SFXTEST_UNSET%\\App"},
-    {"C:\\Block", "setup.exe /D=", ""},  // an empty folder: the current folder at Extract
+    // Quotes go wherever they stand, as the system's command-line rules drop them.
+    {"", "setup.exe /D=D:\\\"Fleet Test\"\\Product", "D:\\Fleet Test\\Product"},
+    {"", "setup.exe /D=\"D:\\x\\q1\"\\sub", "D:\\x\\q1\\sub"},
+    {"", "setup.exe /D=D:\\Caf\u00e9", "D:\\Caf\xe9"},  // in the page: its byte
 };
 
 class DefaultFolderTest : public EngineTest, public ::testing::WithParamInterface<FolderRow> {};
@@ -80,9 +105,11 @@ class DefaultFolderTest : public EngineTest, public ::testing::WithParamInterfac
 TEST_P(DefaultFolderTest, SwitchAndBlockGiveTheFolder) {
   const FolderRow& row = GetParam();
   test_platform::SetEnvironment("SFXTEST_ROOT", "D:\\Env Root");
+  test_platform::UseLatinAnsiPage();
   BlockFields block;
   block.folder = row.block;
-  ASSERT_TRUE(ReadSwitches(row.line));
+  const WideText line = Wide(row.line);
+  ASSERT_TRUE(ReadSwitches(line.c_str()));
   LoadSfx(BuildSfx({File("a.txt", "a")}, block));
   std::string expected = row.expected;
   if (expected[0] == '*') expected = CurrentFolder() + expected.substr(1);
@@ -91,5 +118,34 @@ TEST_P(DefaultFolderTest, SwitchAndBlockGiveTheFolder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, DefaultFolderTest, ::testing::ValuesIn(kFolderRows));
+
+// A folder the ANSI code page cannot name exactly ends the run before
+// anything is extracted: never a best-fit look-alike ("Lodz").
+struct UnnamedRow {
+  const char* block;
+  const char* line;
+};
+
+const UnnamedRow kUnnamedRows[] = {
+    {"", "setup.exe /D=D:\\\u0141\u00f3d\u017a"},
+    {"", "setup.exe /S /D=D:\\\u03a9mega"},
+    {"%SFXTEST_GREEK%\\App", "setup.exe"},
+};
+
+class UnnamedFolderTest : public EngineTest, public ::testing::WithParamInterface<UnnamedRow> {};
+
+TEST_P(UnnamedFolderTest, EndsWithTheFolderReport) {
+  const UnnamedRow& row = GetParam();
+  test_platform::SetEnvironment("SFXTEST_GREEK", "D:\\\u03a9mega");
+  test_platform::UseLatinAnsiPage();
+  BlockFields block;
+  block.folder = row.block;
+  const WideText line = Wide(row.line);
+  ASSERT_TRUE(ReadSwitches(line.c_str()));
+  std::string sfx = BuildSfx({File("a.txt", "a")}, block);
+  EXPECT_EXIT((ExpectProcessExit(), LoadSfx(sfx)), ::testing::ExitedWithCode(kExitFolderFailed), "Error 1113");
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, UnnamedFolderTest, ::testing::ValuesIn(kUnnamedRows));
 
 }  // namespace

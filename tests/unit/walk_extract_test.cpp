@@ -76,7 +76,7 @@ TEST_F(WalkExtractTest, DuplicateNamesMapToSuccessiveItems) {
   scripted::overwrites = {{true, false}};
   ExtractAll();
   // Each entry found its own item; the second met the first's file.
-  EXPECT_EQ(scripted::overwriteNames, std::vector<std::string>{"same.txt"});
+  EXPECT_EQ(scripted::overwriteNames, std::vector<std::string>{OutWin("same.txt")});
   EXPECT_EQ(Out("same.txt"), "second");
   EXPECT_EQ(scripted::messages, std::vector<RecordedMessage>{kAllDone});
 }
@@ -126,7 +126,7 @@ struct OverwriteRow {
   const char* what;
   uint8_t mode;
   std::vector<OverwriteReply> replies;
-  std::vector<std::string> prompted;  // ExistingFileName at each prompt
+  std::vector<std::string> prompted;  // ExistingFileName at each prompt, below out
   const char* a;                      // content of a.txt and b.txt afterwards
   const char* b;
   uint8_t modeAfter;
@@ -146,7 +146,9 @@ TEST_P(OverwriteTest, ExistingFiles) {
   Engine.OverwriteMode = (OverwritePolicy)row.mode;
   scripted::overwrites.assign(row.replies.begin(), row.replies.end());
   ExtractAll();
-  EXPECT_EQ(scripted::overwriteNames, row.prompted) << row.what;
+  std::vector<std::string> prompted;
+  for (const std::string& name : row.prompted) prompted.push_back(OutWin(name));
+  EXPECT_EQ(scripted::overwriteNames, prompted) << row.what;
   EXPECT_EQ(Out("a.txt"), row.a) << row.what;
   EXPECT_EQ(Out("sub/b.txt"), row.b) << row.what;
   EXPECT_EQ(Out("c.txt"), "new c") << row.what;
@@ -162,8 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
         OverwriteRow{"overwrite", 0, {}, {}, "new a", "new b", 0},
         OverwriteRow{"unknown mode acts as overwrite", 7, {}, {}, "new a", "new b", 7},
         OverwriteRow{"skip", 1, {}, {}, "old a", "old b", 1},
-        OverwriteRow{"ask: yes, no", 2, {{true, false}, {false, false}}, {"a.txt", "b.txt"}, "new a", "old b", 2},
-        OverwriteRow{"ask: no, yes", 2, {{false, false}, {true, false}}, {"a.txt", "b.txt"}, "old a", "new b", 2},
+        OverwriteRow{"ask: yes, no", 2, {{true, false}, {false, false}}, {"a.txt", "sub\\b.txt"}, "new a", "old b", 2},
+        OverwriteRow{"ask: no, yes", 2, {{false, false}, {true, false}}, {"a.txt", "sub\\b.txt"}, "old a", "new b", 2},
         OverwriteRow{"ask: yes for all", 2, {{true, true}}, {"a.txt"}, "new a", "new b", 0},
         OverwriteRow{"ask: no for all", 2, {{false, true}}, {"a.txt"}, "old a", "old b", 1}));
 
