@@ -83,6 +83,8 @@ bool ReadBlock() {
   if (PolicyOfFlags(flags) == kOverwriteAll) s.OverwriteButtonId = ButtonOfPolicy(kOverwriteAll);
   if (PolicyOfFlags(flags) == kSkipExisting) s.OverwriteButtonId = ButtonOfPolicy(kSkipExisting);
   if (flags & kFlagAutoExtract) s.AutoExtract = TRUE;
+  if (flags & (kFlagWaitForProgram | kFlagTempCleanup)) s.WaitForProgram = TRUE;
+  if (flags & kFlagTempCleanup) s.TempCleanup = TRUE;
 
   uint8_t captionLength = fixed[kBlockCaptionLength], folderLength = fixed[kBlockFolderLength],
           commandLength = fixed[kBlockCommandLength];
