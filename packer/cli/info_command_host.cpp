@@ -67,9 +67,13 @@ void PrintSettings(std::ostream& out, const BlockSettings& s) {
       << "  overwrite mode:        " << OverwriteModeName(s.overwrite) << " (" << ButtonOfPolicy(s.overwrite)
       << ")\n"
       << "  auto extract:          " << YesNo(s.autoExtract) << "\n"
+      << "  wait for program:      " << YesNo(s.waitForProgram) << "\n"
+      << "  temporary folder:      " << (s.tempCleanup ? "yes (removed afterwards)" : "no") << "\n"
       << "  caption:               " << Quoted(s.caption) << "\n"
       << "  default folder:        " << Quoted(s.defaultFolder);
-  if (s.defaultFolder == kTempFolderMark)
+  if (s.tempCleanup && !s.defaultFolder.empty())
+    out << " (unused: the stub extracts into a fresh temporary folder)";
+  else if (s.defaultFolder == kTempFolderMark)
     out << " (the user's temporary folder)";
   else if (s.defaultFolder.find('%') != std::string::npos)
     out << " (environment variables expanded on the user's machine)";
@@ -168,6 +172,8 @@ void PrintInfoJson(std::ostream& out, const std::string& file, uint64_t size, co
       << ",\n    \"hide_overwrite_choice\": " << Bool(s.hideOverwriteChoice)
       << ",\n    \"overwrite\": \"" << OverwriteModeName(s.overwrite) << "\""
       << ",\n    \"auto_extract\": " << Bool(s.autoExtract)
+      << ",\n    \"wait_for_program\": " << Bool(s.waitForProgram)
+      << ",\n    \"temp_cleanup\": " << Bool(s.tempCleanup)
       << ",\n    \"caption\": " << Text(s.caption, page)
       << ",\n    \"default_folder\": " << Text(s.defaultFolder, page)
       << ",\n    \"run_command\": " << Text(s.runCommand, page)

@@ -286,6 +286,13 @@ int RunPackCommand(const Arguments& args) {
     std::string warning = option.first == "--run" ? RunParametersWarning(option.second) : "";
     if (!warning.empty()) std::cerr << "mksfx: warning: " << warning << "\n";
   }
+  // Given or kept, alike: the stub would have nothing to wait for, or a folder it never uses.
+  if (settings.tempCleanup && settings.runCommand.empty())
+    throw UsageError("--temp-cleanup needs a run command to start in the temporary folder and wait for: "
+                     "give --run PROGRAM (or --no-temp-cleanup)");
+  if (settings.tempCleanup && !settings.defaultFolder.empty())
+    throw UsageError("--temp-cleanup extracts into a fresh folder of its own, so a default folder would go "
+                     "unused: drop --default-folder (a kept one: --default-folder \"\")");
   std::vector<uint8_t> block;
   if (!o.noBlock) block = BuildConfigurationBlock(settings);
   std::string password = ReadPassword(o, page);

@@ -35,6 +35,8 @@ void SetText(BlockSettings& s, const std::string& value) { s.*text = value; }
 template <bool BlockSettings::*choice, bool value>
 void SetChoice(BlockSettings& s, const std::string&) { s.*choice = value; }
 void SetOverwrite(BlockSettings& s, const std::string& mode) { s.overwrite = ParseOverwriteMode("--overwrite", mode); }
+// The folder is removed once the program ends: without the wait, no removal.
+void SetNoWait(BlockSettings& s, const std::string&) { s.waitForProgram = s.tempCleanup = false; }
 
 // One option of pack: what the parser reads, what it sets, and its lines in
 // --help.
@@ -105,6 +107,13 @@ const PackRow kRows[] = {
     {{"--auto-extract", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::autoExtract, true>,
      "extract at once [--no-auto-extract]\n"},
     {{"--no-auto-extract", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::autoExtract, false>},
+    {{"--wait", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::waitForProgram, true>,
+     "wait for the run command and exit with its exit\ncode [--no-wait, which ends --temp-cleanup too]\n"},
+    {{"--no-wait", "", kFlag}, "", nullptr, SetNoWait},
+    {{"--temp-cleanup", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::tempCleanup, true>,
+     "extract into a fresh temporary folder, run the\ncommand there, wait, then remove what was\n"
+     "extracted; needs --run, no --default-folder\n[--no-temp-cleanup]\n"},
+    {{"--no-temp-cleanup", "", kFlag}, "", nullptr, SetChoice<&BlockSettings::tempCleanup, false>},
     {{"--keep-settings", "", kFlag}, "", Set<&PackOptions::keepSettings>, nullptr,
      "keep the settings of the INPUT self-extractor\n"},
 

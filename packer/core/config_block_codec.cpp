@@ -34,6 +34,8 @@ uint8_t EncodeFlags(const BlockSettings& s) {
   if (s.hideOverwriteChoice) flags |= kFlagHideOverwriteChoice;
   flags |= FlagsOfPolicy(s.overwrite);
   if (s.autoExtract) flags |= kFlagAutoExtract;
+  if (s.waitForProgram || s.tempCleanup) flags |= kFlagWaitForProgram;
+  if (s.tempCleanup) flags |= kFlagTempCleanup;
   return flags;
 }
 

@@ -19,6 +19,9 @@ struct BlockSettings {
   bool hideOverwriteChoice = false;
   OverwritePolicy overwrite = kAskEachFile;
   bool autoExtract = false;
+  // tempCleanup waits too: the stub removes the folder once the program ends.
+  bool waitForProgram = false;
+  bool tempCleanup = false;  // the default folder is not used; a run command is needed
   std::string caption;
   std::string defaultFolder;  // "><" stands for the user's temporary folder
   std::string runCommand;     // program["|"parameters]; "><" = destination folder

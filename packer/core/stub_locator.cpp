@@ -15,6 +15,8 @@ BlockSettings TakeSettings(const Settings& s) {
   b.hideOverwriteChoice = s.HideOverwriteChoice;
   b.overwrite = PolicyOfButton(s.OverwriteButtonId);
   b.autoExtract = s.AutoExtract;
+  b.waitForProgram = s.WaitForProgram;
+  b.tempCleanup = s.TempCleanup;
   b.caption = Text(s.HasCaption, s.Caption);
   b.defaultFolder = Text(s.HasDefaultFolder, s.DefaultFolder);
   b.runCommand = Text(s.HasRunCommand, s.RunCommand);

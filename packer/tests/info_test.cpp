@@ -39,7 +39,8 @@ TEST_F(Info, ShowsEverySettingThatPackWrote) {
        {"configuration block: at 0x5400, 12 bytes\n", "first local header: 0x540C\n",
         "show run check box:    yes\n", "selectable file list:  yes\n",
         "hide overwrite choice: no\n", "overwrite mode:        ask (503)\n",
-        "auto extract:          no\n", "caption:               (none)\n",
+        "auto extract:          no\n", "wait for program:      no\n", "temporary folder:      no\n",
+        "caption:               (none)\n",
         "default folder:        (none)\n", "run command:           (none)\n",
         "information caption:   (none)\n", "information text:      (none)\n"}},
       {{"--hide-run-checkbox", "--fixed-file-list", "--hide-overwrite-choice", "--overwrite",
@@ -48,6 +49,9 @@ TEST_F(Info, ShowsEverySettingThatPackWrote) {
         "hide overwrite choice: yes\n", "overwrite mode:        overwrite (501)\n",
         "auto extract:          yes\n"}},
       {{"--overwrite", "skip"}, {"overwrite mode:        skip (502)\n"}},
+      {{"--wait"}, {"wait for program:      yes\n", "temporary folder:      no\n"}},
+      {{"--temp-cleanup", "--run", "a.txt"},
+       {"wait for program:      yes\n", "temporary folder:      yes (removed afterwards)\n"}},
       {{"--caption", "Setup of Thing", "--default-folder", "><", "--run", "setup.exe|/S ><",
         "--info-caption", "Read me"},
        {"caption:               \"Setup of Thing\"\n",
@@ -71,6 +75,17 @@ TEST_F(Info, ShowsEverySettingThatPackWrote) {
     for (const std::string& line : row.lines) EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
     EXPECT_NE(r.out.find("stub problems: none\n"), std::string::npos) << r.out;
   }
+}
+
+// pack refuses the pair; a block written elsewhere may carry both.
+TEST_F(Info, DefaultFolderBesideATemporaryFolderIsShownUnused) {
+  PackAndInfo({"--default-folder", "C:\\x", "--run", "r.exe"});
+  std::string sfx = dir.Read("out.exe");
+  sfx[kImageSize + 3] |= 0x80;
+  WriteNativeFile(dir.Native("out.exe"), sfx);
+  RunResult r = Mksfx({"info", dir.Native("out.exe")});
+  EXPECT_NE(r.out.find("default folder:        \"C:\\x\" (unused: the stub extracts into a fresh temporary "
+                       "folder)\n"), std::string::npos) << r.out;
 }
 
 TEST_F(Info, LongestInformationTextIsReadWhole) {
@@ -174,14 +189,17 @@ TEST_F(Info, JsonHoldsTheSettingsEntriesAndStubProblems) {
   const std::string summary =
       "import json, sys; d = json.load(sys.stdin); s = d['settings']\n"
       "print(json.dumps([d['codepage'], d['block'] is not None, d['signed'], s['caption'], s['overwrite'],\n"
-      "  s['auto_extract'], s['info_text'], [[e['name'], e['method'], e['uncompressed_size'], e['encrypted'],\n"
+      "  s['auto_extract'], s['wait_for_program'], s['temp_cleanup'], s['info_text'],\n"
+      "  [[e['name'], e['method'], e['uncompressed_size'], e['encrypted'],\n"
       "  len(e['crc32']), e['offset'] >= d['first_local_header']] for e in d['entries']],\n"
       "  [p['entry'] for p in d['stub_problems']]]))\n";
   const std::tuple<std::vector<std::string>, std::string, std::string> rows[] = {
-      {{"--caption", "Setup \"1\"", "--overwrite", "skip", "--password-file", dir.Native("pw")}, dir.Native("a.txt"),
-       "[1252, true, null, \"Setup \\\"1\\\"\", \"skip\", false, null, [[\"a.txt\", \"stored\", 10, true, 8, true]], []]\n"},
+      {{"--caption", "Setup \"1\"", "--overwrite", "skip", "--wait", "--password-file", dir.Native("pw")},
+       dir.Native("a.txt"),
+       "[1252, true, null, \"Setup \\\"1\\\"\", \"skip\", false, true, false, null, "
+       "[[\"a.txt\", \"stored\", 10, true, 8, true]], []]\n"},
       {{"--force", "--no-block"}, dir.Native("odd.zip"),
-       "[1252, false, null, null, \"ask\", false, null, [[\"quote\\\".txt\", \"stored\", 18, false, 8, true], "
+       "[1252, false, null, null, \"ask\", false, false, false, null, [[\"quote\\\".txt\", \"stored\", 18, false, 8, true], "
        "[\"tab\\there\", \"stored\", 16, false, 8, true], [\"caf\\u00c3\\u00a9\", \"stored\", 13, false, 8, true]], "
        "[\"quote\\\".txt\", \"tab\\there\"]]\n"},
   };

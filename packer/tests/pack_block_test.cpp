@@ -16,18 +16,18 @@ class PackBlock : public ::testing::Test {
     ASSERT_EQ(RunTool({"zip", "-q", dir.Native("in.zip"), "a.txt"}, dir.Native()).exitCode, 0);
   }
 
-  RunResult Pack(const std::vector<std::string>& options) {
+  RunResult Pack(const std::vector<std::string>& options, const std::string& input = "in.zip") {
     std::vector<std::string> args = {"pack", "--stub", dir.Native("stub.exe")};
     args.insert(args.end(), options.begin(), options.end());
-    args.push_back(dir.Native("in.zip"));
+    args.push_back(dir.Native(input));
     args.push_back(dir.Native("out.exe"));
     return Mksfx(args);
   }
 
   // The block as found at 0x5400, checked against its own length field and
   // the local header behind it.
-  std::vector<uint8_t> PackedBlock(const std::vector<std::string>& options) {
-    RunResult r = Pack(options);
+  std::vector<uint8_t> PackedBlock(const std::vector<std::string>& options, const std::string& input = "in.zip") {
+    RunResult r = Pack(options, input);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::vector<uint8_t> out = ReadBytes(dir.Native("out.exe"));
     if (out.size() < kImageSize + 12) return {};
@@ -68,6 +68,41 @@ TEST_F(PackBlock, EachChoiceSetsItsFlagBits) {
     std::vector<uint8_t> block = PackedBlock(row.options);
     std::vector<uint8_t> expected = {'M', 'P', 'U', row.flags, 0, 0, 0, 0, 0, 0, 12, 0};
     EXPECT_EQ(block, expected);
+  }
+}
+
+// 0x80 always comes with 0x20; --no-wait ends both, --no-temp-cleanup 0x80 alone.
+TEST_F(PackBlock, WaitAndTemporaryFolderSetTheirBitsAndAreKept) {
+  struct Row {
+    std::vector<std::string> options, keptWith;  // keptWith: packed again with --keep-settings and these
+    uint8_t flags;
+  };
+  const Row rows[] = {
+      {{"--wait"}, {}, 0x23},
+      {{"--wait", "--no-wait"}, {}, 0x03},
+      {{"--temp-cleanup", "--run", "r.exe"}, {}, 0xA3},
+      {{"--wait", "--temp-cleanup", "--run", "r.exe"}, {}, 0xA3},
+      {{"--temp-cleanup", "--no-temp-cleanup"}, {}, 0x03},
+      {{"--hide-run-checkbox", "--fixed-file-list", "--hide-overwrite-choice", "--overwrite", "skip",
+        "--auto-extract", "--temp-cleanup", "--run", "r.exe"},
+       {}, 0xF4},
+      {{"--wait"}, {"--caption", "kept"}, 0x23},
+      {{"--temp-cleanup", "--run", "r.exe"}, {"--caption", "kept"}, 0xA3},
+      {{"--run", "r.exe"}, {"--temp-cleanup"}, 0xA3},
+      {{"--temp-cleanup", "--run", "r.exe"}, {"--no-temp-cleanup"}, 0x23},
+      {{"--temp-cleanup", "--run", "r.exe"}, {"--no-wait"}, 0x03},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.options) + ::testing::PrintToString(row.keptWith));
+    std::vector<uint8_t> block = PackedBlock(row.options);
+    if (!row.keptWith.empty()) {
+      RunTool({"mv", dir.Native("out.exe"), dir.Native("first.exe")});
+      std::vector<std::string> again = {"--keep-settings"};
+      again.insert(again.end(), row.keptWith.begin(), row.keptWith.end());
+      block = PackedBlock(again, "first.exe");
+    }
+    ASSERT_GT(block.size(), 3u);
+    EXPECT_EQ(block[3], row.flags);
   }
 }
 

@@ -178,6 +178,16 @@ TEST_F(PackRefusal, WrongCommandLines) {
       {{"pack", "--overwrite", "always", "in.zip", "out.exe"}, "--overwrite takes ask, overwrite or skip"},
       {{"pack", "--auto-extract=yes", "in.zip", "out.exe"}, "--auto-extract takes no value"},
       {{"pack", "--no-block", "--caption", "x", "in.zip", "out.exe"}, "--caption needs a configuration block"},
+      {{"pack", "--no-block", "--wait", "in.zip", "out.exe"}, "--wait needs a configuration block"},
+      {{"pack", "--temp-cleanup", "--run", "r.exe", "--no-block", "in.zip", "out.exe"},
+       "--temp-cleanup needs a configuration block"},
+      {{"pack", "--temp-cleanup", "in.zip", "out.exe"},
+       "--temp-cleanup needs a run command to start in the temporary folder and wait for: give --run"},
+      {{"pack", "--run", "r.exe", "--temp-cleanup", "--run", "", "in.zip", "out.exe"},
+       "--temp-cleanup needs a run command"},
+      {{"pack", "--keep-settings", "--temp-cleanup", "out.exe", "new.exe"}, "--temp-cleanup needs a run command"},
+      {{"pack", "--temp-cleanup", "--run", "r.exe", "--default-folder", "><", "in.zip", "out.exe"},
+       "--temp-cleanup extracts into a fresh folder of its own, so a default folder would go unused"},
       {{"pack", "--info-text", "a", "--info-file", "info.txt", "in.zip", "out.exe"},
        "either --info-text or --info-file"},
       {{"unpack"}, "unknown command \"unpack\""},
@@ -201,7 +211,7 @@ TEST_F(PackRefusal, HelpDocumentsEveryOption) {
         "--info-file", "--info-caption", "--hide-run-checkbox", "--fixed-file-list", "--elevate",
         "--hide-overwrite-choice", "--overwrite", "--auto-extract", "--force", "0x5400", "--output",
         "-12", "--codepage", "--password-file", "--password-prompt", "--password", "--keep-settings",
-        "SOURCE_DATE_EPOCH"})
+        "SOURCE_DATE_EPOCH", "--wait", "--no-wait", "--temp-cleanup", "--no-temp-cleanup"})
     EXPECT_NE(r.out.find(option), std::string::npos) << option;
   EXPECT_EQ(Mksfx({"--help"}).exitCode, 0);
   for (const char* command : {"info", "check", "extract"}) {

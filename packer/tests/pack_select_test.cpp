@@ -52,9 +52,10 @@ TEST(PackSelect, KeptChoicesTurnBackOff) {
   StubFolder dir;
   dir.Write("a.txt", "a");
   ASSERT_EQ(dir.Pack({"--hide-run-checkbox", "--fixed-file-list", "--hide-overwrite-choice", "--auto-extract",
-                      "--overwrite", "skip", "--caption", "Setup", "--run", "a.txt", "a.txt", "on.exe"}).exitCode, 0);
+                      "--temp-cleanup", "--overwrite", "skip", "--caption", "Setup", "--run", "a.txt", "a.txt",
+                      "on.exe"}).exitCode, 0);
   ASSERT_EQ(dir.Pack({"--keep-settings", "--show-run-checkbox", "--selectable-file-list", "--show-overwrite-choice",
-                      "--no-auto-extract", "--overwrite", "ask", "--caption", "", "--run", "", "on.exe", "off.exe"})
+                      "--no-auto-extract", "--no-wait", "--overwrite", "ask", "--caption", "", "--run", "", "on.exe", "off.exe"})
                 .exitCode, 0);
   ASSERT_EQ(dir.Pack({"a.txt", "plain.exe"}).exitCode, 0);
   auto settings = [&](const char* sfx) {

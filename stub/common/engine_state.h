@@ -46,8 +46,8 @@ struct Settings {
   char* InfoText;  // length + 1 bytes from the heap, or nullptr
   BOOL HasInfoCaption;
   char* InfoCaption;  // length + 1 bytes from the heap, or nullptr
-  BOOL WaitForProgram;
-  BOOL TempCleanup;
+  BOOL WaitForProgram;  // the run command is waited for; its exit code is the stub's
+  BOOL TempCleanup;     // a fresh temporary folder, removed after the run command
 };
 
 struct HuffmanEntry;
