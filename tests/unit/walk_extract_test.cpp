@@ -2,6 +2,7 @@
 // closing messages.
 #include <filesystem>
 
+#include "common/made_list.h"
 #include "support/engine_fixture.h"
 #include "support/inflate_stream_writer.h"
 #include "support/test_platform.h"
@@ -443,3 +444,32 @@ TEST_F(WalkExtractTest, WaitCursorIsSetOncePerEntryAndIsUpForEveryWrite) {
 }
 
 }  // namespace
+
+// Extraction into a fresh temporary folder (flag 0x80): afterwards exactly
+// what the extraction made is gone; what the program added stays, and with
+// it the folders that hold it.
+TEST_F(WalkExtractTest, TemporaryExtractionRemovesWhatItMade) {
+  BlockFields block;
+  block.flags = 0x83;
+  block.command = "setup.exe";
+  LoadSfx(BuildSfx({File("setup.exe", "x"), File("sub/deep/a.txt", "a"), File("kept/b.txt", "b")}, block));
+  const std::string fresh = Engine.SfxSettings.DefaultFolder;
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  ASSERT_EQ(fresh.rfind(temp, 0), 0u) << fresh;  // inside the temporary folder, never the folder itself
+  ASSERT_GT(fresh.size(), strlen(temp));
+  ListEntries();
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
+  strcpy(Engine.DestFolder, fresh.c_str());
+  WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
+  ASSERT_TRUE(Engine.ExtractionSucceeded);
+  const std::string added = fresh + "\\kept\\log.txt";
+  CloseHandle(CreateFileA(added.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  RemoveMade();
+  for (const char* gone : {"\\setup.exe", "\\sub", "\\kept\\b.txt"})
+    EXPECT_EQ(GetFileAttributesA((fresh + gone).c_str()), INVALID_FILE_ATTRIBUTES) << gone;
+  EXPECT_NE(GetFileAttributesA(added.c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteFileA(added.c_str());
+  RemoveDirectoryA((fresh + "\\kept").c_str());
+  RemoveDirectoryA(fresh.c_str());
+}
