@@ -40,7 +40,7 @@ void SetRunCheckText(HWND runCheck) {
   SendMessageA(runCheck, WM_SETTEXT, 0, (LPARAM)text);
 }
 
-const char kCannotRun[] = "Cannot run the program";
+const char kCannotRun[] = "Cannot run ";
 
 // Room for the system's reason in the message.
 const int kReasonSize = 256;
@@ -67,13 +67,14 @@ void RunAfterExtraction(LRESULT checkState) {
     Engine.ExitCode = 0;
     return;
   }
-  // The program's name and the system's reason, in the parameters' place.
+  // "Cannot run", the program and the system's reason, in the parameters'
+  // place; the caption is short, as the box is as wide as its text.
   char reason[kReasonSize];
   reason[0] = 0;
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(), 0, reason,
                  kReasonSize, nullptr);
-  AppendText(parameters, AppendText(parameters, AppendText(parameters, 0, kCommandPartSize, program),
-                                    kCommandPartSize, "\r\n"),
-             kCommandPartSize, reason);
-  ShowMessage(parameters, kCannotRun, MB_ICONERROR);
+  int at = AppendText(parameters, 0, kCommandPartSize, kCannotRun);
+  at = AppendText(parameters, AppendText(parameters, at, kCommandPartSize, program), kCommandPartSize, "\r\n");
+  AppendText(parameters, at, kCommandPartSize, reason);
+  ShowMessage(parameters, kErrorCaption, MB_ICONERROR);
 }
