@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include "../common/dialogs.h"
+#include "../common/messages.h"
 #include "../common/text.h"
 #include "../extract/paths.h"
 #include "../startup/startup.h"
