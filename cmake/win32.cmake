@@ -89,7 +89,7 @@ add_executable(sfxdriver ${SFX_DRIVER_SOURCES})
 set_target_properties(sfxdriver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_compile_options(sfxdriver PRIVATE -O2 -Wall -Wextra)
 target_link_options(sfxdriver PRIVATE -static)
-target_link_libraries(sfxdriver PRIVATE user32 kernel32 gdi32)
+target_link_libraries(sfxdriver PRIVATE user32 kernel32 gdi32 shell32)
 
 # A small program of known windows that the driver's own tests drive.
 add_executable(sfxfixture ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/fixture.cpp)
