@@ -89,7 +89,7 @@ add_executable(sfxdriver ${SFX_DRIVER_SOURCES})
 set_target_properties(sfxdriver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_compile_options(sfxdriver PRIVATE -O2 -Wall -Wextra)
 target_link_options(sfxdriver PRIVATE -static)
-target_link_libraries(sfxdriver PRIVATE user32 kernel32 gdi32)
+target_link_libraries(sfxdriver PRIVATE user32 kernel32 gdi32 shell32)
 
 # A small program of known windows that the driver's own tests drive.
 add_executable(sfxfixture ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/fixture.cpp)
@@ -100,8 +100,11 @@ target_link_libraries(sfxfixture PRIVATE user32 kernel32)
 
 # Programs the end-to-end cases pack or plant beside a self-extractor: one
 # started after extraction that leaves a marker file, and a DLL that leaves a
-# marker when it is loaded.
-add_executable(sfxrunmark ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/run_marker.cpp)
+# marker when it is loaded.  The first is a window program, as installers
+# are: under Wine a console program started by the stub (which has no console)
+# brings a console host along that outlives it for a moment in its current
+# folder, and keeps a temporary extraction's folder from being removed.
+add_executable(sfxrunmark WIN32 ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/run_marker.cpp)
 set_target_properties(sfxrunmark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_compile_options(sfxrunmark PRIVATE -O2 -Wall -Wextra)
 target_link_options(sfxrunmark PRIVATE -static)

@@ -7,6 +7,8 @@
 // next step runs.
 #include "driver.h"
 
+#include <cwctype>
+
 namespace {
 
 bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -134,9 +136,13 @@ bool Scroll(HWND edit, int id, std::string* error) {
   return false;
 }
 
-// The lines a multi-line edit holds and how many of them lie wholly inside
-// its client area: a line shows whole when the next line's top (or, for the
-// last, its own top plus one line's height) is within the area.
+// How a multi-line edit's text fits it: the lines it holds, how many of
+// them are not wholly inside its client area from top to bottom (a line's
+// height is the distance between the first two lines), and how many end
+// beyond its right edge.  A line ends at its last non-blank character (a
+// blank at a wrap may hang over the edge); that character's width is the
+// distance to the next one when that stands on the same line, else the
+// width of the one before it.
 bool TextFit(HWND edit, int id, std::string* error) {
   LRESULT lines = 0;
   RECT client;
@@ -144,28 +150,39 @@ bool TextFit(HWND edit, int id, std::string* error) {
     *error = "control " + std::to_string(id) + " does not answer";
     return false;
   }
-  // EM_POSFROMCHAR packs the character's client coordinates (y in the high
-  // word, signed); a character past the visible area may give -1.
-  auto top = [&](LRESULT line, LONG* y) {
-    LRESULT first = 0, pos = 0;
-    if (!Send(edit, EM_LINEINDEX, line, 0, &first) || first < 0 ||
-        !Send(edit, EM_POSFROMCHAR, first, 0, &pos) || pos == -1)
-      return false;
-    *y = static_cast<short>(HIWORD(pos));
+  std::wstring text = Utf16(WindowTitle(edit));
+  LRESULT length = static_cast<LRESULT>(text.size());
+  // EM_POSFROMCHAR packs the character's client coordinates (signed words);
+  // a character it cannot place gives -1.
+  auto at = [&](LRESULT index, POINT* point) {
+    LRESULT pos = 0;
+    if (index < 0 || !Send(edit, EM_POSFROMCHAR, index, 0, &pos) || pos == -1) return false;
+    point->x = static_cast<short>(LOWORD(pos));
+    point->y = static_cast<short>(HIWORD(pos));
     return true;
   };
-  LONG first = 0, second = 0;
-  LONG height = lines > 1 && top(0, &first) && top(1, &second) ? second - first : 0;
-  int shown = 0;
+  auto start = [&](LRESULT line) {
+    LRESULT first = -1;
+    return line >= lines ? length : Send(edit, EM_LINEINDEX, line, 0, &first) ? first : -1;
+  };
+  POINT first = {}, second = {}, end = {}, next = {}, before = {};
+  LONG height = lines > 1 && at(start(0), &first) && at(start(1), &second) ? second.y - first.y : 0;
+  int hidden = 0, cut = 0;
   for (LRESULT line = 0; line < lines; ++line) {
-    LONG y = 0;
-    if (!top(line, &y)) break;
-    LONG bottom = height ? y + height : y;
-    if (y < 0 || bottom > client.bottom) break;
-    ++shown;
+    LRESULT from = start(line), last = start(line + 1) - 1;
+    if (!at(from, &first) || first.y < 0 || first.y + height > client.bottom) {
+      ++hidden;
+      continue;
+    }
+    while (last >= from && last < length && iswspace(text[last])) --last;
+    if (last < from || last >= length || !at(last, &end)) continue;
+    LONG width = at(last + 1, &next) && next.y == end.y ? next.x - end.x
+                 : last > from && at(last - 1, &before) ? end.x - before.x
+                                                       : 0;
+    if (end.x + width > client.right) ++cut;
   }
-  LogLine("TEXTFIT id=" + std::to_string(id) + " lines=" + std::to_string(lines) +
-          " shown=" + std::to_string(shown));
+  LogLine("TEXTFIT id=" + std::to_string(id) + " hidden=" + std::to_string(hidden) +
+          " cut=" + std::to_string(cut) + " lines=" + std::to_string(lines));
   return true;
 }
 

@@ -2,7 +2,12 @@
 // by a script and reports how the program ended.
 //
 //   sfxdriver [--cwd DIR] [--timeout MS] [--fail-screenshot FILE]
-//             [--script FILE] [--steps "STEP; STEP..."] -- PROGRAM [ARGS...]
+//             [--script FILE] [--steps "STEP; STEP..."] [--append TEXT]
+//             [--env NAME=VALUE]... -- PROGRAM [ARGS...]
+//
+// The command line is read and passed on in UTF-16, so that a text the ANSI
+// code page cannot hold (a folder named in Polish or Greek) reaches the
+// program as it was given.
 //
 // The log on stdout has one record per line:
 //   MESSAGEBOX caption="..." icon=error text="..." buttons=1
@@ -24,6 +29,8 @@
 #include <cstring>
 
 #include "driver.h"
+
+#include <shellapi.h>  // after windows.h
 
 namespace {
 
@@ -55,6 +62,7 @@ struct Options {
   int runTimeoutMs = kDefaultRunTimeoutMs;
   std::vector<std::string> command;
   std::string append;  // command-line text after the quoted arguments, unquoted
+  std::vector<std::string> env;  // NAME=VALUE set for the program
 };
 
 struct Seen {
@@ -76,9 +84,10 @@ void Usage() {
   std::fputs(
       "usage: sfxdriver [--cwd DIR] [--timeout MS] [--fail-screenshot FILE]\n"
       "                 [--script FILE] [--steps \"STEP; STEP...\"] [--append TEXT]\n"
-      "                 -- PROGRAM [ARGS...]\n"
+      "                 [--env NAME=VALUE]... -- PROGRAM [ARGS...]\n"
       "--append: TEXT goes on the program's command line after the arguments as\n"
-      "it stands (they are quoted, it is not)\n",
+      "it stands (they are quoted, it is not)\n"
+      "--env: the variable is set in the program's environment\n",
       stderr);
 }
 
@@ -95,12 +104,12 @@ bool ReadText(const char* path, std::string* text) {
   return true;
 }
 
-bool ParseOptions(int argc, char** argv, Options* options) {
-  int i = 1;
-  for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-    std::string option = argv[i];
+bool ParseOptions(const std::vector<std::string>& argv, Options* options) {
+  size_t argc = argv.size(), i = 1;
+  for (; i < argc && argv[i] != "--"; ++i) {
+    const std::string& option = argv[i];
     if (i + 1 >= argc) return false;
-    const char* value = argv[++i];
+    const char* value = argv[++i].c_str();
     if (option == "--cwd") {
       options->cwd = value;
     } else if (option == "--timeout") {
@@ -116,6 +125,9 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->script += '\n';
     } else if (option == "--append") {
       options->append = value;
+    } else if (option == "--env") {
+      if (!std::strchr(value, '=')) return false;
+      options->env.push_back(value);
     } else if (option == "--steps") {
       options->script += std::string(value) + '\n';
     } else {
@@ -288,11 +300,19 @@ int Fail(Run* run, const Options& options, const Step* step, const std::string& 
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   // The log is read on Linux: no CR before each LF.
   _setmode(_fileno(stdout), _O_BINARY);
+  // Coordinates as the screen has them: the stub is DPI-aware, and above 96
+  // DPI Windows tells a program that is not scaled rectangles (Wine 8 does
+  // not scale them yet).
+  SetProcessDPIAware();
+  int argc = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::vector<std::string> argv;
+  for (int i = 0; i < argc; ++i) argv.push_back(Utf8(wide[i]));
   Options options;
-  if (!ParseOptions(argc, argv, &options)) {
+  if (!ParseOptions(argv, &options)) {
     Usage();
     return kDriverUsage;
   }
@@ -307,11 +327,16 @@ int main(int argc, char** argv) {
   run.runTimeoutMs = options.runTimeoutMs;
   std::string line = CommandLine(options.command);
   if (!options.append.empty()) line += ' ' + options.append;
-  STARTUPINFOA startup = {};
+  for (const std::string& variable : options.env) {
+    size_t equals = variable.find('=');
+    SetEnvironmentVariableW(Utf16(variable.substr(0, equals)).c_str(),
+                            Utf16(variable.substr(equals + 1)).c_str());
+  }
+  std::wstring wideLine = Utf16(line), cwd = Utf16(options.cwd);
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                      options.cwd.empty() ? nullptr : options.cwd.c_str(), &startup,
-                      &run.process)) {
+  if (!CreateProcessW(nullptr, &wideLine[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                      cwd.empty() ? nullptr : cwd.c_str(), &startup, &run.process)) {
     std::fprintf(stderr, "sfxdriver: cannot start %s (error %lu)\n", line.c_str(), GetLastError());
     return kDriverFailed;
   }

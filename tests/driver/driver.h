@@ -30,7 +30,7 @@ enum class StepKind {
   Scroll,      // scroll ID: a multi-line edit to its end
   WaitFile,    // waitfile FILE: a file some program writes
   Owner,       // owner: log the current window's owner
-  TextFit,     // textfit ID: log how many lines a multi-line edit shows
+  TextFit,     // textfit ID: log how a multi-line edit's text fits it
   Probe,       // probe MS: the current window answers within MS until the end
 };
 

@@ -25,9 +25,11 @@
 //                           started writes it; it needs no window)
 //   owner                   log the current window's owner:
 //                           OWNER title="..." or OWNER none
-//   textfit ID              log the lines multi-line edit ID holds and how
-//                           many of them it shows whole:
-//                           TEXTFIT id=ID lines=N shown=N
+//   textfit ID              log how the text of multi-line edit ID fits it:
+//                           the lines not shown whole from top to bottom,
+//                           the lines that end beyond its right edge, and
+//                           all its lines:
+//                           TEXTFIT id=ID hidden=N cut=N lines=N
 //   probe MS                until the program ends, the current window goes
 //                           or another window appears, ask the current
 //                           window about every 100 ms for an answer

@@ -54,6 +54,16 @@ A case is one TOML file in tests/e2e/cases/:
                               command line, as it stands (nothing quoted)
     cwd = "out"               the program's current folder: "work" (default)
                               or "out"
+    env = {TEMP = "{out}\\\\temp"}   variables set in the program's environment
+                              (Wine takes TEMP and TMP from its registry, not
+                              from the environment the runner is given)
+    batch = '''start "" /wait "{program}" /S
+    exit %ERRORLEVEL%'''      the driver runs these lines as a batch file in
+                              cmd.exe instead of the program ({program} is
+                              its path), as a deployment tool would
+    dpi = 144                 the system's DPI for the run (Wine's
+                              HKCU\\Control Panel\\Desktop LogPixels; set for
+                              the run, then removed)
     plant = ["uxtheme.dll"]   our marker DLL under these names beside the
                               program, which then runs from {work}; Wine is
                               told to prefer them to its own (as Windows
@@ -81,6 +91,12 @@ A case is one TOML file in tests/e2e/cases/:
                               run, name = content ("/" ending: a folder;
                               "@entry": the archive entry's content;
                               "@entry:NAME": that of entry NAME)
+
+    [[rows]]                  a table of cases in one file: each row (name =
+                              "ROW" and any keys above) is the case with the
+                              row's keys in place of the file's (tables such
+                              as [files] replaced whole), named FILE.ROW;
+                              PATTERN selects by either name
 
 {out} stands for the case's destination folder (a Windows path, with
 backslashes doubled inside the script and the expected log, whose strings
@@ -133,7 +149,15 @@ KNOWN_KEYS = {'description', 'program', 'needs', 'skip', 'pack', 'source', 'pack
               'refused_passwords',
               'pad_to', 'damage', 'sign', 'info_file_size', 'cwd', 'plant', 'planted_loaded',
               'args', 'command_line', 'timeout_ms', 'script', 'expect', 'only', 'driver_status',
-              'driver_stderr', 'before', 'files', 'checked'}
+              'driver_stderr', 'before', 'files', 'checked', 'env', 'batch', 'dpi', 'rows'}
+ROW_KEYS = KNOWN_KEYS - {'rows'} | {'name'}
+
+# The command interpreter that runs a case's `batch`.
+CMD = 'C:\\windows\\system32\\cmd.exe'
+
+# Where the runner sets the DPI of a case with `dpi` (the per-user value,
+# which Wine prefers to the machine's).
+DPI_KEY = r'HKCU\Control Panel\Desktop'
 
 
 def log_escape(text):
@@ -145,15 +169,18 @@ def load_cases(patterns):
     cases = []
     for path in sorted(glob.glob(os.path.join(CASES_DIR, '*.toml'))):
         name = os.path.splitext(os.path.basename(path))[0]
-        if patterns and not any(fnmatch.fnmatch(name, p) for p in patterns):
-            continue
         with open(path, 'rb') as f:
             case = tomllib.load(f)
         unknown = set(case) - KNOWN_KEYS
+        for row in case.get('rows', []):
+            unknown |= set(row) - ROW_KEYS | ({'name'} - set(row))
         if unknown:
-            raise SystemExit('e2e: %s: unknown keys %s' % (path, ', '.join(sorted(unknown))))
-        case['name'] = name
-        cases.append(case)
+            raise SystemExit('e2e: %s: unknown or missing keys %s' % (path, ', '.join(sorted(unknown))))
+        for row in case.pop('rows', [{}]):
+            full = name + '.' + row['name'] if row else name
+            if patterns and not any(fnmatch.fnmatch(n, p) for p in patterns for n in (name, full)):
+                continue
+            cases.append(dict(case, **dict(row, name=full)))
     return cases
 
 
@@ -313,9 +340,19 @@ class Runner:
         command = ['wine', self.driver, '--timeout', str(timeout_ms),
                    '--fail-screenshot', programs.win_path(screenshot),
                    '--script', programs.win_path(script), '--cwd', programs.win_path(cwd)]
+        for name, value in case.get('env', {}).items():
+            command += ['--env', '%s=%s' % (name, raw(value))]
+        target = programs.win_path(program)
+        if 'batch' in case:
+            values['program'] = target
+            batch = os.path.join(work, 'run.bat')
+            with open(batch, 'w', encoding='latin-1', newline='\r\n') as f:
+                f.write(raw(case['batch']))
+            target, args = CMD, []
+            case = dict(case, command_line='/c "%s"' % programs.win_path(batch))
         if 'command_line' in case:
             command += ['--append', raw(case['command_line'])]
-        command += ['--', programs.win_path(program)] + args
+        command += ['--', target] + args
         env = dict(os.environ)
         if case.get('plant'):
             env['WINEDLLOVERRIDES'] = dll_overrides(case['plant'])
@@ -326,12 +363,17 @@ class Runner:
         err_path = os.path.join(work, 'driver.err')
         with open(log_path, 'wb') as out_file, open(err_path, 'wb') as err_file:
             try:
+                if 'dpi' in case:
+                    set_dpi(case['dpi'])
                 status = subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out_file,
                                         stderr=err_file, env=env,
                                         timeout=timeout_ms / 1000 + BACKSTOP_SECONDS).returncode
             except subprocess.TimeoutExpired:
                 return ['the driver did not end within %d s'
                         % (timeout_ms / 1000 + BACKSTOP_SECONDS)]
+            finally:
+                if 'dpi' in case:
+                    set_dpi(None)
         with open(log_path, encoding='utf-8', errors='replace') as f:
             log = f.read().splitlines()
         with open(err_path, encoding='utf-8', errors='replace') as f:
@@ -361,6 +403,14 @@ class Runner:
         if not problems and not self.keep:
             shutil.rmtree(work, ignore_errors=True)
         return problems
+
+
+def set_dpi(dpi):
+    """Sets the DPI of the programs started next, or with None removes the
+    setting again (the prefix's own 96 DPI applies)."""
+    value = ['/t', 'REG_DWORD', '/d', str(dpi)] if dpi else []
+    subprocess.run(['wine', 'reg', 'add' if dpi else 'delete', DPI_KEY, '/v', 'LogPixels'] + value
+                   + ['/f'], check=True, capture_output=True)
 
 
 def compare_times(folder, expected):
