@@ -434,6 +434,8 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
   return TRUE;
 }
 
+void WINAPI Sleep(DWORD milliseconds) { usleep((useconds_t)milliseconds * 1000); }
+
 DWORD WINAPI WaitForSingleObject(HANDLE, DWORD) {
   SetLastError(ERROR_INVALID_HANDLE);
   return (DWORD)-1;  // WAIT_FAILED

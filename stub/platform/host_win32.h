@@ -87,6 +87,7 @@ typedef LONG* PLONG;
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_CONTROL_ID_NOT_FOUND 1421
 #define ERROR_BUFFER_OVERFLOW 111
+#define ERROR_SHARING_VIOLATION 32
 #define ERROR_NO_UNICODE_TRANSLATION 1113
 
 typedef struct _FILETIME {
@@ -172,6 +173,7 @@ int WINAPI WideCharToMultiByte(UINT page, DWORD flags, LPCWSTR text, int count, 
                                LPCSTR defaultChar, BOOL* usedDefault);
 BOOL WINAPI DeleteFileA(LPCSTR path);
 BOOL WINAPI RemoveDirectoryA(LPCSTR path);
+void WINAPI Sleep(DWORD milliseconds);
 
 // Processes: the stand-in starts none, so there is never a handle to wait for.
 #define INFINITE 0xFFFFFFFFu
