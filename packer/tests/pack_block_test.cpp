@@ -79,14 +79,8 @@ TEST_F(PackBlock, WaitAndTemporaryFolderSetTheirBitsAndAreKept) {
   };
   const Row rows[] = {
       {{"--wait"}, {}, 0x23},
-      {{"--wait", "--no-wait"}, {}, 0x03},
       {{"--temp-cleanup", "--run", "r.exe"}, {}, 0xA3},
-      {{"--wait", "--temp-cleanup", "--run", "r.exe"}, {}, 0xA3},
       {{"--temp-cleanup", "--no-temp-cleanup"}, {}, 0x03},
-      {{"--hide-run-checkbox", "--fixed-file-list", "--hide-overwrite-choice", "--overwrite", "skip",
-        "--auto-extract", "--temp-cleanup", "--run", "r.exe"},
-       {}, 0xF4},
-      {{"--wait"}, {"--caption", "kept"}, 0x23},
       {{"--temp-cleanup", "--run", "r.exe"}, {"--caption", "kept"}, 0xA3},
       {{"--run", "r.exe"}, {"--temp-cleanup"}, 0xA3},
       {{"--temp-cleanup", "--run", "r.exe"}, {"--no-temp-cleanup"}, 0x23},

@@ -129,6 +129,13 @@ void WINAPI SetLastError(DWORD code) { lastError = code; }
 
 // ------------------------------------------------------------------- files
 
+// HostResolve, with its error as the last error when it fails.
+static bool Resolve(LPCSTR path, HostResolved& r) {
+  if (HostResolve(path, r)) return true;
+  SetLastError(r.error);
+  return false;
+}
+
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
                           DWORD disposition, DWORD, HANDLE) {
   // The NUL device, by its bare name or as \\.\NUL: writes succeed and are
@@ -146,10 +153,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     return f;
   }
   HostResolved r;
-  if (!HostResolve(name, r)) {
-    SetLastError(r.error);
-    return INVALID_HANDLE_VALUE;
-  }
+  if (!Resolve(name, r)) return INVALID_HANDLE_VALUE;
   if (r.invalidName || r.wildcard || r.trailingSeparator || r.isDriveRoot) {
     SetLastError(r.trailingSeparator && HostIsFolder(r.native.c_str()) ? ERROR_ACCESS_DENIED
                                                                        : ERROR_INVALID_NAME);
@@ -302,10 +306,7 @@ BOOL WINAPI CloseHandle(HANDLE object) {
 
 DWORD WINAPI GetFileAttributesA(LPCSTR name) {
   HostResolved r;
-  if (!HostResolve(name, r)) {
-    SetLastError(r.error);
-    return INVALID_FILE_ATTRIBUTES;
-  }
+  if (!Resolve(name, r)) return INVALID_FILE_ATTRIBUTES;
   struct stat st;
   if (r.invalidName || r.wildcard || stat(r.native.c_str(), &st) != 0) {
     SetLastError(r.invalidName || r.wildcard ? ERROR_INVALID_NAME : MissingError(r));
@@ -321,10 +322,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR name) {
 
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
   HostResolved r;
-  if (!HostResolve(pattern, r)) {
-    SetLastError(r.error);
-    return INVALID_HANDLE_VALUE;
-  }
+  if (!Resolve(pattern, r)) return INVALID_HANDLE_VALUE;
   // A trailing separator names nothing to search for; a drive root is no entry.
   if (r.trailingSeparator || r.isDriveRoot || r.invalidName) {
     SetLastError(r.invalidName ? ERROR_INVALID_NAME : ERROR_FILE_NOT_FOUND);
@@ -382,10 +380,7 @@ BOOL WINAPI FindClose(HANDLE find) {
 
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
   HostResolved r;
-  if (!HostResolve(path, r)) {
-    SetLastError(r.error);
-    return FALSE;
-  }
+  if (!Resolve(path, r)) return FALSE;
   if (r.isDriveRoot) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
@@ -404,10 +399,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
 
 BOOL WINAPI DeleteFileA(LPCSTR path) {
   HostResolved r;
-  if (!HostResolve(path, r)) {
-    SetLastError(r.error);
-    return FALSE;
-  }
+  if (!Resolve(path, r)) return FALSE;
   if (HostIsFolder(r.native.c_str())) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
@@ -421,10 +413,7 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
 
 BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
   HostResolved r;
-  if (!HostResolve(path, r)) {
-    SetLastError(r.error);
-    return FALSE;
-  }
+  if (!Resolve(path, r)) return FALSE;
   if (rmdir(r.native.c_str()) != 0) {
     SetLastError(errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY
                  : errno == ENOENT                    ? ERROR_FILE_NOT_FOUND
