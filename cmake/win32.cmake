@@ -99,16 +99,24 @@ target_link_options(sfxfixture PRIVATE -static)
 target_link_libraries(sfxfixture PRIVATE user32 kernel32)
 
 # Programs the end-to-end cases pack or plant beside a self-extractor: one
-# started after extraction that leaves a marker file, and a DLL that leaves a
-# marker when it is loaded.  The first is a window program, as installers
-# are: under Wine a console program started by the stub (which has no console)
-# brings a console host along that outlives it for a moment in its current
-# folder, and keeps a temporary extraction's folder from being removed.
-add_executable(sfxrunmark WIN32 ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/run_marker.cpp)
-set_target_properties(sfxrunmark PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-target_compile_options(sfxrunmark PRIVATE -O2 -Wall -Wextra)
-target_link_options(sfxrunmark PRIVATE -static)
-target_link_libraries(sfxrunmark PRIVATE kernel32)
+# started after extraction that leaves a marker file (a window program, as
+# installers are, and the same as a console program: under Wine a console
+# program started by the stub, which has no console, brings a console host
+# along that holds its current folder a moment after the program ends), and a
+# DLL that leaves a marker when it is loaded.
+foreach(kind IN ITEMS window console)
+  set(name sfxrunmark)
+  set(subsystem WIN32)
+  if(kind STREQUAL console)
+    set(name sfxrunmarkcon)
+    set(subsystem "")
+  endif()
+  add_executable(${name} ${subsystem} ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/run_marker.cpp)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  target_compile_options(${name} PRIVATE -O2 -Wall -Wextra)
+  target_link_options(${name} PRIVATE -static)
+  target_link_libraries(${name} PRIVATE kernel32)
+endforeach()
 
 add_library(sfxplant MODULE ${CMAKE_SOURCE_DIR}/tests/driver/fixtures/planted_dll.cpp)
 set_target_properties(sfxplant PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
