@@ -288,11 +288,31 @@ def print_table(names, results, info):
                 print("    %s FAILED: %s" % (tool, row[tool]))
 
 
+# A net time is judged only when it is this many times the spread of the
+# start-ups it was taken from: below, the start-up's noise decides the ratio.
+MEASURABLE_SPREADS = 3
+
+
+def measurable(row, *programs):
+    """Whether every program's net time in `row` stands clear of the noise of
+    its start-ups (their spread over the rounds)."""
+    for program in programs:
+        value, starts = net(row, program), row.get(program + "-start")
+        if value is None or not isinstance(starts, list) or not starts:
+            return False
+        if value <= 0 or value < MEASURABLE_SPREADS * (max(starts) - min(starts)):
+            return False
+    return True
+
+
+def verdict(value, goal, judged=True):
+    if not judged:
+        return "too small to judge"
+    return "met" if value <= goal else "MISSED"
+
+
 def print_goals(results):
     print("\nGoals (net: median over the rounds of the time less the start-up of the same round):")
-
-    def verdict(value, goal):
-        return "met" if value <= goal else "MISSED"
 
     for name in LARGE:
         row = results.get(name)
@@ -300,7 +320,8 @@ def print_goals(results):
         if stub is not None and host:
             stub_best, host_best = best_net(row, "stub"), best(row, "host")
             print("  %-17s stub net / mksfx extract, medians %.2f, bests %.2f (goal <= %.1f) %s" % (
-                name, stub / host, stub_best / host_best, GOAL_LARGE, verdict(stub / host, GOAL_LARGE)))
+                name, stub / host, stub_best / host_best, GOAL_LARGE,
+                verdict(stub / host, GOAL_LARGE, measurable(row, "stub"))))
             # The floor's share is what Wine charges any extractor for the same
             # file calls; what is left is the stub's own work.
             floor = net(row, "floor")
@@ -313,13 +334,14 @@ def print_goals(results):
         if stub is not None and floor:
             print("  %-17s stub net / floor net %.2f, with start-ups %.2f (goal <= %.1f) %s" % (
                 name, stub / floor, best(row, "stub") / best(row, "floor"), GOAL_SMALL,
-                verdict(stub / floor, GOAL_SMALL)))
+                verdict(stub / floor, GOAL_SMALL, measurable(row, "stub", "floor"))))
     rows = results.get("small-sorted"), results.get("small-unsorted")
     if all(rows):
         (s_stub, s_floor), (u_stub, u_floor) = [(net(r, "stub"), net(r, "floor")) for r in rows]
         if s_stub and u_stub is not None:
             print("  unsorted / sorted  stub net %.2f (goal <= %.1f) %s" % (
-                u_stub / s_stub, GOAL_UNSORTED, verdict(u_stub / s_stub, GOAL_UNSORTED)))
+                u_stub / s_stub, GOAL_UNSORTED,
+                verdict(u_stub / s_stub, GOAL_UNSORTED, all(measurable(r, "stub") for r in rows))))
             # The file system itself may care about the order (the floor shows
             # it): the stub's own share is its net time less the floor's.
             if s_floor and u_floor is not None and s_stub > s_floor:

@@ -71,5 +71,20 @@ class StubBenchInputsTest(unittest.TestCase):
         self.assertEqual(files, {n: len(d) for n, d in FILES.items()})
 
 
+class VerdictTest(unittest.TestCase):
+    def test_a_net_time_within_the_start_up_noise_is_not_judged(self):
+        # (runs, start-ups) of one program over three rounds; the start-ups
+        # spread 0.04 s, so a net time is judged from 0.12 s.
+        for runs, starts, judged in [
+                ([0.30, 0.31, 0.29], [0.20, 0.24, 0.22], False),  # net 0.07 s
+                ([0.38, 0.40, 0.42], [0.20, 0.24, 0.22], True),   # net 0.18 s
+                ([0.33, 0.36, 0.34], [0.20, 0.24, 0.22], True),   # net 0.12 s, the limit
+                ([0.15, 0.16, 0.17], [0.20, 0.24, 0.22], False)]:  # negative
+            row = {"stub": runs, "stub-start": starts}
+            self.assertEqual(stub_bench.measurable(row, "stub"), judged, runs)
+            self.assertEqual(stub_bench.verdict(1.0, 1.5, judged),
+                             "met" if judged else "too small to judge")
+
+
 if __name__ == "__main__":
     unittest.main()

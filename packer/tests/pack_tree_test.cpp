@@ -249,6 +249,29 @@ TEST(Sha256, PublishedVectors) {
             "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54");
 }
 
+// extract finds a file or folder as Windows does, whatever the case of its
+// spelling on disk, and a new file takes the archive's spelling.
+TEST_F(PackTree, ExtractMeetsExistingNamesWhateverTheirCase) {
+  for (const char* name : {"a/b.txt", "a/c.txt", "a/new.txt"}) dir.Write(std::string("case/") + name, name);
+  ASSERT_EQ(Pack({}, {dir.Native("case")}, "case.exe").exitCode, 0);
+  const struct {
+    std::vector<std::string> before;  // under x/, each holding "old"
+    std::string after;                // every file under x/, sorted
+  } rows[] = {
+      {{"a/B.TXT", "a/c.TXT"}, "a/B.TXT=a/b.txt a/c.TXT=a/c.txt a/new.txt=a/new.txt"},
+      {{"A/b.txt"}, "A/b.txt=a/b.txt A/c.txt=a/c.txt A/new.txt=a/new.txt"},
+  };
+  for (const auto& row : rows) {
+    RunTool({"rm", "-rf", dir.Native("x")});
+    for (const std::string& name : row.before) dir.Write("x/" + name, "old");
+    RunResult e = Mksfx({"extract", "-q", "--overwrite", "overwrite", dir.Native("case.exe"), dir.Native("x")});
+    EXPECT_EQ(e.exitCode, 0) << e.out;
+    std::string after = RunTool({"sh", "-c", "for f in $(find . -type f | sort); do printf '%s=%s ' "
+                                             "\"${f#./}\" \"$(cat $f)\"; done"}, dir.Native("x")).out;
+    EXPECT_EQ(after, row.after + " ");
+  }
+}
+
 TEST_F(PackTree, SettingsAreKeptWhenASelfExtractorIsPackedAgain) {
   ASSERT_EQ(Pack({"--caption", "Setup", "--overwrite", "skip", "--run", "><readme.txt"}, {dir.Native("src")}).exitCode, 0);
   RunResult r = Pack({"--keep-settings", "--caption", "Setup 2"}, {dir.Native("out.exe")}, "again.exe");

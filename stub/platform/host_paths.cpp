@@ -201,9 +201,12 @@ void Remember(Listing& l, const struct stat& st) {
 
 // The listing of native `folder` as it is now: the kept one while the folder
 // is unchanged, else read again.  False when the folder cannot be read.
-bool CurrentListing(const std::string& folder, Listing& fresh, Listing*& listing) {
+// `known`: the folder's stat taken just before, or null.
+bool CurrentListing(const std::string& folder, const struct stat* known, Listing& fresh,
+                    Listing*& listing) {
   struct stat st;
-  if (stat(folder.c_str(), &st) != 0) return false;
+  if (known) st = *known;
+  else if (stat(folder.c_str(), &st) != 0) return false;
   listing = keepListings ? &listings[folder] : &fresh;
   if (keepListings && Unchanged(*listing, st) && listing->node) return true;
   DIR* dir = opendir(folder.c_str());
@@ -219,14 +222,28 @@ bool CurrentListing(const std::string& folder, Listing& fresh, Listing*& listing
 // when it exists so, else that of the entry equal to it but for case, else
 // `name` (a new entry takes the spelling given).  A miss reads the whole
 // folder, where Windows looks a name up in an index: without kept listings
-// a folder of n new files costs the stand-in O(n^2) entries read.
-std::string ExistingSpelling(const std::string& folder, const std::string& name) {
+// a folder of n new files costs the stand-in O(n^2) entries read.  With a
+// kept listing still current (`folderStat`: the folder's stat, just taken)
+// the listing alone answers, as Windows' index does: one stat per name.
+std::string ExistingSpelling(const std::string& folder, const std::string& name,
+                             const struct stat* folderStat = nullptr) {
+  const std::string where = folder.empty() ? "/" : folder;
+  Listing fresh, *listing;
+  if (folderStat && keepListings) {
+    auto kept = listings.find(where);
+    if (kept != listings.end() && kept->second.node && Unchanged(kept->second, *folderStat)) {
+      auto hit = kept->second.spellings.find(Folded(name));
+      if (hit == kept->second.spellings.end()) {
+        lastListed = where;
+        return name;
+      }
+      if (hit->second == name) return name;
+    }
+  }
   std::string path = (folder.empty() ? std::string() : folder) + "/" + name;
   struct stat st;
   if (lstat(path.c_str(), &st) == 0) return name;
-  const std::string where = folder.empty() ? "/" : folder;
-  Listing fresh, *listing;
-  if (!CurrentListing(where, fresh, listing)) return name;
+  if (!CurrentListing(where, folderStat, fresh, listing)) return name;
   lastListed = where;
   auto hit = listing->spellings.find(Folded(name));
   return hit == listing->spellings.end() ? name : hit->second;
@@ -288,16 +305,32 @@ bool HostResolve(const char* path, HostResolved& r) {
   }
   std::string canonical(1, drive);
   canonical += ":\\";
-  std::string native = driveRoot[d];
-  for (size_t i = 0; i < comps.size(); ++i) {
-    if (comps[i].empty()) continue;
+  std::vector<std::string> names;
+  for (const std::string& c : comps) {
+    if (c.empty()) continue;
     if (canonical.size() > 3) canonical += '\\';
-    canonical += comps[i];
-    // A pattern is FindFirstFileA's to match against every entry.
-    std::string name = HostNativeName(comps[i]);
-    bool pattern = r.wildcard && i + 1 == comps.size();
+    canonical += c;
+    names.push_back(HostNativeName(c));
+  }
+  // A pattern is FindFirstFileA's to match against every entry.  When the
+  // folder holding the last name exists as spelled, so does every folder
+  // above it: one stat stands for the walk down from the drive's root.
+  std::string native = driveRoot[d];
+  size_t walked = 0;
+  struct stat folderStat;
+  std::string folder = native;
+  for (size_t i = 0; i + 1 < names.size(); ++i) folder += '/' + names[i];
+  if (names.size() > 1 && stat(folder.c_str(), &folderStat) == 0 && S_ISDIR(folderStat.st_mode)) {
+    native = folder;
+    walked = names.size() - 1;
+  }
+  for (size_t i = walked; i < names.size(); ++i) {
+    bool last = i + 1 == names.size();
+    std::string name = names[i];
+    if (!(r.wildcard && last))
+      name = ExistingSpelling(native, name, walked && last ? &folderStat : nullptr);
     native += '/';
-    native += pattern ? name : ExistingSpelling(native.substr(0, native.size() - 1), name);
+    native += name;
   }
   if (native.empty()) native = "/";
   r.isDriveRoot = canonical.size() == 3;
