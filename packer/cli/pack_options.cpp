@@ -173,7 +173,8 @@ std::string ReadPatternFile(const std::string& path) {
   try {
     InputFile file(path);
     if (file.Size() > kLongestPatternFile)
-      throw Refusal(path + ": " + std::to_string(file.Size()) + " bytes are no file of patterns");
+      throw Refusal(path + ": " + std::to_string(file.Size()) + " bytes, more than a file of patterns holds (" +
+                    std::to_string(kLongestPatternFile >> 20) + " MiB)");
     std::vector<uint8_t> bytes = file.ReadAt(0, (size_t)file.Size());
     return std::string(bytes.begin(), bytes.end());
   } catch (const Refusal& e) {
@@ -238,7 +239,8 @@ PackOptions ParsePackOptions(const Arguments& args) {
   o.inputs = positional;
   if (o.archive && o.inputs.size() != 1)
     throw UsageError("--archive takes over the entries of one INPUT archive; give only that INPUT");
-  // Last, as the files read here are the only refusal of the command line.
+  // Last: a FILE that cannot be read is refused (exit 1), after every usage
+  // error (exit 2) of the command line.
   for (const GivenOption& given : line.options) {
     if (given.name == "--exclude") o.excludes.AddPattern(given.value, kBackslashSeparatesFolders);
     if (given.name == "--exclude-from") o.excludes.AddFile(ReadPatternFile(given.value), given.value);
