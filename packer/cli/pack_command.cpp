@@ -255,7 +255,7 @@ int RunPackCommand(const Arguments& args) {
   if (o.keepSettings && !archiveInput)
     throw UsageError("--keep-settings takes the settings of a self-extractor given as the only INPUT");
   if (archiveInput && !o.excludes.Empty())
-    throw UsageError("--exclude chooses among folders and files; an archive INPUT is taken whole");
+    throw UsageError("--exclude and --exclude-from choose among folders and files; an archive INPUT is taken whole");
 
   std::string stubPath;
   std::vector<uint8_t> stub = ChooseStub(o.stubPath, stubPath);

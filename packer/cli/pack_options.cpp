@@ -8,7 +8,9 @@
 #include "codepages.h"
 #include "errors.h"
 #include "file_entry.h"
+#include "file_io.h"
 #include "option_parser.h"
+#include "system.h"
 
 namespace {
 
@@ -57,7 +59,10 @@ const PackRow kRows[] = {
      "the file to write (else the last argument); \"-\":\nstandard output, unless a terminal\n", "Archive:"},
     {{"--archive", "", kFlag}, "", Set<&PackOptions::archive>, nullptr, "take the one INPUT over as a ZIP archive\n"},
     {{"--exclude", "", OptionKind::kValues}, "PATTERN", nullptr, nullptr,
-     "leave out what PATTERN matches in folders and\nfiles (repeatable; see man mksfx)\n"},
+     "leave out what PATTERN matches in folders and\nfiles, by the rules of .gitignore (repeatable;\n"
+     "mksfx.exe reads \"\\\" as \"/\"; see man mksfx)\n"},
+    {{"--exclude-from", "", OptionKind::kValues}, "FILE", nullptr, nullptr,
+     "the same with every pattern of FILE, a .gitignore\n(repeatable; in the order given with --exclude)\n"},
     {{"-1", "", kFlag}, "... -12", SetLevel, nullptr, "deflate level, 12 the strongest (default -9)\n"},
     {{"-2", "", kFlag}, "", SetLevel, nullptr},  {{"-3", "", kFlag}, "", SetLevel, nullptr},
     {{"-4", "", kFlag}, "", SetLevel, nullptr},  {{"-5", "", kFlag}, "", SetLevel, nullptr},
@@ -160,6 +165,23 @@ std::string ListCharacters(const std::u32string& characters) {
   return list;
 }
 
+// A .gitignore holds some kilobytes; a file far larger is a wrong FILE, not
+// read into memory whole.
+const uint64_t kLongestPatternFile = 16 << 20;
+
+std::string ReadPatternFile(const std::string& path) {
+  try {
+    InputFile file(path);
+    if (file.Size() > kLongestPatternFile)
+      throw Refusal(path + ": " + std::to_string(file.Size()) + " bytes, more than a file of patterns holds (" +
+                    std::to_string(kLongestPatternFile >> 20) + " MiB)");
+    std::vector<uint8_t> bytes = file.ReadAt(0, (size_t)file.Size());
+    return std::string(bytes.begin(), bytes.end());
+  } catch (const Refusal& e) {
+    throw Refusal(std::string("--exclude-from ") + e.what());
+  }
+}
+
 }  // namespace
 
 std::string PackHelp() {
@@ -199,7 +221,6 @@ PackOptions ParsePackOptions(const Arguments& args) {
     o.blockOptions.emplace_back(given.name, given.name == "--info-file" ? "" : given.value);
   }
   o.passwordGiven = line.Has("--password");
-  o.excludes = ExcludePatterns(line.Values("--exclude"));
   if (line.Has("--info-text") && line.Has("--info-file"))
     throw UsageError("give either --info-text or --info-file, not both");
   if (o.noBlock && !o.blockOptions.empty())
@@ -218,6 +239,12 @@ PackOptions ParsePackOptions(const Arguments& args) {
   o.inputs = positional;
   if (o.archive && o.inputs.size() != 1)
     throw UsageError("--archive takes over the entries of one INPUT archive; give only that INPUT");
+  // Last: a FILE that cannot be read is refused (exit 1), after every usage
+  // error (exit 2) of the command line.
+  for (const GivenOption& given : line.options) {
+    if (given.name == "--exclude") o.excludes.AddPattern(given.value, kBackslashSeparatesFolders);
+    if (given.name == "--exclude-from") o.excludes.AddFile(ReadPatternFile(given.value), given.value);
+  }
   return o;
 }
 

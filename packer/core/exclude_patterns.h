@@ -1,20 +1,35 @@
-// The --exclude patterns of pack, as zip -x and .gitignore users read them:
-// a pattern without "/" matches a file or folder name at any depth; one with
-// "/" (leading or inside) matches the path from the top of the INPUT folder,
-// component by component; a trailing "/" matches folders only.  Within a
-// component "*" matches any run of characters, "?" one character, "[a-z]"
-// and "[!a-z]" one of a set or not, and "\" takes the next character as it
-// is.  Characters are UTF-8 code points; case counts.
+// The patterns of pack's --exclude and --exclude-from, read and matched by
+// the rules of .gitignore, over each INPUT folder's tree with paths from its
+// top ("docs/api/ref.md"; a file INPUT is its base name):
+//   - a pattern with no "/" but at its end matches a name at any depth;
+//     one with a "/" at its start or inside matches the whole path from the
+//     top (a leading "/" only anchors); a "/" at its end: folders only;
+//   - wildcards as wildcard_match.h tells, "\" escaping;
+//   - "!" first re-includes what an earlier pattern left out: the last
+//     pattern that matches a path decides.  A folder left out is not read,
+//     so nothing inside it can be taken back in, as with git;
+//   - spaces at the end are dropped unless escaped ("\ ");
+//   - in a file, a line starting with "#" is a comment and a blank line
+//     separates; a UTF-8 byte order mark and a CR before each LF are dropped.
+// Names and patterns are compared byte for byte: case counts.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 class ExcludePatterns {
  public:
-  ExcludePatterns() = default;
-  // Throws UsageError for an empty pattern or one that is only "/".
-  explicit ExcludePatterns(const std::vector<std::string>& patterns);
+  // One pattern of the command line, read as one line of a .gitignore.
+  // With `backslashSeparates` (the Windows build, where paths are typed
+  // with "\") every "\" is a "/" and escapes nothing.  Throws UsageError for
+  // a blank, a comment, and a pattern that names or can match nothing.
+  void AddPattern(std::string line, bool backslashSeparates);
+
+  // The lines of a file in .gitignore format, `path` naming it in
+  // messages; throws UsageError as AddPattern does, but for blank lines and
+  // comments.
+  void AddFile(const std::string& text, const std::string& path);
 
   // `path`: the entry's path from the top of its INPUT folder, UTF-8, "/"
   // between components, no trailing "/"; `folder`: whether it names one.
@@ -24,9 +39,13 @@ class ExcludePatterns {
 
  private:
   struct Pattern {
-    std::vector<std::u32string> components;  // one for a name pattern
-    bool anchored = false;
+    std::string text;       // no "!", no trailing "/", no leading "/"
+    size_t literal = 0;     // bytes of `text` before its first wildcard or "\"
+    bool negated = false;   // "!": a match takes the path back in
     bool foldersOnly = false;
+    bool anyDepth = false;  // no "/": matched against the last name alone
   };
-  std::vector<Pattern> patterns_;
+  void Add(std::string line, const std::string& origin);
+
+  std::vector<Pattern> patterns_;  // in the order given; the last match decides
 };

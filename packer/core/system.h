@@ -17,3 +17,7 @@ bool AskHidden(const char* prompt, std::string& line);
 // Whether standard output is a terminal, where a self-extractor's bytes
 // must not go.
 bool StandardOutputIsTerminal();
+
+// Whether "\" separates folders in the paths typed on this system (Windows),
+// so that a pattern typed with it means "/".
+extern const bool kBackslashSeparatesFolders;

@@ -8,6 +8,8 @@
 
 #include "errors.h"
 
+const bool kBackslashSeparatesFolders = false;
+
 void SystemRandom(uint8_t* bytes, size_t count) {
   size_t done = 0;
   while (done < count) {

@@ -8,6 +8,8 @@
 #include "errors.h"
 #include "system.h"
 
+const bool kBackslashSeparatesFolders = true;
+
 void SystemRandom(uint8_t* bytes, size_t count) {
   for (size_t i = 0; i < count;) {
     unsigned value;
