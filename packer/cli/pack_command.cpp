@@ -280,6 +280,7 @@ int RunPackCommand(const Arguments& args) {
                    "not kept (--keep-settings keeps them)\n";
     }
   }
+  stub = StubWithPublisherResources(o, o.keepSettings ? archive.get() : nullptr, stub, stubPath);
   std::string infoText = o.infoFile.empty() ? "" : ReadInfoFile(o.infoFile);
   for (const auto& option : BlockOptionsInCodePage(o, infoText, page)) {
     ApplyBlockOption(settings, option.first, option.second);
