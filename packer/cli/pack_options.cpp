@@ -82,7 +82,7 @@ const PackRow kRows[] = {
      "the self-extractor asks for administrator rights\n"},
     {{"--icon", "", kValue}, "FILE", Set<&PackOptions::iconPath>, nullptr,
      "the program's icon: every image of the .ico FILE\n", "The program's icon and version (they need the block):"},
-    {{"--version-info", "", OptionKind::kValues}, "KEY=VALUE", nullptr, nullptr,
+    {{"--version-info", "", OptionKind::kValues}, "KEY=TEXT", nullptr, nullptr,
      "a version string (repeatable): FileDescription,\nProductName, CompanyName, LegalCopyright,\n"
      "FileVersion, ProductVersion (1 to 4 dotted numbers,\nalso the numeric version), OriginalFilename\n"},
 
