@@ -21,6 +21,8 @@ const uint32_t kInitializedReadable = 0x40000040;  // IMAGE_SCN_CNT_INITIALIZED_
 const size_t kHeaderPage = 4096;
 // A self-extractor's image: the stub, and its resources at most a few MiB.
 const uint64_t kLargestImage = 64u << 20;
+// More resources than any program has: the stub has 8.
+const size_t kMostResources = 4096;
 
 uint32_t Align(uint32_t value, uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
 
@@ -100,6 +102,7 @@ class DirectoryReader {
     uint32_t entries = (uint32_t)Read16(header + 12) + Read16(header + 14);
     const uint8_t* entry = At(offset + kDirectoryHeaderSize, (uint64_t)kDirectoryEntrySize * entries);
     for (uint32_t i = 0; i < entries; ++i, entry += kDirectoryEntrySize) {
+      if (++visited_ > 3 * kMostResources) throw Refusal("more resources than an image holds (shared directories?)");
       uint32_t target = Read32(entry + 4);
       bool isDirectory = (target & kHighBit) != 0;
       if (isDirectory != (depth < 2)) throw Refusal("the resource directory is not three levels deep");
@@ -117,12 +120,18 @@ class DirectoryReader {
       r.codePage = Read32(data + 8);
       uint64_t pos = (uint64_t)dataRva - sectionVa_ + sectionPos_;
       if (dataRva < sectionVa_ || pos + size > end_) throw Refusal("a resource's data lies outside its section");
+      // Entries may share directories and data: a hostile file's tree is
+      // bounded by what a real image holds.
+      if (out.size() >= kMostResources || (taken_ += size) > kLargestImage)
+        throw Refusal("more resources than an image holds (shared directories?)");
       r.data.assign(image_.begin() + (long)pos, image_.begin() + (long)(pos + size));
       out.push_back(r);
     }
   }
 
   const std::vector<uint8_t>& image_;
+  uint64_t taken_ = 0;
+  size_t visited_ = 0;
   uint64_t base_ = 0, end_ = 0, sectionVa_ = 0, sectionPos_ = 0;
 };
 

@@ -52,8 +52,14 @@ VersionStrings VersionOf(const std::vector<Resource>& resources) {
 
 PublisherResources ReadPublisherResources(const InputFile& file) {
   PublisherResources kept;
+  std::vector<uint8_t> image;
   try {
-    std::vector<Resource> resources = ReadResources(ReadImageOf(file));
+    image = ReadImageOf(file);
+  } catch (const Refusal&) {
+    return kept;  // no 32-bit image in front of the archive: nothing of the publisher's
+  }
+  try {
+    std::vector<Resource> resources = ReadResources(image);
     ProgramIcon icon = ProgramIconOf(resources);
     if (icon.publishers) kept.icon = icon.images;
     for (const auto& s : VersionOf(resources))

@@ -38,8 +38,8 @@ VersionStrings VersionOf(const std::vector<Resource>& resources);
 
 // What the self-extractor `file` carries of its publisher, for
 // --keep-settings: its icon when it is the publisher's, its version strings
-// (kVersionKeys only).  Throws Refusal naming the file when its resources
-// cannot be read.
+// (kVersionKeys only); none when the file holds no 32-bit image.  Throws
+// Refusal naming the file when the image's resources cannot be read.
 PublisherResources ReadPublisherResources(const InputFile& file);
 
 // `stub` with `publisher`'s icon in place of the program's icon group (the

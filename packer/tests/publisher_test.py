@@ -169,6 +169,25 @@ class PublisherResources(unittest.TestCase):
         with open(self.sfx, 'rb') as a, open(self.path('kept.exe'), 'rb') as b:
             self.assertTrue(a.read() == b.read())
 
+    def test_info_of_damaged_resources_says_so_and_goes_on(self):
+        with open(self.sfx, 'rb') as f:
+            data = f.read()
+        directory = struct.unpack_from('<I', data, 0x3C)[0] + 24 + 96 + 8 * 2
+        size = struct.unpack_from('<I', data, directory + 4)[0]
+        root = 0x5400  # the new section's start: the root, then its first entry's id and directory
+        rows = [  # where, what is written there, what info says
+            (directory, (0x7FFF0000, size), 'the resource directory lies in no section'),
+            (root + 16, (3, 0x8FFFFF00), 'the resource directory points outside its section'),
+            (root + 16, (3, 0x80000000), 'the resource directory is not three levels deep'),
+        ]
+        for at, values, message in rows:
+            with self.subTest(message):
+                damaged = self.write('damaged.exe', patched(data, at, '<II', *values))
+                result = run([MKSFX, 'info', damaged])
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertIn('icon and version: not read (%s)\n' % message, result.stdout.decode())
+                self.assertEqual(self.info(damaged)['icon'], None)
+
     def test_signed_by_osslsigncode_verifies(self):
         signer = authenticode.Signer(self.path('certificates'))
         signed = self.path('signed.exe')
