@@ -11,6 +11,7 @@
 #include "errors.h"
 #include "option_parser.h"
 #include "engine_console.h"
+#include "info_publisher.h"
 #include "codepages.h"
 #include "sfx_limits.h"
 #include "stub_compat.h"
@@ -151,7 +152,7 @@ std::string Text(const std::string& bytes, const CodePageTable& page) {
 // U+FFFD for bytes that are not.  A text the block does not hold is null; the
 // default folder is given as the block holds it.
 void PrintInfoJson(std::ostream& out, const std::string& file, uint64_t size, const std::string& executionLevel,
-                   const StubView& v, const CodePageTable& page) {
+                   const StubView& v, const CodePageTable& page, const InputFile& input) {
   const BlockSettings& s = v.where.settings;
   out << "{\n  \"file\": " << Json(file) << ",\n  \"size\": " << size
       << ",\n  \"codepage\": " << page.number << ",\n  \"signed\": ";
@@ -160,7 +161,9 @@ void PrintInfoJson(std::ostream& out, const std::string& file, uint64_t size, co
   else
     out << "null";
   out << ",\n  \"execution_level\": "
-      << (executionLevel.empty() ? "null" : Json(executionLevel)) << ",\n  \"block\": ";
+      << (executionLevel.empty() ? "null" : Json(executionLevel));
+  PrintPublisherResourcesJson(out, input);
+  out << ",\n  \"block\": ";
   if (v.where.blockFound)
     out << "{\"offset\": " << v.where.blockPos
         << ", \"size\": " << v.where.firstHeaderPos - v.where.blockPos << "}";
@@ -229,6 +232,7 @@ int RunInfoCommand(const Arguments& args) {
       out << "signed: no\n";
     out << "execution level: " << (level.empty() ? "(none requested)" : level)
         << (level == kAdministratorLevelName ? " (Windows asks for administrator rights)" : "") << "\n";
+    PrintPublisherResources(out, file);
     if (where.blockFound)
       out << "configuration block: at " << Hex((uint64_t)where.blockPos) << ", "
           << where.firstHeaderPos - where.blockPos << " bytes\n";
@@ -241,7 +245,7 @@ int RunInfoCommand(const Arguments& args) {
   // The walk from where the stub starts it, as check judges it.
   const std::vector<EntryFinding>& findings = v.judged.findings;
   if (json) {
-    PrintInfoJson(out, infoPath, file.Size(), level, v, *shownPage);
+    PrintInfoJson(out, infoPath, file.Size(), level, v, *shownPage, file);
   } else {
     PrintEntries(out, *v.layout);
     out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";

@@ -293,6 +293,9 @@ int RunPackCommand(const Arguments& args) {
   if (settings.tempCleanup && !settings.defaultFolder.empty())
     throw UsageError("--temp-cleanup extracts into a fresh folder of its own, so a default folder would go "
                      "unused: drop --default-folder (a kept one: --default-folder \"\")");
+  // Last of the stub's changes: the manifest's level is patched before its
+  // resources are copied into the new section.
+  stub = StubWithPublisherResources(o, o.keepSettings ? archive.get() : nullptr, stub, stubPath);
   std::vector<uint8_t> block;
   if (!o.noBlock) block = BuildConfigurationBlock(settings);
   std::string password = ReadPassword(o, page);

@@ -85,6 +85,11 @@ const PackRow kRows[] = {
      "no configuration block: the stub's defaults\n"},
     {{"--elevate", "", kFlag}, "", Set<&PackOptions::elevate>, nullptr,
      "the self-extractor asks for administrator rights\n"},
+    {{"--icon", "", kValue}, "FILE", Set<&PackOptions::iconPath>, nullptr,
+     "the program's icon: every image of the .ico FILE\n", "The program's icon and version (they need the block):"},
+    {{"--version-info", "", OptionKind::kValues}, "KEY=TEXT", nullptr, nullptr,
+     "a version string (repeatable): FileDescription,\nProductName, CompanyName, LegalCopyright,\n"
+     "FileVersion, ProductVersion (1 to 4 dotted numbers,\nalso the numeric version), OriginalFilename\n"},
 
     {{"--caption", "", kValue}, "TEXT", nullptr, SetText<&BlockSettings::caption>,
      "title of the main dialog\n", "Texts (UTF-8, converted to the --codepage):"},
@@ -221,6 +226,7 @@ PackOptions ParsePackOptions(const Arguments& args) {
     o.blockOptions.emplace_back(given.name, given.name == "--info-file" ? "" : given.value);
   }
   o.passwordGiven = line.Has("--password");
+  ParsePublisherOptions(line, o);
   if (line.Has("--info-text") && line.Has("--info-file"))
     throw UsageError("give either --info-text or --info-file, not both");
   if (o.noBlock && !o.blockOptions.empty())

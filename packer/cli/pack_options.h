@@ -12,7 +12,9 @@
 #include "commands.h"
 #include "config_block_codec.h"
 #include "exclude_patterns.h"
+#include "file_io.h"
 #include "option_parser.h"
+#include "version_resource.h"
 
 struct PackOptions {
   std::string stubPath;
@@ -25,6 +27,8 @@ struct PackOptions {
   bool keepSettings = false;
   bool archive = false;  // --archive: the one INPUT is an archive to take over
   bool elevate = false;  // the manifest asks for administrator rights
+  std::string iconPath;      // --icon: the publisher's .ico
+  VersionStrings versionInfo;  // --version-info, checked; an empty value removes a kept one
   int level = -1;  // -1: the default level; kStoreLevel (-0): stored
   int codepage = 0;  // 0: the default code page
   std::string passwordFile;
@@ -43,6 +47,16 @@ std::string PackHelp();
 
 // Throws UsageError for a wrong command line.
 PackOptions ParsePackOptions(const Arguments& args);
+
+// --icon and --version-info from `line` into `o` (pack_publisher.cpp);
+// throws UsageError for a wrong KEY=VALUE and for either with --no-block.
+void ParsePublisherOptions(const CommandLine& line, PackOptions& o);
+
+// The stub with the publisher's icon and version (--icon, --version-info,
+// and with --keep-settings those of `keptFrom`, the INPUT self-extractor,
+// unless given anew), or `stub` itself when there are none.  Throws Refusal.
+std::vector<uint8_t> StubWithPublisherResources(const PackOptions& o, const InputFile* keptFrom,
+                                                const std::vector<uint8_t>& stub, const std::string& stubName);
 
 // Applies one of the block options to `settings`.
 void ApplyBlockOption(BlockSettings& settings, const std::string& option, const std::string& value);

@@ -32,6 +32,10 @@ std::vector<uint8_t> ReadStub(const std::string& path) {
   return file.ReadAt(0, (size_t)file.Size());
 }
 
+uint64_t PaddedStubSize(const std::vector<uint8_t>& stub) {
+  return stub.size() > kStubImageSize ? stub.size() : kStubImageSize;
+}
+
 void CheckStub(const std::vector<uint8_t>& stub, const std::string& path, bool forBlocklessOutput) {
   if (stub.size() < kDosMagicSize || !IsDosMagic(stub.data()))
     throw Refusal(path + ": the stub is not a Windows executable (no MZ header)");
@@ -51,7 +55,7 @@ void CheckStub(const std::vector<uint8_t>& stub, const std::string& path, bool f
 
 void WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vector<uint8_t>& block,
                         const InputFile& archive, ArchiveLayout layout, const std::string& outputPath) {
-  uint64_t firstHeaderPos = kStubImageSize + block.size();
+  uint64_t firstHeaderPos = PaddedStubSize(stub) + block.size();
   int64_t shift = (int64_t)firstHeaderPos - (int64_t)layout.firstLocalPos;  // added to every stored offset
   uint64_t endRecordPos = layout.endRecordPos + shift;
   RebaseDirectory(layout, shift);
@@ -73,7 +77,7 @@ void WriteSelfExtractor(const std::vector<uint8_t>& stub, const std::vector<uint
 uint64_t WriteStubAndBlock(PendingOutput& out, const std::vector<uint8_t>& stub,
                            const std::vector<uint8_t>& block) {
   std::vector<uint8_t> image = stub;
-  image.resize(kStubImageSize, 0);
+  image.resize(PaddedStubSize(stub), 0);
   out.Write(image);
   out.Write(block);
   return out.Written();

@@ -21,6 +21,11 @@ std::vector<uint8_t> ReadStub(const std::string& path);
 // reads them as the block length when no block follows.
 void CheckStub(const std::vector<uint8_t>& stub, const std::string& path, bool forBlocklessOutput);
 
+// What the stub takes of a self-extractor: kStubImageSize, or more for a
+// stub grown by the publisher's resources (publisher_resources.h), which
+// needs a block: the stub then finds the block through the archive's offsets.
+uint64_t PaddedStubSize(const std::vector<uint8_t>& stub);
+
 // `block` empty: no configuration block.  The output appears only complete
 // and only after the stub's own search, replayed on it, has found the end
 // record written and the first local header.

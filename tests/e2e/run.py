@@ -100,7 +100,8 @@ A case is one TOML file in tests/e2e/cases/:
 
 {out} stands for the case's destination folder (a Windows path, with
 backslashes doubled inside the script and the expected log, whose strings
-escape them) and {work} for its work folder.
+escape them) and {work} for its work folder; {icon} in `pack`, for a
+publisher's .ico made in the work folder (tests/support/test_icon.py).
 """
 
 import argparse
@@ -117,6 +118,8 @@ import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import programs  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'support'))
+import test_icon  # noqa: E402
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), '..', '..'))
 CASES_DIR = os.path.join(ROOT, 'tests', 'e2e', 'cases')
@@ -300,6 +303,10 @@ class Runner:
         out = os.path.join(work, 'out')
         os.makedirs(out)
         values = {'out': programs.win_path(out), 'work': programs.win_path(work)}
+        if any('{icon}' in option for option in case.get('pack', [])):
+            values['icon'] = os.path.join(work, 'publisher.ico')
+            with open(values['icon'], 'wb') as f:
+                f.write(test_icon.icon())
 
         def raw(text):
             for key, value in values.items():
