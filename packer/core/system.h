@@ -17,3 +17,7 @@ bool AskHidden(const char* prompt, std::string& line);
 // Whether standard output is a terminal, where a self-extractor's bytes
 // must not go.
 bool StandardOutputIsTerminal();
+
+// Standard input read as bytes from now on (on Windows not as text, which
+// would turn "\r\n" into "\n").
+void StandardInputAsBytes();

@@ -17,6 +17,8 @@ void SystemRandom(uint8_t* bytes, size_t count) {
   }
 }
 
+void StandardInputAsBytes() {}
+
 bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 
 bool AskHidden(const char* prompt, std::string& line) {
