@@ -41,14 +41,13 @@ const char kTemporaryInfix[] = ".tmp";
 
 // The process id in `name` when it is a temporary name of `base`, else 0.
 DWORD WriterOfTemporary(const std::string& name, const std::string& base) {
-  const size_t stem = base.size() + sizeof kTemporaryInfix - 1;
-  if (name.size() <= stem || _strnicmp(name.c_str(), (base + kTemporaryInfix).c_str(), stem) != 0) return 0;
-  char* dash = nullptr;
-  unsigned long pid = std::strtoul(name.c_str() + stem, &dash, 10);
-  char* end = nullptr;
-  if (dash == name.c_str() + stem || *dash != '-' || !std::isdigit((unsigned char)dash[1])) return 0;
-  std::strtoul(dash + 1, &end, 10);
-  return *end ? 0 : (DWORD)pid;
+  const std::string stem = base + kTemporaryInfix;
+  if (name.size() <= stem.size() || _strnicmp(name.c_str(), stem.c_str(), stem.size()) != 0) return 0;
+  const size_t dash = name.find('-', stem.size());
+  if (dash == std::string::npos || dash == stem.size() || dash + 1 == name.size()) return 0;
+  for (size_t i = stem.size(); i < name.size(); ++i)
+    if (i != dash && !std::isdigit((unsigned char)name[i])) return 0;
+  return (DWORD)std::strtoul(name.c_str() + stem.size(), nullptr, 10);
 }
 
 bool ProcessRuns(DWORD pid) {
