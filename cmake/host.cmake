@@ -38,7 +38,11 @@ if(MKSFX_CORE_SOURCES)
   add_library(mksfx_core STATIC ${MKSFX_CORE_SOURCES})
   target_include_directories(mksfx_core PUBLIC ${CMAKE_SOURCE_DIR}/packer/core)
   # libdeflate compresses; the engine's own decoder checks entries' data.
-  target_link_libraries(mksfx_core PUBLIC sfxengine deflate)
+  # Its static library (Debian's libdeflate-dev ships one), so that the
+  # installed mksfx is one file that needs nothing beside it; the engine
+  # tests' oracle below takes the shared one.
+  find_library(SFX_LIBDEFLATE_STATIC NAMES libdeflate.a REQUIRED)
+  target_link_libraries(mksfx_core PUBLIC sfxengine ${SFX_LIBDEFLATE_STATIC})
 
   add_executable(mksfx ${MKSFX_CLI_SOURCES} ${SFX_EMBEDDED_STUB_SOURCE})
   target_include_directories(mksfx PRIVATE ${CMAKE_SOURCE_DIR}/packer/cli)

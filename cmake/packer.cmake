@@ -21,3 +21,10 @@ add_custom_command(OUTPUT ${MKSFX_CODEPAGE_TABLES}
   COMMAND python3 ${CMAKE_SOURCE_DIR}/packer/core/codepage_tables.py ${MKSFX_CODEPAGE_TABLES}
   DEPENDS ${CMAKE_SOURCE_DIR}/packer/core/codepage_tables.py VERBATIM)
 list(APPEND MKSFX_CORE_SOURCES ${MKSFX_CODEPAGE_TABLES})
+
+# So are the canonical composition tables, from Python's unicodedata.
+set(MKSFX_NFC_TABLES ${CMAKE_BINARY_DIR}/generated/nfc_tables.cpp)
+add_custom_command(OUTPUT ${MKSFX_NFC_TABLES}
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/packer/core/nfc_tables.py ${MKSFX_NFC_TABLES}
+  DEPENDS ${CMAKE_SOURCE_DIR}/packer/core/nfc_tables.py VERBATIM)
+list(APPEND MKSFX_CORE_SOURCES ${MKSFX_NFC_TABLES})

@@ -7,6 +7,7 @@
 #include "certificate_table.h"
 #include "commands.h"
 #include "errors.h"
+#include "json_output.h"
 #include "option_parser.h"
 #include "stub_compat.h"
 #include "stub_locator.h"
@@ -14,7 +15,7 @@
 namespace {
 
 const char kCheckHelp[] =
-    "usage: mksfx check [--codepage N] [--password P]... FILE\n"
+    "usage: mksfx check [--codepage N] [--password P]... [--json] FILE\n"
     "\n"
     "Walks the self-extractor FILE with the stub's own code, each entry taken as\n"
     "the stub takes it when it extracts that entry alone (its name check,\n"
@@ -24,6 +25,8 @@ const char kCheckHelp[] =
     "  --password P   try P (UTF-8) on encrypted entries (repeatable); without\n"
     "                 one their data are not checked\n"
     "  --codepage N   the Windows code page given to pack (default 1252)\n"
+    "  --json         the verdict and the findings as one JSON document, also\n"
+    "                 for a failure (its fields: man mksfx)\n"
     "\n"
     "Exit codes: 0 the stub extracts every entry, 1 it would refuse or fail on\n"
     "some (or finds no archive), 2 usage error.\n";
@@ -33,16 +36,29 @@ std::string Count(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-}  // namespace
-
-int RunCheckCommand(const Arguments& args) {
-  static const std::vector<OptionRow> kOptions = {{"--password", "", OptionKind::kValues},
-                                                  {"--codepage", "", OptionKind::kValue}};
-  CommandLine line = ParseCommandLine("check", kOptions, args);
-  if (line.help) {
-    std::cout << kCheckHelp;
-    return kExitSuccess;
+// check --json: the verdict and the findings as one document (fields: the
+// manual page's).
+void PrintCheckJson(std::ostream& out, const InputFile& file, const StubView& v, size_t entries,
+                    const std::vector<EntryFinding>& findings, const CodePageTable& page) {
+  OpenJsonDocument(out, "check");
+  out << ",\n  \"file\": " << Json(file.Path()) << ",\n  \"codepage\": " << page.number << ",\n  \"signed\": ";
+  if (v.table.pos)
+    out << "{\"table_offset\": " << v.table.pos << ", \"table_size\": " << v.table.size << "}";
+  else
+    out << "null";
+  out << ",\n  \"entries\": " << entries << ",\n  \"unchecked_encrypted\": " << v.judged.unchecked
+      << ",\n  \"verdict\": \"" << (findings.empty() ? "ok" : "problems") << "\",\n  \"findings\": [";
+  const char* separator = "\n";
+  for (const EntryFinding& f : findings) {
+    out << separator << "    {\"entry\": " << (f.entry.empty() ? "null" : Json(FromCodePage(f.entry, page)))
+        << ", \"reason\": " << Json(f.reason) << "}";
+    separator = ",\n";
   }
+  out << (findings.empty() ? "]" : "\n  ]") << ",\n  \"error\": null,\n  \"exit_code\": "
+      << (findings.empty() ? kExitSuccess : kExitRefused) << "\n}\n";
+}
+
+int Check(const CommandLine& line, bool json) {
   const CodePageTable* page = &CodePageOption(line);
   if (line.operands.size() != 1) throw UsageError("check needs exactly one FILE (see mksfx check --help)");
   const std::vector<std::string> passwords = PasswordsInCodePage(line.Values("--password"), *page);
@@ -56,6 +72,10 @@ int RunCheckCommand(const Arguments& args) {
   if (v.layout && (int64_t)v.layout->firstLocalPos != v.where.firstHeaderPos)
     findings.push_back({"", "the stub starts its walk elsewhere than at the first local header"});
   size_t entries = v.layout ? v.layout->entries.size() : v.judged.headers.size();
+  if (json) {
+    PrintCheckJson(std::cout, file, v, entries, findings, *page);
+    return findings.empty() ? kExitSuccess : kExitRefused;
+  }
   PrintFindings(std::cout, findings, "", page);
   if (v.table.pos)
     std::cout << file.Path() << ": signed (" << DescribeTable(v.table) << "); the archive ends in front of it\n";
@@ -66,4 +86,22 @@ int RunCheckCommand(const Arguments& args) {
               << " unchecked (no --password)";
   std::cout << "\n";
   return findings.empty() ? kExitSuccess : kExitRefused;
+}
+
+}  // namespace
+
+int RunCheckCommand(const Arguments& args) {
+  static const std::vector<OptionRow> kOptions = {{"--password", "", OptionKind::kValues},
+                                                  {"--codepage", "", OptionKind::kValue},
+                                                  {"--json", "", OptionKind::kFlag}};
+  const CommandLine line = ReadCommandLine("check", kOptions, args);
+  const bool json = line.Has("--json");
+  return WithJsonFailures(json, "check", [&] {
+    if (!line.error.empty()) throw UsageError(line.error);
+    if (line.help) {
+      std::cout << kCheckHelp;
+      return kExitSuccess;
+    }
+    return Check(line, json);
+  });
 }

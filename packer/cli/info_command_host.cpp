@@ -12,6 +12,7 @@
 #include "option_parser.h"
 #include "engine_console.h"
 #include "info_publisher.h"
+#include "json_output.h"
 #include "codepages.h"
 #include "sfx_limits.h"
 #include "stub_compat.h"
@@ -40,7 +41,8 @@ const char kInfoHelp[] =
     "  --codepage N   the Windows code page given to pack (default 1252), which\n"
     "                 a self-extractor does not record: names and texts shown\n"
     "                 in UTF-8\n"
-    "  --json         the same as one JSON document (its fields: man mksfx)\n";
+    "  --json         the same as one JSON document, also for a failure (its\n"
+    "                 fields: man mksfx)\n";
 
 const char* YesNo(bool value) { return value ? "yes" : "no"; }
 
@@ -111,37 +113,19 @@ void PrintEntries(std::ostream& out, const ArchiveLayout& layout) {
   }
 }
 
-const char32_t kReplacement = 0xFFFD;
-
-// `utf8` quoted, with '"', '\\' and the C0 and C1 control characters escaped;
-// a byte that is not UTF-8 becomes U+FFFD, so the document always parses.
-std::string Json(const std::string& utf8) {
-  std::string out = "\"";
-  for (size_t at = 0; at < utf8.size();) {
-    char32_t c;
-    if (!DecodeUtf8(utf8, at, c)) {
-      c = kReplacement;
-      ++at;
-    }
-    if (c == U'"' || c == U'\\') {
-      out += '\\';
-      out += (char)c;
-    } else if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04X", (unsigned)c);
-      out += escape;
-    } else {
-      AppendUtf8(out, c);
-    }
-  }
-  return out + "\"";
-}
-
-const char* Bool(bool value) { return value ? "true" : "false"; }
-
 // A text of the block: null when it has none.
 std::string Text(const std::string& bytes, const CodePageTable& page) {
   return bytes.empty() ? "null" : Json(FromCodePage(bytes, page));
+}
+
+// Reads the entry's time from its local header, as the stub does; "" where
+// the header cannot be read.
+std::string EntryTime(const InputFile& file, const CentralEntry& e) {
+  try {
+    return EntryTimeLikeTheStub(LocalHeaderAt(file, e.localPos).timeDate);
+  } catch (const Refusal&) {
+    return "";
+  }
 }
 
 // info --json: the same as one JSON document for scripts; its fields are the
@@ -150,11 +134,13 @@ std::string Text(const std::string& bytes, const CodePageTable& page) {
 // undefined is the control character of its number, as Windows converts
 // it); control characters are written \u00XX; the file's path is UTF-8 with
 // U+FFFD for bytes that are not.  A text the block does not hold is null; the
-// default folder is given as the block holds it.
-void PrintInfoJson(std::ostream& out, const std::string& file, uint64_t size, const std::string& executionLevel,
-                   const StubView& v, const CodePageTable& page, const InputFile& input) {
+// default folder is given as the block holds it.  `error`: why info ends
+// with exit code 1 although it could show the file, or "".
+void PrintInfoJson(std::ostream& out, const InputFile& file, const std::string& executionLevel,
+                   const StubView& v, const CodePageTable& page, const std::string& error) {
   const BlockSettings& s = v.where.settings;
-  out << "{\n  \"file\": " << Json(file) << ",\n  \"size\": " << size
+  OpenJsonDocument(out, "info");
+  out << ",\n  \"file\": " << Json(file.Path()) << ",\n  \"size\": " << file.Size()
       << ",\n  \"codepage\": " << page.number << ",\n  \"signed\": ";
   if (v.table.pos)
     out << "{\"table_offset\": " << v.table.pos << ", \"table_size\": " << v.table.size << "}";
@@ -162,7 +148,7 @@ void PrintInfoJson(std::ostream& out, const std::string& file, uint64_t size, co
     out << "null";
   out << ",\n  \"execution_level\": "
       << (executionLevel.empty() ? "null" : Json(executionLevel));
-  PrintPublisherResourcesJson(out, input);
+  PrintPublisherResourcesJson(out, file);
   out << ",\n  \"block\": ";
   if (v.where.blockFound)
     out << "{\"offset\": " << v.where.blockPos
@@ -170,13 +156,13 @@ void PrintInfoJson(std::ostream& out, const std::string& file, uint64_t size, co
   else
     out << "null";
   out << ",\n  \"first_local_header\": " << v.where.firstHeaderPos << ",\n  \"settings\": {"
-      << "\n    \"show_run_checkbox\": " << Bool(s.showRunCheckBox)
-      << ",\n    \"selectable_file_list\": " << Bool(s.selectableFileList)
-      << ",\n    \"hide_overwrite_choice\": " << Bool(s.hideOverwriteChoice)
+      << "\n    \"show_run_checkbox\": " << JsonBool(s.showRunCheckBox)
+      << ",\n    \"selectable_file_list\": " << JsonBool(s.selectableFileList)
+      << ",\n    \"hide_overwrite_choice\": " << JsonBool(s.hideOverwriteChoice)
       << ",\n    \"overwrite\": \"" << OverwriteModeName(s.overwrite) << "\""
-      << ",\n    \"auto_extract\": " << Bool(s.autoExtract)
-      << ",\n    \"wait_for_program\": " << Bool(s.waitForProgram)
-      << ",\n    \"temp_cleanup\": " << Bool(s.tempCleanup)
+      << ",\n    \"auto_extract\": " << JsonBool(s.autoExtract)
+      << ",\n    \"wait_for_program\": " << JsonBool(s.waitForProgram)
+      << ",\n    \"temp_cleanup\": " << JsonBool(s.tempCleanup)
       << ",\n    \"caption\": " << Text(s.caption, page)
       << ",\n    \"default_folder\": " << Text(s.defaultFolder, page)
       << ",\n    \"run_command\": " << Text(s.runCommand, page)
@@ -186,11 +172,15 @@ void PrintInfoJson(std::ostream& out, const std::string& file, uint64_t size, co
   for (const CentralEntry& e : v.layout->entries) {
     char crc[12];
     std::snprintf(crc, sizeof crc, "%08x", e.crc);
+    const std::string time = EntryTime(file, e);
+    const char last = e.name.empty() ? 0 : e.name.back();
     out << separator << "    {\"name\": " << Json(FromCodePage(e.name, page)) << ", \"method\": \""
         << EntryMethodName(e.method) << "\", \"method_id\": " << e.method
         << ", \"compressed_size\": " << e.compressedSize << ", \"uncompressed_size\": " << e.uncompressedSize
-        << ", \"crc32\": \"" << crc << "\", \"encrypted\": " << Bool(e.flags & kFlagEncrypted)
-        << ", \"offset\": " << e.localPos << "}";
+        << ", \"crc32\": \"" << crc << "\", \"encrypted\": " << JsonBool(e.flags & kFlagEncrypted)
+        << ", \"offset\": " << e.localPos << ", \"time\": " << (time.empty() ? "null" : Json(time))
+        << ", \"attributes\": " << Read32(CentralBytes(*v.layout, e) + kCentralExternalAttributes)
+        << ", \"folder\": " << JsonBool(last == '/' || last == '\\') << "}";
     separator = ",\n";
   }
   out << (v.layout->entries.empty() ? "]" : "\n  ]") << ",\n  \"stub_problems\": [";
@@ -200,23 +190,12 @@ void PrintInfoJson(std::ostream& out, const std::string& file, uint64_t size, co
         << ", \"reason\": " << Json(f.reason) << "}";
     separator = ",\n";
   }
-  out << (v.judged.findings.empty() ? "]" : "\n  ]") << "\n}\n";
+  out << (v.judged.findings.empty() ? "]" : "\n  ]") << ",\n  \"error\": " << (error.empty() ? "null" : Json(error))
+      << ",\n  \"exit_code\": " << (error.empty() ? kExitSuccess : kExitRefused) << "\n}\n";
 }
 
-}  // namespace
-
-int RunInfoCommand(const Arguments& args) {
-  static const std::vector<OptionRow> kOptions = {{"--codepage", "", OptionKind::kValue},
-                                                  {"--json", "", OptionKind::kFlag}};
-  CommandLine line = ParseCommandLine("info", kOptions, args);
-  if (line.help) {
-    std::cout << kInfoHelp;
-    return kExitSuccess;
-  }
-  shownPage = &CodePageOption(line);
-  const bool json = line.Has("--json");
-  if (line.operands.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
-  const std::string& infoPath = line.operands[0];
+// info on one file: the text, or the JSON document.
+int ShowInfo(const std::string& infoPath, bool json) {
   InputFile file(infoPath);  // a readable regular file, or a clear refusal
   if (file.Size() > kLargestOutput)
     throw Refusal(infoPath + ": larger than the 2 GiB - 1 bytes the stub can read");
@@ -242,17 +221,41 @@ int RunInfoCommand(const Arguments& args) {
     PrintSettings(out, where.settings);
   }
   if (!v.layout) throw Refusal(v.directoryProblem);
+  std::string walkProblem;
+  if ((int64_t)v.layout->firstLocalPos != where.firstHeaderPos)
+    walkProblem = infoPath + ": the stub starts its walk at " + Hex((uint32_t)where.firstHeaderPos) +
+                  ", not at the first local header (" + Hex(v.layout->firstLocalPos) + ")";
   // The walk from where the stub starts it, as check judges it.
   const std::vector<EntryFinding>& findings = v.judged.findings;
   if (json) {
-    PrintInfoJson(out, infoPath, file.Size(), level, v, *shownPage, file);
-  } else {
-    PrintEntries(out, *v.layout);
-    out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";
-    PrintFindings(out, findings, "  ", shownPage);
+    // One document, which says why info fails besides showing the file.
+    PrintInfoJson(out, file, level, v, *shownPage, walkProblem);
+    if (walkProblem.empty()) return kExitSuccess;
+    std::cerr << "mksfx: " << Printable(walkProblem) << "\n";
+    return kExitRefused;
   }
-  if ((int64_t)v.layout->firstLocalPos != where.firstHeaderPos)
-    throw Refusal(infoPath + ": the stub starts its walk at " + Hex((uint32_t)where.firstHeaderPos) +
-                  ", not at the first local header (" + Hex(v.layout->firstLocalPos) + ")");
+  PrintEntries(out, *v.layout);
+  out << "stub problems: " << (findings.empty() ? "none" : std::to_string(findings.size())) << "\n";
+  PrintFindings(out, findings, "  ", shownPage);
+  if (!walkProblem.empty()) throw Refusal(walkProblem);
   return kExitSuccess;
+}
+
+}  // namespace
+
+int RunInfoCommand(const Arguments& args) {
+  static const std::vector<OptionRow> kOptions = {{"--codepage", "", OptionKind::kValue},
+                                                  {"--json", "", OptionKind::kFlag}};
+  const CommandLine line = ReadCommandLine("info", kOptions, args);
+  const bool json = line.Has("--json");
+  return WithJsonFailures(json, "info", [&] {
+    if (!line.error.empty()) throw UsageError(line.error);
+    if (line.help) {
+      std::cout << kInfoHelp;
+      return kExitSuccess;
+    }
+    shownPage = &CodePageOption(line);
+    if (line.operands.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
+    return ShowInfo(line.operands[0], json);
+  });
 }

@@ -7,6 +7,7 @@
 #include "errors.h"
 #include "codepages.h"
 #include "pack_options.h"
+#include "version.h"
 
 namespace {
 
@@ -31,16 +32,13 @@ const char kHelp[] =
     "(before an INPUT or FILE whose name starts with \"-\").\n"
     "Exit codes: 0 success, 1 input refused or failed, 2 usage error.\n";
 
-// The packer's version, printed by --version.
-const char kVersion[] = "mksfx 1.1.0";
-
 int Dispatch(const std::string& command, const Arguments& args) {
   if (command == "pack") return RunPackCommand(args);
   if (command == "info") return RunInfoCommand(args);
   if (command == "extract") return RunExtractCommand(args);
   if (command == "check") return RunCheckCommand(args);
   if (command == "--version" || command == "version") {
-    std::cout << kVersion << "\n";
+    std::cout << "mksfx " << kMksfxVersion << "\n";
     return kExitSuccess;
   }
   if (command == "help" || command == "--help" || command == "-h") {

@@ -35,10 +35,14 @@ std::vector<std::string> CommandLine::Values(const std::string& name) const {
   return values;
 }
 
-CommandLine ParseCommandLine(const std::string& command, const std::vector<OptionRow>& table,
-                             const Arguments& args) {
+CommandLine ReadCommandLine(const std::string& command, const std::vector<OptionRow>& table,
+                            const Arguments& args) {
   CommandLine line;
   bool optionsEnded = false;
+  // After a fault the rest is still read for the options it gives.
+  auto fault = [&](const std::string& error) {
+    if (line.error.empty()) line.error = error;
+  };
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
@@ -59,12 +63,17 @@ CommandLine ParseCommandLine(const std::string& command, const std::vector<Optio
     }
     const bool help = spelling == "--help" || spelling == "-h";
     const OptionRow* row = help ? nullptr : FindRow(table, spelling);
-    if (!help && !row)
-      throw UsageError("unknown option " + spelling + " (see mksfx " + command + " --help)");
+    if (!help && !row) {
+      fault("unknown option " + spelling + " (see mksfx " + command + " --help)");
+      continue;
+    }
     if (help || row->kind == OptionKind::kFlag) {
-      if (inlineValue) throw UsageError(spelling + " takes no value");
+      if (inlineValue) fault(spelling + " takes no value");
     } else if (!inlineValue) {
-      if (i + 1 >= args.size()) throw UsageError(spelling + " needs a value");
+      if (i + 1 >= args.size()) {
+        fault(spelling + " needs a value");
+        break;
+      }
       value = args[++i];
     }
     if (help) {
@@ -73,6 +82,13 @@ CommandLine ParseCommandLine(const std::string& command, const std::vector<Optio
     }
     line.options.push_back({row->name, value});
   }
+  return line;
+}
+
+CommandLine ParseCommandLine(const std::string& command, const std::vector<OptionRow>& table,
+                             const Arguments& args) {
+  CommandLine line = ReadCommandLine(command, table, args);
+  if (!line.error.empty()) throw UsageError(line.error);
   return line;
 }
 

@@ -32,6 +32,7 @@ struct CommandLine {
   bool help = false;                 // --help or -h
   std::vector<GivenOption> options;  // in command-line order
   std::vector<std::string> operands;
+  std::string error;  // ReadCommandLine's: the first fault, "" for a right command line
 
   bool Has(const std::string& name) const;
   // The option's last value, or "" when it is not given.
@@ -46,9 +47,14 @@ struct CommandLine {
 // option takes its value after "=" or as the next argument, which may start
 // with "-"; a short one only as the next argument.  --help and -h are every
 // command's own.  Throws UsageError for an unknown option, a value missing or
-// given to a flag, and an option that is not repeatable given twice.
+// given to a flag.
 CommandLine ParseCommandLine(const std::string& command, const std::vector<OptionRow>& table,
                              const Arguments& args);
+// The same, never throwing: a wrong command line sets `error`, and the
+// options given around the fault are read all the same (whether --json was
+// asked, for the document that reports the fault).
+CommandLine ReadCommandLine(const std::string& command, const std::vector<OptionRow>& table,
+                            const Arguments& args);
 
 // The page of --codepage VALUE, for every command; throws UsageError naming
 // the pages there are for any other value.

@@ -16,6 +16,7 @@
 #include "errors.h"
 #include "file_entry.h"
 #include "file_io.h"
+#include "output_target.h"
 #include "pack_options.h"
 #include "codepages.h"
 #include "sfx_limits.h"
@@ -26,6 +27,7 @@
 #include "stub_locator.h"
 #include "stub_manifest.h"
 #include "system.h"
+#include "text_input.h"
 
 namespace {
 
@@ -39,53 +41,18 @@ bool NamedZip(const std::string& path) {
 }
 
 // The information text file, in UTF-8: a character of the code page takes
-// at most 3 bytes there, and a byte order mark 3 more.  The converted text
-// is held to its length field when the block is built.
-const uint64_t kLongestInfoFile = 3 * kMaxInfoTextLength + 3;
-std::string ReadInfoFile(const std::string& path) {
-  InputFile file(path);
-  if (file.Size() > kLongestInfoFile)
-    throw Refusal(path + ": the information text is " + std::to_string(file.Size()) +
-                  " bytes long; its length field holds at most " +
-                  std::to_string(kMaxInfoTextLength));
-  std::vector<uint8_t> bytes = file.ReadAt(0, (size_t)file.Size());
-  return std::string(bytes.begin(), bytes.end());
-}
+// at most 3 bytes there.  The converted text is held to its length field
+// when the block is built.
+const size_t kLongestInfoFile = 3 * kMaxInfoTextLength;
 
-// A self-extractor, which OUTPUT may replace: a file that starts with "MZ"
-// and in which the stub's own search finds an archive.
-bool IsSelfExtractorFile(const std::string& path) {
-  try {
-    InputFile file(path);
-    return StartsWithMz(file) && LocateLikeTheStub(file).archiveFound;
-  } catch (const Refusal&) {
-    return false;
-  }
-}
-
-void CheckOutputPath(const PackOptions& o) {
-  if (o.outputPath == kStandardOutputName) {
-    if (StandardOutputIsTerminal())
-      throw UsageError("OUTPUT - writes the self-extractor to standard output, which is a terminal; "
-                       "redirect it to a file or a pipe");
-    return;
-  }
-  FsEntry out = InspectPath(o.outputPath);
-  if (out.kind == FsEntry::kMissing) return;
-  if (out.kind == FsEntry::kFolder)
-    throw Refusal(o.outputPath + ": is a folder; name the self-extractor to write, e.g. " +
-                  o.outputPath + "/setup.exe");
-  for (const std::string& input : o.inputs) {
-    FsEntry in = InspectPath(input);
-    if (in.kind != FsEntry::kMissing && in.device == out.device && in.node == out.node)
-      throw Refusal(o.outputPath + ": is also an INPUT; write the self-extractor to another file");
-  }
-  // A forgotten OUTPUT makes the last INPUT the output: what is replaced
-  // must be empty or an earlier self-extractor.
-  if (o.force || (out.kind == FsEntry::kFile && out.size == 0) || IsSelfExtractorFile(o.outputPath))
-    return;
-  throw Refusal(o.outputPath + ": exists and is not a self-extractor; mksfx does not replace it "
-                "(was OUTPUT forgotten?).  Name a new OUTPUT, or give --force to replace it");
+// A *.zip INPUT that holds no archive is most often a download that failed
+// (an error page, an empty file): packed as a file it would ship as one.
+void RefuseZipNamesWithoutArchive(const PackOptions& o) {
+  if (o.force) return;
+  for (const std::string& input : o.inputs)
+    if (NamedZip(input) && InspectPath(input).kind == FsEntry::kFile && !LooksLikeArchive(InputFile(input)))
+      throw Refusal(input + ": is named *.zip but holds no ZIP archive (a download that failed?); give "
+                    "--force to pack it as a file");
 }
 
 // Whether the one INPUT is an archive whose entries are taken over: a file
@@ -102,17 +69,25 @@ bool TakeAsArchive(const PackOptions& o) {
   return false;
 }
 
-// What of the input self-extractor is not carried over besides its
-// settings: its signature, and the stub's request for administrator rights.
+// Whether the input self-extractor's manifest asks for administrator rights.
+bool AsksForAdministrator(const InputFile& input) {
+  return RequestedExecutionLevel(input.ReadSome(0, kStubImageSize)) == kAdministratorLevelName;
+}
+
+// What of the input self-extractor is not carried over: its signature, and
+// without --keep-settings its settings and its request for administrator
+// rights.
 void NoteWhatIsNotKept(const PackOptions& o, const InputFile& input, const CertificateTable& table) {
   if (table.pos)
     std::cerr << "mksfx: note: " << input.Path() << ": signed (" << DescribeTable(table)
               << "): the archive in front of the table is taken over, the signature is not; "
                  "sign " << o.outputPath << " after packing\n";
-  std::vector<uint8_t> image = input.ReadSome(0, kStubImageSize);
-  if (!o.elevate && RequestedExecutionLevel(image) == kAdministratorLevelName)
+  if (o.keepSettings) return;
+  std::cerr << "mksfx: note: " << input.Path() << ": the settings of this self-extractor are "
+               "not kept (--keep-settings keeps them)\n";
+  if (o.elevation == Elevation::kUnset && AsksForAdministrator(input))
     std::cerr << "mksfx: note: " << input.Path() << " asks for administrator rights; "
-              << o.outputPath << " does so only with --elevate\n";
+              << o.outputPath << " does so only with --elevate or --keep-settings\n";
 }
 
 // SOURCE_DATE_EPOCH as seconds, or -1 when it is not set.
@@ -249,38 +224,38 @@ int RunPackCommand(const Arguments& args) {
     std::cout << PackHelp();
     return kExitSuccess;
   }
-  CheckOutputPath(o);
+  std::string stubPath;
+  std::vector<uint8_t> stub = ChooseStub(o.stubPath, stubPath);
+  CheckStub(stub, stubPath, o.noBlock);
+  o.outputPath = WritableOutput(o, stub);
   const CodePageTable& page = *FindCodePage(o.codepage ? o.codepage : kDefaultCodePage);
+  RefuseZipNamesWithoutArchive(o);
   bool archiveInput = TakeAsArchive(o);
   if (o.keepSettings && !archiveInput)
     throw UsageError("--keep-settings takes the settings of a self-extractor given as the only INPUT");
   if (archiveInput && !o.excludes.Empty())
     throw UsageError("--exclude and --exclude-from choose among folders and files; an archive INPUT is taken whole");
 
-  std::string stubPath;
-  std::vector<uint8_t> stub = ChooseStub(o.stubPath, stubPath);
-  CheckStub(stub, stubPath, o.noBlock);
-  if (o.elevate) RequestAdministrator(stub, stubPath);
-
   BlockSettings settings;
+  bool elevate = o.elevation == Elevation::kAdministrator;
   std::unique_ptr<InputFile> archive;
   if (archiveInput) {
     archive.reset(new InputFile(o.inputs[0]));
     CertificateTable table = EndAtCertificateTable(*archive);
     if (StartsWithMz(*archive)) NoteWhatIsNotKept(o, *archive, table);
     if (o.keepSettings) {
-      // The input self-extractor's block as the stub reads it.
+      // The input self-extractor's block as the stub reads it, and the
+      // level its manifest asks for.
       StubLocation where = StartsWithMz(*archive) ? LocateLikeTheStub(*archive) : StubLocation();
       if (!where.archiveFound || !where.blockFound)
         throw Refusal(o.inputs[0] + ": --keep-settings: no configuration block to keep (not a "
                       "self-extractor, or one written without a block)");
       settings = where.settings;
-    } else if (StartsWithMz(*archive)) {
-      std::cerr << "mksfx: note: " << o.inputs[0] << ": the settings of this self-extractor are "
-                   "not kept (--keep-settings keeps them)\n";
+      if (o.elevation == Elevation::kUnset) elevate = AsksForAdministrator(*archive);
     }
   }
-  std::string infoText = o.infoFile.empty() ? "" : ReadInfoFile(o.infoFile);
+  if (elevate) RequestAdministrator(stub, stubPath);
+  std::string infoText = o.infoFile.empty() ? "" : ReadTextInput(o.infoFile, kLongestInfoFile, false, "--info-file");
   for (const auto& option : BlockOptionsInCodePage(o, infoText, page)) {
     ApplyBlockOption(settings, option.first, option.second);
     std::string warning = option.first == "--run" ? RunParametersWarning(option.second) : "";

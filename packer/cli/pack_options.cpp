@@ -31,6 +31,8 @@ void Set(PackOptions& o, const GivenOption& given) {
   else o.*member = given.value;
 }
 void SetLevel(PackOptions& o, const GivenOption& given) { o.level = std::stoi(given.name.substr(1)); }
+template <Elevation value>
+void SetElevation(PackOptions& o, const GivenOption&) { o.elevation = value; }
 
 template <std::string BlockSettings::*text>
 void SetText(BlockSettings& s, const std::string& value) { s.*text = value; }
@@ -83,8 +85,9 @@ const PackRow kRows[] = {
      "the stub (else $MKSFX_STUB, else the built-in one)\n"},
     {{"--no-block", "", kFlag}, "", Set<&PackOptions::noBlock>, nullptr,
      "no configuration block: the stub's defaults\n"},
-    {{"--elevate", "", kFlag}, "", Set<&PackOptions::elevate>, nullptr,
-     "the self-extractor asks for administrator rights\n"},
+    {{"--elevate", "", kFlag}, "", SetElevation<Elevation::kAdministrator>, nullptr,
+     "the self-extractor asks for administrator rights\n[--no-elevate; --keep-settings keeps the input's]\n"},
+    {{"--no-elevate", "", kFlag}, "", SetElevation<Elevation::kAsInvoker>, nullptr},
     {{"--icon", "", kValue}, "FILE", Set<&PackOptions::iconPath>, nullptr,
      "the program's icon: every image of the .ico FILE\n", "The program's icon and version (they need the block):"},
     {{"--version-info", "", OptionKind::kValues}, "KEY=TEXT", nullptr, nullptr,
@@ -92,7 +95,9 @@ const PackRow kRows[] = {
      "FileVersion, ProductVersion (1 to 4 dotted numbers,\nalso the numeric version), OriginalFilename\n"},
 
     {{"--caption", "", kValue}, "TEXT", nullptr, SetText<&BlockSettings::caption>,
-     "title of the main dialog\n", "Texts (UTF-8, converted to the --codepage):"},
+     "title of the main dialog\n",
+     "Texts (UTF-8, converted to the --codepage, a byte a character; at most 255\n"
+     "characters each, the information text 65,535 less 12 and the others):"},
     {{"--default-folder", "", kValue}, "TEXT", nullptr, SetText<&BlockSettings::defaultFolder>,
      "folder proposed for extraction; \"><\": the user's\ntemporary folder; %VARIABLES% are expanded\n"},
     {{"--run", "", kValue}, "COMMAND", nullptr, SetText<&BlockSettings::runCommand>,
@@ -100,7 +105,7 @@ const PackRow kRows[] = {
     {{"--info-text", "", kValue}, "TEXT", nullptr, SetText<&BlockSettings::infoText>,
      "text shown before the main dialog\n"},
     {{"--info-file", "", kValue}, "FILE", Set<&PackOptions::infoFile>, SetText<&BlockSettings::infoText>,
-     "the same, read from FILE\n"},
+     "the same, read from FILE (\"-\": standard input)\n"},
     {{"--info-caption", "", kValue}, "TEXT", nullptr, SetText<&BlockSettings::infoCaption>,
      "title of that information dialog\n"},
 
@@ -130,7 +135,8 @@ const PackRow kRows[] = {
     {{"--list-problems", "", kFlag}, "", Set<&PackOptions::listProblems>, nullptr,
      "name every refused file or entry\n", "Checks:"},
     {{"--force", "", kFlag}, "", Set<&PackOptions::force>, nullptr,
-     "pack an archive the stub cannot extract whole;\nreplace an OUTPUT that is no self-extractor\n"},
+     "pack an archive the stub cannot extract whole,\nand a *.zip INPUT that holds no archive as a file;\n"
+     "replace an existing OUTPUT that mksfx did not write\n"},
 };
 
 const PackRow& Row(const std::string& name) {
@@ -149,13 +155,17 @@ const std::vector<OptionRow>& PackTable() {
 
 const char kPackHelpTail[] =
     "\n"
-    "An existing OUTPUT is replaced only when it is empty or a self-extractor.\n"
+    "Refused, with exit code 1 and OUTPUT untouched: names the code page cannot\n"
+    "hold or the stub refuses, too long, or naming one file on Windows; texts\n"
+    "longer than their length fields; a *.zip INPUT that holds no archive; ZIP64\n"
+    "records, several disks, more than 65,535 entries; a stub larger than 0x5400\n"
+    "bytes, signed, or holding a ZIP signature; an OUTPUT of 2 GiB or more, that\n"
+    "is an INPUT, that is no regular file (a folder, a device, a FIFO; also with\n"
+    "--force), or that exists, is not empty and was not written by mksfx.\n"
     "With SOURCE_DATE_EPOCH set, the same inputs give the same bytes.  Sign\n"
     "OUTPUT after packing; it ends on a multiple of 8 for the signer's table.\n"
     "\n"
     "Exit codes: 0 written, 1 refused or failed, 2 usage error.\n";
-
-const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 // "U+4E2D (中), U+2603 (☃)".
 std::string ListCharacters(const std::u32string& characters) {
@@ -229,6 +239,8 @@ PackOptions ParsePackOptions(const Arguments& args) {
   ParsePublisherOptions(line, o);
   if (line.Has("--info-text") && line.Has("--info-file"))
     throw UsageError("give either --info-text or --info-file, not both");
+  if (o.infoFile == "-" && o.passwordFile == "-")
+    throw UsageError("--info-file - and --password-file - would both read standard input; give one of them a file");
   if (o.noBlock && !o.blockOptions.empty())
     throw UsageError(o.blockOptions[0].first + " needs a configuration block; drop --no-block");
   if (o.noBlock && o.keepSettings) throw UsageError("--keep-settings needs a configuration block; drop --no-block");
@@ -277,25 +289,29 @@ std::string RunParametersWarning(const std::string& command) {
   return "";
 }
 
-BlockOptionList BlockOptionsInCodePage(const PackOptions& o, std::string infoFileText,
+BlockOptionList BlockOptionsInCodePage(const PackOptions& o, const std::string& infoFileText,
                                        const CodePageTable& page) {
-  if (infoFileText.compare(0, 3, kByteOrderMark) == 0) infoFileText.erase(0, 3);
   BlockOptionList converted;
-  std::vector<std::string> problems;
+  std::vector<std::string> notInPage, notUtf8;
   for (const auto& option : o.blockOptions) {
     bool fromFile = option.first == "--info-file";
     const std::string& utf8 = fromFile ? infoFileText : option.second;
     std::string named = fromFile ? option.first + " " + o.infoFile : option.first;
     std::string bytes, problem;
-    if (!IsValidUtf8(utf8))
-      problems.push_back(named + ": not valid UTF-8");
+    size_t invalid = FirstInvalidUtf8(utf8);
+    if (invalid != std::string::npos)
+      notUtf8.push_back(named + ": the byte " + Hex((uint8_t)utf8[invalid]) + " at offset " + std::to_string(invalid));
     else if (!ToCodePage(utf8, page, bytes, problem))
-      problems.push_back(named + ": " + ListCharacters(CharactersWithoutByte(utf8, page)));
+      notInPage.push_back(named + ": " + ListCharacters(CharactersWithoutByte(utf8, page)));
     converted.emplace_back(option.first, bytes);
   }
-  if (problems.empty()) return converted;
-  std::string text = "Windows code page " + std::to_string(page.number) +
-                     " cannot hold these texts (another --codepage may):";
-  for (const std::string& p : problems) text += "\n  " + p;
-  throw Refusal(text);
+  std::string text;
+  if (!notInPage.empty())
+    text = "Windows code page " + std::to_string(page.number) + " cannot hold these texts (another --codepage may):";
+  for (const std::string& p : notInPage) text += "\n  " + p;
+  if (!notUtf8.empty())
+    text += (text.empty() ? "" : "\n") + std::string("these texts are not valid UTF-8, which mksfx reads texts in:");
+  for (const std::string& p : notUtf8) text += "\n  " + p;
+  if (!text.empty()) throw Refusal(text);
+  return converted;
 }

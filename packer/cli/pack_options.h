@@ -16,6 +16,8 @@
 #include "option_parser.h"
 #include "version_resource.h"
 
+enum class Elevation { kUnset, kAsInvoker, kAdministrator };
+
 struct PackOptions {
   std::string stubPath;
   std::string outputPath;  // -o, or the last positional argument
@@ -26,7 +28,9 @@ struct PackOptions {
   bool force = false;
   bool keepSettings = false;
   bool archive = false;  // --archive: the one INPUT is an archive to take over
-  bool elevate = false;  // the manifest asks for administrator rights
+  // What the manifest asks for: --elevate, --no-elevate (the last given
+  // counts); unset: asInvoker, or with --keep-settings the input's level.
+  Elevation elevation = Elevation::kUnset;
   std::string iconPath;      // --icon: the publisher's .ico
   VersionStrings versionInfo;  // --version-info, checked; an empty value removes a kept one
   int level = -1;  // -1: the default level; kStoreLevel (-0): stored
@@ -72,10 +76,10 @@ typedef std::vector<std::pair<std::string, std::string>> BlockOptionList;
 
 // The block options of `options` in their order, every value converted from
 // UTF-8 (the command line, the information file) to `page`, the stub's;
-// --info-file carries `infoFileText`, the file's bytes, less a leading UTF-8
-// byte order mark.  Throws one Refusal naming every text that is not UTF-8
-// and every character that the page has no byte for.
-BlockOptionList BlockOptionsInCodePage(const PackOptions& options, std::string infoFileText,
+// --info-file carries `infoFileText` (ReadTextInput's).  Throws one
+// Refusal naming every character that the page has no byte for and, apart,
+// every text that is not UTF-8.
+BlockOptionList BlockOptionsInCodePage(const PackOptions& options, const std::string& infoFileText,
                                        const CodePageTable& page);
 
 // The password for encrypting a pack, from a file, the terminal or the

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "unicode_nfc.h"
+
 const CodePageTable* FindCodePage(int number) {
   for (size_t i = 0; i < codepage_tables::kPageCount; ++i)
     if (codepage_tables::kPages[i].number == number) return &codepage_tables::kPages[i];
@@ -17,40 +19,63 @@ std::string CodePageList() {
   return list;
 }
 
-bool IsValidUtf8(const std::string& text) {
+bool IsValidUtf8(const std::string& text) { return FirstInvalidUtf8(text) == std::string::npos; }
+
+size_t FirstInvalidUtf8(const std::string& text) {
   char32_t cp;
   for (size_t at = 0; at < text.size();)
-    if (!DecodeUtf8(text, at, cp)) return false;
-  return true;
+    if (!DecodeUtf8(text, at, cp)) return at;
+  return std::string::npos;
 }
+
+namespace {
+
+// Appends the byte of `c`, or where the page has none, the bytes of its
+// canonical decomposition (Windows-1258 holds "ư" and U+0301, not "ứ").
+bool AppendInPage(char32_t c, const CodePageTable& page, std::string& out) {
+  int byte = AnsiByteOf(c, page.upper);
+  if (byte >= 0) {
+    out += (char)byte;
+    return true;
+  }
+  char32_t first, second;
+  return DecomposeCanonical(c, first, second) && AppendInPage(first, page, out) &&
+         (!second || AppendInPage(second, page, out));
+}
+
+// `utf8`, well-formed, as code points in NFC.
+std::u32string Normalised(const std::string& utf8) {
+  std::u32string text;
+  char32_t cp;
+  for (size_t at = 0; at < utf8.size() && DecodeUtf8(utf8, at, cp);) text += cp;
+  return ComposeCanonical(text);
+}
+
+}  // namespace
 
 bool ToCodePage(const std::string& utf8, const CodePageTable& page, std::string& out,
                 std::string& problem) {
   out.clear();
-  for (size_t at = 0; at < utf8.size();) {
-    char32_t cp;
-    if (!DecodeUtf8(utf8, at, cp)) {
-      problem = "not valid UTF-8";
-      return false;
-    }
-    int byte = AnsiByteOf(cp, page.upper);
-    if (byte < 0) {
-      char text[96];
-      std::snprintf(text, sizeof text, "the character U+%04X has no byte in Windows code page %d",
-                    (unsigned)cp, page.number);
-      problem = text;
-      return false;
-    }
-    out += (char)byte;
+  if (!IsValidUtf8(utf8)) {
+    problem = "not valid UTF-8";
+    return false;
+  }
+  for (char32_t cp : Normalised(utf8)) {
+    if (AppendInPage(cp, page, out)) continue;
+    char text[96];
+    std::snprintf(text, sizeof text, "the character U+%04X has no byte in Windows code page %d",
+                  (unsigned)cp, page.number);
+    problem = text;
+    return false;
   }
   return true;
 }
 
 std::u32string CharactersWithoutByte(const std::string& utf8, const CodePageTable& page) {
   std::u32string missing;
-  char32_t cp;
-  for (size_t at = 0; at < utf8.size() && DecodeUtf8(utf8, at, cp);)
-    if (AnsiByteOf(cp, page.upper) < 0 && missing.find(cp) == std::u32string::npos) missing += cp;
+  std::string bytes;
+  for (char32_t cp : Normalised(utf8))
+    if (!AppendInPage(cp, page, bytes) && missing.find(cp) == std::u32string::npos) missing += cp;
   return missing;
 }
 

@@ -35,15 +35,19 @@ std::string CodePageList();
 
 // Whether `text` is well-formed UTF-8.
 bool IsValidUtf8(const std::string& text);
+// Where the first byte that is not part of well-formed UTF-8 lies, or npos.
+size_t FirstInvalidUtf8(const std::string& text);
 
-// Converts `utf8` byte by byte into `out`.  On failure returns false and
-// leaves the reason in `problem`: bytes that are not UTF-8, or the first
-// character the page cannot represent.
+// Converts `utf8`, in NFC (unicode_nfc.h), into `out`, a byte for each
+// character, or where the page has none, for each part of its canonical
+// decomposition.  On failure returns false and leaves the reason in
+// `problem`: bytes that are not UTF-8, or the first character the page
+// cannot represent.
 bool ToCodePage(const std::string& utf8, const CodePageTable& page, std::string& out,
                 std::string& problem);
 
-// The characters of `utf8` that the page has no byte for, each once, in the
-// order they first appear; empty for a text that converts.  `utf8` is
+// The characters of `utf8`, in NFC, that ToCodePage finds no bytes for,
+// each once, in the order they first appear; empty for a text that converts.  `utf8` is
 // well-formed.
 std::u32string CharactersWithoutByte(const std::string& utf8, const CodePageTable& page);
 

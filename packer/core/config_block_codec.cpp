@@ -18,8 +18,9 @@ const int kLengthField[kBlockTextCount] = {kBlockCaptionLength, kBlockFolderLeng
 
 void CheckText(const BlockText& t) {
   if (t.text->size() > t.limit)
-    throw Refusal(std::string(t.option) + " is " + std::to_string(t.text->size()) +
-                  " bytes long; its length field holds at most " + std::to_string(t.limit));
+    throw Refusal(std::string(t.option) + " has " + std::to_string(t.text->size()) +
+                  " characters (a byte each in the code page); its length field holds at most " +
+                  std::to_string(t.limit));
   if (t.text->find('\0') != std::string::npos)
     throw Refusal(std::string(t.option) +
                   " contains a NUL byte; the stub would cut the text there");
@@ -70,4 +71,13 @@ std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& s) {
   block.push_back((uint8_t)(length & 0xFF));
   block.push_back((uint8_t)(length >> 8));
   return block;
+}
+
+bool IsPackedBlock(const std::vector<uint8_t>& bytes) {
+  if (bytes.size() < (size_t)kBlockOverhead || !IsBlockMagic(bytes.data())) return false;
+  size_t length = kBlockOverhead;
+  for (int i = 0; i < kBlockTextCount; ++i)
+    length += bytes[kLengthField[i]] + (i == kInfoText ? bytes[kLengthField[i] + 1] << 8 : 0);
+  size_t field = bytes[bytes.size() - 2] | bytes[bytes.size() - 1] << 8;
+  return length == bytes.size() && field == length;
 }

@@ -35,3 +35,9 @@ uint8_t EncodeFlags(const BlockSettings& settings);
 // the total that does not fit its length field, or a text holding a NUL byte
 // (the stub would end the text there).
 std::vector<uint8_t> BuildConfigurationBlock(const BlockSettings& settings);
+
+// Whether `bytes`, from the magic to the archive's first local header, are
+// laid out as BuildConfigurationBlock lays out a block: the five lengths
+// and the overhead add up to its size, which the trailing length field
+// holds.  The stub reads the magic alone; this is what only mksfx writes.
+bool IsPackedBlock(const std::vector<uint8_t>& bytes);

@@ -1,14 +1,18 @@
 // POSIX file access for mksfx.
 #include "file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <vector>
 
 #include "errors.h"
@@ -54,6 +58,57 @@ std::string TemporaryFolder() {
   return folder && *folder ? folder : "/tmp";
 }
 
+// The temporary output beside OUTPUT: OUTPUT's name, kTemporaryInfix and
+// the kTemporaryRandom characters that mkstemp puts in place of the X's.
+const char kTemporaryInfix[] = ".tmp";
+const size_t kTemporaryRandom = 6;
+// A fresh name when another run's cleanup took the one just made.
+const int kTemporaryNameAttempts = 100;
+
+bool IsTemporaryNameOf(const std::string& name, const std::string& base) {
+  const size_t stem = base.size() + sizeof kTemporaryInfix - 1;
+  if (name.size() != stem + kTemporaryRandom || name.compare(0, base.size(), base) != 0 ||
+      name.compare(base.size(), sizeof kTemporaryInfix - 1, kTemporaryInfix) != 0)
+    return false;
+  for (size_t i = stem; i < name.size(); ++i)
+    if (!std::isalnum((unsigned char)name[i])) return false;
+  return true;
+}
+
+// Whether `fd` is still the file `path` names: a run's cleanup may remove a
+// temporary file between its creation and its writer's lock.
+bool StillNamed(int fd, const std::string& path) {
+  struct stat opened, named;
+  return ::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+         opened.st_ino == named.st_ino;
+}
+
+// Removes the temporary outputs of `finalPath` that runs killed before
+// they finished left behind.  A writer holds an exclusive lock (flock) on
+// its temporary file from creation until the file has its final name, and
+// the system drops the lock when the writer ends, however it ends: a
+// temporary file that can be locked is no live run's.  Only names this
+// writer makes for this OUTPUT are looked at.
+void RemoveStaleTemporaries(const std::string& finalPath) {
+  size_t slash = finalPath.rfind('/');
+  std::string folder = slash == std::string::npos ? "" : finalPath.substr(0, slash + 1);
+  std::string base = finalPath.substr(folder.size());
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return;  // the temporary file's creation names the folder's fault
+  while (struct dirent* d = ::readdir(dir)) {
+    if (!IsTemporaryNameOf(d->d_name, base)) continue;
+    std::string path = folder + d->d_name;
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        StillNamed(fd, path) && ::unlink(path.c_str()) == 0)
+      std::cerr << "mksfx: note: removed " << path << ", left behind by a run that did not finish\n";
+    ::close(fd);
+  }
+  ::closedir(dir);
+}
+
 // Copies the finished temporary file to standard output.
 void CopyToStandardOutput(int fd, const std::string& tempPath) {
   if (::lseek(fd, 0, SEEK_SET) != 0) throw Refusal(SystemError("cannot read", tempPath));
@@ -75,7 +130,9 @@ void CopyToStandardOutput(int fd, const std::string& tempPath) {
 }  // namespace
 
 InputFile::InputFile(const std::string& path) : path_(path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: a FIFO is refused below instead of holding the open until
+  // a writer comes; on a regular file it changes nothing.
+  fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) throw Refusal(SystemError("cannot open", path));
   struct stat st;
   if (::fstat(fd_, &st) != 0) {
@@ -112,12 +169,22 @@ std::vector<uint8_t> InputFile::ReadSome(uint64_t offset, size_t count) const {
 PendingOutput::PendingOutput(const std::string& finalPath) : finalPath_(finalPath) {
   bool toStandardOutput = finalPath == kStandardOutputName;
   std::string folder = toStandardOutput ? TemporaryFolder() : finalPath;
-  std::string pattern = toStandardOutput ? folder + "/mksfx-XXXXXX" : finalPath + ".tmpXXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  fd_ = ::mkstemp(name.data());
-  if (fd_ < 0) throw Refusal(SystemError("cannot create a temporary file in its folder", folder));
-  tempPath_ = name.data();
+  std::string pattern = toStandardOutput ? folder + "/mksfx-XXXXXX"
+                                         : finalPath + kTemporaryInfix + std::string(kTemporaryRandom, 'X');
+  if (!toStandardOutput) RemoveStaleTemporaries(finalPath);
+  for (int attempt = 0; attempt < kTemporaryNameAttempts && fd_ < 0; ++attempt) {
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    fd_ = ::mkstemp(name.data());
+    if (fd_ < 0) throw Refusal(SystemError("cannot create a temporary file in its folder", folder));
+    tempPath_ = name.data();
+    // Waits only while another run's cleanup tests the file.  Where the
+    // file system has no locks, no run's cleanup removes anything either.
+    if (::flock(fd_, LOCK_EX) != 0 || StillNamed(fd_, tempPath_)) break;
+    ::close(fd_);
+    fd_ = -1;
+  }
+  if (fd_ < 0) throw Refusal(folder + ": cannot keep a temporary file in its folder");
   WatchSignals();
   SetPending(tempPath_);
   if (toStandardOutput) return;  // private until it is copied
@@ -175,11 +242,13 @@ void PendingOutput::Commit() {
     return;
   }
   if (::fsync(fd_) != 0) throw Refusal(SystemError("cannot write", finalPath_));
-  int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) throw Refusal(SystemError("cannot close", tempPath_));
+  // Renamed while still open and locked: another run's cleanup never sees
+  // the temporary name unlocked while this run lives.
   if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0)
     throw Refusal(SystemError("cannot rename the temporary file to", finalPath_));
   committed_ = true;
   pendingSet = 0;
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) throw Refusal(SystemError("cannot close", finalPath_));
 }

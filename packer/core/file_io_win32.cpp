@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <vector>
 
 #include "errors.h"
@@ -30,6 +33,51 @@ void WriteAll(int fd, const uint8_t* bytes, size_t count, const std::string& pat
     if (n <= 0) throw Refusal(SystemError("cannot write", path));
     done += (size_t)n;
   }
+}
+
+// The temporary output beside OUTPUT: OUTPUT's name, kTemporaryInfix, the
+// writer's process id, "-" and the attempt.
+const char kTemporaryInfix[] = ".tmp";
+
+// The process id in `name` when it is a temporary name of `base`, else 0.
+DWORD WriterOfTemporary(const std::string& name, const std::string& base) {
+  const std::string stem = base + kTemporaryInfix;
+  if (name.size() <= stem.size() || _strnicmp(name.c_str(), stem.c_str(), stem.size()) != 0) return 0;
+  const size_t dash = name.find('-', stem.size());
+  if (dash == std::string::npos || dash == stem.size() || dash + 1 == name.size()) return 0;
+  for (size_t i = stem.size(); i < name.size(); ++i)
+    if (i != dash && !std::isdigit((unsigned char)name[i])) return 0;
+  return (DWORD)std::strtoul(name.c_str() + stem.size(), nullptr, 10);
+}
+
+bool ProcessRuns(DWORD pid) {
+  HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!process) return ::GetLastError() == ERROR_ACCESS_DENIED;  // another user's, running
+  bool runs = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  ::CloseHandle(process);
+  return runs;
+}
+
+// Removes the temporary outputs of `finalPath` that runs killed before
+// they finished left behind: those whose writer no longer runs.  The
+// writer holds its file open without delete sharing until it closes it
+// right before the rename, so a live writer's file also resists deletion.
+// Only names this writer makes for this OUTPUT are looked at.
+void RemoveStaleTemporaries(const std::string& finalPath) {
+  size_t slash = finalPath.find_last_of("\\/:");
+  std::string folder = slash == std::string::npos ? "" : finalPath.substr(0, slash + 1);
+  std::string base = finalPath.substr(folder.size());
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA((finalPath + kTemporaryInfix + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    DWORD pid = WriterOfTemporary(found.cFileName, base);
+    if (!pid || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || ProcessRuns(pid)) continue;
+    std::string path = folder + found.cFileName;
+    if (::DeleteFileA(path.c_str()))
+      std::cerr << "mksfx: note: removed " << path << ", left behind by a run that did not finish\n";
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
 }
 
 // Copies the finished temporary file to standard output, in binary mode.
@@ -91,6 +139,8 @@ PendingOutput::PendingOutput(const std::string& finalPath) : finalPath_(finalPat
     if (length == 0 || length > MAX_PATH) throw Refusal("cannot find the temporary folder");
     folder = temp;
     stem = folder + "mksfx-";
+  } else {
+    RemoveStaleTemporaries(finalPath);
   }
   for (int attempt = 0; attempt < kTemporaryNameAttempts && fd_ < 0; ++attempt) {
     tempPath_ = stem + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);

@@ -5,7 +5,11 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+
+#include "errors.h"
 
 FsEntry InspectPath(const std::string& path) {
   FsEntry e;
@@ -14,6 +18,7 @@ FsEntry InspectPath(const std::string& path) {
     e.error = std::strerror(errno);
     return e;
   }
+  e.link = S_ISLNK(st.st_mode);
   if (::stat(path.c_str(), &st) != 0) {
     e.danglingLink = true;
     e.error = std::strerror(errno);
@@ -25,6 +30,12 @@ FsEntry InspectPath(const std::string& path) {
   e.size = (uint64_t)st.st_size;
   e.mtime = st.st_mtime;
   return e;
+}
+
+std::string LinkTarget(const std::string& path) {
+  char target[PATH_MAX];
+  if (!::realpath(path.c_str(), target)) throw Refusal(path + ": cannot follow the link: " + std::strerror(errno));
+  return target;
 }
 
 bool ListFolder(const std::string& path, std::vector<std::string>& names, std::string& error) {

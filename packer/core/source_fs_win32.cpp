@@ -3,6 +3,7 @@
 // page where Windows supports it.
 #include <windows.h>
 
+#include "errors.h"
 #include "source_fs.h"
 
 namespace {
@@ -39,21 +40,40 @@ FsEntry InspectPath(const std::string& path) {
     return e;
   }
   BY_HANDLE_FILE_INFORMATION info;
-  BOOL ok = GetFileInformationByHandle(h, &info);
   DWORD type = GetFileType(h);
+  BOOL ok = GetFileInformationByHandle(h, &info);
   CloseHandle(h);
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  e.link = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  // A device (NUL, CON) or a pipe, which may hold no file information.
+  if (type != FILE_TYPE_DISK) {
+    e.kind = FsEntry::kOther;
+    return e;
+  }
   if (!ok) {
     e.error = ErrorText(GetLastError());
     return e;
   }
-  e.kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FsEntry::kFolder
-           : type == FILE_TYPE_DISK                            ? FsEntry::kFile
-                                                               : FsEntry::kOther;
+  e.kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FsEntry::kFolder : FsEntry::kFile;
   e.device = info.dwVolumeSerialNumber;
   e.node = (uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow;
   e.size = (uint64_t)info.nFileSizeHigh << 32 | info.nFileSizeLow;
   e.mtime = UnixTime(info.ftLastWriteTime);
   return e;
+}
+
+std::string LinkTarget(const std::string& path) {
+  // The final path comes as \\?\C:\... or \\?\UNC\server\...; the prefix goes.
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  char target[MAX_PATH + 8];
+  DWORD n = h == INVALID_HANDLE_VALUE ? 0 : GetFinalPathNameByHandleA(h, target, sizeof target, 0);
+  DWORD code = GetLastError();
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  if (n == 0 || n >= sizeof target) throw Refusal(path + ": cannot follow the link: " + ErrorText(code));
+  std::string final(target, n);
+  if (final.compare(0, 8, "\\\\?\\UNC\\") == 0) return "\\" + final.substr(7);
+  return final.compare(0, 4, "\\\\?\\") == 0 ? final.substr(4) : final;
 }
 
 bool ListFolder(const std::string& path, std::vector<std::string>& names, std::string& error) {

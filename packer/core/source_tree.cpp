@@ -97,7 +97,10 @@ std::string BaseName(std::string path) {
 
 void CheckNames(std::vector<SourceEntry>& entries, const CodePageTable& page,
                 std::vector<std::string>& problems) {
-  std::vector<std::string> names;  // of the entries the stub takes, for the collision rule
+  // The entries the stub takes: their names as the stub will write them,
+  // read back (a decomposed and a composed "é" are one name there), and as
+  // given, for messages.
+  std::vector<std::string> names, shown;
   for (SourceEntry& e : entries) {
     std::string problem;
     if (!ToCodePage(e.shownName, page, e.name, problem)) {
@@ -109,10 +112,11 @@ void CheckNames(std::vector<SourceEntry>& entries, const CodePageTable& page,
       problems.push_back("\"" + e.shownName + "\": " + problem);
       continue;
     }
-    names.push_back(e.shownName);
+    names.push_back(FromCodePage(e.name, page));
+    shown.push_back(e.shownName);
   }
   for (const NameCollision& c : FindNameCollisions(names))
-    problems.push_back("\"" + names[c.entry] + "\": " + c.reason);
+    problems.push_back("\"" + shown[c.entry] + "\": " + c.reason);
 }
 
 }  // namespace

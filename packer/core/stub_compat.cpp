@@ -269,3 +269,14 @@ StubView ViewLikeTheStub(InputFile& file, const CodePageTable* names, const std:
   v.judged = JudgeLikeTheStub(file, (uint64_t)v.where.firstHeaderPos, v.layout.get(), names, passwords);
   return v;
 }
+
+std::string EntryTimeLikeTheStub(uint32_t timeDate) {
+  const WORD date = (WORD)(timeDate >> 16), time = (WORD)timeDate;
+  FILETIME local;
+  if (!DosDateTimeToFileTime(date, time, &local)) return "";
+  char text[24];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", (unsigned)(date >> 9) + 1980,
+                (unsigned)(date >> 5) & 15, (unsigned)date & 31, (unsigned)time >> 11, (unsigned)(time >> 5) & 63,
+                ((unsigned)time & 31) * 2);
+  return text;
+}

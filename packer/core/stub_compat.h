@@ -115,3 +115,10 @@ std::vector<EntryFinding> FindStubProblems(const InputFile& file, const ArchiveL
 // Whether the entry is a symbolic link: written on a Unix host, its external
 // attributes' high 16 bits holding the file type S_IFLNK.
 bool IsSymbolicLink(const ArchiveLayout& layout, const CentralEntry& entry);
+
+// The time the stub gives the file it extracts from an entry whose local
+// header holds `timeDate`: the DOS fields as the system's
+// DosDateTimeToFileTime takes them, read as local time, as
+// "YYYY-MM-DDThh:mm:ss" (no zone); "" where the system refuses the fields
+// and the file keeps the time it was written at.
+std::string EntryTimeLikeTheStub(uint32_t timeDate);

@@ -30,7 +30,10 @@ BlockSettings TakeSettings(const Settings& s) {
 StubLocation LocateLikeTheStub(const InputFile& file) {
   RefuseSigned64BitImage(file);
   StubLocation where;
-  EngineRun run(file);
+  // "Cannot process file." is the caller's to say (archiveFound): a file
+  // pack only asks about, such as an OUTPUT to replace, prints nothing.
+  std::vector<std::string> shown;
+  EngineRun run(file, &shown);
   try {
     // The reader's two steps, as ReadConfigurationBlock takes them: where the
     // block is looked for, then the block read there.  The default folder

@@ -37,6 +37,6 @@ bool SplitLikeTheStub(const std::string& command, const std::string& folder, std
                       std::string& parameters);
 
 // Runs the start-up code on `file`, which ends its archive where the stub
-// does (ArchiveEnd).  Throws Refusal for a damaged signature and for a signed
-// 64-bit image.
+// does (ArchiveEnd); the messages it shows are dropped.  Throws Refusal for
+// a damaged signature and for a signed 64-bit image.
 StubLocation LocateLikeTheStub(const InputFile& file);

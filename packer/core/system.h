@@ -21,3 +21,7 @@ bool StandardOutputIsTerminal();
 // Whether "\" separates folders in the paths typed on this system (Windows),
 // so that a pattern typed with it means "/".
 extern const bool kBackslashSeparatesFolders;
+
+// Standard input read as bytes from now on (on Windows not as text, which
+// would turn "\r\n" into "\n").
+void StandardInputAsBytes();

@@ -19,6 +19,8 @@ void SystemRandom(uint8_t* bytes, size_t count) {
   }
 }
 
+void StandardInputAsBytes() {}
+
 bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 
 bool AskHidden(const char* prompt, std::string& line) {

@@ -1,8 +1,11 @@
 // Operating-system services on Windows.
 #define _CRT_RAND_S  // rand_s, the system random source of the C runtime
 #include <conio.h>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "errors.h"
@@ -17,6 +20,8 @@ void SystemRandom(uint8_t* bytes, size_t count) {
     for (int k = 0; k < 4 && i < count; ++k, ++i) bytes[i] = (uint8_t)(value >> (8 * k));
   }
 }
+
+void StandardInputAsBytes() { ::_setmode(_fileno(stdin), _O_BINARY); }
 
 bool StandardOutputIsTerminal() {
   DWORD mode;

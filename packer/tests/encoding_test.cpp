@@ -26,7 +26,11 @@ TEST(Encoding, TextsAndPasswordsAreConvertedOrNamed) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(Has(r, "mksfx: Windows code page 1252 cannot hold these texts (another --codepage may):\n"
                      "  --caption: U+4E2D (\xE4\xB8\xAD)\n  --info-text: U+2603 (\xE2\x98\x83)\n"
-                     "  --info-caption: not valid UTF-8\n")) << r.err;
+                     "these texts are not valid UTF-8, which mksfx reads texts in:\n"
+                     "  --info-caption: the byte 0xE9 at offset 0\n")) << r.err;
+  r = dir.Pack({"--caption", "ok", "--run", "a\xC3", "pw", "bad.exe"});
+  EXPECT_EQ(r.err, "mksfx: these texts are not valid UTF-8, which mksfx reads texts in:\n"
+                   "  --run: the byte 0xC3 at offset 1\n");
 
   ASSERT_EQ(dir.Pack({"--codepage", "1251", "--caption", "\xD0\x9F", "--password-file", "pw", "pw", "cyr.exe"}).exitCode, 0);
   EXPECT_TRUE(Has(Mksfx({"info", "--codepage", "1251", "cyr.exe"}, dir.Native()), "caption:               \"\xD0\x9F\""));
@@ -34,6 +38,70 @@ TEST(Encoding, TextsAndPasswordsAreConvertedOrNamed) {
   RunResult c = Mksfx({"check", "--password", password, "cyr.exe"}, dir.Native());
   EXPECT_EQ(c.exitCode, 1);
   EXPECT_EQ(c.err, "mksfx: --password: the character U+043F has no byte in Windows code page 1252\n");
+}
+
+// Names and texts are composed (NFC) before they meet the code page, as
+// macOS-made (decomposed) trees need; where the page holds a character only
+// decomposed (Windows-1258), its parts are written.  Both forms of a name
+// are one name to the stub.
+TEST(Encoding, DecomposedNamesAndTextsAreComposedFirst) {
+  StubFolder dir;
+  const std::tuple<int, std::string, std::string> rows[] = {  // page, file name, name info shows ("": refused)
+      {1252, "cafe\xCC\x81.txt", "caf\xC3\xA9.txt"},              // e U+0301: U+00E9
+      {1252, "caf\xC3\xA9.txt", "caf\xC3\xA9.txt"},
+      {1252, "\xE2\x84\xAB.txt", "\xC3\x85.txt"},                 // U+212B ANGSTROM SIGN: U+00C5
+      {1252, "a\xCC\xA3\xCC\x82.txt", ""},                         // U+1EAD, not in the page
+      {1252, "x\xCC\x81.txt", ""},                                   // no composite: U+0301 stays
+      {1258, "\xE1\xBB\xA9.txt", "\xC6\xB0\xCC\x81.txt"},         // U+1EE9: U+01B0 U+0301
+      {1258, "\xC6\xB0\xCC\x81.txt", "\xC6\xB0\xCC\x81.txt"},
+  };
+  for (const auto& [page, name, shown] : rows) {
+    SCOPED_TRACE(name);
+    dir.Write("in/" + name, "x");
+    RunResult r = dir.Pack({"--codepage", std::to_string(page), "in/" + name, "out.exe"});
+    EXPECT_EQ(r.exitCode, shown.empty() ? 1 : 0) << r.err;
+    if (shown.empty())
+      EXPECT_TRUE(Has(r, "has no byte in Windows code page " + std::to_string(page))) << r.err;
+    else
+      EXPECT_TRUE(Has(Mksfx({"info", "--codepage", std::to_string(page), "out.exe"}, dir.Native()), "  " + shown + "\n"));
+    RunTool({"rm", "-rf", "in", "out.exe"}, dir.Native());
+  }
+  dir.Write("both/cafe\xCC\x81.txt", "nfd");
+  dir.Write("both/caf\xC3\xA9.txt", "nfc");
+  EXPECT_TRUE(Has(dir.Pack({"both", "out.exe"}), ": the same name as \"caf\xC3\xA9.txt\""));
+  ASSERT_EQ(dir.Pack({"--caption", "Cafe\xCC\x81", "--password", "e\xCC\x81", "both/caf\xC3\xA9.txt", "out.exe"}).exitCode, 0);
+  EXPECT_TRUE(Has(Mksfx({"info", "out.exe"}, dir.Native()), "caption:               \"Caf\xC3\xA9\""));
+  EXPECT_EQ(Mksfx({"check", "--password", "\xC3\xA9", "out.exe"}, dir.Native()).exitCode, 0);
+}
+
+// --info-file and --password-file take a file, a pipe or "-" (standard
+// input, for one of them) alike, and drop a UTF-8 byte order mark alike.
+TEST(Encoding, TextFilesAndStandardInputFollowOneRule) {
+  StubFolder dir;
+  dir.Write("a.txt", "a");
+  const std::string pack = std::string(MKSFX_BINARY) + " pack --stub stub.exe ";
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::tuple<std::string, std::string, int> rows[] = {  // standard input, options, exit code
+      {"", "--info-file info.txt --password-file pw.txt", 0},
+      {bom + "Hi\r\nthere", "--info-file - --password-file pw.txt", 0},
+      {bom + "s\xC3\xA9" "cret\nrest", "--info-file info.txt --password-file -", 0},
+      {"", "--info-file <(cat info.txt) --password-file <(cat pw.txt)", 0},
+      {"x", "--info-file - --password-file -", 2},
+  };
+  dir.Write("info.txt", bom + "Hi\r\nthere");
+  dir.Write("pw.txt", bom + "s\xC3\xA9" "cret\r\n");
+  for (const auto& [input, options, exitCode] : rows) {
+    SCOPED_TRACE(options);
+    RunResult r = RunTool({"bash", "-c", "printf '%s' \"$0\" | " + pack + options + " a.txt out.exe", input},
+                          dir.Native());
+    EXPECT_EQ(r.exitCode, exitCode) << r.err;
+    if (exitCode) {
+      EXPECT_TRUE(Has(r, "--info-file - and --password-file - would both read standard input")) << r.err;
+      continue;
+    }
+    EXPECT_TRUE(Has(Mksfx({"info", "out.exe"}, dir.Native()), "information text:      9 bytes\n    | Hi\n    | there\n"));
+    EXPECT_EQ(Mksfx({"check", "--password", "s\xC3\xA9" "cret", "out.exe"}, dir.Native()).exitCode, 0);
+  }
 }
 
 // Without the UTF-8 flag an MS-DOS host's name is code page 437 (0xE9 is

@@ -3,6 +3,7 @@
 // info --json read back by Python's json module.
 #include <gtest/gtest.h>
 
+#include "support/zip_builder.h"
 #include "test_support.h"
 
 namespace {
@@ -208,6 +209,50 @@ TEST_F(Info, JsonHoldsTheSettingsEntriesAndStubProblems) {
     RunResult r = RunTool({"sh", "-c", std::string(MKSFX_BINARY) + " info --json out.exe | python3 -c \"$0\"", summary},
                           dir.Native());
     EXPECT_EQ(r.out, expected) << r.err;
+  }
+}
+
+// Each entry's time as the stub sets it (the local header's DOS time, local
+// time, no zone; null where the system refuses the fields), attributes and
+// whether it is a folder; the version fields; check's verdict; and on every
+// failure one document with the error on standard output when --json was
+// asked, the exit code as without it.
+TEST_F(Info, JsonForEveryOutcome) {
+  dir.MakeFolder("tree/empty");
+  ASSERT_EQ(RunTool({"sh", "-c", "SOURCE_DATE_EPOCH=1600000000 " + std::string(MKSFX_BINARY) +
+                                     " pack --stub stub.exe a.txt tree tree.exe"}, dir.Native()).exitCode, 0);
+  ZipEntry late = File("late.txt", "x"), folder = File("docs/", ""), up = File("../up.txt", "x");
+  late.timeDate = 0x5B3DBF7D;    // 2025-09-29 23:59:58
+  folder.timeDate = 0x01A10000;  // month 13: refused
+  dir.Write("made.exe", BuildSfx({late, folder}, BlockFields()));
+  dir.Write("up.exe", BuildSfx({up}, BlockFields()));
+  const std::string summary =
+      "import json, sys; d = json.load(sys.stdin); e = d.get('entries')\n"
+      "print(json.dumps([d['mksfx_version'].count('.'), d['format_version'], d['command'], d['error'],\n"
+      "  d['exit_code'], d.get('verdict'), d.get('findings')] +\n"
+      "  [[e['name'], e['time'], e['attributes'], e['folder']] for e in (e if isinstance(e, list) else [])]))\n";
+  const std::pair<std::string, std::string> rows[] = {  // arguments, summary and exit code
+      {"info --json tree.exe", "[2, 2, \"info\", null, 0, null, null, [\"a.txt\", \"2020-09-13T12:26:40\", 32, false], "
+                               "[\"empty/\", \"2020-09-13T12:26:40\", 16, true]]\n0\n"},
+      {"info --json made.exe", "[2, 2, \"info\", null, 0, null, null, [\"late.txt\", \"2025-09-29T23:59:58\", 0, false], "
+                               "[\"docs/\", null, 0, true]]\n0\n"},
+      {"check --json made.exe", "[2, 2, \"check\", null, 0, \"ok\", []]\n0\n"},
+      {"check --json up.exe", "[2, 2, \"check\", null, 1, \"problems\", [{\"entry\": \"../up.txt\", \"reason\": "},
+      {"info --json missing.exe", "[2, 2, \"info\", \"missing.exe: cannot open: No such file or directory\", 1, null, "
+                                  "null]\n1\n"},
+      {"check --json a.txt", "[2, 2, \"check\", \"a.txt: not a self-extractor (no Windows program in front of the "
+                             "archive); mksfx pack a.txt OUTPUT makes one\", 1, null, null]\n1\n"},
+      {"check --colour --json tree.exe", "[2, 2, \"check\", \"unknown option --colour (see mksfx check --help)\", 2, "
+                                         "null, null]\n2\n"},
+      {"info --json tree.exe made.exe", "[2, 2, \"info\", \"info needs exactly one FILE (see mksfx info --help)\", 2, "
+                                        "null, null]\n2\n"},
+  };
+  for (const auto& [args, expected] : rows) {
+    SCOPED_TRACE(args);
+    const std::string mksfx = std::string(MKSFX_BINARY) + " " + args;
+    RunResult r = RunTool({"sh", "-c", mksfx + " 2>/dev/null | python3 -c \"$0\"; " + mksfx + " >/dev/null 2>&1; echo $?",
+                           summary}, dir.Native());
+    EXPECT_EQ(r.out.substr(0, expected.size()), expected) << r.err;
   }
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """`cmake --install` of BUILD into a temporary DESTDIR: the installed mksfx
-runs, `man -l` renders its page without a warning, and each command's
-section (.SS "mksfx COMMAND") names exactly the options its --help lists."""
+runs, needs no libdeflate beside it (ldd names none), `man -l` renders its
+page without a warning, and each command's section (.SS "mksfx COMMAND")
+names exactly the options its --help lists."""
 import os
 import re
 import subprocess
@@ -43,6 +44,9 @@ with tempfile.TemporaryDirectory() as destdir:
         r = run(argv, env=dict(os.environ, **env))
         if r.returncode != 0 or expected not in r.stdout or r.stderr.strip():
             failures.append('%s: %s' % (' '.join(argv), r.stdout + r.stderr))
+    installed = run(['ldd', destdir + '/usr/local/bin/mksfx'])
+    if installed.returncode != 0 or 'libdeflate' in installed.stdout:
+        failures.append('ldd of the installed mksfx: ' + installed.stdout + installed.stderr)
     sections = page_sections(open(page, encoding='utf-8').read())
 for command in ['help', 'pack', 'info', 'check', 'extract']:
     listed = help_options(run([mksfx] + ([command] if command != 'help' else []) + ['--help']).stdout)

@@ -126,7 +126,7 @@ TEST_F(PackBlock, InformationTextComesFromAFileInTheCodePage) {
   EXPECT_EQ(std::string(block.begin() + 10, block.begin() + 10 + (long)text.size()), text);
 }
 
-TEST_F(PackBlock, ShortTextsTake255BytesAndRefuse256) {
+TEST_F(PackBlock, ShortTextsTake255CharactersAndRefuse256) {
   for (const char* option : {"--caption", "--default-folder", "--run", "--info-caption"}) {
     SCOPED_TRACE(option);
     std::vector<uint8_t> block = PackedBlock({option, std::string(255, 'c')});
@@ -135,7 +135,7 @@ TEST_F(PackBlock, ShortTextsTake255BytesAndRefuse256) {
     RunResult r = Pack({option, std::string(256, 'c')});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, std::string("mksfx: ") + option +
-                         " is 256 bytes long; its length field holds at most 255\n");
+                         " has 256 characters (a byte each in the code page); its length field holds at most 255\n");
     EXPECT_FALSE(dir.Exists("out.exe"));
   }
 }
@@ -158,7 +158,7 @@ TEST_F(PackBlock, InformationTextFillsTheBlockLengthAndNoMore) {
   WriteNativeFile(dir.Native("info.txt"), std::string(0x10000, 'i'));
   r = Pack({"--info-file", dir.Native("info.txt")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("the information text is 65536 bytes long"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("the information text has 65536 characters"), std::string::npos) << r.err;
   EXPECT_FALSE(dir.Exists("out.exe"));
 }
 
