@@ -4,9 +4,8 @@
 // The program's icon is the first icon group of the image's resource
 // directory (named groups come first), the one Explorer shows: the stub's
 // MNICON.  The stub's main dialog shows its own group, 103, beside the line
-// "Vantor SFX self-extractor made with mksfx": that mark of the tool stays,
-// as WinRAR's and 7-Zip's self-extractors keep a logo apart from the file's
-// icon.  In the stub both groups name the one image; an icon group that
+// "Vantor SFX self-extractor made with mksfx": that mark of the tool stays
+// apart from the file's icon.  In the stub both groups name the one image; an icon group that
 // shares no image with another group is the publisher's.
 #pragma once
 
