@@ -9,10 +9,10 @@
 
 #include "inflate/inflate.h"
 
-std::string ZlibDisagreement(const std::string& stream, const InflateOutcome& ours, size_t limit) {
+bool ZlibInflateRaw(const std::string& stream, std::string& out, size_t limit, std::string* reason) {
   z_stream z = {};
   if (inflateInit2(&z, -15) != Z_OK) throw std::runtime_error("inflateInit2");
-  std::string out;
+  out.clear();
   z.next_in = (Bytef*)stream.data();
   z.avail_in = (uInt)stream.size();
   const size_t kPiece = 65536;
@@ -25,10 +25,16 @@ std::string ZlibDisagreement(const std::string& stream, const InflateOutcome& ou
     rc = inflate(&z, Z_NO_FLUSH);
     out.resize(at + kPiece - z.avail_out);
   } while (rc == Z_OK && out.size() <= limit);
-  const std::string reason = z.msg ? z.msg : "";
+  if (reason) *reason = z.msg ? z.msg : "";
   inflateEnd(&z);
+  return rc == Z_STREAM_END && out.size() <= limit;
+}
+
+std::string ZlibDisagreement(const std::string& stream, const InflateOutcome& ours, size_t limit) {
+  std::string out, reason;
+  const bool zlibAccepts = ZlibInflateRaw(stream, out, limit, &reason);
   if (out.size() > limit) return "";
-  const bool zlibAccepts = rc == Z_STREAM_END, oursAccepts = ours.result == kInflateOk;
+  const bool oursAccepts = ours.result == kInflateOk;
   if (zlibAccepts && oursAccepts)
     return ours.output == out ? "" : "both accept, with different bytes";
   if (zlibAccepts && ours.result != kInflateDistanceTooFar)

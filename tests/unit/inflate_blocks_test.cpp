@@ -342,7 +342,8 @@ TEST_F(InflateBlocks, DamagedDynamicCodeSetsFailTheBlock) {
       {"empty literal/length set", std::vector<uint8_t>(257, 0), {1}, kInflateBadLiteralCode},
       {"over-subscribed distance set", complete, {1, 1, 1}, kInflateBadDistanceCode},
       {"incomplete distance set is legal", complete, {1, 2}, kInflateOk},
-      // Lengths 0 in 1 bit, 1 in 2: the codes it sends would decode.
+      // Length 0 in 1 bit, length 1 in 2, pattern 11 unused: the lengths it
+      // sends make a complete code.
       {"incomplete code-length code", complete, {1}, kInflateBadCodeLengthCode,
        {1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
   };

@@ -212,8 +212,10 @@ TEST(InflateDifferential, DamageInsideTheFastLoopAgreesWithZlibBothWays) {
   }
 }
 
-// A final block ending at each of the last 40 bytes of the entry: followed by
-// other bytes, followed by a stored block, or cut short there.
+// A Huffman block ending at each of the entry's last 45 bytes, inside the
+// margin where the fast loop hands over: the final block followed by 0-40
+// other bytes or cut short there, a block followed by a final stored block of
+// 0-40 bytes.
 TEST(InflateDifferential, BlocksEndingInsideTheFastLoopsMarginAgreeWithZlib) {
   const std::string history = MakeCorpus(Corpus::kText, 1000, 8);
   DeflateWriter huffman;

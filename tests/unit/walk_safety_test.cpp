@@ -97,8 +97,9 @@ TEST_F(WalkSafetyTest, OutputPathLongerThanThePlatformTakesIsRefused) {
 
 // At a drive root, the shortest destination, a name of kLongestEntryName
 // bytes makes a path of 259 characters; one byte more is refused, never
-// written under the name cut to its buffer.  Host only: the test writes to a
-// drive root by mapping a letter to its folder, which Windows offers no test.
+// written under the name cut to its buffer.  Host only: the drive root is the
+// stand-in's mapping of a letter to the test's folder; under Windows a test
+// has no drive root of its own to write to.
 TEST_F(WalkSafetyTest, LongestNameAtADriveRoot) {
   SKIP_UNLESS_OBSERVABLE();
   std::string fits = "d/" + std::string(kLongestEntryName - 2, 'f');
