@@ -126,6 +126,7 @@ TEST_F(WalkSafetyTest, DestinationFillingItsBufferRefusesEveryEntry) {
   dest += std::string(kDestFolderSize - 1 - dest.size(), 'd');
   strcpy(Engine.DestFolder, dest.c_str());
   // The byte behind the buffer, read and written as part of the engine's object.
+  static_assert(offsetof(EngineState, DestFolder) + kDestFolderSize < sizeof(EngineState), "a byte behind");
   uint8_t& behind = ((uint8_t*)&Engine)[offsetof(EngineState, DestFolder) + kDestFolderSize];
   const uint8_t before = behind ^ 0x5A;
   behind = before;
