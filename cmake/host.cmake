@@ -68,7 +68,9 @@ target_link_libraries(engine_tests PRIVATE sfxengine sfxhost_probes GTest::gtest
 # never linked into the stub).
 find_package(ZLIB REQUIRED)
 target_link_libraries(engine_tests PRIVATE ZLIB::ZLIB deflate)
-gtest_discover_tests(engine_tests DISCOVERY_TIMEOUT 60
+# Parameterised rows are named by their inputs (RowName); the names, not the
+# rows' bytes, name the tests.
+gtest_discover_tests(engine_tests DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
                      PROPERTIES ENVIRONMENT "SFX_BUILD_DIR=${CMAKE_BINARY_DIR}")
 
 # The stub's folders stand on each other in one order; the packer reaches

@@ -18,6 +18,7 @@ TEST(StubView, NamesThatLandOnOneFileAreRefused) {
        "the same name as \"Docs/Read.me\" on Windows, which reads \"\\\" as \"/\", drops trailing dots and blanks "
        "and ignores case"},
       {{"x/", "x/y.txt", "X/z.txt"}, "", ""},
+      {{"a", "a/"}, "a", "a file of the same name as the folder entry \"a/\""},
   };
   for (const auto& [names, reported, reason] : rows) {
     SCOPED_TRACE(::testing::PrintToString(names));

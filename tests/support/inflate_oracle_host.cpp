@@ -7,7 +7,9 @@
 
 #include "inflate_oracle.h"
 
-bool ZlibInflateRaw(const std::string& stream, std::string& out, size_t limit) {
+#include "inflate/inflate.h"
+
+bool ZlibInflateRaw(const std::string& stream, std::string& out, size_t limit, std::string* reason) {
   z_stream z = {};
   if (inflateInit2(&z, -15) != Z_OK) throw std::runtime_error("inflateInit2");
   out.clear();
@@ -23,8 +25,24 @@ bool ZlibInflateRaw(const std::string& stream, std::string& out, size_t limit) {
     rc = inflate(&z, Z_NO_FLUSH);
     out.resize(at + kPiece - z.avail_out);
   } while (rc == Z_OK && out.size() <= limit);
+  if (reason) *reason = z.msg ? z.msg : "";
   inflateEnd(&z);
   return rc == Z_STREAM_END && out.size() <= limit;
+}
+
+std::string ZlibDisagreement(const std::string& stream, const InflateOutcome& ours, size_t limit) {
+  std::string out, reason;
+  const bool zlibAccepts = ZlibInflateRaw(stream, out, limit, &reason);
+  if (out.size() > limit) return "";
+  const bool oursAccepts = ours.result == kInflateOk;
+  if (zlibAccepts && oursAccepts)
+    return ours.output == out ? "" : "both accept, with different bytes";
+  if (zlibAccepts && ours.result != kInflateDistanceTooFar)
+    return "zlib accepts, ours fails with result " + std::to_string(ours.result);
+  if (oursAccepts && reason != "too many length or distance symbols" &&
+      reason != "invalid distances set" && reason != "invalid bit length repeat")
+    return "ours accepts, zlib refuses: " + (reason.empty() ? "the stream ends early" : reason);
+  return "";
 }
 
 std::string ZlibDeflateRaw(const std::string& data, int level, int strategy, int memLevel) {

@@ -1,6 +1,6 @@
 // Data for expectations, independent of the engine: a reference CRC-32,
 // byte patterns that neither repeat soon nor compress to nothing, and a
-// stand-in stub image.
+// stand-in stub image; names for the rows of parameterised tests.
 #pragma once
 
 #include <stddef.h>
@@ -32,4 +32,17 @@ inline std::string FakeStub(size_t size = 0x5400) {
   std::string s = "MZ";
   while (s.size() < size) s += (char)('a' + s.size() % 26);
   return s.substr(0, size);
+}
+
+// A parameterised test's name from its row's label: letters and digits kept,
+// each run of other characters one "_" (the only other character a test name
+// takes), behind the row's index so that names stay unique.
+inline std::string RowName(size_t index, const std::string& label) {
+  std::string name = std::to_string(index) + "_";
+  for (char c : label) {
+    bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (plain) name += c;
+    else if (name.back() != '_') name += '_';
+  }
+  return name;
 }

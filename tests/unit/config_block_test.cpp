@@ -1,4 +1,6 @@
 // Reading the configuration block into the settings.
+#include <stdio.h>
+
 #include "support/engine_fixture.h"
 
 namespace {
@@ -47,7 +49,11 @@ TEST_P(FlagsTest, FlagsByteGivesTheSettings) {
   EXPECT_EQ(!!Engine.SfxSettings.TempCleanup, row.tempCleanup);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryBit, FlagsTest, ::testing::ValuesIn(kFlagRows));
+INSTANTIATE_TEST_SUITE_P(EveryBit, FlagsTest, ::testing::ValuesIn(kFlagRows), [](const auto& row) {
+  char flags[8];
+  snprintf(flags, sizeof flags, "0x%02X", row.param.flags);
+  return RowName(row.index, flags);
+});
 
 using ConfigBlockTest = EngineTest;
 

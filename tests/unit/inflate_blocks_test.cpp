@@ -156,13 +156,16 @@ TEST_F(InflateBlocks, FullyDeclaredCodesDecodeUntilAnInvalidSymbolOccurs) {
     const char* name;
     int symbol, distanceSymbol;
     int result;
+    size_t padding;  // literals behind: 60 give more input than a fast pass needs
   };
   const Row rows[] = {
-      {"valid symbols only", -1, -1, kInflateOk},
-      {"literal/length symbol 286", 286, -1, kInflateInvalidLiteral},
-      {"literal/length symbol 287", 287, -1, kInflateInvalidLiteral},
-      {"distance code 30", -1, 30, kInflateInvalidDistance},
-      {"distance code 31", -1, 31, kInflateInvalidDistance},
+      {"valid symbols only", -1, -1, kInflateOk, 0},
+      {"literal/length symbol 286", 286, -1, kInflateInvalidLiteral, 0},
+      {"literal/length symbol 287", 287, -1, kInflateInvalidLiteral, 0},
+      {"distance code 30", -1, 30, kInflateInvalidDistance, 0},
+      {"distance code 31", -1, 31, kInflateInvalidDistance, 0},
+      {"literal/length symbol 286 inside the fast loop's range", 286, -1, kInflateInvalidLiteral, 60},
+      {"distance code 31 inside the fast loop's range", -1, 31, kInflateInvalidDistance, 60},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -170,7 +173,7 @@ TEST_F(InflateBlocks, FullyDeclaredCodesDecodeUntilAnInvalidSymbolOccurs) {
     FullyDeclared(w).Literals("abcdef").Match(4, 6);
     if (r.symbol >= 0) w.Symbol((uint32_t)r.symbol);
     if (r.distanceSymbol >= 0) w.Symbol(257).DistanceSymbol((uint32_t)r.distanceSymbol);
-    w.EndOfBlock();
+    w.Literals(std::string(r.padding, 'p')).EndOfBlock();
     InflateOutcome out = harness.Run(w.Data());
     EXPECT_EQ(out.result, r.result);
     EXPECT_EQ(out.output, "abcdefabcd");  // bytes before the fault are written
@@ -275,12 +278,14 @@ TEST_F(InflateBlocks, DamagedBlocksFailWithTheirOwnFault) {
     int result;
     std::string output;  // what was written before the fault
   };
-  DeflateWriter type3, badNlen, tooFar, tooFarAfterOutput, lastNotFinal, truncatedFixed,
-      truncatedStored;
+  DeflateWriter type3, badNlen, tooFar, tooFarAfterOutput, tooFarInFastLoop, lastNotFinal,
+      truncatedFixed, truncatedStored;
   type3.Fixed(false).Literals("ok").EndOfBlock().Header(true, 3).Bits(0, 13);
   badNlen.Header(true, 0).AlignToByte().Bits(4, 16).Bits(0xFFFA, 16).Bytes("abcd");
   tooFar.Fixed(true).Match(3, 1).EndOfBlock();
   tooFarAfterOutput.Fixed(true).Literals("0123456789").Match(5, 11).EndOfBlock();
+  // 60 literals behind the match: more input than a fast pass needs.
+  tooFarInFastLoop.Fixed(true).Literals(Pattern(40)).Match(3, 1000).Literals(Pattern(60)).EndOfBlock();
   lastNotFinal.Fixed(false).Literals("data").EndOfBlock();
   truncatedFixed.Fixed(false);
   truncatedStored.Header(true, 0).AlignToByte().Bits(100, 16).Bits(~100u & 0xFFFF, 16).Bytes("0123456789");
@@ -290,6 +295,8 @@ TEST_F(InflateBlocks, DamagedBlocksFailWithTheirOwnFault) {
       {"distance before the first byte", tooFar.Data(), kInflateDistanceTooFar, ""},
       {"distance one past the first byte", tooFarAfterOutput.Data(), kInflateDistanceTooFar,
        "0123456789"},
+      {"distance too far inside the fast loop's range", tooFarInFastLoop.Data(),
+       kInflateDistanceTooFar, Pattern(40)},
       {"last block not marked final", lastNotFinal.Data(), kInflateTruncated, "data"},
       {"fixed block without data (1 bits would decode as literals)", truncatedFixed.Data(),
        kInflateTruncated, ""},
@@ -304,11 +311,19 @@ TEST_F(InflateBlocks, DamagedBlocksFailWithTheirOwnFault) {
   }
 }
 
+// Code-length symbols 0-15 in 4 bits each (the code of s is s), 16-18 unused.
+std::vector<uint8_t> PlainCodeLengthCode() {
+  std::vector<uint8_t> lengths(19, 4);
+  lengths[16] = lengths[17] = lengths[18] = 0;
+  return lengths;
+}
+
 TEST_F(InflateBlocks, DamagedDynamicCodeSetsFailTheBlock) {
   struct Row {
     const char* name;
     std::vector<uint8_t> lit, dist;
     int result;
+    std::vector<uint8_t> codeLengthCode = PlainCodeLengthCode();
   };
   std::vector<uint8_t> complete(257, 0);
   complete['x'] = 1;
@@ -327,6 +342,10 @@ TEST_F(InflateBlocks, DamagedDynamicCodeSetsFailTheBlock) {
       {"empty literal/length set", std::vector<uint8_t>(257, 0), {1}, kInflateBadLiteralCode},
       {"over-subscribed distance set", complete, {1, 1, 1}, kInflateBadDistanceCode},
       {"incomplete distance set is legal", complete, {1, 2}, kInflateOk},
+      // Length 0 in 1 bit, length 1 in 2, pattern 11 unused: the lengths it
+      // sends make a complete code.
+      {"incomplete code-length code", complete, {1}, kInflateBadCodeLengthCode,
+       {1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -334,10 +353,11 @@ TEST_F(InflateBlocks, DamagedDynamicCodeSetsFailTheBlock) {
     w.Header(true, 2).Bits((uint32_t)r.lit.size() - 257, 5).Bits((uint32_t)r.dist.size() - 1, 5);
     w.Bits(19 - 4, 4);
     static const uint8_t order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
-    for (int i = 0; i < 19; ++i) w.Bits(order[i] < 16 ? 4 : 0, 3);
-    for (uint8_t l : r.lit) w.Code(l, 4);
-    for (uint8_t l : r.dist) w.Code(l, 4);
-    if (r.result == kInflateOk) w.Code(0, 1).Code(1, 1);  // 'x', end of block
+    for (int i = 0; i < 19; ++i) w.Bits(r.codeLengthCode[order[i]], 3);
+    std::vector<uint32_t> codes = CanonicalCodes(r.codeLengthCode);
+    for (uint8_t l : r.lit) w.Code(codes[l], r.codeLengthCode[l]);
+    for (uint8_t l : r.dist) w.Code(codes[l], r.codeLengthCode[l]);
+    w.Code(0, 1).Code(1, 1);  // 'x', end of block
     InflateOutcome out = harness.Run(w.Data());
     EXPECT_EQ(out.result, r.result);
     if (r.result == kInflateOk) {

@@ -147,7 +147,8 @@ INSTANTIATE_TEST_SUITE_P(ToolArchives, DecryptionTest,
                          ::testing::Values(CryptRow{"infozip-crypt.zip", true},
                                            CryptRow{"infozip-store-crypt.zip", true},
                                            CryptRow{"7z-crypt.zip", false},
-                                           CryptRow{"7z-store-crypt.zip", false}));
+                                           CryptRow{"7z-store-crypt.zip", false}),
+                         [](const auto& row) { return RowName(row.index, row.param.archive); });
 
 TEST_F(IntegrityTest, EmptyPasswordFailsWithoutTouchingTheKeys) {
   Engine.Keys.key0 = 1;

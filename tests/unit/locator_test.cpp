@@ -1,5 +1,7 @@
 // Finding the archive and the configuration block from the end of the file.
+#include "common/pe_format.h"
 #include "support/engine_fixture.h"
+#include "support/test_platform.h"
 
 namespace {
 
@@ -85,6 +87,38 @@ TEST_F(LocatorTest, EmptyArchiveIsFoundAndListsNothing) {
   EXPECT_TRUE(ListEntries().empty());
   ASSERT_EQ(scripted::messages.size(), 1u);
   EXPECT_EQ(scripted::messages[0].caption, "Error...");
+}
+
+// The archive ends where the certificate table that the image's headers name
+// begins.  Host only: under Windows the engine reads the headers the loader
+// mapped for the test program, not the file's.
+TEST_F(LocatorTest, ArchiveEndsWhereTheHeadersPlaceTheCertificateTable) {
+  SKIP_UNLESS_OBSERVABLE();
+  struct Row {
+    const char* what;
+    uint32_t peAt;
+    uint16_t magic;
+    bool table;  // a table behind the archive; else the directory names a place inside it
+  };
+  const Row rows[] = {
+      {"PE32 headers at 0x40, signed", 0x40, kPe32Magic, true},
+      {"PE32 headers at 3,936: the directory in the page's last 8 bytes", 3936, kPe32Magic, true},
+      {"an unknown optional-header magic: no directory, no table", 0x40, 0x107, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    std::string sfx = BuildSfx(TwoFiles(), BlockFields());
+    auto put = [&sfx](size_t at, uint32_t value, int bytes) {
+      for (int i = 0; i < bytes; ++i) sfx[at + i] = (char)(value >> 8 * i);
+    };
+    put(kDosNewHeaderOffset, r.peAt, 4);
+    sfx.replace(r.peAt, 4, std::string("PE\0\0", 4));
+    put(r.peAt + kPeOptionalHeader, r.magic, 2);
+    put(r.peAt + kPe32SecurityDirectory, (uint32_t)sfx.size() - (r.table ? 0 : 10), 4);
+    if (r.table) sfx += "certificate table";
+    LoadSfx(sfx);
+    EXPECT_EQ(ListEntries().size(), 2u);
+  }
 }
 
 TEST_F(LocatorTest, ArchiveAtOffsetZeroKeepsTheDefaultStart) {

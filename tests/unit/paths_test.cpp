@@ -39,6 +39,7 @@ TEST(PathTextTest, ParentFolderExamples) {
       {"C:\\", "C:\\"},
       {"docs/readme.txt", "docs"},
       {"a/b\\c", "a/b"},
+      {"ab\\x", "ab"},  // a two-character first part is no drive
   };
   for (const auto& row : kRows) EXPECT_EQ(Parent(row.path), row.parent) << row.path;
 }
@@ -74,6 +75,16 @@ TEST(PathTextTest, BufferToStringStopsAtNulOrLength) {
   EXPECT_STREQ(BufferToString("abcdef", 3, out), "abc");
   EXPECT_STREQ(BufferToString("\0abc", 4, out), "");
   EXPECT_STREQ(BufferToString("abc", 0, out), "");
+}
+
+// Cut to the capacity, terminator included; the byte past it is a guard.
+TEST(PathTextTest, AppendTextStaysInsideItsCapacity) {
+  char text[9];
+  memset(text, '#', sizeof text);
+  EXPECT_EQ(AppendText(text, 0, 8, "abc"), 3);
+  EXPECT_EQ(AppendText(text, 3, 8, "defghijk"), 7);
+  EXPECT_STREQ(text, "abcdefg");
+  EXPECT_EQ(text[8], '#');
 }
 
 TEST(PathTextTest, SlashesOfTheWholeTextAndLength) {

@@ -41,6 +41,7 @@ const SwitchRow kSwitchRows[] = {
     {"setup.exe /S /D=C:\\Program Files\\App", true, true, "C:\\Program Files\\App"},
     {"setup.exe /d=C:\\Out /S", true, false, "C:\\Out /S"},  // /D= takes the rest
     {"setup.exe /D=C:\\\"Fleet Test\"\\Product", true, false, "C:\\\"Fleet Test\"\\Product"},
+    {"setup.exe \"/S\" \"/D=C:\\My Folder\"", true, true, "C:\\My Folder\""},  // quotes end a switch
     // No folder at all (an unset variable in a batch file) is refused.
     {"setup.exe /D=", false, false, ""},
     {"setup.exe /S /D=  \"\" ", false, true, "  \"\" "},
@@ -70,7 +71,8 @@ TEST_P(SwitchesTest, CommandLineGivesTheSwitches) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, SwitchesTest, ::testing::ValuesIn(kSwitchRows));
+INSTANTIATE_TEST_SUITE_P(Lines, SwitchesTest, ::testing::ValuesIn(kSwitchRows),
+                         [](const auto& row) { return RowName(row.index, row.param.line); });
 
 std::string CurrentFolder() {
   std::string s = test_platform::CurrentFolder();
@@ -128,6 +130,8 @@ TEST_P(DefaultFolderTest, SwitchAndBlockGiveTheFolder) {
   EXPECT_EQ(std::string(Engine.SfxSettings.DefaultFolder), expected) << row.block << " | " << row.line;
 }
 
-INSTANTIATE_TEST_SUITE_P(Folders, DefaultFolderTest, ::testing::ValuesIn(kFolderRows));
+INSTANTIATE_TEST_SUITE_P(Folders, DefaultFolderTest, ::testing::ValuesIn(kFolderRows), [](const auto& row) {
+  return RowName(row.index, std::string(row.param.block) + " " + row.param.line);
+});
 
 }  // namespace

@@ -108,6 +108,7 @@ const CorpusRow kRows[] = {
     {"corpus/zip/libarchive/test_read_format_zip_winzip_aes128.zip", "password", {}, ""},
 };
 
-INSTANTIATE_TEST_SUITE_P(Archives, WalkCorpusTest, ::testing::ValuesIn(kRows));
+INSTANTIATE_TEST_SUITE_P(Archives, WalkCorpusTest, ::testing::ValuesIn(kRows),
+                         [](const auto& row) { return RowName(row.index, row.param.archive); });
 
 }  // namespace

@@ -168,7 +168,8 @@ INSTANTIATE_TEST_SUITE_P(
         OverwriteRow{"ask: yes, no", 2, {{true, false}, {false, false}}, {"a.txt", "sub\\b.txt"}, "new a", "old b", 2},
         OverwriteRow{"ask: no, yes", 2, {{false, false}, {true, false}}, {"a.txt", "sub\\b.txt"}, "old a", "new b", 2},
         OverwriteRow{"ask: yes for all", 2, {{true, true}}, {"a.txt"}, "new a", "new b", 0},
-        OverwriteRow{"ask: no for all", 2, {{false, true}}, {"a.txt"}, "old a", "old b", 1}));
+        OverwriteRow{"ask: no for all", 2, {{false, true}}, {"a.txt"}, "old a", "old b", 1}),
+    [](const auto& row) { return RowName(row.index, row.param.what); });
 
 // The walk remembers the folder of the last file it created and makes no
 // further test of it; a folder removed behind its back (here while a prompt

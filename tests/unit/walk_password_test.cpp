@@ -116,6 +116,7 @@ TEST_P(ToolCryptTest, StoredEncryptedEntriesOfIndependentWriters) {
 
 INSTANTIATE_TEST_SUITE_P(StoredArchives, ToolCryptTest,
                          ::testing::Values(ToolRow{"infozip-store-crypt.zip", "data.bin", "data.bin"},
-                                           ToolRow{"7z-store-crypt.zip", "data.bin", "data.bin"}));
+                                           ToolRow{"7z-store-crypt.zip", "data.bin", "data.bin"}),
+                         [](const auto& row) { return RowName(row.index, row.param.archive); });
 
 }  // namespace

@@ -1,7 +1,11 @@
 // Entry names from an untrusted archive never write outside the destination
 // folder, never open a device or a stream, never overrun a buffer.
+#include <stddef.h>
+#include <string.h>
+
 #include "extract/device_names.h"
 #include "support/engine_fixture.h"
+#include "support/test_platform.h"
 
 namespace {
 
@@ -83,12 +87,53 @@ TEST_F(WalkSafetyTest, OutputPathLongerThanThePlatformTakesIsRefused) {
   // Folder + "\" + name must stay within 259 characters.
   std::string folder = temp.Win("out");
   std::string fits(259 - folder.size() - 1, 'f');
-  std::string tooLong(260 - folder.size() - 1, 'l');
+  std::string tooLong = "l/" + std::string(260 - folder.size() - 3, 'l');
   LoadSfx(BuildSfx({File(fits, "fits"), File(tooLong, "too long")}, BlockFields()));
   ExtractAll();
   EXPECT_EQ(Out(fits), "fits");
-  EXPECT_FALSE(temp.Exists("out/" + tooLong));
+  EXPECT_FALSE(temp.Exists("out/l"));  // refused before its folder is made
   EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{tooLong});
+}
+
+// At a drive root, the shortest destination, a name of kLongestEntryName
+// bytes makes a path of 259 characters; one byte more is refused, never
+// written under the name cut to its buffer.  Host only: the drive root is the
+// stand-in's mapping of a letter to the test's folder; under Windows a test
+// has no drive root of its own to write to.
+TEST_F(WalkSafetyTest, LongestNameAtADriveRoot) {
+  SKIP_UNLESS_OBSERVABLE();
+  std::string fits = "d/" + std::string(kLongestEntryName - 2, 'f');
+  std::string over = "e/" + std::string(kLongestEntryName - 1, 'o');
+  LoadSfx(BuildSfx({File(fits, "fits"), File(over, "over")}, BlockFields()));
+  ListEntries();
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
+  temp.MakeFolder("root");
+  test_platform::MapDrive('C', temp.Native("root"));
+  strcpy(Engine.DestFolder, "C:\\");
+  WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
+  EXPECT_EQ(temp.Read("root/" + fits), "fits");
+  EXPECT_FALSE(temp.Exists("root/e"));
+  EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{over.substr(0, kLongestEntryName)});
+}
+
+// A destination of 261 characters fills its buffer but for the terminator:
+// no path fits below it, and nothing is written past the buffer.
+TEST_F(WalkSafetyTest, DestinationFillingItsBufferRefusesEveryEntry) {
+  LoadSfx(BuildSfx({File("a.txt", "a")}, BlockFields()));
+  ListEntries();
+  SelectAllItems(dialog, IDC_MAIN_ENTRY_LIST);
+  std::string dest = temp.Win("out") + "\\";
+  dest += std::string(kDestFolderSize - 1 - dest.size(), 'd');
+  strcpy(Engine.DestFolder, dest.c_str());
+  // The byte behind the buffer, read and written as part of the engine's object.
+  static_assert(offsetof(EngineState, DestFolder) + kDestFolderSize < sizeof(EngineState), "a byte behind");
+  uint8_t& behind = ((uint8_t*)&Engine)[offsetof(EngineState, DestFolder) + kDestFolderSize];
+  const uint8_t before = behind ^ 0x5A;
+  behind = before;
+  WalkEntries(dialog, IDC_MAIN_ENTRY_LIST, false);
+  EXPECT_EQ(behind, before);
+  EXPECT_EQ(temp.Tree(), std::vector<std::string>{"sfx.exe"});
+  EXPECT_EQ(SelectedItems(dialog, IDC_MAIN_ENTRY_LIST), std::vector<std::string>{"a.txt"});
 }
 
 TEST_F(WalkSafetyTest, FolderDeeperThanCanBeMadeRefusesThatEntryOnly) {
@@ -96,9 +141,12 @@ TEST_F(WalkSafetyTest, FolderDeeperThanCanBeMadeRefusesThatEntryOnly) {
   // the entry is refused instead of ending the program.
   std::string folder = temp.Win("out");
   std::string deep(248 - folder.size() - 1, 'd');
-  LoadSfx(BuildSfx({File(deep + "/x", "x"), File("after.txt", "a")}, BlockFields()));
+  std::string deepest(247 - folder.size() - 1, 'e');  // exactly the longest
+  LoadSfx(BuildSfx({File(deep + "/x", "x"), File(deepest + "/x", "x"), File("after.txt", "a")},
+                   BlockFields()));
   ExtractAll();
   EXPECT_EQ(Out("after.txt"), "a");
+  EXPECT_EQ(Out(deepest + "/x"), "x");
   EXPECT_FALSE(temp.Exists("out/" + deep));
   ASSERT_GE(scripted::messages.size(), 2u);
   EXPECT_EQ(scripted::messages[0].caption, "Error in directory ...");
