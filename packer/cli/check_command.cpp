@@ -95,13 +95,5 @@ int RunCheckCommand(const Arguments& args) {
                                                   {"--codepage", "", OptionKind::kValue},
                                                   {"--json", "", OptionKind::kFlag}};
   const CommandLine line = ReadCommandLine("check", kOptions, args);
-  const bool json = line.Has("--json");
-  return WithJsonFailures(json, "check", [&] {
-    if (!line.error.empty()) throw UsageError(line.error);
-    if (line.help) {
-      std::cout << kCheckHelp;
-      return kExitSuccess;
-    }
-    return Check(line, json);
-  });
+  return RunJsonCommand(line, "check", kCheckHelp, [&] { return Check(line, line.Has("--json")); });
 }

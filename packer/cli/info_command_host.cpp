@@ -247,15 +247,9 @@ int RunInfoCommand(const Arguments& args) {
   static const std::vector<OptionRow> kOptions = {{"--codepage", "", OptionKind::kValue},
                                                   {"--json", "", OptionKind::kFlag}};
   const CommandLine line = ReadCommandLine("info", kOptions, args);
-  const bool json = line.Has("--json");
-  return WithJsonFailures(json, "info", [&] {
-    if (!line.error.empty()) throw UsageError(line.error);
-    if (line.help) {
-      std::cout << kInfoHelp;
-      return kExitSuccess;
-    }
+  return RunJsonCommand(line, "info", kInfoHelp, [&] {
     shownPage = &CodePageOption(line);
     if (line.operands.size() != 1) throw UsageError("info needs exactly one FILE (see mksfx info --help)");
-    return ShowInfo(line.operands[0], json);
+    return ShowInfo(line.operands[0], line.Has("--json"));
   });
 }

@@ -59,3 +59,15 @@ int WithJsonFailures(bool json, const char* command, const std::function<int()>&
     throw;
   }
 }
+
+int RunJsonCommand(const CommandLine& line, const char* command, const char* help,
+                   const std::function<int()>& body) {
+  return WithJsonFailures(line.Has("--json"), command, [&] {
+    if (!line.error.empty()) throw UsageError(line.error);
+    if (line.help) {
+      std::cout << help;
+      return kExitSuccess;
+    }
+    return body();
+  });
+}

@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+#include "option_parser.h"
+
 // The documents' shape: raised when a field changes its meaning or goes
 // away; fields may be added at any version.
 const int kJsonFormatVersion = 2;
@@ -26,3 +28,8 @@ void OpenJsonDocument(std::ostream& out, const char* command);
 // opening fields, "error" (the message) and "exit_code"; it then goes on to
 // main, which prints the message and returns that code.
 int WithJsonFailures(bool json, const char* command, const std::function<int()>& body);
+
+// A command that answers with --json: a wrong command line and --help are
+// answered here, the rest by `body`, all under WithJsonFailures.
+int RunJsonCommand(const CommandLine& line, const char* command, const char* help,
+                   const std::function<int()>& body);

@@ -52,6 +52,18 @@ void PutEntry(uint8_t* e, const IconImage& image) {
   Write32(e + 8, (uint32_t)image.data.size());
 }
 
+// The fields an .ico's entry and an icon group's entry share (their first
+// 8 bytes); the image's bytes are the caller's.
+IconImage EntryImage(const uint8_t* e) {
+  IconImage image;
+  image.width = e[0];
+  image.height = e[1];
+  image.colorCount = e[2];
+  image.planes = Read16(e + 4);
+  image.bitCount = Read16(e + 6);
+  return image;
+}
+
 }  // namespace
 
 bool IconImage::IsPng() const {
@@ -90,12 +102,7 @@ std::vector<IconImage> ParseIconFile(const std::vector<uint8_t>& bytes, const st
     for (const auto& s : spans)
       if (offset < s.second && s.first < offset + size) refuse(which + "its bytes overlap another image's");
     spans.emplace_back(offset, offset + size);
-    IconImage image;
-    image.width = e[0];
-    image.height = e[1];
-    image.colorCount = e[2];
-    image.planes = Read16(e + 4);
-    image.bitCount = Read16(e + 6);
+    IconImage image = EntryImage(e);
     image.data.assign(bytes.begin() + (long)offset, bytes.begin() + (long)(offset + size));
     std::string problem = ImageProblem(image);
     if (!problem.empty()) refuse(which + problem);
@@ -125,13 +132,7 @@ std::vector<uint16_t> ParseIconGroup(const std::vector<uint8_t>& group, std::vec
   images.clear();
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* e = &group[kHeaderSize + kGroupEntrySize * i];
-    IconImage image;
-    image.width = e[0];
-    image.height = e[1];
-    image.colorCount = e[2];
-    image.planes = Read16(e + 4);
-    image.bitCount = Read16(e + 6);
-    images.push_back(image);
+    images.push_back(EntryImage(e));
     ids.push_back(Read16(e + 12));
   }
   return ids;
