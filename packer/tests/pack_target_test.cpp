@@ -57,22 +57,18 @@ TEST(PackTarget, OnlyWhatMksfxWroteIsReplaced) {
   const std::string oddBlock = std::string("MPU\x03\x05\0\0\0\0\0x\x0D\0", 13);
   std::string pe = PeStub(0x10B);
   pe.resize(100000, 'p');
-  const std::tuple<std::string, std::string, std::string> made[] = {  // name, how made, then zip -A
-      {"vendor.exe", "", pe}, {"laid-out.exe", "", pe + laidOut}, {"odd-block.exe", "", pe + oddBlock},
-      {"program.exe", "", FakeStub(kShortStubSize)},
-      {"ours.exe", "--stub stub.exe", ""}, {"bare.exe", "--stub stub.exe --no-block", ""},
-      {"elevated.exe", "--stub stub.exe --no-block --elevate", ""},
-      {"older.exe", "--stub other.exe --no-block", ""}};
-  for (const auto& [name, options, program] : made) {
+  const std::tuple<std::string, std::string, std::string, bool> rows[] = {
+      // OUTPUT, how mksfx made it or the program a ZIP is appended to (zip -A), replaced
+      {"vendor.exe", "", pe, false}, {"laid-out.exe", "", pe + laidOut, true},
+      {"odd-block.exe", "", pe + oddBlock, false}, {"program.exe", "", FakeStub(kShortStubSize), false},
+      {"ours.exe", "--stub stub.exe", "", true}, {"bare.exe", "--stub stub.exe --no-block", "", true},
+      {"elevated.exe", "--stub stub.exe --no-block --elevate", "", true},
+      {"older.exe", "--stub other.exe --no-block", "", false}};
+  for (const auto& [name, options, program, replaced] : rows) {
     std::string command = program.empty() ? std::string(MKSFX_BINARY) + " pack " + options + " a.txt " + name
                                            : "zip -q in.zip a.txt && cat prog in.zip > " + name + " && zip -qA " + name;
     if (!program.empty()) dir.Write("prog", program);
     ASSERT_EQ(RunTool({"sh", "-c", command}, dir.Native()).exitCode, 0) << name;
-  }
-  const std::pair<std::string, bool> rows[] = {  // OUTPUT, replaced
-      {"vendor.exe", false}, {"laid-out.exe", true}, {"odd-block.exe", false}, {"program.exe", false},
-      {"ours.exe", true}, {"bare.exe", true}, {"elevated.exe", true}, {"older.exe", false}};
-  for (const auto& [name, replaced] : rows) {
     SCOPED_TRACE(name);
     const std::string before = dir.Read(name);
     RunResult r = Mksfx({"pack", "--stub", "stub.exe", "--caption", "new", "a.txt", name}, dir.Native());
